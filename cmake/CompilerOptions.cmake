@@ -1,0 +1,18 @@
+# Compiler settings shared by every target.
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+
+if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
+    set(CMAKE_BUILD_TYPE Release CACHE STRING "Build type" FORCE)
+endif()
+
+option(VELMORA_WARNINGS_AS_ERRORS "Treat compiler warnings as errors" OFF)
+
+# Colours are decided by double products and subtractions in a fixed order, so
+# results must match bit for bit on every machine: no fused multiply-add, no
+# fast-math, no tuning for the build machine's processor.
+add_compile_options(-Wall -Wextra -ffp-contract=off)
+if(VELMORA_WARNINGS_AS_ERRORS)
+    add_compile_options(-Werror)
+endif()

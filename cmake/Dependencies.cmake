@@ -1,0 +1,18 @@
+# System libraries. scripts/setup installs them on Debian and Ubuntu.
+
+# FreeImage ships no CMake package; wrap the header and library in a target.
+find_path(FREEIMAGE_INCLUDE_DIR FreeImage.h REQUIRED)
+find_library(FREEIMAGE_LIBRARY NAMES freeimage REQUIRED)
+add_library(FreeImage::FreeImage UNKNOWN IMPORTED)
+set_target_properties(FreeImage::FreeImage PROPERTIES
+    IMPORTED_LOCATION "${FREEIMAGE_LIBRARY}"
+    INTERFACE_INCLUDE_DIRECTORIES "${FREEIMAGE_INCLUDE_DIR}")
+
+find_package(CLI11 CONFIG REQUIRED)
+
+if(VELMORA_BUILD_TESTS)
+    find_package(GTest REQUIRED)
+endif()
+if(VELMORA_BUILD_BENCH)
+    find_package(benchmark REQUIRED)
+endif()

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "imaging/Messages.h"
+#include "imaging/ProgressSink.h"
+
+#include <new>
+
+namespace velmora {
+
+// Runs a routine's work; if memory runs out for its working buffers, the user
+// is told and the routine ends like any other failed step. Bitmaps and
+// buffers are released on the way out.
+template <typename Work>
+bool GuardAllocation(ProgressSink& sink, Work&& work)
+{
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        sink.ResetProgress();
+        sink.ShowMessage(messages::kNotEnoughMemory);
+        return false;
+    }
+}
+
+} // namespace velmora

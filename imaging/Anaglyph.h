@@ -1,0 +1,19 @@
+#pragma once
+
+#include "imaging/ProgressSink.h"
+#include "imaging/StereoSettings.h"
+
+#include <string>
+
+namespace velmora {
+
+// Composes a red-cyan anaglyph of the common bottom-left area of the shifted
+// view and the picture: red from the view, green and blue from the picture.
+// Grey mode (anaglyphMode non-zero) puts the plain mean of the three bytes,
+// remainder dropped, in every channel; colour mode copies the channels.
+// viewPath may be outputPath itself: the view is read before the write.
+// Returns false when a step failed; every failure shows its message.
+bool MakeAnaglyph(const std::string& outputPath, const std::string& viewPath, const std::string& imagePath,
+                  StereoSettings settings, ProgressSink& sink);
+
+} // namespace velmora

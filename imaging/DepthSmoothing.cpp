@@ -1,0 +1,126 @@
+#include "imaging/DepthSmoothing.h"
+
+#include "imaging/AllocationGuard.h"
+#include "imaging/ImageFile.h"
+#include "imaging/Messages.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+// Per-column sums of each byte over the rows of the current window, moved up
+// one row at a time.
+class ColumnSums {
+public:
+    ColumnSums(FIBITMAP* source, int radius)
+        : source_(source), width_(Width(source)), height_(Height(source)), radius_(radius),
+          sums_(3 * static_cast<std::size_t>(width_), 0)
+    {
+        for (int y = 0; y <= std::min(radius_, height_ - 1); ++y)
+            AddRow(y, +1);
+    }
+
+    // From the window of row y - 1 to the window of row y.
+    void MoveTo(int y)
+    {
+        const std::int64_t entering = static_cast<std::int64_t>(y) + radius_;
+        const std::int64_t leaving = static_cast<std::int64_t>(y) - radius_ - 1;
+        if (entering < height_)
+            AddRow(static_cast<int>(entering), +1);
+        if (leaving >= 0)
+            AddRow(static_cast<int>(leaving), -1);
+    }
+
+    const std::uint64_t* Data() const { return sums_.data(); }
+
+private:
+    void AddRow(int y, int sign)
+    {
+        const std::uint8_t* row = RowAt(source_, y);
+        for (std::size_t i = 0; i < sums_.size(); ++i)
+            sums_[i] += sign * static_cast<std::int64_t>(row[i]);
+    }
+
+    FIBITMAP* source_;
+    int width_;
+    int height_;
+    int radius_;
+    std::vector<std::uint64_t> sums_;
+};
+
+// Number of positions of [centre - radius, centre + radius] inside [0, size).
+std::int64_t ClippedSpan(int centre, int radius, int size)
+{
+    const std::int64_t first = std::max<std::int64_t>(0, static_cast<std::int64_t>(centre) - radius);
+    const std::int64_t last = std::min<std::int64_t>(size - 1, static_cast<std::int64_t>(centre) + radius);
+    return last - first + 1;
+}
+
+// Slides the window along one row over the column sums.
+void SmoothRow(const std::uint64_t* columnSums, std::int64_t rowCount, int radius, int width, std::uint8_t* out)
+{
+    std::uint64_t sum[3] = {0, 0, 0};
+    for (int x = 0; x <= std::min(radius, width - 1); ++x)
+        for (int c = 0; c < 3; ++c)
+            sum[c] += columnSums[3 * x + c];
+    for (int x = 0; x < width; ++x) {
+        if (x > 0) {
+            const std::int64_t entering = static_cast<std::int64_t>(x) + radius;
+            const std::int64_t leaving = static_cast<std::int64_t>(x) - radius - 1;
+            for (int c = 0; c < 3; ++c) {
+                if (entering < width)
+                    sum[c] += columnSums[3 * entering + c];
+                if (leaving >= 0)
+                    sum[c] -= columnSums[3 * leaving + c];
+            }
+        }
+        const auto count = static_cast<std::uint64_t>(rowCount * ClippedSpan(x, radius, width));
+        for (int c = 0; c < 3; ++c)
+            out[3 * x + c] = static_cast<std::uint8_t>((2 * sum[c] + count) / (2 * count)); // RoundHalfAway(sum / count)
+    }
+}
+
+} // namespace
+
+bool SmoothDepthMap(const std::string& sourcePath, const std::string& destinationPath, int radius,
+                    StereoSettings settings, ProgressSink& sink)
+{
+    sink.SetStatus("Depth map smoothing");
+    return GuardAllocation(sink, [&] {
+        Bitmap source = ReadRgbImageFile(sourcePath);
+        if (!source) {
+            sink.ShowMessage(messages::kCouldntLoadBitmap);
+            return false;
+        }
+        const int width = Width(source.get());
+        const int height = Height(source.get());
+        Bitmap output = NewImage(width, height, BitsPerPixel(source.get()));
+        if (!output) {
+            sink.ShowMessage(messages::kNotEnoughMemory);
+            return false;
+        }
+        // A window larger than the picture covers the same pixels as one that
+        // just spans it; clamping keeps the index arithmetic small.
+        const int r = std::clamp(radius, 0, std::max(width, height));
+
+        sink.BeginProgress(height);
+        ColumnSums columns(source.get(), r);
+        for (int y = 0; y < height; ++y) {
+            sink.PumpOneMessage();
+            if (y > 0)
+                columns.MoveTo(y);
+            SmoothRow(columns.Data(), ClippedSpan(y, r, height), r, width, RowAt(output.get(), y));
+            sink.StepProgress();
+        }
+        source.reset();
+        const bool written = WriteImageFile(output.get(), destinationPath, settings.saveFormat);
+        output.reset();
+        sink.ResetProgress();
+        return written;
+    });
+}
+
+} // namespace velmora

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "imaging/ProgressSink.h"
+#include "imaging/StereoSettings.h"
+
+#include <string>
+
+namespace velmora {
+
+// Box-smooths a depth map: every byte of output pixel (x, y) is the
+// RoundHalfAway mean of that byte over the (2r+1) x (2r+1) square around it,
+// clipped to the picture (outside positions are not counted). All windows read
+// the unsmoothed source. Cost does not grow with the radius. A radius below 1
+// copies the picture. Writes to destinationPath in settings.saveFormat with a
+// new bitmap's default resolution. Returns false when a step failed, a failed
+// write included (which shows no message).
+bool SmoothDepthMap(const std::string& sourcePath, const std::string& destinationPath, int radius,
+                    StereoSettings settings, ProgressSink& sink);
+
+} // namespace velmora

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <FreeImage.h>
+
+namespace velmora {
+
+struct BitmapDeleter {
+    void operator()(FIBITMAP* bitmap) const noexcept { FreeImage_Unload(bitmap); }
+};
+
+// A FreeImage bitmap, released when the owner goes out of scope.
+using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
+
+// Reads a file as it is stored, in the format its name's extension names.
+// None when the extension is unknown, the file is missing, its content is not
+// of that format, or the library cannot decode it.
+Bitmap ReadImageFile(const std::string& path);
+
+// ReadImageFile, then anything that is not 24 bits per pixel (8-bit grey,
+// 16-bit grey, paletted, 32-bit with alpha, 48-bit...) is converted to 24 bits,
+// so that the processing routines always find three bytes per pixel inside a
+// scanline. 16-bit grey keeps its high byte; alpha is dropped. The resolution
+// of the file is kept.
+Bitmap ReadRgbImageFile(const std::string& path);
+
+// The horizontal resolution stored in a file's header, in pixels per metre,
+// read without decoding the pixels. None when the file cannot be read.
+std::optional<std::int32_t> ReadHorizontalResolution(const std::string& path);
+
+// A new all-black bitmap; none when the size is 0 or memory runs out.
+Bitmap NewImage(int width, int height, int bitsPerPixel);
+
+int Width(FIBITMAP* bitmap);
+int Height(FIBITMAP* bitmap);
+int BitsPerPixel(FIBITMAP* bitmap);
+// Pixels per metre, as the signed field of the bitmap's info header.
+std::int32_t HorizontalResolution(FIBITMAP* bitmap);
+
+// Sets both resolutions; the value is truncated to a whole number of pixels
+// per metre (and clamped to the header field's range).
+void SetResolution(FIBITMAP* bitmap, double pixelsPerMetre);
+
+// The three bytes blue, green, red of pixel (column, row) of a 24-bit bitmap.
+// Row 0 is the bottom row of the picture. Callers keep both inside the bitmap.
+inline std::uint8_t* PixelAt(FIBITMAP* bitmap, int column, int row)
+{
+    return FreeImage_GetScanLine(bitmap, row) + 3 * static_cast<std::ptrdiff_t>(column);
+}
+
+// The start of stored scanline `row` (row 0 is the bottom of the picture).
+inline std::uint8_t* RowAt(FIBITMAP* bitmap, int row)
+{
+    return FreeImage_GetScanLine(bitmap, row);
+}
+
+// Writes as BMP, PNG or TIFF by `saveFormat` (StereoSettings), whatever the
+// path's extension says, with the library's default options. False when the
+// format is unknown or the library fails (missing folder, no permission...).
+bool WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFormat);
+
+} // namespace velmora

@@ -1,0 +1,16 @@
+#pragma once
+
+// Texts the processing routines show through ProgressSink::ShowMessage.
+// Users and scripts know them, so they never change.
+namespace velmora::messages {
+
+inline constexpr const char* kCouldntLoadBitmap = "Couldn't load bitmap!";
+inline constexpr const char* kCouldntLoadDepthMap = "Couldn't load DepthMap bitmap!";
+// Followed by the path of the file that could not be written.
+inline constexpr const char* kCouldntSavePrefix = "Couldn't save ";
+inline constexpr const char* kNotEnoughMemory = "Not enough memory for a picture of this size!";
+inline constexpr const char* kLeftSizeUnknown = "MakeViewMaster (): cannot get size for left image";
+inline constexpr const char* kColourDepthUnknown = "MakeViewMaster (): cannot get colour depth";
+inline constexpr const char* kRightSizeUnknown = "MakeViewMaster (): cannot get size for right image";
+
+} // namespace velmora::messages

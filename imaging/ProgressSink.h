@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+namespace velmora {
+
+// How a processing routine reports to whoever runs it: the main window's
+// status line, progress bar and message boxes, or the command line's stderr.
+// Every call happens on the thread that runs the routine.
+class ProgressSink {
+public:
+    virtual ~ProgressSink() = default;
+
+    // Names the step that runs.
+    virtual void SetStatus(const std::string& text) = 0;
+    // A counted step of `total` units begins.
+    virtual void BeginProgress(int total) = 0;
+    // One unit of the counted step is done.
+    virtual void StepProgress() = 0;
+    // The counted step is over; the bar goes back to 0.
+    virtual void ResetProgress() = 0;
+    // Keeps a window alive inside long loops. Called once per row or column,
+    // so implementations must return at next to no cost and never block.
+    virtual void PumpOneMessage() = 0;
+    // Reports a failure to the user; returns when the user has seen it.
+    virtual void ShowMessage(const std::string& text) = 0;
+};
+
+} // namespace velmora

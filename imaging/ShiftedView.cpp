@@ -1,0 +1,200 @@
+#include "imaging/ShiftedView.h"
+
+#include "imaging/AllocationGuard.h"
+#include "imaging/ImageFile.h"
+#include "imaging/Messages.h"
+#include "imaging/RoundHalfAway.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+// The level passes run from level 0 towards the parallax, each painting the
+// pixels of its level over what earlier passes painted. Only the levels that
+// some depth value 0..255 maps to can paint anything; for |parallax| <= 255
+// that is every level from 0 to the parallax, and beyond it there are at most
+// 256 of them, so a huge parallax costs no more than 256 passes.
+struct LevelPlan {
+    std::array<std::int64_t, 256> level{}; // level of each depth value
+    std::array<int, 256> pass{};           // index of that level's pass
+    int passCount = 0;
+};
+
+LevelPlan PlanLevels(int parallax)
+{
+    LevelPlan plan;
+    for (int depth = 0; depth < 256; ++depth) {
+        plan.level[depth] = RoundHalfAway(static_cast<double>(parallax) * depth / 255.0);
+        // Levels grow in magnitude with the depth value, so a new level is
+        // the next pass.
+        if (depth == 0 || plan.level[depth] != plan.level[depth - 1])
+            ++plan.passCount;
+        plan.pass[depth] = plan.passCount - 1;
+    }
+    return plan;
+}
+
+struct ViewCanvas {
+    FIBITMAP* view;
+    std::vector<std::uint8_t> filled; // one flag per output pixel, row-major
+    int width;
+    int height;
+
+    bool IsFilled(int x, int y) const { return filled[static_cast<std::size_t>(y) * width + x] != 0; }
+    void SetFilled(int x, int y) { filled[static_cast<std::size_t>(y) * width + x] = 1; }
+};
+
+// Paints one row with the result of all level passes: at every target column
+// the source pixel of the latest pass wins. Within one pass the sources of a
+// row move by the same amount and never share a target, so keeping, per
+// target, the highest pass seen gives exactly what painting the passes one
+// after another gives.
+void PaintRow(ViewCanvas& canvas, FIBITMAP* image, FIBITMAP* depth, const LevelPlan& plan, std::int64_t stereoWindow,
+              int y, std::vector<int>& winningPass)
+{
+    const int width = canvas.width;
+    std::fill(winningPass.begin(), winningPass.end(), -1);
+    const std::uint8_t* imageRow = RowAt(image, y);
+    const std::uint8_t* depthRow = RowAt(depth, y);
+    std::uint8_t* viewRow = RowAt(canvas.view, y);
+    for (int x = 0; x < width; ++x) {
+        const std::uint8_t d = depthRow[3 * x];
+        const std::int64_t target = x + plan.level[d] - stereoWindow;
+        if (target < 0 || target >= width)
+            continue;
+        const int t = static_cast<int>(target);
+        if (plan.pass[d] > winningPass[t]) {
+            winningPass[t] = plan.pass[d];
+            std::memcpy(viewRow + 3 * t, imageRow + 3 * x, 3);
+            canvas.SetFilled(t, y);
+        }
+    }
+}
+
+// Fills a hole with the mean of its filled neighbours as they stand now.
+// Leaves it when it has none.
+void FillPixel(ViewCanvas& canvas, int x, int y)
+{
+    int sum[3] = {0, 0, 0};
+    int count = 0;
+    const int left = std::max(x - 1, 0), right = std::min(x + 1, canvas.width - 1);
+    const int bottom = std::max(y - 1, 0), top = std::min(y + 1, canvas.height - 1);
+    for (int ny = bottom; ny <= top; ++ny) {
+        const std::uint8_t* row = RowAt(canvas.view, ny);
+        for (int nx = left; nx <= right; ++nx) {
+            if (!canvas.IsFilled(nx, ny))
+                continue;
+            sum[0] += row[3 * nx];
+            sum[1] += row[3 * nx + 1];
+            sum[2] += row[3 * nx + 2];
+            ++count;
+        }
+    }
+    if (count == 0)
+        return;
+    std::uint8_t* pixel = PixelAt(canvas.view, x, y);
+    for (int c = 0; c < 3; ++c)
+        pixel[c] = static_cast<std::uint8_t>((2 * sum[c] + count) / (2 * count)); // RoundHalfAway(sum / count)
+    canvas.SetFilled(x, y);
+}
+
+// Two sweeps over the columns, the first in the direction the near pixels
+// moved; within a column the rows go bottom to top. Only the holes left by
+// the level passes are visited, listed per column in row order.
+void FillGaps(ViewCanvas& canvas, bool firstSweepLeftToRight, ProgressSink& sink)
+{
+    const int width = canvas.width;
+    std::vector<std::size_t> columnStart(static_cast<std::size_t>(width) + 1, 0);
+    for (int y = 0; y < canvas.height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (!canvas.IsFilled(x, y))
+                ++columnStart[x + 1];
+    for (int x = 0; x < width; ++x)
+        columnStart[x + 1] += columnStart[x];
+    std::vector<int> holeRows(columnStart[width]);
+    std::vector<std::size_t> next(columnStart.begin(), columnStart.end() - 1);
+    for (int y = 0; y < canvas.height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (!canvas.IsFilled(x, y))
+                holeRows[next[x]++] = y;
+
+    auto sweepColumn = [&](int x) {
+        sink.PumpOneMessage();
+        for (std::size_t i = columnStart[x]; i < columnStart[x + 1]; ++i)
+            if (!canvas.IsFilled(x, holeRows[i]))
+                FillPixel(canvas, x, holeRows[i]);
+    };
+    for (int sweep = 0; sweep < 2; ++sweep) {
+        const bool leftToRight = (sweep == 0) == firstSweepLeftToRight;
+        if (leftToRight)
+            for (int x = 0; x < width; ++x)
+                sweepColumn(x);
+        else
+            for (int x = width - 1; x >= 0; --x)
+                sweepColumn(x);
+    }
+}
+
+} // namespace
+
+bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const std::string& depthPath,
+                     StereoSettings settings, ProgressSink& sink)
+{
+    return GuardAllocation(sink, [&] {
+        Bitmap image = ReadRgbImageFile(imagePath);
+        if (!image) {
+            sink.ShowMessage(messages::kCouldntLoadBitmap);
+            return false;
+        }
+        Bitmap depth = ReadRgbImageFile(depthPath);
+        if (!depth) {
+            sink.ShowMessage(messages::kCouldntLoadDepthMap);
+            return false;
+        }
+        const int width = std::min(Width(image.get()), Width(depth.get()));
+        const int height = std::min(Height(image.get()), Height(depth.get()));
+        Bitmap view = NewImage(width, height, BitsPerPixel(image.get()));
+        if (!view) {
+            sink.ShowMessage(messages::kNotEnoughMemory);
+            return false;
+        }
+        SetResolution(view.get(), settings.pixelsPerMetre);
+
+        ViewCanvas canvas{view.get(), std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height), width,
+                          height};
+        for (int y = 0; y < height; ++y) {
+            sink.PumpOneMessage();
+            std::memset(canvas.filled.data() + static_cast<std::size_t>(y) * width, 0, width);
+        }
+
+        const LevelPlan plan = PlanLevels(settings.parallax);
+        sink.BeginProgress(plan.passCount);
+        std::vector<int> winningPass(width);
+        for (int pass = 0; pass < plan.passCount; ++pass) {
+            for (int y = 0; y < height; ++y) {
+                sink.PumpOneMessage();
+                // The whole row is resolved in the first pass (see PaintRow);
+                // the later passes keep the window alive as the passes would.
+                if (pass == 0)
+                    PaintRow(canvas, image.get(), depth.get(), plan, settings.stereoWindow, y, winningPass);
+            }
+            sink.StepProgress();
+        }
+
+        FillGaps(canvas, settings.parallax >= 0, sink);
+
+        image.reset();
+        depth.reset();
+        const bool written = WriteImageFile(view.get(), outputPath, settings.saveFormat);
+        view.reset();
+        sink.ResetProgress();
+        return written;
+    });
+}
+
+} // namespace velmora

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "imaging/ProgressSink.h"
+#include "imaging/StereoSettings.h"
+
+#include <string>
+
+namespace velmora {
+
+// Synthesises the second view of a stereo pair: every pixel of the picture
+// moves along its row by level - stereoWindow columns, where its level is
+// RoundHalfAway(parallax * depth / 255) and depth is the blue byte of the
+// depth map (brighter = nearer). Nearer pixels cover farther ones; the holes
+// are then filled from their painted neighbours in two column sweeps.
+// Works on the common bottom-left area of picture and depth map and writes
+// the view to outputPath in settings.saveFormat with the picture's resolution.
+// The caller sets the status text. Returns false when a step failed, a failed
+// write included (which, unlike a failed read, shows no message).
+bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const std::string& depthPath,
+                     StereoSettings settings, ProgressSink& sink);
+
+} // namespace velmora

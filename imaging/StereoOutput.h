@@ -1,0 +1,37 @@
+#pragma once
+
+#include "imaging/ProgressSink.h"
+#include "imaging/StereoSettings.h"
+
+#include <string>
+
+namespace velmora {
+
+enum class StereoOutputKind { Anaglyph, LcShutter };
+
+// "Anaglyph image" or "LC Shutter".
+const char* StatusText(StereoOutputKind kind);
+
+// What one output run was given when it started.
+struct StereoOutputRun {
+    std::string imagePath;
+    std::string depthPath;
+    std::string outputPath;
+    std::string smoothedDepthPath; // where the smoothed depth map goes
+    int parallax = 0;
+    int stereoWindow = 0;
+    int smoothingRadius = 0;       // 0 or less: the depth map is used as it is
+};
+
+// The processing of an output command: box-smooth the depth map when the
+// radius is 1 or more, make the shifted view into the output file, then
+// compose the anaglyph or the LC-shutter image over it. A failing step shows
+// its message and the next steps still run on whatever their inputs hold.
+// Every other setting (format, anaglyph mode, resolution) is read from
+// `settings` when the step that needs it starts, so a change made while the
+// run dispatches messages reaches the later steps.
+// Returns true when every step succeeded.
+bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const StereoSettings& settings,
+                      ProgressSink& sink);
+
+} // namespace velmora

@@ -1,0 +1,28 @@
+#pragma once
+
+namespace velmora {
+
+// Written formats, as the index of the "Save as:" list.
+enum SaveFormat : int { kSaveBmp = 0, kSavePng = 1, kSaveTiff = 2 };
+
+// Anaglyph modes, as stored in StereoSettings::anaglyphMode.
+enum AnaglyphMode : int { kAnaglyphColour = 0, kAnaglyphGrey = 1 };
+
+// The stereo settings the main window keeps and the processing routines read.
+// The initial values are the window's start state and the command line's
+// defaults. No field is range-checked here.
+struct StereoSettings {
+    int viewCount = 2;            // views, only for the automatic parallax
+    double viewingAngle = 12.0;   // degrees, only for the automatic parallax
+    int parallax = 0;             // pixels between neighbouring views; 0 = not set
+    bool autoParallax = true;
+    int smoothingRadius = 3;      // box smoothing of the depth map; 0 or less = none
+    int stereoWindow = 0;         // pixels; the level that keeps its column
+    int anaglyphMode = kAnaglyphGrey;
+    int saveFormat = kSaveBmp;
+    bool deleteTempFiles = true;
+    bool previewImages = true;
+    double pixelsPerMetre = 0.0;  // horizontal resolution of the opened picture
+};
+
+} // namespace velmora

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "imaging/ProgressSink.h"
+#include "imaging/StereoSettings.h"
+
+#include <string>
+
+namespace velmora {
+
+// Composes a row-interleaved image for LC-shutter glasses over the common
+// bottom-left area of both inputs: stored rows 0, 2, 4... (counted from the
+// bottom) from the right image (the shifted view), rows 1, 3, 5... from the
+// left image (the user's picture). rightPath may be outputPath itself.
+// Returns false when a step failed; every failure shows its message.
+bool MakeViewMaster(const std::string& outputPath, const std::string& leftPath, const std::string& rightPath,
+                    StereoSettings settings, ProgressSink& sink);
+
+} // namespace velmora

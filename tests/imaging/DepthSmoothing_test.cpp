@@ -1,0 +1,112 @@
+#include "imaging/DepthSmoothing.h"
+
+#include "imaging/Messages.h"
+#include "tests/support/RecordingSink.h"
+#include "tests/support/ReferenceRoutines.h"
+#include "tests/support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <random>
+
+namespace velmora::test {
+namespace {
+
+class DepthSmoothingTest : public ::testing::Test {
+protected:
+    Pixels Smooth(FIBITMAP* depth, int radius)
+    {
+        Save(depth, sandbox.Path("depth.bmp"));
+        EXPECT_TRUE(SmoothDepthMap(sandbox.Path("depth.bmp"), sandbox.Path("smooth.bmp"), radius, {}, sink));
+        return ReadPixels(sandbox.Path("smooth.bmp")).value();
+    }
+
+    Sandbox sandbox;
+    RecordingSink sink;
+};
+
+TEST_F(DepthSmoothingTest, ClippedBoxMeansRoundHalfAway)
+{
+    Bitmap spot = MakeImage(3, 3, [](int x, int y) { return Grey(x == 1 && y == 1 ? 255 : 0); });
+    const Pixels smooth = Smooth(spot.get(), 1);
+    EXPECT_EQ(smooth.At(1, 1), Grey(28)); // 255 / 9
+    EXPECT_EQ(smooth.At(1, 0), Grey(43)); // 255 / 6 = 42.5 goes up
+    EXPECT_EQ(smooth.At(0, 1), Grey(43));
+    EXPECT_EQ(smooth.At(0, 0), Grey(64)); // 255 / 4 = 63.75
+    EXPECT_EQ(smooth.At(2, 2), Grey(64));
+}
+
+TEST_F(DepthSmoothingTest, ChannelsAreSmoothedApart)
+{
+    Bitmap stripes = MakeImage(2, 1, [](int x, int) { return x == 0 ? Bgr{0, 100, 255} : Bgr{255, 101, 0}; });
+    const Pixels smooth = Smooth(stripes.get(), 1);
+    EXPECT_EQ(smooth.At(0, 0), (Bgr{128, 101, 128})); // 127.5, 100.5, 127.5
+}
+
+TEST_F(DepthSmoothingTest, ARadiusBeyondThePictureGivesItsMeanEverywhere)
+{
+    Bitmap ramp = MakeImage(4, 3, [](int x, int y) { return Grey(x * 10 + y); }); // mean 16
+    for (int radius : {4, 100, INT_MAX}) {
+        const Pixels smooth = Smooth(ramp.get(), radius);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 4; ++x)
+                ASSERT_EQ(smooth.At(x, y), Grey(16)) << radius;
+    }
+}
+
+TEST_F(DepthSmoothingTest, UniformMapsStayUnchanged)
+{
+    Bitmap flat = MakeImage(9, 7, [](int, int) { return Bgr{17, 99, 230}; });
+    for (int radius : {1, 3, 8}) {
+        const Pixels smooth = Smooth(flat.get(), radius);
+        EXPECT_EQ(smooth.At(4, 3), (Bgr{17, 99, 230}));
+        EXPECT_EQ(smooth.At(0, 6), (Bgr{17, 99, 230}));
+    }
+}
+
+TEST_F(DepthSmoothingTest, ReportsStatusAndOneStepAndPumpPerRow)
+{
+    std::mt19937 random(3);
+    Bitmap depth = RandomDepthMap(6, 5, random);
+    Smooth(depth.get(), 2);
+    EXPECT_EQ(sink.events, (std::vector<std::string>{"status:Depth map smoothing", "begin:5", "step", "reset"}));
+    EXPECT_EQ(sink.steps, 5);
+    EXPECT_EQ(sink.pumps, 5);
+}
+
+TEST_F(DepthSmoothingTest, AnUnreadableSourceWritesNothing)
+{
+    EXPECT_FALSE(SmoothDepthMap("missing.png", "DepthMapTemp.bmp", 3, {}, sink));
+    EXPECT_EQ(sink.events, (std::vector<std::string>{"status:Depth map smoothing",
+                                                     "message:" + std::string(messages::kCouldntLoadBitmap)}));
+    EXPECT_FALSE(std::filesystem::exists("DepthMapTemp.bmp"));
+}
+
+TEST_F(DepthSmoothingTest, TheResolutionIsNotCopied)
+{
+    Bitmap depth = MakeImage(3, 3, [](int, int) { return Grey(9); });
+    SetResolution(depth.get(), 5000);
+    Bitmap fresh = NewImage(1, 1, 24);
+    EXPECT_EQ(Smooth(depth.get(), 1).resolution, HorizontalResolution(fresh.get()));
+}
+
+TEST_F(DepthSmoothingTest, MatchesTheReferenceBoxByteForByte)
+{
+    std::mt19937 random(99);
+    std::uniform_int_distribution<int> width(1, 100), height(1, 80), radius(1, 120);
+    for (int round = 0; round < 40; ++round) {
+        Bitmap depth = RandomImage(width(random), height(random), random);
+        const int r = round < 5 ? round + 1 : radius(random);
+        Save(depth.get(), sandbox.Path("depth.bmp"));
+        NullSink quiet;
+        ReferenceSmoothDepthMap(sandbox.Path("depth.bmp"), sandbox.Path("expected.bmp"), r, {}, quiet);
+        ASSERT_TRUE(SmoothDepthMap(sandbox.Path("depth.bmp"), sandbox.Path("smooth.bmp"), r, {}, quiet));
+        ASSERT_TRUE(SamePixels(sandbox.Path("expected.bmp"), sandbox.Path("smooth.bmp")))
+            << Width(depth.get()) << "x" << Height(depth.get()) << " r=" << r;
+    }
+}
+
+} // namespace
+} // namespace velmora::test

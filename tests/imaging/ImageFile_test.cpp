@@ -1,0 +1,153 @@
+#include "imaging/ImageFile.h"
+#include "imaging/TempFiles.h"
+
+#include "tests/support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace velmora::test {
+namespace {
+
+void WriteText(const std::string& path, const std::string& content)
+{
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+class ImageFileTest : public ::testing::Test {
+protected:
+    Sandbox sandbox;
+};
+
+TEST_F(ImageFileTest, PixelsAreBlueGreenRedFromTheBottomRow)
+{
+    Bitmap bitmap = MakeImage(2, 2, [](int x, int y) { return x == 0 && y == 0 ? Bgr{1, 2, 3} : Grey(9); });
+    Save(bitmap.get(), "order.bmp");
+    // A BMP file stores its bottom row first, each pixel blue, green, red.
+    const std::string file = ReadBytes("order.bmp");
+    const auto dataOffset = static_cast<unsigned char>(file[10]) | static_cast<unsigned char>(file[11]) << 8;
+    EXPECT_EQ(file.substr(dataOffset, 3), std::string("\x01\x02\x03", 3));
+}
+
+TEST_F(ImageFileTest, TheWrittenFormatFollowsTheSettingNotTheName)
+{
+    Bitmap bitmap = MakeImage(3, 2, [](int, int) { return Grey(7); });
+    Save(bitmap.get(), "a.bmp", kSavePng);
+    Save(bitmap.get(), "b.png", kSaveTiff);
+    Save(bitmap.get(), "c.tif", kSaveBmp);
+    EXPECT_EQ(ReadBytes("a.bmp").substr(0, 4), "\x89PNG");
+    EXPECT_EQ(ReadBytes("b.png").substr(0, 4), std::string("II*\0", 4));
+    EXPECT_EQ(ReadBytes("c.tif").substr(0, 2), "BM");
+    // Reading goes by the name, so none of them can be read back.
+    EXPECT_FALSE(ReadImageFile("a.bmp"));
+    EXPECT_FALSE(ReadImageFile("b.png"));
+    EXPECT_FALSE(ReadImageFile("c.tif"));
+    EXPECT_FALSE(WriteImageFile(bitmap.get(), "d.bmp", 3));
+}
+
+TEST_F(ImageFileTest, ResolutionIsTruncatedAndSetBothWays)
+{
+    Bitmap bitmap = MakeImage(1, 1, [](int, int) { return Grey(0); });
+    SetResolution(bitmap.get(), 2835.9);
+    for (int format : {kSaveBmp, kSavePng, kSaveTiff}) {
+        const std::string name = "r." + FormatExtension(format);
+        Save(bitmap.get(), name, format);
+        Bitmap back = ReadImageFile(name);
+        ASSERT_TRUE(back) << name;
+        EXPECT_EQ(HorizontalResolution(back.get()), 2835) << name;
+        EXPECT_EQ(FreeImage_GetDotsPerMeterY(back.get()), 2835u) << name;
+        EXPECT_EQ(ReadHorizontalResolution(name), 2835) << name;
+    }
+}
+
+TEST_F(ImageFileTest, OtherDepthsAreConvertedToThreeBytesPerPixel)
+{
+    Bitmap grey(FreeImage_Allocate(3, 2, 8));
+    RGBQUAD* palette = FreeImage_GetPalette(grey.get());
+    for (int i = 0; i < 256; ++i)
+        palette[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+    FreeImage_GetScanLine(grey.get(), 1)[2] = 77;
+    ASSERT_TRUE(FreeImage_Save(FIF_PNG, grey.get(), "grey8.png", 0));
+
+    Bitmap wide(FreeImage_AllocateT(FIT_UINT16, 3, 2));
+    reinterpret_cast<WORD*>(FreeImage_GetScanLine(wide.get(), 1))[2] = 0xAB12;
+    ASSERT_TRUE(FreeImage_Save(FIF_PNG, wide.get(), "grey16.png", 0));
+
+    Bitmap alpha(FreeImage_Allocate(3, 2, 32));
+    BYTE* pixel = FreeImage_GetScanLine(alpha.get(), 1) + 8;
+    pixel[0] = 10, pixel[1] = 20, pixel[2] = 30, pixel[3] = 128;
+    ASSERT_TRUE(FreeImage_Save(FIF_PNG, alpha.get(), "alpha.png", 0));
+
+    const std::pair<const char*, Bgr> cases[] = {
+        {"grey8.png", Grey(77)}, {"grey16.png", Grey(0xAB)}, {"alpha.png", Bgr{10, 20, 30}}};
+    for (const auto& [name, expected] : cases) {
+        EXPECT_NE(BitsPerPixel(ReadImageFile(name).get()), 24) << name;
+        Bitmap rgb = ReadRgbImageFile(name);
+        ASSERT_TRUE(rgb) << name;
+        EXPECT_EQ(BitsPerPixel(rgb.get()), 24) << name;
+        EXPECT_EQ(PixelOf(rgb.get(), 2, 1), expected) << name;
+    }
+}
+
+TEST_F(ImageFileTest, BadFilesGiveNoBitmap)
+{
+    Bitmap bitmap = MakeImage(40, 30, [](int x, int y) { return Grey(x + y); });
+    Save(bitmap.get(), "good.png", kSavePng);
+    Save(bitmap.get(), "good.bmp", kSaveBmp);
+    const std::string png = ReadBytes("good.png"), bmp = ReadBytes("good.bmp");
+    WriteText("truncated.png", png.substr(0, png.size() / 2));
+    WriteText("truncated.bmp", bmp.substr(0, 60));
+    WriteText("empty.png", "");
+    WriteText("noise.png", std::string(500, '\x5a'));
+    WriteText("noise.bmp", "BM" + std::string(500, '\xff'));
+    WriteText("picture.xyz", png);
+
+    for (const char* name : {"missing.png", "empty.png", "noise.png", "noise.bmp", "picture.xyz", "truncated.bmp",
+                             "no-extension"})
+        EXPECT_FALSE(ReadRgbImageFile(name)) << name;
+    // A truncated PNG may be decoded in part, but never read past its rows.
+    if (Bitmap partial = ReadRgbImageFile("truncated.png")) {
+        EXPECT_EQ(Width(partial.get()), 40);
+    }
+    EXPECT_FALSE(ReadHorizontalResolution("noise.png"));
+}
+
+TEST_F(ImageFileTest, NewImagesAreBlackAndImpossibleSizesGiveNone)
+{
+    Bitmap bitmap = NewImage(4, 3, 24);
+    ASSERT_TRUE(bitmap);
+    EXPECT_EQ(PixelOf(bitmap.get(), 3, 2), Grey(0));
+    EXPECT_FALSE(NewImage(0, 3, 24));
+    EXPECT_FALSE(NewImage(3, -1, 24));
+    EXPECT_FALSE(NewImage(200000, 200000, 24));
+}
+
+TEST(TempFilesTest, NamesComeFromTheTitleAndTheFormat)
+{
+    EXPECT_EQ(FileTitle("/photos/photo.1.png"), "photo.1");
+    EXPECT_EQ(FileTitle("scene"), "scene");
+    EXPECT_EQ(FileTitle("/a.b/scene"), "scene");
+    EXPECT_EQ(SmoothedDepthMapName(kSaveTiff), "DepthMapTemp.tif");
+    EXPECT_EQ(OutlineFileName("photo.1", kSavePng), "photo.1-outline.png");
+    EXPECT_EQ(GradientFileName("photo", kSaveBmp), "photo-gradient.bmp");
+}
+
+TEST_F(ImageFileTest, DeleteTempFilesRemovesOnlyThisFormatsThreeFiles)
+{
+    for (const char* name : {"photo-gradient.png", "photo-outline.png", "DepthMapTemp.png", "DepthMapTemp.bmp",
+                             "photo.png", "other-outline.png"})
+        WriteText(name, "x");
+    DeleteTempFiles("/somewhere/else/photo.png", kSavePng);
+    EXPECT_FALSE(std::filesystem::exists("photo-gradient.png"));
+    EXPECT_FALSE(std::filesystem::exists("photo-outline.png"));
+    EXPECT_FALSE(std::filesystem::exists("DepthMapTemp.png"));
+    EXPECT_TRUE(std::filesystem::exists("DepthMapTemp.bmp"));
+    EXPECT_TRUE(std::filesystem::exists("photo.png"));
+    EXPECT_TRUE(std::filesystem::exists("other-outline.png"));
+    DeleteTempFiles("photo.png", kSavePng); // nothing left to delete: no error
+}
+
+} // namespace
+} // namespace velmora::test

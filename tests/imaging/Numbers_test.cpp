@@ -1,0 +1,104 @@
+#include "imaging/AutoParallax.h"
+#include "imaging/NumberText.h"
+#include "imaging/RoundHalfAway.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <limits>
+
+namespace velmora {
+namespace {
+
+TEST(RoundHalfAwayTest, HalvesGoAwayFromZero)
+{
+    EXPECT_EQ(RoundHalfAway(0.5), 1);
+    EXPECT_EQ(RoundHalfAway(-0.5), -1);
+    EXPECT_EQ(RoundHalfAway(2.5), 3);
+    EXPECT_EQ(RoundHalfAway(-2.5), -3);
+    EXPECT_EQ(RoundHalfAway(1.4999), 1);
+    EXPECT_EQ(RoundHalfAway(0.4999), 0);
+    EXPECT_EQ(RoundHalfAway(-2.49), -2);
+}
+
+TEST(RoundHalfAwayTest, ValuesWithoutAnIntSaturate)
+{
+    EXPECT_EQ(RoundHalfAway(std::numeric_limits<double>::quiet_NaN()), 0);
+    EXPECT_EQ(RoundHalfAway(1e300), INT_MAX);
+    EXPECT_EQ(RoundHalfAway(-std::numeric_limits<double>::infinity()), INT_MIN);
+    EXPECT_EQ(RoundHalfAway(2147483646.7), INT_MAX);
+}
+
+TEST(ReadIntegerTest, TakesTheLeadingSignedDigits)
+{
+    EXPECT_EQ(ReadInteger("3.5"), 3);
+    EXPECT_EQ(ReadInteger(""), 0);
+    EXPECT_EQ(ReadInteger("  -7px"), -7);
+    EXPECT_EQ(ReadInteger("+12"), 12);
+    EXPECT_EQ(ReadInteger("x12"), 0);
+    EXPECT_EQ(ReadInteger("- 5"), 0);
+}
+
+TEST(ReadIntegerTest, TooLongNumbersSaturateInsteadOfWrapping)
+{
+    EXPECT_EQ(ReadInteger("2147483647"), INT_MAX);
+    EXPECT_EQ(ReadInteger("2147483648"), INT_MAX);
+    EXPECT_EQ(ReadInteger("99999999999999999999999"), INT_MAX);
+    EXPECT_EQ(ReadInteger("-2147483648"), INT_MIN);
+    EXPECT_EQ(ReadInteger("-4294967297"), INT_MIN);
+}
+
+TEST(ReadRealTest, TakesTheLongestLeadingDecimalNumber)
+{
+    EXPECT_DOUBLE_EQ(ReadReal("12.9"), 12.9);
+    EXPECT_DOUBLE_EQ(ReadReal(" .5"), 0.5);
+    EXPECT_DOUBLE_EQ(ReadReal("-3.25e1x"), -32.5);
+    EXPECT_DOUBLE_EQ(ReadReal("7."), 7.0);
+    EXPECT_DOUBLE_EQ(ReadReal("1e"), 1.0);
+    EXPECT_DOUBLE_EQ(ReadReal("1e+"), 1.0);
+    EXPECT_DOUBLE_EQ(ReadReal("1,5"), 1.0);
+    EXPECT_EQ(ReadReal(""), 0.0);
+    EXPECT_EQ(ReadReal("-."), 0.0);
+    EXPECT_EQ(ReadReal("inf"), 0.0);
+    EXPECT_EQ(ReadReal("0x10"), 0.0);
+    EXPECT_TRUE(std::isinf(ReadReal("1e999")));
+    EXPECT_EQ(ReadReal("1e-999"), 0.0);
+}
+
+TEST(FormatIntegerTest, WritesPlainDecimals)
+{
+    EXPECT_EQ(FormatInteger(9), "9");
+    EXPECT_EQ(FormatInteger(-12), "-12");
+    EXPECT_EQ(FormatInteger(INT_MIN), "-2147483648");
+}
+
+TEST(AutoParallaxTest, ResolutionRoundsToDotsPerInch)
+{
+    EXPECT_EQ(DotsPerInch(2835), 72);
+    EXPECT_EQ(DotsPerInch(3780), 96);
+    EXPECT_EQ(DotsPerInch(19), 0);
+    EXPECT_EQ(DotsPerInch(20), 1);
+    EXPECT_EQ(DotsPerInch(0), 0);
+}
+
+TEST(AutoParallaxTest, SharesThreeMillimetresPerTwelveDegreesAmongTheGaps)
+{
+    EXPECT_EQ(ComputeAutoParallax(2, 12, 72), 9);
+    EXPECT_EQ(ComputeAutoParallax(3, 12, 300), 18);
+    EXPECT_EQ(ComputeAutoParallax(2, 12, 96), 11);
+    EXPECT_EQ(ComputeAutoParallax(3, 12, 72), 4);
+    EXPECT_EQ(ComputeAutoParallax(3, 12.9, 72), 5);
+    EXPECT_EQ(ComputeAutoParallax(2, 0, 72), 0);
+}
+
+TEST(AutoParallaxTest, NoFiniteAnswerGivesNone)
+{
+    EXPECT_EQ(ComputeAutoParallax(1, 12, 72), std::nullopt);
+    EXPECT_EQ(ComputeAutoParallax(1, 0, 72), std::nullopt);
+    EXPECT_EQ(ComputeAutoParallax(2, std::numeric_limits<double>::infinity(), 72), std::nullopt);
+    EXPECT_EQ(ComputeAutoParallax(2, 1e12, 72), std::nullopt);
+}
+
+} // namespace
+} // namespace velmora

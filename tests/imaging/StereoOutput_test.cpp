@@ -1,0 +1,79 @@
+#include "imaging/StereoOutput.h"
+
+#include "imaging/Anaglyph.h"
+#include "imaging/DepthSmoothing.h"
+#include "imaging/Messages.h"
+#include "imaging/ShiftedView.h"
+#include "imaging/ViewMaster.h"
+#include "tests/support/RecordingSink.h"
+#include "tests/support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+namespace velmora::test {
+namespace {
+
+class StereoOutputTest : public ::testing::Test {
+protected:
+    StereoOutputTest()
+    {
+        std::mt19937 random(21);
+        Save(RandomImage(40, 30, random).get(), "image.bmp");
+        Save(RandomDepthMap(40, 30, random).get(), "depth.bmp");
+        run = {"image.bmp", "depth.bmp", "out.png", "DepthMapTemp.png", 6, 4, 2};
+        settings.saveFormat = kSavePng;
+        settings.pixelsPerMetre = 2835;
+    }
+
+    Sandbox sandbox;
+    RecordingSink sink;
+    StereoOutputRun run;
+    StereoSettings settings;
+};
+
+TEST_F(StereoOutputTest, SmoothsThenMakesTheViewThenComposes)
+{
+    for (auto kind : {StereoOutputKind::Anaglyph, StereoOutputKind::LcShutter}) {
+        ASSERT_TRUE(MakeStereoOutput(kind, run, settings, sink));
+        StereoSettings view = settings;
+        view.parallax = 6;
+        view.stereoWindow = 4;
+        NullSink quiet;
+        SmoothDepthMap("depth.bmp", "expected-depth.png", 2, settings, quiet);
+        MakeShiftedView("expected.png", "image.bmp", "expected-depth.png", view, quiet);
+        if (kind == StereoOutputKind::Anaglyph)
+            MakeAnaglyph("expected.png", "expected.png", "image.bmp", settings, quiet);
+        else
+            MakeViewMaster("expected.png", "image.bmp", "expected.png", settings, quiet);
+        EXPECT_EQ(ReadBytes("out.png"), ReadBytes("expected.png"));
+        EXPECT_TRUE(std::filesystem::exists("DepthMapTemp.png"));
+    }
+}
+
+TEST_F(StereoOutputTest, WithoutARadiusTheDepthMapIsUsedAsItIs)
+{
+    run.smoothingRadius = 0;
+    ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::Anaglyph, run, settings, sink));
+    EXPECT_FALSE(std::filesystem::exists("DepthMapTemp.png"));
+    EXPECT_EQ(sink.events.front(), "status:Anaglyph image");
+}
+
+TEST_F(StereoOutputTest, EveryStepRunsAfterAFailedOne)
+{
+    run.depthPath = "missing.bmp";
+    EXPECT_FALSE(MakeStereoOutput(StereoOutputKind::LcShutter, run, settings, sink));
+    EXPECT_EQ(sink.events, (std::vector<std::string>{
+                               "status:Depth map smoothing",
+                               "message:" + std::string(messages::kCouldntLoadBitmap),
+                               "status:LC Shutter",
+                               "message:" + std::string(messages::kCouldntLoadDepthMap),
+                               "status:LC Shutter",
+                               "message:" + std::string(messages::kCouldntLoadBitmap),
+                           }));
+}
+
+} // namespace
+} // namespace velmora::test

@@ -1,0 +1,130 @@
+#include "tests/support/TestImages.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace velmora::test {
+
+Bgr Grey(int value)
+{
+    const auto v = static_cast<std::uint8_t>(value);
+    return {v, v, v};
+}
+
+Bitmap MakeImage(int width, int height, const std::function<Bgr(int x, int y)>& pixelOf)
+{
+    Bitmap bitmap = NewImage(width, height, 24);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const Bgr p = pixelOf(x, y);
+            std::uint8_t* out = PixelAt(bitmap.get(), x, y);
+            out[0] = p.blue;
+            out[1] = p.green;
+            out[2] = p.red;
+        }
+    return bitmap;
+}
+
+Bitmap RandomImage(int width, int height, std::mt19937& random)
+{
+    std::uniform_int_distribution<int> byte(0, 255);
+    return MakeImage(width, height, [&](int, int) {
+        return Bgr{static_cast<std::uint8_t>(byte(random)), static_cast<std::uint8_t>(byte(random)),
+                   static_cast<std::uint8_t>(byte(random))};
+    });
+}
+
+Bitmap RandomDepthMap(int width, int height, std::mt19937& random)
+{
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> blockSize(1, 12);
+    const int blockWidth = blockSize(random), blockHeight = blockSize(random);
+    std::vector<int> blocks((width / blockWidth + 1) * (height / blockHeight + 1));
+    for (int& b : blocks)
+        b = byte(random);
+    std::bernoulli_distribution speckle(0.05);
+    return MakeImage(width, height, [&](int x, int y) {
+        if (speckle(random))
+            return Grey(byte(random));
+        return Grey(blocks[(y / blockHeight) * (width / blockWidth + 1) + x / blockWidth]);
+    });
+}
+
+Bgr PixelOf(FIBITMAP* bitmap, int x, int y)
+{
+    const std::uint8_t* p = PixelAt(bitmap, x, y);
+    return {p[0], p[1], p[2]};
+}
+
+void Save(FIBITMAP* bitmap, const std::string& path, int saveFormat)
+{
+    ASSERT_TRUE(WriteImageFile(bitmap, path, saveFormat)) << "could not write " << path;
+}
+
+Bgr Pixels::At(int x, int y) const
+{
+    const std::size_t i = 3 * (static_cast<std::size_t>(y) * width + x);
+    return {bytes[i], bytes[i + 1], bytes[i + 2]};
+}
+
+std::optional<Pixels> ReadPixels(const std::string& path)
+{
+    Bitmap stored = ReadImageFile(path);
+    if (!stored)
+        return std::nullopt;
+    Pixels pixels{Width(stored.get()), Height(stored.get()), BitsPerPixel(stored.get()),
+                  HorizontalResolution(stored.get()), {}};
+    Bitmap rgb = ReadRgbImageFile(path);
+    for (int y = 0; y < pixels.height; ++y) {
+        const std::uint8_t* row = RowAt(rgb.get(), y);
+        pixels.bytes.insert(pixels.bytes.end(), row, row + 3 * pixels.width);
+    }
+    return pixels;
+}
+
+::testing::AssertionResult SamePixels(const std::string& expectedPath, const std::string& actualPath)
+{
+    const auto expected = ReadPixels(expectedPath);
+    const auto actual = ReadPixels(actualPath);
+    if (!expected || !actual)
+        return ::testing::AssertionFailure() << "cannot read " << (expected ? actualPath : expectedPath);
+    if (expected->width != actual->width || expected->height != actual->height)
+        return ::testing::AssertionFailure() << "size " << actual->width << "x" << actual->height << ", expected "
+                                             << expected->width << "x" << expected->height;
+    for (int y = 0; y < expected->height; ++y)
+        for (int x = 0; x < expected->width; ++x) {
+            const Bgr e = expected->At(x, y), a = actual->At(x, y);
+            if (!(e == a))
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") is " << int(a.blue) << "/" << int(a.green) << "/"
+                       << int(a.red) << ", expected " << int(e.blue) << "/" << int(e.green) << "/" << int(e.red);
+        }
+    return ::testing::AssertionSuccess();
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+Sandbox::Sandbox() : previous_(std::filesystem::current_path())
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot make a sandbox folder");
+    folder_ = pattern;
+    std::filesystem::current_path(folder_);
+}
+
+Sandbox::~Sandbox()
+{
+    std::error_code ignored;
+    std::filesystem::current_path(previous_, ignored);
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+} // namespace velmora::test

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "imaging/ImageFile.h"
+#include "imaging/StereoSettings.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace velmora::test {
+
+// A pixel in storage order.
+struct Bgr {
+    std::uint8_t blue = 0, green = 0, red = 0;
+    bool operator==(const Bgr&) const = default;
+};
+
+Bgr Grey(int value);
+
+// A 24-bit picture whose pixel (x, y), row 0 at the bottom, is pixelOf(x, y).
+Bitmap MakeImage(int width, int height, const std::function<Bgr(int x, int y)>& pixelOf);
+Bitmap RandomImage(int width, int height, std::mt19937& random);
+// A grey depth map of random blocks (so that near pixels overlap far ones and
+// leave holes) sprinkled with single random pixels.
+Bitmap RandomDepthMap(int width, int height, std::mt19937& random);
+
+Bgr PixelOf(FIBITMAP* bitmap, int x, int y);
+
+// Writes or fails the current test.
+void Save(FIBITMAP* bitmap, const std::string& path, int saveFormat = kSaveBmp);
+
+// The pixels of a file, three bytes each, rows packed bottom to top; none when
+// the file cannot be read.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    int bitsPerPixel = 0;
+    std::int32_t resolution = 0;
+    std::vector<std::uint8_t> bytes;
+
+    Bgr At(int x, int y) const;
+};
+std::optional<Pixels> ReadPixels(const std::string& path);
+
+// Compares two files pixel by pixel and names the first difference.
+::testing::AssertionResult SamePixels(const std::string& expectedPath, const std::string& actualPath);
+
+std::string ReadBytes(const std::string& path);
+
+// A fresh folder that is also the current folder while the object lives.
+class Sandbox {
+public:
+    Sandbox();
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+    const std::filesystem::path& Folder() const { return folder_; }
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path folder_;
+};
+
+} // namespace velmora::test
