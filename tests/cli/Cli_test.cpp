@@ -1,1 +1,179 @@
+#include "imaging/Anaglyph.h"
+#include "imaging/DepthSmoothing.h"
+#include "imaging/ShiftedView.h"
+#include "imaging/StereoOutput.h"
+#include "tests/support/RecordingSink.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TestImages.h"
 
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace velmora::test {
+namespace {
+
+const std::string kSampleImage = std::string(VELMORA_SAMPLES) + "/sample.png";
+const std::string kSampleDepth = std::string(VELMORA_SAMPLES) + "/sample-depth.png";
+
+ProgramResult Cli(const std::vector<std::string>& arguments)
+{
+    return RunProgram(VELMORA_CLI, arguments);
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    // The core's own result for the sample, made in this process.
+    std::string CoreOutput(StereoOutputKind kind, int parallax, int stereoWindow, int radius, int mode)
+    {
+        StereoSettings settings;
+        settings.anaglyphMode = mode;
+        settings.pixelsPerMetre = 2835;
+        const StereoOutputRun run{kSampleImage, kSampleDepth, "core.bmp", "core-depth.bmp",
+                                  parallax, stereoWindow, radius};
+        NullSink quiet;
+        EXPECT_TRUE(MakeStereoOutput(kind, run, settings, quiet));
+        return ReadBytes("core.bmp");
+    }
+
+    Sandbox sandbox;
+};
+
+TEST_F(CliTest, WholeOutputsEqualTheCoreRunDirectly)
+{
+    const ProgramResult anaglyph = Cli({"anaglyph", "--image", kSampleImage, "--depth", kSampleDepth, "-o",
+                                        "out.bmp", "--parallax", "12", "--window", "5", "--mode", "colour"});
+    EXPECT_EQ(anaglyph.exitCode, 0) << anaglyph.err;
+    EXPECT_EQ(ReadBytes("out.bmp"), CoreOutput(StereoOutputKind::Anaglyph, 12, 5, 3, kAnaglyphColour));
+
+    const ProgramResult lcShutter = Cli({"lcshutter", "--image", kSampleImage, "--depth", kSampleDepth, "-o",
+                                         "lc.bmp", "--parallax", "-7", "--radius", "0"});
+    EXPECT_EQ(lcShutter.exitCode, 0) << lcShutter.err;
+    EXPECT_EQ(ReadBytes("lc.bmp"), CoreOutput(StereoOutputKind::LcShutter, -7, -7, 0, kAnaglyphGrey));
+}
+
+TEST_F(CliTest, TheStepsChainToTheWholeOutput)
+{
+    ASSERT_EQ(Cli({"smooth", "--depth", kSampleDepth, "--radius", "3", "-o", "smooth.png"}).exitCode, 0);
+    ASSERT_EQ(Cli({"view", "--image", kSampleImage, "--depth", "smooth.png", "--parallax", "9", "-o", "steps.tif"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(Cli({"compose-anaglyph", "--view", "steps.tif", "--image", kSampleImage, "-o", "steps.tif"}).exitCode,
+              0);
+    // No --parallax: 12 degrees and 2 views at the sample's 72 dpi give 9.
+    ASSERT_EQ(Cli({"anaglyph", "--image", kSampleImage, "--depth", kSampleDepth, "-o", "whole.tif"}).exitCode, 0);
+    EXPECT_TRUE(SamePixels("steps.tif", "whole.tif"));
+    EXPECT_EQ(ReadPixels("whole.tif")->resolution, 2835);
+
+    ASSERT_EQ(Cli({"compose-lcshutter", "--left", kSampleImage, "--right", "steps.tif", "--ppm", "100", "-o",
+                   "lc.png"})
+                  .exitCode,
+              0);
+    EXPECT_EQ(ReadPixels("lc.png")->resolution, 100);
+}
+
+TEST_F(CliTest, TheSmoothedDepthMapStaysPrivate)
+{
+    ASSERT_EQ(Cli({"anaglyph", "--image", kSampleImage, "--depth", kSampleDepth, "-o", "out.png"}).exitCode, 0);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), std::filesystem::directory_iterator()), 1);
+
+    const ProgramResult kept = Cli({"anaglyph", "--image", kSampleImage, "--depth", kSampleDepth, "-o", "out.png",
+                                    "--keep-temp"});
+    ASSERT_EQ(kept.exitCode, 0);
+    const auto at = kept.err.find("kept in ");
+    ASSERT_NE(at, std::string::npos) << kept.err;
+    const std::filesystem::path kept_path = kept.err.substr(at + 8, kept.err.find('\n', at) - at - 8);
+    EXPECT_EQ(kept_path.filename(), "DepthMapTemp.png");
+    EXPECT_TRUE(std::filesystem::exists(kept_path));
+    std::filesystem::remove_all(kept_path.parent_path());
+}
+
+TEST_F(CliTest, TheFormatComesFromTheOptionOrTheName)
+{
+    ASSERT_EQ(Cli({"smooth", "--depth", kSampleDepth, "--radius", "1", "-o", "a.TIFF"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes("a.TIFF").substr(0, 2), "II");
+    ASSERT_EQ(Cli({"smooth", "--depth", kSampleDepth, "--radius", "1", "-o", "b.bmp", "--format", "png"}).exitCode,
+              0);
+    EXPECT_EQ(ReadBytes("b.bmp").substr(0, 4), "\x89PNG");
+
+    const ProgramResult unknown = Cli({"smooth", "--depth", kSampleDepth, "--radius", "1", "-o", "c.jpg"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_NE(unknown.err.find("--format"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists("c.jpg"));
+}
+
+TEST_F(CliTest, FailedStepsExitWithOneAndTheirMessage)
+{
+    const ProgramResult missing =
+        Cli({"anaglyph", "--image", "missing.png", "--depth", kSampleDepth, "--parallax", "5", "-o", "out.bmp"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("Couldn't load bitmap!"), std::string::npos);
+
+    const ProgramResult folder =
+        Cli({"view", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "5", "-o", "no/dir/v.bmp"});
+    EXPECT_EQ(folder.exitCode, 1);
+    EXPECT_NE(folder.err.find("Couldn't save no/dir/v.bmp"), std::string::npos);
+
+    const ProgramResult depth =
+        Cli({"view", "--image", kSampleImage, "--depth", "missing.png", "--parallax", "5", "-o", "v.bmp"});
+    EXPECT_EQ(depth.exitCode, 1);
+    EXPECT_NE(depth.err.find("Couldn't load DepthMap bitmap!"), std::string::npos);
+}
+
+TEST_F(CliTest, BadCommandLinesExitWithTwo)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"view", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "5"},
+        {"view", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "99999999999", "-o", "v.bmp"},
+        {"anaglyph", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "4", "--views", "3", "-o",
+         "a.bmp"},
+        {"anaglyph", "--image", kSampleImage, "--depth", kSampleDepth, "--views", "1", "-o", "a.bmp"},
+        {"anaglyph", "--image", kSampleImage, "--depth", kSampleDepth, "--angle", "nan", "-o", "a.bmp"},
+        {"compose-anaglyph", "--view", kSampleImage, "--image", kSampleImage, "--mode", "sepia", "-o", "a.bmp"},
+    };
+    for (const auto& arguments : cases)
+        EXPECT_EQ(Cli(arguments).exitCode, 2) << ::testing::PrintToString(arguments);
+    EXPECT_FALSE(std::filesystem::exists("v.bmp"));
+    EXPECT_FALSE(std::filesystem::exists("a.bmp"));
+    EXPECT_EQ(Cli({"anaglyph", "--help"}).exitCode, 0);
+}
+
+TEST_F(CliTest, AZeroOrUncomputableParallaxIsRefused)
+{
+    const ProgramResult zero =
+        Cli({"view", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "0", "-o", "v.bmp"});
+    EXPECT_EQ(zero.exitCode, 2);
+    EXPECT_NE(zero.err.find("Enter parallax!"), std::string::npos);
+
+    Save(MakeImage(8, 8, [](int, int) { return Grey(3); }).get(), "flat.bmp");
+    Bitmap noResolution = MakeImage(8, 8, [](int, int) { return Grey(3); });
+    SetResolution(noResolution.get(), 0);
+    Save(noResolution.get(), "plain.bmp");
+    const ProgramResult automatic = Cli({"lcshutter", "--image", "plain.bmp", "--depth", "flat.bmp", "-o", "v.bmp"});
+    EXPECT_EQ(automatic.exitCode, 2);
+    EXPECT_NE(automatic.err.find("I can't calculate the parallax automatically."), std::string::npos);
+    EXPECT_NE(automatic.err.find("--parallax"), std::string::npos);
+    EXPECT_EQ(Cli({"lcshutter", "--image", "plain.bmp", "--depth", "flat.bmp", "-o", "v.bmp", "--parallax", "2"})
+                  .exitCode,
+              0);
+}
+
+TEST_F(CliTest, AHugeParallaxEndsQuickly)
+{
+    const ProgramResult result = Cli({"view", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax",
+                                      "2147483647", "-o", "v.bmp"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
+TEST_F(CliTest, NothingIsPrintedOnSuccessWithoutATerminal)
+{
+    const ProgramResult result =
+        Cli({"lcshutter", "--image", kSampleImage, "--depth", kSampleDepth, "-o", "out.bmp", "--parallax", "3"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "");
+}
+
+} // namespace
+} // namespace velmora::test

@@ -1,0 +1,102 @@
+#include "cli/CommandOptions.h"
+
+#include "imaging/ImageFile.h"
+#include "imaging/Messages.h"
+#include "imaging/StereoSettings.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+
+namespace velmora::cli {
+namespace {
+
+std::string Lowercase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+std::optional<int> FormatNamed(const std::string& name)
+{
+    const std::string lower = Lowercase(name);
+    if (lower == "bmp")
+        return kSaveBmp;
+    if (lower == "png")
+        return kSavePng;
+    if (lower == "tif" || lower == "tiff")
+        return kSaveTiff;
+    return std::nullopt;
+}
+
+} // namespace
+
+const CLI::Validator kFiniteNumber(
+    [](std::string& text) -> std::string {
+        double value = 0;
+        if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value))
+            return "must be a finite number: " + text;
+        return {};
+    },
+    "NUMBER");
+
+void AddOutputOptions(CLI::App& command, OutputOptions& options)
+{
+    command.add_option("-o,--output", options.path, "The file to write")->required()->type_name("OUT");
+    command
+        .add_option("--format", options.format,
+                    "Written format: bmp, png or tif (default: from OUT's extension). The format decides the "
+                    "content, whatever the name says")
+        ->type_name("F")
+        ->check(CLI::IsMember({"bmp", "png", "tif", "tiff"}, CLI::ignore_case));
+}
+
+int SaveFormatOf(const OutputOptions& options)
+{
+    if (!options.format.empty())
+        return FormatNamed(options.format).value();
+    const std::string extension = std::filesystem::path(options.path).extension().string();
+    if (const auto format = FormatNamed(extension.empty() ? "" : extension.substr(1)))
+        return *format;
+    throw UsageError("cannot tell the format from the name " + options.path +
+                     "; give --format bmp, png or tif, or end the name in .bmp, .png, .tif or .tiff");
+}
+
+void AddResolutionOption(CLI::App& command, std::optional<double>& pixelsPerMetre, const std::string& source)
+{
+    command
+        .add_option("--ppm", pixelsPerMetre,
+                    "Resolution written into the result, in pixels per metre (default: the horizontal "
+                    "resolution of " + source + ")")
+        ->type_name("X")
+        ->check(kFiniteNumber);
+}
+
+double ResolutionOf(const std::optional<double>& pixelsPerMetre, const std::string& picturePath)
+{
+    if (pixelsPerMetre)
+        return *pixelsPerMetre;
+    return ReadHorizontalResolution(picturePath).value_or(0);
+}
+
+void AddAnaglyphModeOption(CLI::App& command, int& anaglyphMode)
+{
+    const std::map<std::string, int> modes{{"grey", kAnaglyphGrey}, {"gray", kAnaglyphGrey},
+                                           {"colour", kAnaglyphColour}, {"color", kAnaglyphColour}};
+    command
+        .add_option("--mode", anaglyphMode,
+                    "grey: every channel the mean of its pixel's three bytes; colour: the channels as they are "
+                    "(default: grey)")
+        ->type_name("grey|colour")
+        ->transform(CLI::CheckedTransformer(modes, CLI::ignore_case).description(""));
+}
+
+int FinishCommand(bool succeeded, ConsoleSink& sink, const std::string& outputPath)
+{
+    if (!succeeded && !sink.Failed())
+        sink.ShowMessage(messages::kCouldntSavePrefix + outputPath);
+    return succeeded && !sink.Failed() ? kSucceeded : kFailed;
+}
+
+} // namespace velmora::cli

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "cli/ConsoleSink.h"
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace velmora::cli {
+
+enum ExitCode : int { kSucceeded = 0, kFailed = 1, kUsageError = 2 };
+
+// A command line that cannot be carried out as given; exit status 2.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// What each command does once its options are parsed.
+using CommandTable = std::map<const CLI::App*, std::function<int(ConsoleSink&)>>;
+
+struct OutputOptions {
+    std::string path;
+    std::string format; // empty: from the path's extension
+};
+
+// -o/--output (required) and --format.
+void AddOutputOptions(CLI::App& command, OutputOptions& options);
+
+// The save format: --format, else the output's extension (.bmp, .png, .tif,
+// .tiff, any case); anything else is a UsageError.
+int SaveFormatOf(const OutputOptions& options);
+
+// --ppm: the resolution written into the result.
+void AddResolutionOption(CLI::App& command, std::optional<double>& pixelsPerMetre, const std::string& source);
+
+// The --ppm value, else the horizontal resolution stored in `picturePath`
+// (0 when it cannot be read; the routine then reports the unreadable file).
+double ResolutionOf(const std::optional<double>& pixelsPerMetre, const std::string& picturePath);
+
+// --mode grey|colour into an anaglyphMode value.
+void AddAnaglyphModeOption(CLI::App& command, int& anaglyphMode);
+
+// A finite real number.
+extern const CLI::Validator kFiniteNumber;
+
+// The exit status of a command: a routine that failed without a message (a
+// silent write) is reported here with the output path.
+int FinishCommand(bool succeeded, ConsoleSink& sink, const std::string& outputPath);
+
+// Help text shared by the commands that read pictures.
+inline constexpr const char* kInputNote =
+    "Pictures are read in the format their extension names. Pictures that are not 24-bit "
+    "(8- or 16-bit grey, paletted, 32-bit with alpha) are converted to 24 bits on reading; "
+    "16-bit grey keeps its high byte. A depth map gives its depth (0 far to 255 near) in the blue byte.";
+
+void AddStepCommands(CLI::App& app, CommandTable& table);
+void AddOutputCommands(CLI::App& app, CommandTable& table);
+
+} // namespace velmora::cli

@@ -1,0 +1,157 @@
+// The whole outputs, made as the main window's two output commands make them.
+
+#include "cli/CommandOptions.h"
+
+#include "imaging/AutoParallax.h"
+#include "imaging/ImageFile.h"
+#include "imaging/Messages.h"
+#include "imaging/StereoOutput.h"
+#include "imaging/TempFiles.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace velmora::cli {
+namespace {
+
+struct WholeOutputOptions {
+    std::string image;
+    std::string depth;
+    std::optional<int> parallax;
+    int views = StereoSettings{}.viewCount;
+    double angle = StereoSettings{}.viewingAngle;
+    std::optional<int> window;
+    int radius = StereoSettings{}.smoothingRadius;
+    int mode = kAnaglyphGrey;
+    bool keepTemporary = false;
+    OutputOptions output;
+};
+
+// The given parallax, or the automatic one from the picture's resolution.
+int ParallaxOf(const WholeOutputOptions& options, double pixelsPerMetre)
+{
+    int parallax = 0;
+    if (options.parallax) {
+        parallax = *options.parallax;
+    } else {
+        const int dpi = DotsPerInch(pixelsPerMetre);
+        if (dpi == 0)
+            throw UsageError("I can't calculate the parallax automatically. " + options.image +
+                             " has no resolution; give the parallax with --parallax.");
+        const auto automatic = ComputeAutoParallax(options.views, options.angle, dpi);
+        if (!automatic)
+            throw UsageError("I can't calculate the parallax automatically from these views and angle; "
+                             "give the parallax with --parallax.");
+        parallax = *automatic;
+    }
+    if (parallax == 0)
+        throw UsageError("Enter parallax!");
+    return parallax;
+}
+
+// A folder of this run's own under the system's temporary folder, so that the
+// smoothed depth map never lands beside the user's files.
+std::filesystem::path MakePrivateFolder()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "velmora-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot make a temporary folder in " +
+                                 std::filesystem::temp_directory_path().string());
+    return pattern;
+}
+
+int RunWholeOutput(StereoOutputKind kind, const WholeOutputOptions& options, ConsoleSink& sink)
+{
+    StereoSettings settings;
+    settings.saveFormat = SaveFormatOf(options.output);
+    settings.anaglyphMode = options.mode;
+    const auto resolution = ReadHorizontalResolution(options.image);
+    if (!resolution && !options.parallax) {
+        sink.ShowMessage(messages::kCouldntLoadBitmap);
+        return kFailed;
+    }
+    settings.pixelsPerMetre = resolution.value_or(0);
+
+    StereoOutputRun run;
+    run.imagePath = options.image;
+    run.depthPath = options.depth;
+    run.outputPath = options.output.path;
+    run.parallax = ParallaxOf(options, settings.pixelsPerMetre);
+    run.stereoWindow = options.window.value_or(run.parallax);
+    run.smoothingRadius = options.radius;
+
+    std::filesystem::path folder;
+    if (run.smoothingRadius > 0) {
+        folder = MakePrivateFolder();
+        run.smoothedDepthPath = (folder / SmoothedDepthMapName(settings.saveFormat)).string();
+    }
+    const bool done = MakeStereoOutput(kind, run, settings, sink);
+    if (!folder.empty()) {
+        if (options.keepTemporary) {
+            std::cerr << "velmora-cli: the smoothed depth map is kept in " << run.smoothedDepthPath << '\n';
+        } else {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        }
+    }
+    return FinishCommand(done, sink, run.outputPath);
+}
+
+void AddWholeOutput(CLI::App& app, CommandTable& table, StereoOutputKind kind, const std::string& name,
+                    const std::string& summary, const std::string& description)
+{
+    auto options = std::make_shared<WholeOutputOptions>();
+    CLI::App* command = app.add_subcommand(name, summary);
+    command->footer(description + "\n" + kInputNote);
+    command->add_option("--image", options->image, "The picture")->required()->type_name("I");
+    command->add_option("--depth", options->depth, "Its depth map (brighter = nearer)")->required()->type_name("D");
+    CLI::Option* parallax =
+        command
+            ->add_option("--parallax", options->parallax,
+                         "Parallax between the views, in pixels, not 0 (default: worked out from --views, --angle "
+                         "and the picture's resolution)")
+            ->type_name("P");
+    command
+        ->add_option("--views", options->views,
+                     "Number of views, for the automatic parallax (default: " + std::to_string(options->views) + ")")
+        ->type_name("N")
+        ->check(CLI::Range(2, std::numeric_limits<int>::max()))
+        ->excludes(parallax);
+    command
+        ->add_option("--angle", options->angle,
+                     "Viewing angle in degrees, for the automatic parallax; 12 degrees stand for 3 mm of parallax "
+                     "(default: 12)")
+        ->type_name("A")
+        ->check(kFiniteNumber)
+        ->excludes(parallax);
+    command->add_option("--window", options->window, "Stereo window position in pixels (default: the parallax)")
+        ->type_name("S");
+    command
+        ->add_option("--radius", options->radius,
+                     "Box smoothing of the depth map first, in pixels; 0 or less: none (default: " +
+                         std::to_string(options->radius) + ")")
+        ->type_name("R");
+    if (kind == StereoOutputKind::Anaglyph)
+        AddAnaglyphModeOption(*command, options->mode);
+    AddOutputOptions(*command, options->output);
+    command->add_flag("--keep-temp", options->keepTemporary,
+                      "Keep the smoothed depth map (its path is printed) instead of deleting it");
+    table[command] = [kind, options](ConsoleSink& sink) { return RunWholeOutput(kind, *options, sink); };
+}
+
+} // namespace
+
+void AddOutputCommands(CLI::App& app, CommandTable& table)
+{
+    AddWholeOutput(app, table, StereoOutputKind::Anaglyph, "anaglyph",
+                   "Make a red-cyan anaglyph from a picture and its depth map",
+                   "Smooths the depth map into a private temporary file, synthesises the second view into OUT, "
+                   "then composes the anaglyph over it.");
+    AddWholeOutput(app, table, StereoOutputKind::LcShutter, "lcshutter",
+                   "Make an LC-shutter image from a picture and its depth map",
+                   "Smooths the depth map into a private temporary file, synthesises the second view into OUT, "
+                   "then interleaves its rows with the picture's.");
+}
+
+} // namespace velmora::cli

@@ -1,0 +1,147 @@
+// The single processing steps, each one routine from file to file.
+
+#include "cli/CommandOptions.h"
+
+#include "imaging/Anaglyph.h"
+#include "imaging/DepthSmoothing.h"
+#include "imaging/Messages.h"
+#include "imaging/ShiftedView.h"
+#include "imaging/ViewMaster.h"
+
+#include <memory>
+
+namespace velmora::cli {
+namespace {
+
+void AddSmooth(CLI::App& app, CommandTable& table)
+{
+    struct Options {
+        std::string depth;
+        int radius = 0;
+        OutputOptions output;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* command = app.add_subcommand("smooth", "Box-smooth a depth map");
+    command->footer(std::string("Every byte becomes the rounded mean of the square of side 2R+1 around it, "
+                                "clipped to the picture.\n") + kInputNote);
+    command->add_option("--depth", options->depth, "Depth map to smooth")->required()->type_name("D");
+    command->add_option("--radius", options->radius, "Half the side of the square, in pixels (0: a plain copy)")
+        ->required()
+        ->type_name("R")
+        ->check(CLI::NonNegativeNumber);
+    AddOutputOptions(*command, options->output);
+    table[command] = [options](ConsoleSink& sink) {
+        StereoSettings settings;
+        settings.saveFormat = SaveFormatOf(options->output);
+        const bool done = SmoothDepthMap(options->depth, options->output.path, options->radius, settings, sink);
+        return FinishCommand(done, sink, options->output.path);
+    };
+}
+
+void AddView(CLI::App& app, CommandTable& table)
+{
+    struct Options {
+        std::string image;
+        std::string depth;
+        int parallax = 0;
+        std::optional<int> window;
+        std::optional<double> pixelsPerMetre;
+        OutputOptions output;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* command = app.add_subcommand("view", "Synthesise the second view of a stereo pair");
+    command->footer(std::string("Every pixel moves along its row by its level minus the stereo window, its level "
+                                "being round(P x depth / 255); near pixels cover far ones and the holes are filled "
+                                "from their neighbours.\n") + kInputNote);
+    command->add_option("--image", options->image, "The picture")->required()->type_name("I");
+    command->add_option("--depth", options->depth, "Its depth map")->required()->type_name("D");
+    command->add_option("--parallax", options->parallax, "Parallax between the views, in pixels, not 0")
+        ->required()
+        ->type_name("P");
+    command->add_option("--window", options->window,
+                        "Stereo window: the level that keeps its column (default: the parallax, so the nearest "
+                        "pixels stay in place)")
+        ->type_name("S");
+    AddResolutionOption(*command, options->pixelsPerMetre, "--image");
+    AddOutputOptions(*command, options->output);
+    table[command] = [options](ConsoleSink& sink) {
+        if (options->parallax == 0)
+            throw UsageError("Enter parallax!");
+        StereoSettings settings;
+        settings.saveFormat = SaveFormatOf(options->output);
+        settings.parallax = options->parallax;
+        settings.stereoWindow = options->window.value_or(options->parallax);
+        settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->image);
+        const bool done = MakeShiftedView(options->output.path, options->image, options->depth, settings, sink);
+        return FinishCommand(done, sink, options->output.path);
+    };
+}
+
+void AddComposeAnaglyph(CLI::App& app, CommandTable& table)
+{
+    struct Options {
+        std::string view;
+        std::string image;
+        int mode = kAnaglyphGrey;
+        std::optional<double> pixelsPerMetre;
+        OutputOptions output;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* command = app.add_subcommand("compose-anaglyph", "Compose a red-cyan anaglyph from a view and a picture");
+    command->footer(std::string("Red comes from the view, green and blue from the picture, over their common "
+                                "bottom-left area.\n") + kInputNote);
+    command->add_option("--view", options->view, "The synthesised view (may be OUT itself)")
+        ->required()
+        ->type_name("V");
+    command->add_option("--image", options->image, "The picture")->required()->type_name("I");
+    AddAnaglyphModeOption(*command, options->mode);
+    AddResolutionOption(*command, options->pixelsPerMetre, "--image");
+    AddOutputOptions(*command, options->output);
+    table[command] = [options](ConsoleSink& sink) {
+        StereoSettings settings;
+        settings.saveFormat = SaveFormatOf(options->output);
+        settings.anaglyphMode = options->mode;
+        settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->image);
+        const bool done = MakeAnaglyph(options->output.path, options->view, options->image, settings, sink);
+        return FinishCommand(done, sink, options->output.path);
+    };
+}
+
+void AddComposeLcShutter(CLI::App& app, CommandTable& table)
+{
+    struct Options {
+        std::string left;
+        std::string right;
+        std::optional<double> pixelsPerMetre;
+        OutputOptions output;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* command = app.add_subcommand("compose-lcshutter", "Interleave two pictures for LC-shutter glasses");
+    command->footer(std::string("Rows 0, 2, 4... counted from the bottom come from the right picture, rows 1, 3, "
+                                "5... from the left one.\n") + kInputNote);
+    command->add_option("--left", options->left, "The left picture (the original)")->required()->type_name("L");
+    command->add_option("--right", options->right, "The right picture (the synthesised view; may be OUT itself)")
+        ->required()
+        ->type_name("R");
+    AddResolutionOption(*command, options->pixelsPerMetre, "--left");
+    AddOutputOptions(*command, options->output);
+    table[command] = [options](ConsoleSink& sink) {
+        StereoSettings settings;
+        settings.saveFormat = SaveFormatOf(options->output);
+        settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->left);
+        const bool done = MakeViewMaster(options->output.path, options->left, options->right, settings, sink);
+        return FinishCommand(done, sink, options->output.path);
+    };
+}
+
+} // namespace
+
+void AddStepCommands(CLI::App& app, CommandTable& table)
+{
+    AddSmooth(app, table);
+    AddView(app, table);
+    AddComposeAnaglyph(app, table);
+    AddComposeLcShutter(app, table);
+}
+
+} // namespace velmora::cli
