@@ -10,7 +10,7 @@ set_target_properties(FreeImage::FreeImage PROPERTIES
 
 find_package(CLI11 CONFIG REQUIRED)
 
-if(VELMORA_BUILD_TESTS)
+if(VELMORA_BUILD_TESTS OR VELMORA_BUILD_BENCH)
     find_package(GTest REQUIRED)
 endif()
 if(VELMORA_BUILD_BENCH)

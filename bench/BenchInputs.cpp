@@ -1,0 +1,69 @@
+#include "bench/BenchInputs.h"
+
+#include "imaging/ImageFile.h"
+#include "imaging/StereoSettings.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+
+namespace velmora::bench {
+namespace {
+
+// Removes the run's files at exit.
+struct BenchFolder {
+    BenchFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-bench-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot make a folder for the benchmark files");
+        path = pattern;
+    }
+    ~BenchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::filesystem::path path;
+};
+
+BenchFolder& Folder()
+{
+    static BenchFolder folder;
+    return folder;
+}
+
+std::string ScaledSample(const std::string& name, int width, int height)
+{
+    Bitmap sample = ReadRgbImageFile(std::string(VELMORA_SAMPLES) + "/" + name + ".png");
+    Bitmap scaled(FreeImage_Rescale(sample.get(), width, height, FILTER_BILINEAR));
+    SetResolution(scaled.get(), 2835);
+    const std::string path = (Folder().path / (name + "-" + SizeName(width, height) + ".bmp")).string();
+    if (!scaled || !WriteImageFile(scaled.get(), path, kSaveBmp))
+        throw std::runtime_error("cannot write " + path);
+    return path;
+}
+
+} // namespace
+
+std::string BenchInputs::Output(const std::string& name) const
+{
+    return (Folder().path / name).string();
+}
+
+std::string SizeName(int width, int height)
+{
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+const BenchInputs& InputsOfSize(int width, int height)
+{
+    static std::map<std::pair<int, int>, BenchInputs> made;
+    auto [at, isNew] = made.try_emplace({width, height});
+    if (isNew)
+        at->second = {ScaledSample("sample", width, height), ScaledSample("sample-depth", width, height)};
+    return at->second;
+}
+
+} // namespace velmora::bench
