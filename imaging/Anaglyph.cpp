@@ -3,7 +3,7 @@
 #include "imaging/AllocationGuard.h"
 #include "imaging/ImageFile.h"
 #include "imaging/Messages.h"
-#include "imaging/OutputWrite.h"
+#include "imaging/RoutineSteps.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -37,23 +37,17 @@ bool MakeAnaglyph(const std::string& outputPath, const std::string& viewPath, co
 {
     sink.SetStatus("Anaglyph image");
     return GuardAllocation(sink, [&] {
-        Bitmap view = ReadRgbImageFile(viewPath);
-        if (!view) {
-            sink.ShowMessage(messages::kCouldntLoadBitmap);
+        Bitmap view = ReadOrReport(viewPath, messages::kCouldntLoadBitmap, sink);
+        if (!view)
             return false;
-        }
-        Bitmap image = ReadRgbImageFile(imagePath);
-        if (!image) {
-            sink.ShowMessage(messages::kCouldntLoadBitmap);
+        Bitmap image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, sink);
+        if (!image)
             return false;
-        }
         const int width = std::min(Width(view.get()), Width(image.get()));
         const int height = std::min(Height(view.get()), Height(image.get()));
-        Bitmap output = NewImage(width, height, BitsPerPixel(view.get()));
-        if (!output) {
-            sink.ShowMessage(messages::kNotEnoughMemory);
+        Bitmap output = NewOrReport(width, height, BitsPerPixel(view.get()), sink);
+        if (!output)
             return false;
-        }
         SetResolution(output.get(), settings.pixelsPerMetre);
 
         const auto composeRow = settings.anaglyphMode != kAnaglyphColour ? ComposeGreyRow : ComposeColourRow;

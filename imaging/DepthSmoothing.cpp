@@ -3,6 +3,7 @@
 #include "imaging/AllocationGuard.h"
 #include "imaging/ImageFile.h"
 #include "imaging/Messages.h"
+#include "imaging/RoutineSteps.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -116,18 +117,14 @@ bool SmoothDepthMap(const std::string& sourcePath, const std::string& destinatio
 {
     sink.SetStatus("Depth map smoothing");
     return GuardAllocation(sink, [&] {
-        Bitmap source = ReadRgbImageFile(sourcePath);
-        if (!source) {
-            sink.ShowMessage(messages::kCouldntLoadBitmap);
+        Bitmap source = ReadOrReport(sourcePath, messages::kCouldntLoadBitmap, sink);
+        if (!source)
             return false;
-        }
         const int width = Width(source.get());
         const int height = Height(source.get());
-        Bitmap output = NewImage(width, height, BitsPerPixel(source.get()));
-        if (!output) {
-            sink.ShowMessage(messages::kNotEnoughMemory);
+        Bitmap output = NewOrReport(width, height, BitsPerPixel(source.get()), sink);
+        if (!output)
             return false;
-        }
         // A window larger than the picture covers the same pixels as one that
         // just spans it; clamping keeps the index arithmetic small.
         const int r = std::clamp(radius, 0, std::max(width, height));

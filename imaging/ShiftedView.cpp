@@ -3,6 +3,7 @@
 #include "imaging/AllocationGuard.h"
 #include "imaging/ImageFile.h"
 #include "imaging/Messages.h"
+#include "imaging/RoutineSteps.h"
 #include "imaging/RoundHalfAway.h"
 
 #include <algorithm>
@@ -146,23 +147,17 @@ bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath
                      StereoSettings settings, ProgressSink& sink)
 {
     return GuardAllocation(sink, [&] {
-        Bitmap image = ReadRgbImageFile(imagePath);
-        if (!image) {
-            sink.ShowMessage(messages::kCouldntLoadBitmap);
+        Bitmap image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, sink);
+        if (!image)
             return false;
-        }
-        Bitmap depth = ReadRgbImageFile(depthPath);
-        if (!depth) {
-            sink.ShowMessage(messages::kCouldntLoadDepthMap);
+        Bitmap depth = ReadOrReport(depthPath, messages::kCouldntLoadDepthMap, sink);
+        if (!depth)
             return false;
-        }
         const int width = std::min(Width(image.get()), Width(depth.get()));
         const int height = std::min(Height(image.get()), Height(depth.get()));
-        Bitmap view = NewImage(width, height, BitsPerPixel(image.get()));
-        if (!view) {
-            sink.ShowMessage(messages::kNotEnoughMemory);
+        Bitmap view = NewOrReport(width, height, BitsPerPixel(image.get()), sink);
+        if (!view)
             return false;
-        }
         SetResolution(view.get(), settings.pixelsPerMetre);
 
         ViewCanvas canvas{view.get(), std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height), width,

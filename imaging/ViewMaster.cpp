@@ -3,7 +3,7 @@
 #include "imaging/AllocationGuard.h"
 #include "imaging/ImageFile.h"
 #include "imaging/Messages.h"
-#include "imaging/OutputWrite.h"
+#include "imaging/RoutineSteps.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,11 +15,9 @@ bool MakeViewMaster(const std::string& outputPath, const std::string& leftPath, 
 {
     sink.SetStatus("LC Shutter");
     return GuardAllocation(sink, [&] {
-        Bitmap left = ReadRgbImageFile(leftPath);
-        if (!left) {
-            sink.ShowMessage(messages::kCouldntLoadBitmap);
+        Bitmap left = ReadOrReport(leftPath, messages::kCouldntLoadBitmap, sink);
+        if (!left)
             return false;
-        }
         if (Width(left.get()) == 0 || Height(left.get()) == 0) {
             sink.ShowMessage(messages::kLeftSizeUnknown);
             return false;
@@ -28,22 +26,18 @@ bool MakeViewMaster(const std::string& outputPath, const std::string& leftPath, 
             sink.ShowMessage(messages::kColourDepthUnknown);
             return false;
         }
-        Bitmap right = ReadRgbImageFile(rightPath);
-        if (!right) {
-            sink.ShowMessage(messages::kCouldntLoadBitmap);
+        Bitmap right = ReadOrReport(rightPath, messages::kCouldntLoadBitmap, sink);
+        if (!right)
             return false;
-        }
         if (Width(right.get()) == 0 || Height(right.get()) == 0) {
             sink.ShowMessage(messages::kRightSizeUnknown);
             return false;
         }
         const int width = std::min(Width(left.get()), Width(right.get()));
         const int height = std::min(Height(left.get()), Height(right.get()));
-        Bitmap output = NewImage(width, height, BitsPerPixel(left.get()));
-        if (!output) {
-            sink.ShowMessage(messages::kNotEnoughMemory);
+        Bitmap output = NewOrReport(width, height, BitsPerPixel(left.get()), sink);
+        if (!output)
             return false;
-        }
         SetResolution(output.get(), settings.pixelsPerMetre);
 
         const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
