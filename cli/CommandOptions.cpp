@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 
 namespace velmora::cli {
@@ -52,12 +53,17 @@ void AddOutputOptions(CLI::App& command, OutputOptions& options)
         ->check(CLI::IsMember({"bmp", "png", "tif", "tiff"}, CLI::ignore_case));
 }
 
+std::optional<int> SaveFormatOfName(const std::string& path)
+{
+    const std::string extension = std::filesystem::path(path).extension().string();
+    return FormatNamed(extension.empty() ? "" : extension.substr(1));
+}
+
 int SaveFormatOf(const OutputOptions& options)
 {
     if (!options.format.empty())
         return FormatNamed(options.format).value();
-    const std::string extension = std::filesystem::path(options.path).extension().string();
-    if (const auto format = FormatNamed(extension.empty() ? "" : extension.substr(1)))
+    if (const auto format = SaveFormatOfName(options.path))
         return *format;
     throw UsageError("cannot tell the format from the name " + options.path +
                      "; give --format bmp, png or tif, or end the name in .bmp, .png, .tif or .tiff");
@@ -90,6 +96,28 @@ void AddAnaglyphModeOption(CLI::App& command, int& anaglyphMode)
                     "(default: grey)")
         ->type_name("grey|colour")
         ->transform(CLI::CheckedTransformer(modes, CLI::ignore_case).description(""));
+}
+
+PrivateFolder::PrivateFolder()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "velmora-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot make a temporary folder in " +
+                                 std::filesystem::temp_directory_path().string());
+    folder_ = pattern;
+}
+
+PrivateFolder::~PrivateFolder()
+{
+    if (keep_)
+        return;
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+std::string PrivateFolder::Path(const std::string& name) const
+{
+    return (folder_ / name).string();
 }
 
 int FinishCommand(bool succeeded, ConsoleSink& sink, const std::string& outputPath)

@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
@@ -51,6 +52,27 @@ extern const CLI::Validator kFiniteNumber;
 // silent write) is reported here with the output path.
 int FinishCommand(bool succeeded, ConsoleSink& sink, const std::string& outputPath);
 
+// The save format named by a path's extension (.bmp, .png, .tif, .tiff).
+std::optional<int> SaveFormatOfName(const std::string& path);
+
+// A folder of this run's own under the system's temporary folder, so that
+// intermediate files never land beside the user's files; removed with
+// everything in it when the object goes, unless Keep() was called.
+class PrivateFolder {
+public:
+    PrivateFolder();
+    ~PrivateFolder();
+    PrivateFolder(const PrivateFolder&) = delete;
+    PrivateFolder& operator=(const PrivateFolder&) = delete;
+
+    std::string Path(const std::string& name) const;
+    void Keep() { keep_ = true; }
+
+private:
+    std::filesystem::path folder_;
+    bool keep_ = false;
+};
+
 // Help text shared by the commands that read pictures.
 inline constexpr const char* kInputNote =
     "Pictures are read in the format their extension names. Pictures that are not 24-bit "
@@ -59,5 +81,6 @@ inline constexpr const char* kInputNote =
 
 void AddStepCommands(CLI::App& app, CommandTable& table);
 void AddOutputCommands(CLI::App& app, CommandTable& table);
+void AddSegmentationCommands(CLI::App& app, CommandTable& table);
 
 } // namespace velmora::cli

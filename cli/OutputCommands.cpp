@@ -8,8 +8,6 @@
 #include "imaging/StereoOutput.h"
 #include "imaging/TempFiles.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 
 namespace velmora::cli {
@@ -50,17 +48,6 @@ int ParallaxOf(const WholeOutputOptions& options, double pixelsPerMetre)
     return parallax;
 }
 
-// A folder of this run's own under the system's temporary folder, so that the
-// smoothed depth map never lands beside the user's files.
-std::filesystem::path MakePrivateFolder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "velmora-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make a temporary folder in " +
-                                 std::filesystem::temp_directory_path().string());
-    return pattern;
-}
-
 int RunWholeOutput(StereoOutputKind kind, const WholeOutputOptions& options, ConsoleSink& sink)
 {
     StereoSettings settings;
@@ -81,19 +68,15 @@ int RunWholeOutput(StereoOutputKind kind, const WholeOutputOptions& options, Con
     run.stereoWindow = options.window.value_or(run.parallax);
     run.smoothingRadius = options.radius;
 
-    std::filesystem::path folder;
+    std::optional<PrivateFolder> folder;
     if (run.smoothingRadius > 0) {
-        folder = MakePrivateFolder();
-        run.smoothedDepthPath = (folder / SmoothedDepthMapName(settings.saveFormat)).string();
+        folder.emplace();
+        run.smoothedDepthPath = folder->Path(SmoothedDepthMapName(settings.saveFormat));
     }
     const bool done = MakeStereoOutput(kind, run, settings, sink);
-    if (!folder.empty()) {
-        if (options.keepTemporary) {
-            std::cerr << "velmora-cli: the smoothed depth map is kept in " << run.smoothedDepthPath << '\n';
-        } else {
-            std::error_code ignored;
-            std::filesystem::remove_all(folder, ignored);
-        }
+    if (folder && options.keepTemporary) {
+        folder->Keep();
+        std::cerr << "velmora-cli: the smoothed depth map is kept in " << run.smoothedDepthPath << '\n';
     }
     return FinishCommand(done, sink, run.outputPath);
 }

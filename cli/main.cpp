@@ -20,6 +20,7 @@ int main(int argc, char** argv)
     CommandTable commands;
     AddStepCommands(app, commands);
     AddOutputCommands(app, commands);
+    AddSegmentationCommands(app, commands);
 
     try {
         app.parse(argc, argv);

@@ -86,7 +86,11 @@ Bitmap ReadImageFile(const std::string& path)
 
 Bitmap ReadRgbImageFile(const std::string& path)
 {
-    Bitmap bitmap = ReadImageFile(path);
+    return ConvertToRgb(ReadImageFile(path));
+}
+
+Bitmap ConvertToRgb(Bitmap bitmap)
+{
     if (!bitmap || (FreeImage_GetImageType(bitmap.get()) == FIT_BITMAP && BitsPerPixel(bitmap.get()) == 24))
         return bitmap;
     Bitmap converted = ConvertTo24Bits(bitmap.get());

@@ -28,6 +28,10 @@ Bitmap ReadImageFile(const std::string& path);
 // of the file is kept.
 Bitmap ReadRgbImageFile(const std::string& path);
 
+// The same bitmap when it is 24-bit already, otherwise its 24-bit conversion
+// as ReadRgbImageFile makes it; none when it cannot be converted.
+Bitmap ConvertToRgb(Bitmap bitmap);
+
 // The horizontal resolution stored in a file's header, in pixels per metre,
 // read without decoding the pixels. None when the file cannot be read.
 std::optional<std::int32_t> ReadHorizontalResolution(const std::string& path);

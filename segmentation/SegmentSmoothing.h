@@ -1,0 +1,33 @@
+#pragma once
+
+#include "imaging/ProgressSink.h"
+#include "segmentation/SegmentationRecord.h"
+
+#include <string>
+
+namespace velmora {
+
+// One pass of depth smoothing within outline classes: every interior pixel of
+// the common bottom-left area gets the rounded mean depth (blue byte) of the
+// cells of its 3 x 3 window that share its outline class:
+//   green centre: green, white and black cells; blue centre: blue, white and
+//   black cells; white centre: the blue and white cells when more cells have
+//   blue 255 than green 255, else the green and white cells.
+// (A centre with equal blue and green bytes other than 255, found only in
+// outline files made elsewhere, may have no such cells; it keeps its depth.)
+// The result is grey; the border repeats its inner neighbour, the four
+// corners stay black. The pass reads its input whole before writing, so
+// inputPath may be outputPath. A failed read shows its message and sets
+// record.smoothFailed; a failed write is silent. Returns whether it succeeded.
+bool SmoothBySegments(const std::string& outlinePath, const std::string& inputPath, const std::string& outputPath,
+                      int saveFormat, SegmentationRecord& record, ProgressSink& sink);
+
+// The passes of one smoothing: the first from depthPath into outputPath, then
+// degree - 1 more from outputPath into itself (a degree below 1 makes one
+// pass). A failed first pass stops the rest; a later failure does not.
+// Returns whether every pass succeeded.
+bool SmoothBySegmentsPasses(const std::string& outlinePath, const std::string& depthPath,
+                            const std::string& outputPath, int degree, int saveFormat, SegmentationRecord& record,
+                            ProgressSink& sink);
+
+} // namespace velmora
