@@ -38,12 +38,14 @@ int main(int argc, char** argv)
     for (int radius : {3, 25})
         RegisterDepthSmoothing(fullWidth, fullHeight, radius, false);
     RegisterCompositions(fullWidth, fullHeight);
+    RegisterSegmentation(fullWidth, fullHeight, false);
 
     RegisterPlainCopy(referenceWidth, referenceHeight);
     for (int parallax : {10, 60})
         RegisterShiftedView(referenceWidth, referenceHeight, parallax, true);
     for (int radius : {3, 25})
         RegisterDepthSmoothing(referenceWidth, referenceHeight, radius, true);
+    RegisterSegmentation(referenceWidth, referenceHeight, true);
 
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -2,6 +2,8 @@
 #include "imaging/DepthSmoothing.h"
 #include "imaging/ShiftedView.h"
 #include "imaging/StereoOutput.h"
+#include "segmentation/OutlineImage.h"
+#include "segmentation/SegmentSmoothing.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"
@@ -173,6 +175,45 @@ TEST_F(CliTest, NothingIsPrintedOnSuccessWithoutATerminal)
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "");
+}
+
+TEST_F(CliTest, OutlineAndSegmentSmoothingWorkOnTheSample)
+{
+    const ProgramResult outline =
+        Cli({"outline", "--image", kSampleImage, "--level", "40", "--gradient", "grad.png", "-o", "outline.bmp"});
+    ASSERT_EQ(outline.exitCode, 0) << outline.err;
+    SegmentationRecord record;
+    NullSink quiet;
+    MakeLaplacianSignImage(kSampleImage, "expected.bmp", kSaveBmp, record, quiet);
+    MakeGradientImage(kSampleImage, "expected-grad.png", kSavePng, record, quiet);
+    ApplyOutlineLevel("expected.bmp", "expected-grad.png", "expected.bmp", 40, kSaveBmp, record, quiet);
+    EXPECT_EQ(ReadBytes("outline.bmp"), ReadBytes("expected.bmp"));
+    EXPECT_EQ(ReadBytes("grad.png"), ReadBytes("expected-grad.png"));
+
+    // Without --gradient the gradient image is not left anywhere here.
+    ASSERT_EQ(Cli({"outline", "--image", kSampleImage, "-o", "default.png"}).exitCode, 0);
+    EXPECT_FALSE(std::filesystem::exists("gradient.png"));
+
+    const ProgramResult smooth =
+        Cli({"segsmooth", "--outline", "outline.bmp", "--depth", kSampleDepth, "--passes", "2", "-o", "new.bmp"});
+    ASSERT_EQ(smooth.exitCode, 0) << smooth.err;
+    SmoothBySegmentsPasses("outline.bmp", kSampleDepth, "expected-new.bmp", 2, kSaveBmp, record, quiet);
+    EXPECT_EQ(ReadBytes("new.bmp"), ReadBytes("expected-new.bmp"));
+}
+
+TEST_F(CliTest, SegmentationFailuresAndBadLevels)
+{
+    const ProgramResult noOutline =
+        Cli({"segsmooth", "--outline", "missing.bmp", "--depth", kSampleDepth, "-o", "new.bmp"});
+    EXPECT_EQ(noOutline.exitCode, 1);
+    EXPECT_NE(noOutline.err.find("Couldn't load outline bitmap!"), std::string::npos);
+
+    const ProgramResult noPicture = Cli({"outline", "--image", "missing.png", "-o", "outline.bmp"});
+    EXPECT_EQ(noPicture.exitCode, 1);
+    EXPECT_NE(noPicture.err.find("Couldn't load -outline bitmap!"), std::string::npos);
+
+    EXPECT_EQ(Cli({"outline", "--image", kSampleImage, "--level", "257", "-o", "o.bmp"}).exitCode, 2);
+    EXPECT_EQ(Cli({"outline", "--image", kSampleImage, "--level", "-1", "-o", "o.bmp"}).exitCode, 2);
 }
 
 } // namespace
