@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace velmora::bench {
@@ -18,8 +19,10 @@ const BenchInputs& InputsOfSize(int width, int height);
 std::string SizeName(int width, int height);
 
 // Registers a benchmark named "<operation>|<size>" (see RatioReporter).
+// `prepare`, when given, runs once before the timed calls of `body`.
 template <typename Body>
-void Register(const std::string& operation, int width, int height, Body body, bool slow = false);
+void Register(const std::string& operation, int width, int height, Body body, bool slow = false,
+              std::function<void(const BenchInputs&)> prepare = {});
 
 } // namespace velmora::bench
 
@@ -28,11 +31,14 @@ void Register(const std::string& operation, int width, int height, Body body, bo
 namespace velmora::bench {
 
 template <typename Body>
-void Register(const std::string& operation, int width, int height, Body body, bool slow)
+void Register(const std::string& operation, int width, int height, Body body, bool slow,
+              std::function<void(const BenchInputs&)> prepare)
 {
     auto* registered = benchmark::RegisterBenchmark((operation + "|" + SizeName(width, height)).c_str(),
                                                     [=](benchmark::State& state) {
                                                         const BenchInputs& inputs = InputsOfSize(width, height);
+                                                        if (prepare)
+                                                            prepare(inputs);
                                                         for (auto _ : state)
                                                             body(inputs);
                                                     });

@@ -6,8 +6,6 @@
 #include "tests/support/RecordingSink.h"
 #include "tests/support/ReferenceSegmentation.h"
 
-#include <filesystem>
-
 namespace velmora::bench {
 namespace {
 
@@ -28,15 +26,15 @@ void RegisterSegmentation(int width, int height, bool withReference)
 {
     Register("outline", width, height,
              [](const BenchInputs& inputs) { MakeOutline(inputs, inputs.Output("outline.bmp")); });
-    Register("segment smoothing pass", width, height, [](const BenchInputs& inputs) {
-        // One outline of this picture serves every iteration.
-        const std::string outline = inputs.image + ".outline.bmp";
-        if (!std::filesystem::exists(outline))
-            MakeOutline(inputs, outline);
-        test::NullSink sink;
-        SegmentationRecord record;
-        SmoothBySegments(outline, inputs.depth, inputs.Output("segment-smooth.bmp"), kSaveBmp, record, sink);
-    });
+    Register(
+        "segment smoothing pass", width, height,
+        [](const BenchInputs& inputs) {
+            test::NullSink sink;
+            SegmentationRecord record;
+            SmoothBySegments(inputs.image + ".outline.bmp", inputs.depth, inputs.Output("segment-smooth.bmp"),
+                             kSaveBmp, record, sink);
+        },
+        false, [](const BenchInputs& inputs) { MakeOutline(inputs, inputs.image + ".outline.bmp"); });
     if (withReference)
         Register(
             "outline (reference)", width, height,

@@ -62,6 +62,27 @@ inline std::uint8_t* RowAt(FIBITMAP* bitmap, int row)
     return FreeImage_GetScanLine(bitmap, row);
 }
 
+// Pixel access for loops that visit a bitmap scanline by scanline: the
+// scanline's address is looked up once per scanline, not once per pixel.
+class RowCursor {
+public:
+    explicit RowCursor(FIBITMAP* bitmap) : bitmap_(bitmap) {}
+
+    std::uint8_t* PixelAt(int column, int row)
+    {
+        if (row != row_) {
+            row_ = row;
+            start_ = RowAt(bitmap_, row);
+        }
+        return start_ + 3 * static_cast<std::ptrdiff_t>(column);
+    }
+
+private:
+    FIBITMAP* bitmap_;
+    int row_ = -1;
+    std::uint8_t* start_ = nullptr;
+};
+
 // Writes as BMP, PNG or TIFF by `saveFormat` (StereoSettings), whatever the
 // path's extension says, with the library's default options. False when the
 // format is unknown or the library fails (missing folder, no permission...).

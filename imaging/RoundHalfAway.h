@@ -1,10 +1,26 @@
 #pragma once
 
+#include <cmath>
+#include <limits>
+
 namespace velmora {
 
 // Nearest integer, halves away from zero: 2.5 -> 3, -2.5 -> -3, 2.49 -> 2.
 // The one rounding rule of every computation in Velmora.
 // Values beyond the int range saturate to INT_MIN or INT_MAX; NaN gives 0.
-int RoundHalfAway(double x);
+inline int RoundHalfAway(double x)
+{
+    if (std::isnan(x))
+        return 0;
+    double whole = std::trunc(x);
+    const double fraction = x - whole; // exact, and it carries the sign of x
+    if (std::fabs(fraction) >= 0.5)
+        whole += std::copysign(1.0, fraction);
+    if (whole >= static_cast<double>(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (whole <= static_cast<double>(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(whole);
+}
 
 } // namespace velmora

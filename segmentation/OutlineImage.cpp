@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -55,13 +56,23 @@ Channels ReadChannels(const std::uint8_t* pixel)
     return {{pixel[0], pixel[1], pixel[2]}};
 }
 
-std::uint8_t GradientMagnitude(int gy, int gx)
-{
-    // sqrt of a whole number never lies on a half, so it rounds as the
-    // power 0.5 would.
-    const int magnitude = RoundHalfAway(std::sqrt(static_cast<double>(gy * gy + gx * gx)));
-    return static_cast<std::uint8_t>(std::min(magnitude, 255));
-}
+// The stored gradient magnitude for every gy^2 + gx^2 (|gy|, |gx| <= 255):
+// RoundHalfAway of the square root, at most 255 (the largest, 269, is
+// stored as 255). The square root of a whole number never lies on a half,
+// so it rounds as the power 0.5 would.
+class MagnitudeTable {
+public:
+    MagnitudeTable() : bytes_(2 * 255 * 255 + 1)
+    {
+        for (std::size_t sum = 0; sum < bytes_.size(); ++sum)
+            bytes_[sum] = static_cast<std::uint8_t>(std::min(RoundHalfAway(std::sqrt(static_cast<double>(sum))), 255));
+    }
+
+    std::uint8_t operator()(int gy, int gx) const { return bytes_[gy * gy + gx * gx]; }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+};
 
 } // namespace
 
@@ -75,14 +86,15 @@ bool MakeLaplacianSignImage(const std::string& sourcePath, const std::string& de
         Bitmap signs = NewOrReport(Width(source.get()), Height(source.get()), 24, sink);
         if (!signs)
             return false;
+        RowCursor out(signs.get());
         using Column = WindowColumn<double>;
-        SlideOverPicture<double>(source.get(), Brightness,
+        SlideOverPicture<double>(source.get(), [](const std::uint8_t* pixel) { return Brightness(pixel); },
                             [&](int x, int y, const Column& left, const Column& middle, const Column& right) {
                                 // Left to right, around the centre from the lower left.
                                 const double laplacian = 8.0 * middle.centre - left.below - middle.below -
                                                          right.below - right.centre - right.above - middle.above -
                                                          left.above - left.centre;
-                                std::memcpy(PixelAt(signs.get(), x, y), laplacian > 0 ? kGreen : kBlue, 3);
+                                std::memcpy(out.PixelAt(x, y), laplacian > 0 ? kGreen : kBlue, 3);
                             });
         source.reset();
         return WriteImageFile(signs.get(), destinationPath, saveFormat);
@@ -99,11 +111,13 @@ bool MakeGradientImage(const std::string& sourcePath, const std::string& destina
         Bitmap gradient = NewOrReport(Width(source.get()), Height(source.get()), 24, sink);
         if (!gradient)
             return false;
+        RowCursor magnitudes(gradient.get());
         using Column = WindowColumn<Channels>;
+        static const MagnitudeTable magnitudeOf;
         SlideOverPicture<Channels>(
-            source.get(), ReadChannels,
+            source.get(), [](const std::uint8_t* pixel) { return ReadChannels(pixel); },
             [&](int x, int y, const Column& left, const Column& middle, const Column& right) {
-                std::uint8_t* out = PixelAt(gradient.get(), x, y);
+                std::uint8_t* out = magnitudes.PixelAt(x, y);
                 for (int c = 0; c < 3; ++c) {
                     const int gy = (left.below.value[c] + middle.below.value[c] + right.below.value[c] -
                                     left.above.value[c] - middle.above.value[c] - right.above.value[c]) /
@@ -111,7 +125,7 @@ bool MakeGradientImage(const std::string& sourcePath, const std::string& destina
                     const int gx = (left.below.value[c] + left.centre.value[c] + left.above.value[c] -
                                     right.below.value[c] - right.centre.value[c] - right.above.value[c]) /
                                    3;
-                    out[c] = GradientMagnitude(gy, gx);
+                    out[c] = magnitudeOf(gy, gx);
                 }
             });
         source.reset();

@@ -47,9 +47,9 @@ std::uint8_t SegmentMean(const Cell (&cells)[9])
     return static_cast<std::uint8_t>(RoundHalfAway(static_cast<double>(sum) / count));
 }
 
-void SetGrey(FIBITMAP* bitmap, int x, int y, std::uint8_t value)
+void SetGrey(std::uint8_t* pixel, std::uint8_t value)
 {
-    std::memset(PixelAt(bitmap, x, y), value, 3);
+    std::memset(pixel, value, 3);
 }
 
 } // namespace
@@ -75,6 +75,8 @@ bool SmoothBySegments(const std::string& outlinePath, const std::string& inputPa
         if (!smoothed)
             return false;
 
+        // The scanline of the centre, and the bottom and top ones for the border.
+        RowCursor centreRow(smoothed.get()), bottomRow(smoothed.get()), topRow(smoothed.get());
         const std::uint8_t* outlineRows[3] = {};
         const std::uint8_t* depthRows[3] = {};
         auto cellAt = [&](int r, int x) {
@@ -95,16 +97,16 @@ bool SmoothBySegments(const std::string& outlinePath, const std::string& inputPa
                 const Cell cells[9] = {left.below, middle.below, right.below,  left.centre, middle.centre,
                                        right.centre, left.above,  middle.above, right.above};
                 const std::uint8_t value = SegmentMean(cells);
-                SetGrey(smoothed.get(), x, y, value);
+                SetGrey(centreRow.PixelAt(x, y), value);
                 // The border repeats its inner neighbour; corners stay black.
                 if (x == 1)
-                    SetGrey(smoothed.get(), 0, y, value);
+                    SetGrey(centreRow.PixelAt(0, y), value);
                 if (x == width - 2)
-                    SetGrey(smoothed.get(), width - 1, y, value);
+                    SetGrey(centreRow.PixelAt(width - 1, y), value);
                 if (y == 1)
-                    SetGrey(smoothed.get(), x, 0, value);
+                    SetGrey(bottomRow.PixelAt(x, 0), value);
                 if (y == height - 2)
-                    SetGrey(smoothed.get(), x, height - 1, value);
+                    SetGrey(topRow.PixelAt(x, height - 1), value);
             });
         outline.reset();
         depth.reset();
