@@ -9,6 +9,7 @@ set_target_properties(FreeImage::FreeImage PROPERTIES
     INTERFACE_INCLUDE_DIRECTORIES "${FREEIMAGE_INCLUDE_DIR}")
 
 find_package(CLI11 CONFIG REQUIRED)
+find_package(Qt6 REQUIRED COMPONENTS Gui Widgets Test)
 
 if(VELMORA_BUILD_TESTS OR VELMORA_BUILD_BENCH)
     find_package(GTest REQUIRED)

@@ -1,0 +1,119 @@
+#include "platform/QtPlatform.h"
+
+#include "platform/CommandLine.h"
+#include "platform/DesktopEntries.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QUrl>
+
+#include <filesystem>
+
+namespace velmora {
+namespace {
+
+// "Image files" with "*.bmp;*.png" becomes Qt's "Image files (*.bmp *.png)".
+QString QtFilter(const FileDialogRequest& request)
+{
+    QString patterns = QString::fromStdString(request.patterns);
+    patterns.replace(';', ' ');
+    return QString::fromStdString(request.filterDescription) + " (" + patterns + ")";
+}
+
+std::optional<std::string> Chosen(const QString& path)
+{
+    if (path.isEmpty())
+        return std::nullopt;
+    // The program relies on this: a chosen file is loaded by its bare name,
+    // and temporary files land in the folder chosen last.
+    QDir::setCurrent(QFileInfo(path).absolutePath());
+    return path.toStdString();
+}
+
+// A missing local file in the scheme of the shell's result codes.
+int MissingFileCode(const std::filesystem::path& path)
+{
+    const auto folder = path.parent_path();
+    return folder.empty() || std::filesystem::is_directory(folder) ? shell_codes::kFileNotFound
+                                                                   : shell_codes::kPathNotFound;
+}
+
+} // namespace
+
+std::string ApplicationName()
+{
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
+}
+
+void QtPlatform::ShowMessage(QWidget* owner, const std::string& text)
+{
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(ApplicationName()), QString::fromStdString(text),
+                    QMessageBox::Ok, owner);
+    box.exec();
+}
+
+void QtPlatform::Beep()
+{
+    QApplication::beep();
+}
+
+std::optional<std::string> QtPlatform::AskOpenFile(QWidget* owner, const FileDialogRequest& request)
+{
+    return Chosen(QFileDialog::getOpenFileName(owner, QString::fromStdString(request.title), QString(),
+                                               QtFilter(request), nullptr, QFileDialog::DontUseNativeDialog));
+}
+
+std::optional<std::string> QtPlatform::AskSaveFile(QWidget* owner, const FileDialogRequest& request)
+{
+    return Chosen(QFileDialog::getSaveFileName(owner, QString::fromStdString(request.title), QString(),
+                                               QtFilter(request), nullptr, QFileDialog::DontUseNativeDialog));
+}
+
+int QtPlatform::ShellOpen(const std::string& target)
+{
+    const QUrl url = QUrl::fromUserInput(QString::fromStdString(target), QDir::currentPath(),
+                                         QUrl::AssumeLocalFile);
+    if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()))
+        return MissingFileCode(url.toLocalFile().toStdString());
+    return QDesktopServices::openUrl(url) ? shell_codes::kSucceeded : shell_codes::kNoAssociation;
+}
+
+std::optional<std::string> QtPlatform::RegisteredBrowserCommand()
+{
+    return DefaultApplicationCommand("text/html", XdgFoldersFromEnvironment());
+}
+
+int QtPlatform::StartCommandLine(const std::string& commandLine)
+{
+    const std::vector<std::string> words = SplitCommandLine(commandLine);
+    if (words.empty())
+        return shell_codes::kFileNotFound;
+    QStringList arguments;
+    for (std::size_t i = 1; i < words.size(); ++i)
+        arguments << QString::fromStdString(words[i]);
+    const std::filesystem::path program = words[0];
+    if (program.has_parent_path() && !std::filesystem::exists(program))
+        return MissingFileCode(program);
+    return QProcess::startDetached(QString::fromStdString(words[0]), arguments) ? shell_codes::kSucceeded
+                                                                                 : shell_codes::kFileNotFound;
+}
+
+void QtPlatform::SetWaitCursor(bool waiting)
+{
+    if (waiting)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+std::string QtPlatform::ExecutablePath()
+{
+    return QCoreApplication::applicationFilePath().toStdString();
+}
+
+} // namespace velmora

@@ -1,0 +1,112 @@
+#include "resources/DialogBuilder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+#include <gtest/gtest.h>
+
+namespace velmora {
+namespace {
+
+TEST(DialogUnitsTest, RectanglesScaleAndRoundAsWindowsDoes)
+{
+    // The base units of an 8-point MS Sans Serif at 96 dpi.
+    const DialogUnits units{6, 13};
+    EXPECT_EQ(MapDialogRect(units, 149, 35, 37, 14), QRect(224, 57, 56, 23));
+    EXPECT_EQ(MapDialogRect(units, 0, 0, 406, 242), QRect(0, 0, 609, 393));
+    EXPECT_EQ(MapDialogRect(DialogUnits{5, 16}, 7, 7, 3, 3), QRect(9, 14, 4, 6));
+}
+
+TEST(DialogUnitsTest, BaseUnitsComeFromTheFont)
+{
+    QFont font("DejaVu Sans", 8);
+    const QFontMetrics metrics(font);
+    const DialogUnits units = DialogUnitsOf(font);
+    EXPECT_EQ(units.baseY, metrics.height());
+    const int alphabet = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    EXPECT_NEAR(units.baseX, alphabet / 52.0, 0.5);
+}
+
+TEST(DialogBuilderTest, EveryControlOfTheMainTemplateIsBuiltAtItsPlace)
+{
+    QDialog dialog;
+    const BuiltDialog built = BuildDialog(dialog, MainDialogTemplate());
+    EXPECT_EQ(dialog.windowTitle(), "Velmora 1.211");
+    const DialogUnits units = DialogUnitsOf(dialog.font());
+    EXPECT_EQ(dialog.size(), MapDialogRect(units, 0, 0, 406, 242).size());
+    for (const ControlTemplate& control : MainDialogTemplate().controls) {
+        if (control.id == kNoId)
+            continue;
+        QWidget* widget = built.Control(control.id);
+        ASSERT_NE(widget, nullptr) << control.id;
+        EXPECT_EQ(widget->geometry(), MapDialogRect(units, control.x, control.y, control.width, control.height))
+            << control.id;
+        EXPECT_EQ(widget->isEnabled(), !(control.style & kDisabled)) << control.id;
+        EXPECT_EQ(widget->objectName(), QString("control-%1").arg(control.id));
+    }
+    EXPECT_EQ(built.As<QPushButton>(1009)->text(), "&Anaglyph image");
+    EXPECT_FALSE(built.As<QPushButton>(1045)->isEnabled());
+    EXPECT_TRUE(built.As<QLineEdit>(1024)->isReadOnly());
+    EXPECT_TRUE(built.Control(1038)->isHidden());
+    EXPECT_EQ(built.As<QComboBox>(1010)->count(), 3);
+    EXPECT_EQ(built.As<QComboBox>(1010)->itemText(2), "TIFF");
+    EXPECT_NE(built.As<QRadioButton>(1020), nullptr);
+    EXPECT_NE(built.As<QSlider>(1029), nullptr);
+    EXPECT_NE(built.As<QCheckBox>(1008), nullptr);
+    EXPECT_EQ(built.As<QLabel>(1022)->text(), "Ready");
+}
+
+TEST(DialogBuilderTest, GroupBoxesLieUnderTheControlsTheyFrame)
+{
+    QDialog dialog;
+    const BuiltDialog built = BuildDialog(dialog, MainDialogTemplate());
+    const auto boxes = dialog.findChildren<QGroupBox*>();
+    ASSERT_EQ(boxes.size(), 4);
+    const auto children = dialog.children();
+    for (QGroupBox* box : boxes)
+        EXPECT_LT(children.indexOf(box), children.indexOf(built.Control(1000)));
+}
+
+TEST(DialogBuilderTest, TabOrderFollowsTheTemplate)
+{
+    QDialog dialog;
+    const BuiltDialog built = BuildDialog(dialog, SmoothDialogTemplate());
+    QWidget* first = built.Control(1);
+    EXPECT_TRUE(built.As<QPushButton>(1)->isDefault());
+    std::vector<int> order;
+    for (QWidget* widget = first->nextInFocusChain(); widget != first; widget = widget->nextInFocusChain())
+        if (widget->focusPolicy() & Qt::TabFocus)
+            order.push_back(widget->objectName().mid(8).toInt());
+    EXPECT_EQ(order, (std::vector<int>{1027, 1028, 1029, 1030, 1032}));
+}
+
+TEST(DialogBuilderTest, CustomControlsReplaceTheUsualOnes)
+{
+    QDialog dialog;
+    QLineEdit* custom = nullptr;
+    const BuiltDialog built = BuildDialog(dialog, SmoothDialogTemplate(), [&](const ControlTemplate& control,
+                                                                             QWidget* parent) -> QWidget* {
+        if (control.id != 1030)
+            return nullptr;
+        custom = new QLineEdit(parent);
+        return custom;
+    });
+    EXPECT_EQ(built.Control(1030), custom);
+    EXPECT_EQ(built.As<QLineEdit>(1026)->isEnabled(), false);
+}
+
+TEST(ApplicationIconTest, IsCompiledIn)
+{
+    EXPECT_FALSE(ApplicationIcon().isNull());
+    EXPECT_FALSE(ApplicationIcon().pixmap(32, 32).isNull());
+}
+
+} // namespace
+} // namespace velmora
