@@ -73,7 +73,7 @@ QWidget* MakeControl(const ControlTemplate& control, QWidget* parent)
     case ControlKind::Label: {
         auto* label = new QLabel(Text(control), parent);
         label->setAlignment(LabelAlignment(control.style));
-        label->setWordWrap(!(control.style & kNoWrap));
+        label->setWordWrap(!(control.style & kNoWrap) && control.height >= 2 * 8);
         return label;
     }
     case ControlKind::GroupBox:
@@ -102,6 +102,25 @@ QWidget* MakeControl(const ControlTemplate& control, QWidget* parent)
     }
     }
     return nullptr;
+}
+
+// The control's rectangle, with two adjustments for fonts that are not the
+// template's own: a drop-down list is as high as its closed box (the
+// template's height includes the opened list), and a one-line label whose
+// text is wider than its rectangle keeps the text on one line.
+QRect PlaceControl(const QWidget& widget, const ControlTemplate& control, const DialogUnits& units)
+{
+    QRect place = MapDialogRect(units, control.x, control.y, control.width, control.height);
+    if (control.kind == ControlKind::DropDownList)
+        place.setHeight(widget.sizeHint().height());
+    const bool oneLine = control.height < 2 * 8;
+    if (control.kind == ControlKind::Label && oneLine) {
+        auto& label = static_cast<const QLabel&>(widget);
+        const int textWidth = label.fontMetrics().horizontalAdvance(label.text());
+        if (textWidth > place.width())
+            place.setWidth(textWidth + 1);
+    }
+    return place;
 }
 
 } // namespace
@@ -153,7 +172,7 @@ BuiltDialog BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate, c
         QWidget* widget = custom ? custom(control, &dialog) : nullptr;
         if (!widget)
             widget = MakeControl(control, &dialog);
-        widget->setGeometry(MapDialogRect(units, control.x, control.y, control.width, control.height));
+        widget->setGeometry(PlaceControl(*widget, control, units));
         widget->setEnabled(!(control.style & kDisabled));
         widget->setVisible(!(control.style & kHidden));
         widget->setFocusPolicy(control.style & kTabStop ? Qt::StrongFocus

@@ -1,0 +1,14 @@
+#include "app/CMainApp.h"
+
+#include "app/CMainDlg.h"
+
+namespace velmora {
+
+int CMainApp::Run()
+{
+    CMainDlg dialog(platform_);
+    dialog.exec();
+    return 0;
+}
+
+} // namespace velmora

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "imaging/ProgressSink.h"
+#include "imaging/StereoSettings.h"
+#include "resources/DialogBuilder.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QSlider;
+
+namespace velmora {
+
+class CPreviewPane;
+class Platform;
+
+// The picture and depth map the window works on. Paths are as the open
+// dialog returned them (or, for an adopted depth map, a bare name in the
+// current folder); titles are the file names without folder and without the
+// part from the last dot.
+struct DocumentPaths {
+    std::string imagePath;
+    std::string imageTitle;
+    std::string depthPath;
+    std::string depthTitle;
+};
+
+// The main window: the picture and depth map, the stereo settings and the
+// commands. It is also the processing routines' ProgressSink: status line,
+// progress bar, message boxes, and a window that stays usable during a run.
+class CMainDlg : public QDialog, public ProgressSink {
+    Q_OBJECT
+
+public:
+    explicit CMainDlg(Platform& platform, QWidget* parent = nullptr);
+    ~CMainDlg() override;
+
+    // ProgressSink
+    void SetStatus(const std::string& text) override;
+    void BeginProgress(int total) override;
+    void StepProgress() override;
+    void ResetProgress() override;
+    void PumpOneMessage() override;
+    void ShowMessage(const std::string& text) override;
+
+    // The commands of the two open buttons.
+    void OpenImage();
+    void OpenDepthMap();
+
+    const StereoSettings& Settings() const { return settings_; }
+    StereoSettings& Settings() { return settings_; }
+    const DocumentPaths& Paths() const { return paths_; }
+    DocumentPaths& Paths() { return paths_; }
+    bool ImageLoaded() const { return imageLoaded_; }
+    bool DepthLoaded() const { return depthLoaded_; }
+    int ImageDpi() const { return imageDpi_; }
+    bool Busy() const { return busy_; }
+    CPreviewPane& ImagePane() const { return *imagePane_; }
+    CPreviewPane& DepthPane() const { return *depthPane_; }
+    Platform& DesktopPlatform() const { return platform_; }
+    QWidget* Control(int id) const { return controls_.Control(id); }
+
+    // Makes a new depth map the current one, as the segmentation tool's
+    // "Open depth map" does: label, path, title, loaded mark and thumbnail.
+    // The recorded bits per pixel and the output buttons stay as they were.
+    void AdoptDepthMap(const std::string& path, const std::string& title);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void Initialise();
+    void ConnectSettings();
+    void SetEditText(int id, const QString& text);
+
+    // Reactions to the settings controls.
+    void OnViewCountChanged();
+    void OnViewingAngleChanged();
+    void OnParallaxChanged();
+    void OnStereoWindowTextChanged();
+    void OnStereoWindowSlid(int position);
+    void OnAutoParallaxClicked();
+    void RecomputeParallax();
+    void SetSliderRange(int maximum, int position);
+    void RefreshOutputButtons();
+
+    QLineEdit* Edit(int id) const;
+    QCheckBox* Check(int id) const;
+
+    Platform& platform_;
+    BuiltDialog controls_;
+    CPreviewPane* imagePane_ = nullptr;
+    CPreviewPane* depthPane_ = nullptr;
+    StereoSettings settings_;
+    DocumentPaths paths_;
+    bool imageLoaded_ = false;
+    bool depthLoaded_ = false;
+    int imageBitsPerPixel_ = 0;
+    int depthBitsPerPixel_ = 0;
+    int imageDpi_ = 0;
+    bool busy_ = false;
+    bool settingSlider_ = false; // the dialog moves the slider itself
+    QElapsedTimer sinceLastPump_;
+};
+
+} // namespace velmora

@@ -1,0 +1,119 @@
+// Choosing the picture and the depth map.
+
+#include "app/CMainDlg.h"
+
+#include "app/MainControlIds.h"
+#include "imaging/AutoParallax.h"
+#include "imaging/ImageFile.h"
+#include "imaging/Messages.h"
+#include "imaging/NumberText.h"
+#include "imaging/TempFiles.h"
+#include "platform/Platform.h"
+#include "preview/CPreviewPane.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace velmora {
+namespace {
+
+using namespace main_ids;
+
+const FileDialogRequest kOpenRequest{"Open image", "Image files", "*.bmp;*.png;*.tif;*.jpg"};
+
+struct ChosenFile {
+    std::string path;
+    Bitmap bitmap; // none when it could not be read
+};
+
+// The open dialog, then the file read by its bare name: the dialog has made
+// its folder the current one.
+std::optional<ChosenFile> ChooseAndRead(Platform& platform, QWidget* owner)
+{
+    const std::optional<std::string> path = platform.AskOpenFile(owner, kOpenRequest);
+    if (!path || path->empty())
+        return std::nullopt;
+    return ChosenFile{*path, ReadImageFile(FileName(*path))};
+}
+
+} // namespace
+
+void CMainDlg::OpenImage()
+{
+    if (std::optional<ChosenFile> chosen = ChooseAndRead(platform_, this)) {
+        paths_.imagePath = chosen->path;
+        paths_.imageTitle = FileTitle(chosen->path);
+        if (!chosen->bitmap) {
+            imageLoaded_ = false;
+            ShowMessage(messages::kCouldntLoadBitmap);
+            return;
+        }
+        imageLoaded_ = true;
+        controls_.As<QLabel>(kImageName)->setText(QString::fromStdString(FileName(chosen->path)));
+
+        FIBITMAP* bitmap = chosen->bitmap.get();
+        imageBitsPerPixel_ = BitsPerPixel(bitmap);
+        settings_.pixelsPerMetre = HorizontalResolution(bitmap);
+        imageDpi_ = DotsPerInch(settings_.pixelsPerMetre);
+        if (imageDpi_ == 0) {
+            settings_.autoParallax = false;
+            Check(kAutoParallax)->setChecked(false);
+            Edit(kParallax)->setEnabled(true);
+            SetStatus("I can't calculate the parallax automatically.");
+        }
+        settings_.viewCount = ReadInteger(Edit(kViewCount)->text().toStdString());
+        settings_.viewingAngle = ReadReal(Edit(kViewingAngle)->text().toStdString());
+        if (settings_.autoParallax)
+            RecomputeParallax();
+        else
+            settings_.parallax = ReadInteger(Edit(kParallax)->text().toStdString());
+        const int parallax = settings_.parallax;
+        settings_.stereoWindow = parallax;
+        SetEditText(kStereoWindowText, QString::number(parallax));
+        SetSliderRange(parallax, parallax);
+        chosen->bitmap.reset(); // the routines read the file again when they run
+
+        imagePane_->LoadFile(paths_.imagePath);
+        imagePane_->UpdateScrollBars();
+    }
+    // Also after a cancelled dialog, about the picture opened before (none
+    // before the first one is opened).
+    if (imageBitsPerPixel_ != 0 && imageBitsPerPixel_ != 24)
+        ShowMessage("The image is not in the RGB colour mode!");
+    RefreshOutputButtons();
+}
+
+void CMainDlg::OpenDepthMap()
+{
+    if (std::optional<ChosenFile> chosen = ChooseAndRead(platform_, this)) {
+        paths_.depthPath = chosen->path;
+        paths_.depthTitle = FileTitle(chosen->path);
+        if (!chosen->bitmap) {
+            depthLoaded_ = false;
+            ShowMessage(messages::kCouldntLoadBitmap);
+            return;
+        }
+        depthLoaded_ = true;
+        controls_.As<QLabel>(kDepthName)->setText(QString::fromStdString(FileName(chosen->path)));
+        depthBitsPerPixel_ = BitsPerPixel(chosen->bitmap.get());
+        chosen->bitmap.reset();
+        depthPane_->LoadFile(paths_.depthPath);
+        depthPane_->UpdateScrollBars();
+    }
+    if (depthBitsPerPixel_ != 0 && depthBitsPerPixel_ != 24)
+        ShowMessage("The depth map is not in the RGB colour mode");
+    RefreshOutputButtons();
+}
+
+void CMainDlg::AdoptDepthMap(const std::string& path, const std::string& title)
+{
+    controls_.As<QLabel>(kDepthName)->setText(QString::fromStdString(path));
+    depthLoaded_ = true;
+    paths_.depthPath = path;
+    paths_.depthTitle = title;
+    depthPane_->LoadFile(paths_.depthPath);
+    depthPane_->UpdateScrollBars();
+}
+
+} // namespace velmora

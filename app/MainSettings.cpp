@@ -1,0 +1,156 @@
+// How the main window's settings follow their controls, and how parallax,
+// stereo window and slider are coupled.
+
+#include "app/CMainDlg.h"
+
+#include "app/MainControlIds.h"
+#include "imaging/AutoParallax.h"
+#include "imaging/NumberText.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+
+namespace velmora {
+namespace {
+
+using namespace main_ids;
+
+constexpr const char* kNoAutomaticParallax = "I can't calculate the parallax automatically.";
+constexpr const char* kTooFewViews = "The automatic parallax needs 2 views or more; the parallax is unchanged.";
+
+int IntegerIn(const QLineEdit* edit)
+{
+    return ReadInteger(edit->text().toStdString());
+}
+
+} // namespace
+
+void CMainDlg::ConnectSettings()
+{
+    connect(Edit(kViewCount), &QLineEdit::textChanged, this, &CMainDlg::OnViewCountChanged);
+    connect(Edit(kViewingAngle), &QLineEdit::textChanged, this, &CMainDlg::OnViewingAngleChanged);
+    connect(Edit(kParallax), &QLineEdit::textChanged, this, &CMainDlg::OnParallaxChanged);
+    connect(Edit(kStereoWindowText), &QLineEdit::textChanged, this, &CMainDlg::OnStereoWindowTextChanged);
+    connect(controls_.As<QSlider>(kStereoWindow), &QSlider::valueChanged, this, &CMainDlg::OnStereoWindowSlid);
+    connect(Check(kAutoParallax), &QCheckBox::clicked, this, &CMainDlg::OnAutoParallaxClicked);
+    connect(Check(kPreviewImages), &QCheckBox::clicked, this,
+            [this](bool checked) { settings_.previewImages = checked; });
+    connect(Check(kDeleteTempFiles), &QCheckBox::clicked, this,
+            [this](bool checked) { settings_.deleteTempFiles = checked; });
+    connect(controls_.As<QRadioButton>(kGrey), &QRadioButton::clicked, this,
+            [this](bool checked) { settings_.anaglyphMode = checked ? kAnaglyphGrey : kAnaglyphColour; });
+    connect(controls_.As<QRadioButton>(kColour), &QRadioButton::clicked, this,
+            [this](bool checked) { settings_.anaglyphMode = checked ? kAnaglyphColour : kAnaglyphGrey; });
+    connect(controls_.As<QComboBox>(kSaveAs), &QComboBox::activated, this,
+            [this](int index) { settings_.saveFormat = index; });
+    connect(controls_.As<QPushButton>(kOpenImage), &QPushButton::clicked, this, &CMainDlg::OpenImage);
+    connect(controls_.As<QPushButton>(kOpenDepthMap), &QPushButton::clicked, this, &CMainDlg::OpenDepthMap);
+}
+
+void CMainDlg::SetEditText(int id, const QString& text)
+{
+    QLineEdit* edit = Edit(id);
+    // Setting a text runs the field's reaction as typing would, even when
+    // the text stays the same.
+    if (edit->text() == text)
+        emit edit->textChanged(text);
+    else
+        edit->setText(text);
+}
+
+void CMainDlg::OnViewCountChanged()
+{
+    settings_.viewCount = IntegerIn(Edit(kViewCount));
+    settings_.viewingAngle = ReadReal(Edit(kViewingAngle)->text().toStdString());
+    if (settings_.autoParallax)
+        RecomputeParallax();
+}
+
+void CMainDlg::OnViewingAngleChanged()
+{
+    // Here the angle is read as a whole number; the change of the number of
+    // views and the opening of a picture read its fraction too.
+    settings_.viewingAngle = IntegerIn(Edit(kViewingAngle));
+    settings_.viewCount = IntegerIn(Edit(kViewCount));
+    if (settings_.autoParallax)
+        RecomputeParallax();
+}
+
+void CMainDlg::RecomputeParallax()
+{
+    // Without a picture's resolution there is nothing to compute from; the
+    // parallax field keeps what it holds.
+    if (imageDpi_ == 0)
+        return;
+    // One view (or none) has no gaps to share the parallax among: leave the
+    // parallax as it is rather than make a runaway value.
+    const std::optional<int> parallax =
+        settings_.viewCount >= 2 ? ComputeAutoParallax(settings_.viewCount, settings_.viewingAngle, imageDpi_)
+                                 : std::nullopt;
+    if (!parallax) {
+        SetStatus(kTooFewViews);
+        return;
+    }
+    settings_.parallax = *parallax;
+    SetEditText(kParallax, QString::number(*parallax));
+}
+
+void CMainDlg::OnParallaxChanged()
+{
+    settings_.parallax = IntegerIn(Edit(kParallax));
+    SetEditText(kStereoWindowText, Edit(kParallax)->text());
+    SetSliderRange(settings_.parallax, settings_.parallax);
+}
+
+void CMainDlg::OnStereoWindowTextChanged()
+{
+    settings_.stereoWindow = IntegerIn(Edit(kStereoWindowText));
+    // The slider keeps its thumb inside its range; the field keeps the value.
+    auto* slider = controls_.As<QSlider>(kStereoWindow);
+    settingSlider_ = true;
+    slider->setValue(settings_.stereoWindow);
+    settingSlider_ = false;
+}
+
+void CMainDlg::OnStereoWindowSlid(int position)
+{
+    if (settingSlider_)
+        return;
+    settings_.stereoWindow = position;
+    SetEditText(kStereoWindowText, QString::number(position));
+}
+
+void CMainDlg::SetSliderRange(int maximum, int position)
+{
+    auto* slider = controls_.As<QSlider>(kStereoWindow);
+    settingSlider_ = true;
+    slider->setRange(0, maximum);
+    slider->setValue(position);
+    settingSlider_ = false;
+}
+
+void CMainDlg::OnAutoParallaxClicked()
+{
+    settings_.autoParallax = Check(kAutoParallax)->isChecked();
+    if (imageDpi_ == 0) {
+        SetStatus(kNoAutomaticParallax);
+        settings_.autoParallax = false;
+        Check(kAutoParallax)->setChecked(false);
+    }
+    // The parallax field is open exactly while "Auto" is off, a picture or not.
+    Edit(kParallax)->setEnabled(!settings_.autoParallax);
+}
+
+void CMainDlg::RefreshOutputButtons()
+{
+    const bool ready = imageLoaded_ && depthLoaded_ && imageBitsPerPixel_ == 24 && depthBitsPerPixel_ == 24;
+    Control(kAnaglyph)->setEnabled(ready);
+    Control(kLcShutter)->setEnabled(ready);
+}
+
+} // namespace velmora

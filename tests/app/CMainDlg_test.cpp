@@ -1,0 +1,351 @@
+#include "app/CMainDlg.h"
+
+#include "app/MainControlIds.h"
+#include "preview/CPreviewPane.h"
+#include "tests/support/TestImages.h"
+#include "tests/support/gui/FakePlatform.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+
+namespace velmora::test {
+namespace {
+
+using namespace main_ids;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() : window(platform)
+    {
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    // A picture file in the sandbox with this resolution and bit depth.
+    std::string Picture(const std::string& name, double pixelsPerMetre, int bitsPerPixel = 24)
+    {
+        Bitmap picture = MakeImage(64, 48, [](int x, int y) { return Bgr{uint8_t(x), uint8_t(y), 7}; });
+        if (bitsPerPixel != 24)
+            picture.reset(bitsPerPixel == 8 ? FreeImage_ConvertTo8Bits(picture.get())
+                                            : FreeImage_ConvertTo32Bits(picture.get()));
+        SetResolution(picture.get(), pixelsPerMetre);
+        EXPECT_TRUE(FreeImage_Save(FIF_BMP, picture.get(), sandbox.Path(name).c_str(), 0));
+        return sandbox.Path(name);
+    }
+
+    void OpenImage(const std::string& path)
+    {
+        platform.GivenUserOpens(path);
+        Click(kOpenImage);
+    }
+
+    void OpenDepthMap(const std::string& path)
+    {
+        platform.GivenUserOpens(path);
+        Click(kOpenDepthMap);
+    }
+
+    void Click(int id) { QTest::mouseClick(qobject_cast<QAbstractButton*>(window.Control(id)), Qt::LeftButton); }
+
+    void Type(int id, const QString& text)
+    {
+        QLineEdit* edit = EditOf(id);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+    }
+
+    QLineEdit* EditOf(int id) const { return qobject_cast<QLineEdit*>(window.Control(id)); }
+    QString Text(int id) const { return EditOf(id)->text(); }
+    QSlider* Slider() const { return qobject_cast<QSlider*>(window.Control(kStereoWindow)); }
+    QString Status() const { return qobject_cast<QLabel*>(window.Control(kStatus))->text(); }
+    bool Checked(int id) const { return qobject_cast<QAbstractButton*>(window.Control(id))->isChecked(); }
+    bool Enabled(int id) const { return window.Control(id)->isEnabled(); }
+
+    Sandbox sandbox;
+    FakePlatform platform;
+    CMainDlg window;
+};
+
+TEST_F(MainWindowTest, StartsInItsDefaultState)
+{
+    EXPECT_EQ(window.windowTitle(), "Velmora 1.211");
+    EXPECT_EQ(Status(), "What do you want, master?");
+    EXPECT_EQ(Text(kViewCount), "2");
+    EXPECT_EQ(Text(kViewingAngle), "12");
+    EXPECT_EQ(Text(kSmoothingRadius), "3");
+    EXPECT_EQ(Text(kParallax), "");
+    EXPECT_FALSE(Enabled(kParallax));
+    EXPECT_EQ(Text(kStereoWindowText), "");
+    EXPECT_EQ(Slider()->maximum(), 0);
+    EXPECT_TRUE(Checked(kAutoParallax));
+    EXPECT_TRUE(Checked(kDeleteTempFiles));
+    EXPECT_TRUE(Checked(kPreviewImages));
+    EXPECT_TRUE(Checked(kGrey));
+    EXPECT_EQ(qobject_cast<QComboBox*>(window.Control(kSaveAs))->currentText(), "BMP");
+    for (int id : {kAnaglyph, kLcShutter, kLenticularViews, kIntegralViews, kViewMaster, kCrossEyed})
+        EXPECT_FALSE(Enabled(id)) << id;
+    EXPECT_FALSE(window.ImagePane().ShowsPicture());
+    EXPECT_FALSE(window.DepthPane().ShowsPicture());
+    EXPECT_EQ(window.ImagePane().geometry(), window.Control(kImageFrame)->geometry());
+    const StereoSettings& s = window.Settings();
+    EXPECT_EQ(s.viewCount, 2);
+    EXPECT_EQ(s.viewingAngle, 12.0);
+    EXPECT_EQ(s.parallax, 0);
+    EXPECT_EQ(s.smoothingRadius, 3);
+    EXPECT_EQ(s.saveFormat, kSaveBmp);
+    EXPECT_EQ(s.anaglyphMode, kAnaglyphGrey);
+}
+
+TEST_F(MainWindowTest, TheAutomaticParallaxFollowsViewsAndAngle)
+{
+    OpenImage(Picture("photo.bmp", 2835)); // 72 dpi
+    EXPECT_EQ(Text(kParallax), "9");
+    EXPECT_EQ(Text(kStereoWindowText), "9");
+    EXPECT_EQ(Slider()->minimum(), 0);
+    EXPECT_EQ(Slider()->maximum(), 9);
+    EXPECT_EQ(Slider()->value(), 9);
+    EXPECT_EQ(qobject_cast<QLabel*>(window.Control(kImageName))->text(), "photo.bmp");
+    EXPECT_TRUE(window.ImagePane().ShowsPicture());
+
+    Type(kViewCount, "3");
+    EXPECT_EQ(Text(kParallax), "4");
+    // The angle's own change reads it as a whole number; the views' change reads the fraction.
+    Type(kViewingAngle, "12.9");
+    EXPECT_EQ(Text(kParallax), "4");
+    Type(kViewCount, "3");
+    EXPECT_EQ(Text(kParallax), "5");
+    EXPECT_EQ(window.Settings().parallax, 5);
+}
+
+TEST_F(MainWindowTest, TheSliderMovesOnlyTheStereoWindow)
+{
+    OpenImage(Picture("photo.bmp", 2835));
+    Slider()->setFocus();
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(Slider(), Qt::Key_Left);
+    EXPECT_EQ(Text(kStereoWindowText), "5");
+    EXPECT_EQ(window.Settings().stereoWindow, 5);
+    EXPECT_EQ(window.Settings().parallax, 9);
+    EXPECT_EQ(Text(kParallax), "9");
+
+    // A second picture of higher resolution moves the thumb to its parallax.
+    OpenImage(Picture("sharper.bmp", 3780)); // 96 dpi: 11
+    EXPECT_EQ(Slider()->maximum(), 11);
+    EXPECT_EQ(Slider()->value(), 11);
+    EXPECT_EQ(window.Settings().stereoWindow, 11);
+}
+
+TEST_F(MainWindowTest, ATypedParallaxSetsTheWindowAndTheSlider)
+{
+    OpenImage(Picture("photo.bmp", 2835));
+    Click(kAutoParallax);
+    EXPECT_FALSE(Checked(kAutoParallax));
+    EXPECT_TRUE(Enabled(kParallax));
+    Type(kParallax, "7");
+    EXPECT_EQ(window.Settings().parallax, 7);
+    EXPECT_EQ(window.Settings().stereoWindow, 7);
+    EXPECT_EQ(Slider()->maximum(), 7);
+    EXPECT_EQ(Slider()->value(), 7);
+    // "Auto" again keeps the typed number until views, angle or picture change.
+    Click(kAutoParallax);
+    EXPECT_EQ(Text(kParallax), "7");
+    EXPECT_FALSE(Enabled(kParallax));
+    Type(kViewCount, "2");
+    EXPECT_EQ(Text(kParallax), "9");
+}
+
+TEST_F(MainWindowTest, APictureWithoutResolutionTurnsAutoOff)
+{
+    Type(kParallax, "6"); // not typed: the field is disabled
+    EXPECT_EQ(Text(kParallax), "");
+    OpenImage(Picture("plain.bmp", 0));
+    EXPECT_FALSE(Checked(kAutoParallax));
+    EXPECT_TRUE(Enabled(kParallax));
+    EXPECT_EQ(Status(), "I can't calculate the parallax automatically.");
+    Type(kParallax, "6");
+    EXPECT_EQ(window.Settings().parallax, 6);
+    Click(kAutoParallax); // cannot be switched on without a resolution
+    EXPECT_FALSE(Checked(kAutoParallax));
+    EXPECT_TRUE(Enabled(kParallax));
+}
+
+TEST_F(MainWindowTest, BeforeAnyPictureAutoCanBeSwitchedOffToTypeAParallax)
+{
+    Click(kAutoParallax);
+    EXPECT_FALSE(Checked(kAutoParallax));
+    EXPECT_TRUE(Enabled(kParallax));
+    EXPECT_EQ(Status(), "I can't calculate the parallax automatically.");
+    Type(kParallax, "8");
+    EXPECT_EQ(window.Settings().parallax, 8);
+    Type(kViewCount, "4"); // nothing to compute from: the parallax stays
+    EXPECT_EQ(Text(kParallax), "8");
+}
+
+TEST_F(MainWindowTest, OneViewLeavesTheParallaxAlone)
+{
+    OpenImage(Picture("photo.bmp", 2835));
+    for (const char* views : {"1", "0"}) {
+        Type(kViewCount, views);
+        EXPECT_EQ(Text(kParallax), "9") << views;
+        EXPECT_EQ(window.Settings().parallax, 9);
+        EXPECT_NE(Status().indexOf("2 views"), -1);
+    }
+}
+
+TEST_F(MainWindowTest, NumbersTooLongForAnIntSaturate)
+{
+    Click(kAutoParallax);
+    Type(kParallax, "99999999999");
+    EXPECT_EQ(window.Settings().parallax, INT_MAX);
+    Type(kViewCount, "4294967298");
+    EXPECT_EQ(window.Settings().viewCount, INT_MAX);
+}
+
+TEST_F(MainWindowTest, PicturesOfOtherDepthsAreShownButRefused)
+{
+    OpenDepthMap(Picture("depth.bmp", 2835));
+    OpenImage(Picture("grey.bmp", 2835, 8));
+    EXPECT_TRUE(window.ImagePane().ShowsPicture());
+    EXPECT_EQ(platform.messages, (std::vector<std::string>{"The image is not in the RGB colour mode!"}));
+    EXPECT_FALSE(Enabled(kAnaglyph));
+    platform.GivenUserCancelsTheDialog();
+    Click(kOpenImage);
+    EXPECT_EQ(platform.messages.size(), 2u);
+    EXPECT_EQ(platform.messages.back(), "The image is not in the RGB colour mode!");
+
+    OpenImage(Picture("photo.bmp", 2835));
+    EXPECT_TRUE(Enabled(kAnaglyph));
+    EXPECT_TRUE(Enabled(kLcShutter));
+    OpenDepthMap(Picture("alpha.bmp", 2835, 32));
+    EXPECT_EQ(platform.messages.back(), "The depth map is not in the RGB colour mode");
+    EXPECT_FALSE(Enabled(kLcShutter));
+}
+
+TEST_F(MainWindowTest, AnUnreadableDepthMapLeavesTheButtonsAsTheyWere)
+{
+    OpenImage(Picture("photo.bmp", 2835));
+    OpenDepthMap(Picture("depth.bmp", 2835));
+    EXPECT_TRUE(Enabled(kAnaglyph));
+    std::ofstream(sandbox.Path("broken.png")) << "not a picture";
+    OpenDepthMap(sandbox.Path("broken.png"));
+    EXPECT_EQ(platform.messages, (std::vector<std::string>{"Couldn't load bitmap!"}));
+    EXPECT_TRUE(Enabled(kAnaglyph));
+    EXPECT_FALSE(window.DepthLoaded());
+    EXPECT_EQ(window.Paths().depthTitle, "broken");
+    EXPECT_EQ(qobject_cast<QLabel*>(window.Control(kDepthName))->text(), "depth.bmp");
+}
+
+TEST_F(MainWindowTest, OpeningUsesTheDialogsTitleAndFilterAndMakesItsFolderCurrent)
+{
+    std::filesystem::create_directory(sandbox.Path("pictures"));
+    const std::string inFolder = Picture("pictures/in-folder.bmp", 2835);
+    std::filesystem::current_path("/");
+    OpenImage(inFolder);
+    ASSERT_EQ(platform.openRequests.size(), 1u);
+    EXPECT_EQ(platform.openRequests[0].title, "Open image");
+    EXPECT_EQ(platform.openRequests[0].filterDescription, "Image files");
+    EXPECT_EQ(platform.openRequests[0].patterns, "*.bmp;*.png;*.tif;*.jpg");
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(sandbox.Path("pictures")));
+    EXPECT_EQ(window.Paths().imagePath, inFolder);
+    EXPECT_EQ(window.Paths().imageTitle, "in-folder");
+}
+
+TEST_F(MainWindowTest, SettingsFollowTheirControls)
+{
+    Click(kColour);
+    EXPECT_EQ(window.Settings().anaglyphMode, kAnaglyphColour);
+    Click(kGrey);
+    EXPECT_EQ(window.Settings().anaglyphMode, kAnaglyphGrey);
+    Click(kPreviewImages);
+    EXPECT_FALSE(window.Settings().previewImages);
+    Click(kDeleteTempFiles);
+    EXPECT_FALSE(window.Settings().deleteTempFiles);
+    auto* list = qobject_cast<QComboBox*>(window.Control(kSaveAs));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(window.Settings().saveFormat, kSavePng);
+}
+
+TEST_F(MainWindowTest, NumericFieldsLetOnlyNumbersThroughFromTheKeyboard)
+{
+    QLineEdit* edit = EditOf(kSmoothingRadius);
+    auto typed = [&](const QString& keys) {
+        edit->clear();
+        edit->setFocus();
+        QTest::keyClicks(edit, keys);
+        return edit->text();
+    };
+    EXPECT_EQ(typed("12.5"), "12.5");
+    EXPECT_EQ(typed("-3"), "3");
+    EXPECT_EQ(typed("1,5"), "15");
+    EXPECT_EQ(typed("a1 b2"), "12");
+    EXPECT_EQ(typed("1.2.3"), "1.2.3");
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit->text(), "1.2.");
+    QApplication::clipboard()->setText("77");
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit->text(), "1.2.");
+    QTest::keyClick(edit, Qt::Key_Home);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    EXPECT_EQ(edit->text(), ".2.");
+    edit->paste(); // the context menu's paste is not filtered
+    EXPECT_EQ(edit->text(), "77.2.");
+}
+
+TEST_F(MainWindowTest, OnlyEnterEndsTheWindow)
+{
+    QTest::keyClick(&window, Qt::Key_Escape);
+    window.close();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.result(), QDialog::Rejected);
+    EditOf(kViewCount)->setFocus();
+    QTest::keyClick(EditOf(kViewCount), Qt::Key_Return);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+}
+
+TEST_F(MainWindowTest, IsTheSinkOfTheRoutines)
+{
+    window.SetStatus("Depth map smoothing");
+    EXPECT_EQ(Status(), "Depth map smoothing");
+    auto* bar = qobject_cast<QProgressBar*>(window.Control(kProgress));
+    window.BeginProgress(70000); // beyond 16 bits: the whole range is kept
+    EXPECT_EQ(bar->maximum(), 70000);
+    window.StepProgress();
+    window.StepProgress();
+    EXPECT_EQ(bar->value(), 2);
+    window.ResetProgress();
+    EXPECT_EQ(bar->value(), 0);
+    window.ShowMessage("Couldn't load bitmap!");
+    EXPECT_EQ(platform.messages, (std::vector<std::string>{"Couldn't load bitmap!"}));
+
+    bool dispatched = false;
+    QTimer::singleShot(0, [&] { dispatched = true; });
+    QTest::qWait(10);
+    dispatched = false;
+    QTimer::singleShot(0, [&] { dispatched = true; });
+    QTest::qSleep(10); // let the pump's interval pass without dispatching
+    window.PumpOneMessage();
+    EXPECT_TRUE(dispatched);
+}
+
+} // namespace
+} // namespace velmora::test
