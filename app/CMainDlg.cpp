@@ -1,6 +1,6 @@
 #include "app/CMainDlg.h"
 
-#include "app/CNumericEdit.h"
+#include "resources/CNumericEdit.h"
 #include "app/MainControlIds.h"
 #include "platform/Platform.h"
 #include "preview/CPreviewPane.h"
@@ -48,6 +48,7 @@ void CMainDlg::Initialise()
     // The About entry of the system menu exists only where the platform has
     // a system menu to extend; Qt offers none, so it is left out here.
     ConnectSettings();
+    ConnectCommands();
 
     SetEditText(kViewCount, "2");
     SetEditText(kViewingAngle, "12");

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "imaging/ProgressSink.h"
+#include "imaging/StereoOutput.h"
 #include "imaging/StereoSettings.h"
+#include "segmentation/dialog/SmoothDialogHost.h"
 #include "resources/DialogBuilder.h"
 
 #include <QDialog>
@@ -35,7 +37,7 @@ struct DocumentPaths {
 // The main window: the picture and depth map, the stereo settings and the
 // commands. It is also the processing routines' ProgressSink: status line,
 // progress bar, message boxes, and a window that stays usable during a run.
-class CMainDlg : public QDialog, public ProgressSink {
+class CMainDlg : public QDialog, public ProgressSink, public SmoothDialogHost {
     Q_OBJECT
 
 public:
@@ -64,13 +66,25 @@ public:
     bool Busy() const { return busy_; }
     CPreviewPane& ImagePane() const { return *imagePane_; }
     CPreviewPane& DepthPane() const { return *depthPane_; }
-    Platform& DesktopPlatform() const { return platform_; }
+    Platform& DesktopPlatform() override { return platform_; }
     QWidget* Control(int id) const { return controls_.Control(id); }
 
+    // "&Anaglyph image" and "LC Shutter": ask for the output file, smooth the
+    // depth map, make the view, compose, preview, tidy up. A second click
+    // while one runs only beeps.
+    void RunOutputCommand(StereoOutputKind kind);
+
+    // "Smooth...": the Segmentation Smoothing dialog, modally.
+    void ShowSmoothDialog();
+
+    // SmoothDialogHost
+    SegmentationInputs CurrentSegmentationInputs() const override;
+    ProgressSink& MessageSink() override { return *this; }
+    void ShowPreviewOf(const std::string& fileName) override;
     // Makes a new depth map the current one, as the segmentation tool's
     // "Open depth map" does: label, path, title, loaded mark and thumbnail.
     // The recorded bits per pixel and the output buttons stay as they were.
-    void AdoptDepthMap(const std::string& path, const std::string& title);
+    void AdoptDepthMap(const std::string& path, const std::string& title) override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -80,6 +94,7 @@ protected:
 private:
     void Initialise();
     void ConnectSettings();
+    void ConnectCommands();
     void SetEditText(int id, const QString& text);
 
     // Reactions to the settings controls.

@@ -61,8 +61,6 @@ int RunWholeOutput(StereoOutputKind kind, const WholeOutputOptions& options, Con
     settings.pixelsPerMetre = resolution.value_or(0);
 
     StereoOutputRun run;
-    run.imagePath = options.image;
-    run.depthPath = options.depth;
     run.outputPath = options.output.path;
     run.parallax = ParallaxOf(options, settings.pixelsPerMetre);
     run.stereoWindow = options.window.value_or(run.parallax);
@@ -73,7 +71,7 @@ int RunWholeOutput(StereoOutputKind kind, const WholeOutputOptions& options, Con
         folder.emplace();
         run.smoothedDepthPath = folder->Path(SmoothedDepthMapName(settings.saveFormat));
     }
-    const bool done = MakeStereoOutput(kind, run, settings, sink);
+    const bool done = MakeStereoOutput(kind, run, options.image, options.depth, settings, sink);
     if (folder && options.keepTemporary) {
         folder->Keep();
         std::cerr << "velmora-cli: the smoothed depth map is kept in " << run.smoothedDepthPath << '\n';

@@ -14,8 +14,6 @@ const char* StatusText(StereoOutputKind kind);
 
 // What one output run was given when it started.
 struct StereoOutputRun {
-    std::string imagePath;
-    std::string depthPath;
     std::string outputPath;
     std::string smoothedDepthPath; // where the smoothed depth map goes
     int parallax = 0;
@@ -27,11 +25,11 @@ struct StereoOutputRun {
 // radius is 1 or more, make the shifted view into the output file, then
 // compose the anaglyph or the LC-shutter image over it. A failing step shows
 // its message and the next steps still run on whatever their inputs hold.
-// Every other setting (format, anaglyph mode, resolution) is read from
-// `settings` when the step that needs it starts, so a change made while the
-// run dispatches messages reaches the later steps.
+// The picture and depth map paths and every other setting (format, anaglyph
+// mode, resolution) are read when the step that needs them starts, so a
+// change made while the run dispatches messages reaches the later steps.
 // Returns true when every step succeeded.
-bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const StereoSettings& settings,
-                      ProgressSink& sink);
+bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const std::string& imagePath,
+                      const std::string& depthPath, const StereoSettings& settings, ProgressSink& sink);
 
 } // namespace velmora

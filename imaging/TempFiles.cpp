@@ -2,6 +2,7 @@
 
 #include "imaging/StereoSettings.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -45,13 +46,28 @@ std::string GradientFileName(const std::string& imageTitle, int saveFormat)
     return imageTitle + "-gradient." + FormatExtension(saveFormat);
 }
 
-void DeleteTempFiles(const std::string& imagePath, int saveFormat)
+bool NamesSameFile(const std::string& first, const std::string& second)
+{
+    std::error_code error;
+    if (std::filesystem::equivalent(first, second, error))
+        return true;
+    const auto normal = [](const std::string& name) {
+        std::error_code ignored;
+        return std::filesystem::weakly_canonical(std::filesystem::absolute(name, ignored), ignored);
+    };
+    return !first.empty() && !second.empty() && normal(first) == normal(second);
+}
+
+void DeleteTempFiles(const std::string& imagePath, int saveFormat, const std::vector<std::string>& keep)
 {
     const std::string title = FileTitle(imagePath);
     for (const std::string& name : {GradientFileName(title, saveFormat), OutlineFileName(title, saveFormat),
                                     SmoothedDepthMapName(saveFormat)}) {
+        const bool kept = std::any_of(keep.begin(), keep.end(),
+                                      [&](const std::string& file) { return NamesSameFile(name, file); });
         std::error_code ignored;
-        std::filesystem::remove(name, ignored);
+        if (!kept)
+            std::filesystem::remove(name, ignored);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -22,7 +23,13 @@ std::string GradientFileName(const std::string& imageTitle, int saveFormat); // 
 
 // Deletes, from the current folder, the gradient, outline and smoothed depth
 // map files of this picture with the current format's extension, in this
-// order. Missing files and files that cannot be deleted are passed over.
-void DeleteTempFiles(const std::string& imagePath, int saveFormat);
+// order. Missing files and files that cannot be deleted are passed over, and
+// so is any of them that is one of the `keep` files: an output, picture or
+// depth map that happens to bear a temporary file's name is the user's.
+void DeleteTempFiles(const std::string& imagePath, int saveFormat, const std::vector<std::string>& keep = {});
+
+// Whether two names reach the same file (through links, ".." and the
+// current folder too); names of missing files are compared as absolute paths.
+bool NamesSameFile(const std::string& first, const std::string& second);
 
 } // namespace velmora

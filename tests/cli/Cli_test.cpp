@@ -31,10 +31,9 @@ protected:
         StereoSettings settings;
         settings.anaglyphMode = mode;
         settings.pixelsPerMetre = 2835;
-        const StereoOutputRun run{kSampleImage, kSampleDepth, "core.bmp", "core-depth.bmp",
-                                  parallax, stereoWindow, radius};
+        const StereoOutputRun run{"core.bmp", "core-depth.bmp", parallax, stereoWindow, radius};
         NullSink quiet;
-        EXPECT_TRUE(MakeStereoOutput(kind, run, settings, quiet));
+        EXPECT_TRUE(MakeStereoOutput(kind, run, kSampleImage, kSampleDepth, settings, quiet));
         return ReadBytes("core.bmp");
     }
 

@@ -23,13 +23,15 @@ protected:
         std::mt19937 random(21);
         Save(RandomImage(40, 30, random).get(), "image.bmp");
         Save(RandomDepthMap(40, 30, random).get(), "depth.bmp");
-        run = {"image.bmp", "depth.bmp", "out.png", "DepthMapTemp.png", 6, 4, 2};
+        run = {"out.png", "DepthMapTemp.png", 6, 4, 2};
         settings.saveFormat = kSavePng;
         settings.pixelsPerMetre = 2835;
     }
 
     Sandbox sandbox;
     RecordingSink sink;
+    std::string image = "image.bmp";
+    std::string depth = "depth.bmp";
     StereoOutputRun run;
     StereoSettings settings;
 };
@@ -37,7 +39,7 @@ protected:
 TEST_F(StereoOutputTest, SmoothsThenMakesTheViewThenComposes)
 {
     for (auto kind : {StereoOutputKind::Anaglyph, StereoOutputKind::LcShutter}) {
-        ASSERT_TRUE(MakeStereoOutput(kind, run, settings, sink));
+        ASSERT_TRUE(MakeStereoOutput(kind, run, image, depth, settings, sink));
         StereoSettings view = settings;
         view.parallax = 6;
         view.stereoWindow = 4;
@@ -56,15 +58,15 @@ TEST_F(StereoOutputTest, SmoothsThenMakesTheViewThenComposes)
 TEST_F(StereoOutputTest, WithoutARadiusTheDepthMapIsUsedAsItIs)
 {
     run.smoothingRadius = 0;
-    ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::Anaglyph, run, settings, sink));
+    ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::Anaglyph, run, image, depth, settings, sink));
     EXPECT_FALSE(std::filesystem::exists("DepthMapTemp.png"));
     EXPECT_EQ(sink.events.front(), "status:Anaglyph image");
 }
 
 TEST_F(StereoOutputTest, EveryStepRunsAfterAFailedOne)
 {
-    run.depthPath = "missing.bmp";
-    EXPECT_FALSE(MakeStereoOutput(StereoOutputKind::LcShutter, run, settings, sink));
+    depth = "missing.bmp";
+    EXPECT_FALSE(MakeStereoOutput(StereoOutputKind::LcShutter, run, image, depth, settings, sink));
     EXPECT_EQ(sink.events, (std::vector<std::string>{
                                "status:Depth map smoothing",
                                "message:" + std::string(messages::kCouldntLoadBitmap),

@@ -1,4 +1,4 @@
-#include "app/CNumericEdit.h"
+#include "resources/CNumericEdit.h"
 
 #include <QKeyEvent>
 

@@ -1,0 +1,97 @@
+// The two output commands and the segmentation tool, from the main window.
+
+#include "app/CMainDlg.h"
+
+#include "app/MainControlIds.h"
+#include "app/OutputNames.h"
+#include "imaging/NumberText.h"
+#include "imaging/TempFiles.h"
+#include "platform/Platform.h"
+#include "preview/CPreviewDlg.h"
+#include "segmentation/dialog/CSmoothDlg.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <filesystem>
+
+namespace velmora {
+namespace {
+
+using namespace main_ids;
+
+const FileDialogRequest kSaveRequest{"Save image", "Image files", "*.bmp;*.png;*.tif"};
+
+} // namespace
+
+void CMainDlg::ConnectCommands()
+{
+    connect(controls_.As<QPushButton>(kAnaglyph), &QPushButton::clicked, this,
+            [this] { RunOutputCommand(StereoOutputKind::Anaglyph); });
+    connect(controls_.As<QPushButton>(kLcShutter), &QPushButton::clicked, this,
+            [this] { RunOutputCommand(StereoOutputKind::LcShutter); });
+    connect(controls_.As<QPushButton>(kSmooth), &QPushButton::clicked, this, &CMainDlg::ShowSmoothDialog);
+    // "Lenticular views", "Integral views", "ViewMaster" and "Cross eyed"
+    // stay disabled and do nothing.
+}
+
+void CMainDlg::RunOutputCommand(StereoOutputKind kind)
+{
+    if (busy_) {
+        platform_.Beep();
+        return;
+    }
+    settings_.parallax = ReadInteger(Edit(kParallax)->text().toStdString());
+    if (settings_.parallax == 0) {
+        ShowMessage("Enter parallax!");
+        return;
+    }
+    StereoOutputRun run;
+    run.parallax = settings_.parallax;
+    run.stereoWindow = settings_.stereoWindow;
+    settings_.smoothingRadius = ReadInteger(Edit(kSmoothingRadius)->text().toStdString());
+    run.smoothingRadius = settings_.smoothingRadius;
+
+    const std::optional<std::string> answer = platform_.AskSaveFile(this, kSaveRequest);
+    if (!answer || answer->empty())
+        return;
+    busy_ = true;
+    run.outputPath =
+        MakeOutputPath(*answer, FormatExtension(settings_.saveFormat), paths_.imagePath, paths_.depthPath);
+    run.smoothedDepthPath =
+        SmoothedDepthMapPath(settings_.saveFormat, {run.outputPath, paths_.imagePath, paths_.depthPath});
+
+    MakeStereoOutput(kind, run, paths_.imagePath, paths_.depthPath, settings_, *this);
+
+    if (settings_.previewImages)
+        ShowPreview(platform_, run.outputPath, this);
+    if (settings_.deleteTempFiles) {
+        DeleteTempFiles(paths_.imagePath, settings_.saveFormat, {run.outputPath, paths_.imagePath, paths_.depthPath});
+        // A smoothed depth map that had to take another name is this run's own.
+        if (run.smoothingRadius > 0 && run.smoothedDepthPath != SmoothedDepthMapName(settings_.saveFormat)) {
+            std::error_code ignored;
+            std::filesystem::remove(run.smoothedDepthPath, ignored);
+        }
+    }
+    SetStatus("Ready");
+    busy_ = false;
+}
+
+void CMainDlg::ShowSmoothDialog()
+{
+    CSmoothDlg dialog(*this, this);
+    dialog.exec();
+}
+
+SegmentationInputs CMainDlg::CurrentSegmentationInputs() const
+{
+    return {paths_.imagePath, paths_.imageTitle, paths_.depthPath, paths_.depthTitle, settings_.saveFormat,
+            settings_.previewImages};
+}
+
+void CMainDlg::ShowPreviewOf(const std::string& fileName)
+{
+    ShowPreview(platform_, fileName, this);
+}
+
+} // namespace velmora

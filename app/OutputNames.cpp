@@ -1,0 +1,58 @@
+#include "app/OutputNames.h"
+
+#include "imaging/TempFiles.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace velmora {
+namespace {
+
+bool EqualIgnoringCase(const std::string& first, const std::string& second)
+{
+    return first.size() == second.size() &&
+           std::equal(first.begin(), first.end(), second.begin(), [](unsigned char a, unsigned char b) {
+               return std::tolower(a) == std::tolower(b);
+           });
+}
+
+bool Names(const std::string& candidate, const std::string& file)
+{
+    return !file.empty() && (EqualIgnoringCase(candidate, file) || NamesSameFile(candidate, file));
+}
+
+bool HasExtension(const std::string& fileName)
+{
+    const auto dot = fileName.find_last_of('.');
+    return dot != std::string::npos && dot + 1 < fileName.size();
+}
+
+} // namespace
+
+std::string MakeOutputPath(const std::string& answer, const std::string& extension, const std::string& imagePath,
+                           const std::string& depthPath)
+{
+    const std::string suffix = HasExtension(FileName(answer)) ? "" : "." + extension;
+    std::string path = answer + suffix;
+    if (!Names(path, imagePath) && !Names(path, depthPath))
+        return path;
+    path = FileName(answer) + suffix;
+    do
+        path = "2" + path;
+    while (Names(path, imagePath) || Names(path, depthPath));
+    return path;
+}
+
+std::string SmoothedDepthMapPath(int saveFormat, const std::vector<std::string>& userFiles)
+{
+    const auto isUsers = [&](const std::string& name) {
+        return std::any_of(userFiles.begin(), userFiles.end(),
+                           [&](const std::string& file) { return Names(name, file); });
+    };
+    std::string name = SmoothedDepthMapName(saveFormat);
+    for (int n = 2; isUsers(name); ++n)
+        name = "DepthMapTemp" + std::to_string(n) + "." + FormatExtension(saveFormat);
+    return name;
+}
+
+} // namespace velmora

@@ -1,0 +1,214 @@
+#include "app/CMainDlg.h"
+
+#include "app/MainControlIds.h"
+#include "imaging/ShiftedView.h"
+#include "imaging/StereoOutput.h"
+#include "tests/support/RecordingSink.h"
+#include "tests/support/TestImages.h"
+#include "tests/support/gui/FakePlatform.h"
+#include "tests/support/gui/PreviewCloser.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+namespace velmora::test {
+namespace {
+
+using namespace main_ids;
+
+class OutputCommandTest : public ::testing::Test {
+protected:
+    OutputCommandTest() : window(platform)
+    {
+        std::mt19937 random(5);
+        Bitmap picture = RandomImage(60, 40, random);
+        SetResolution(picture.get(), 2835); // 72 dpi: parallax 9
+        Save(picture.get(), sandbox.Path("photo.bmp"));
+        Save(RandomDepthMap(60, 40, random).get(), sandbox.Path("depth.bmp"));
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+        platform.GivenUserOpens(sandbox.Path("photo.bmp"));
+        window.OpenImage();
+        platform.GivenUserOpens(sandbox.Path("depth.bmp"));
+        window.OpenDepthMap();
+    }
+
+    void Click(int id) { QTest::mouseClick(qobject_cast<QAbstractButton*>(window.Control(id)), Qt::LeftButton); }
+
+    // Clicks an output button and answers the save dialog.
+    void Run(int button, const std::string& answer)
+    {
+        platform.GivenUserSaves(answer);
+        Click(button);
+    }
+
+    // What the core makes of the same files and settings.
+    std::string CoreResult(StereoOutputKind kind, int radius, int saveFormat)
+    {
+        StereoSettings settings = window.Settings();
+        settings.saveFormat = saveFormat;
+        const std::string extension = saveFormat == kSavePng ? "png" : saveFormat == kSaveTiff ? "tif" : "bmp";
+        const StereoOutputRun run{sandbox.Path("core." + extension), sandbox.Path("core-depth." + extension), 9, 9,
+                                  radius};
+        NullSink quiet;
+        MakeStereoOutput(kind, run, sandbox.Path("photo.bmp"), sandbox.Path("depth.bmp"), settings, quiet);
+        return ReadBytes(run.outputPath);
+    }
+
+    void SelectFormat(int index)
+    {
+        auto* list = qobject_cast<QComboBox*>(window.Control(kSaveAs));
+        list->setCurrentIndex(index);
+        emit list->activated(index);
+    }
+
+    void Type(int id, const QString& text)
+    {
+        auto* edit = qobject_cast<QLineEdit*>(window.Control(id));
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+    }
+
+    QString Status() const { return qobject_cast<QLabel*>(window.Control(kStatus))->text(); }
+
+    Sandbox sandbox;
+    FakePlatform platform;
+    CMainDlg window;
+};
+
+TEST_F(OutputCommandTest, AnAnaglyphRunGivesTheCoresBytesInEachFormat)
+{
+    PreviewCloser closer;
+    Run(kAnaglyph, sandbox.Path("result"));
+    EXPECT_EQ(ReadBytes(sandbox.Path("result.bmp")), CoreResult(StereoOutputKind::Anaglyph, 3, kSaveBmp));
+    EXPECT_TRUE(platform.messages.empty());
+    ASSERT_EQ(platform.saveRequests.size(), 1u);
+    EXPECT_EQ(platform.saveRequests[0].title, "Save image");
+    EXPECT_EQ(platform.saveRequests[0].patterns, "*.bmp;*.png;*.tif");
+
+    SelectFormat(kSavePng);
+    Run(kAnaglyph, sandbox.Path("result"));
+    EXPECT_EQ(ReadBytes(sandbox.Path("result.png")), CoreResult(StereoOutputKind::Anaglyph, 3, kSavePng));
+
+    SelectFormat(kSaveTiff);
+    Type(kSmoothingRadius, "0");
+    Run(kLcShutter, sandbox.Path("lc.tif"));
+    EXPECT_EQ(ReadBytes(sandbox.Path("lc.tif")), CoreResult(StereoOutputKind::LcShutter, 0, kSaveTiff));
+    EXPECT_EQ(closer.shown, (std::vector<std::string>{sandbox.Path("result.bmp"), sandbox.Path("result.png"),
+                                                      sandbox.Path("lc.tif")}));
+}
+
+TEST_F(OutputCommandTest, ANameWithTheWrongExtensionKeepsTheView)
+{
+    PreviewCloser closer;
+    SelectFormat(kSavePng);
+    Run(kAnaglyph, sandbox.Path("result.bmp"));
+    // The composition cannot read the view back, nor can the preview.
+    EXPECT_EQ(platform.messages,
+              (std::vector<std::string>{"Couldn't load bitmap!",
+                                        "File " + sandbox.Path("result.bmp") + " could not be opened."}));
+    EXPECT_EQ(ReadBytes(sandbox.Path("result.bmp")).substr(0, 4), "\x89PNG"); // the view, as PNG data
+    EXPECT_EQ(Status(), "Ready");
+}
+
+TEST_F(OutputCommandTest, ThePictureItselfAsOutputGoesBesideItWithATwo)
+{
+    PreviewCloser closer;
+    const std::string before = ReadBytes(sandbox.Path("photo.bmp"));
+    Run(kAnaglyph, sandbox.Path("PHOTO.bmp"));
+    EXPECT_EQ(ReadBytes(sandbox.Path("photo.bmp")), before);
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("2PHOTO.bmp")));
+    EXPECT_EQ(closer.shown, (std::vector<std::string>{"2PHOTO.bmp"}));
+}
+
+TEST_F(OutputCommandTest, NoParallaxNoDialog)
+{
+    Click(kAutoParallax);
+    Type(kParallax, "");
+    Click(kAnaglyph);
+    EXPECT_EQ(platform.messages, (std::vector<std::string>{"Enter parallax!"}));
+    EXPECT_TRUE(platform.saveRequests.empty());
+}
+
+TEST_F(OutputCommandTest, ACancelledSaveDialogDoesNothing)
+{
+    const QString status = Status();
+    Click(kAnaglyph);
+    EXPECT_EQ(platform.saveRequests.size(), 1u);
+    EXPECT_FALSE(window.Busy());
+    EXPECT_EQ(Status(), status);
+}
+
+TEST_F(OutputCommandTest, DuringARunTheWindowAnswersAndOutputCommandsOnlyBeep)
+{
+    QString statusDuringPreview;
+    bool smoothedFileDuringPreview = false;
+    PreviewCloser closer([&] {
+        statusDuringPreview = Status();
+        smoothedFileDuringPreview = std::filesystem::exists(sandbox.Path("DepthMapTemp.bmp"));
+        EXPECT_TRUE(window.Busy());
+        Click(kLcShutter);
+        Click(kColour);
+    });
+    Run(kAnaglyph, sandbox.Path("busy.bmp"));
+    EXPECT_EQ(platform.beeps, 1);
+    EXPECT_EQ(platform.saveRequests.size(), 1u);
+    EXPECT_EQ(statusDuringPreview, "Anaglyph image");
+    EXPECT_TRUE(smoothedFileDuringPreview); // deleted only after the preview closed
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("DepthMapTemp.bmp")));
+    EXPECT_EQ(Status(), "Ready");
+    EXPECT_FALSE(window.Busy());
+    EXPECT_EQ(window.Settings().anaglyphMode, kAnaglyphColour); // the click during the run took effect
+}
+
+TEST_F(OutputCommandTest, TemporaryFilesStayWhenAskedTo)
+{
+    PreviewCloser closer;
+    Click(kDeleteTempFiles);
+    Click(kPreviewImages);
+    Run(kAnaglyph, sandbox.Path("kept.bmp"));
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("DepthMapTemp.bmp")));
+    EXPECT_TRUE(closer.shown.empty());
+    Type(kSmoothingRadius, "0");
+    std::filesystem::remove(sandbox.Path("DepthMapTemp.bmp"));
+    Run(kAnaglyph, sandbox.Path("unsmoothed.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("DepthMapTemp.bmp")));
+}
+
+TEST_F(OutputCommandTest, UserFilesNamedLikeTemporaryFilesSurvive)
+{
+    PreviewCloser closer;
+    // An output that bears the smoothed depth map's name is kept.
+    Run(kAnaglyph, sandbox.Path("DepthMapTemp.bmp"));
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("DepthMapTemp.bmp")));
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("DepthMapTemp2.bmp")));
+    // So is a depth map of that name, and smoothing does not overwrite it.
+    std::filesystem::copy_file(sandbox.Path("depth.bmp"), sandbox.Path("DepthMapTemp.bmp"),
+                               std::filesystem::copy_options::overwrite_existing);
+    const std::string depth = ReadBytes(sandbox.Path("DepthMapTemp.bmp"));
+    platform.GivenUserOpens(sandbox.Path("DepthMapTemp.bmp"));
+    window.OpenDepthMap();
+    Run(kAnaglyph, sandbox.Path("out.bmp"));
+    EXPECT_EQ(ReadBytes(sandbox.Path("DepthMapTemp.bmp")), depth);
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("DepthMapTemp2.bmp")));
+    EXPECT_EQ(ReadBytes(sandbox.Path("out.bmp")), CoreResult(StereoOutputKind::Anaglyph, 3, kSaveBmp));
+    // And a picture named like its own outline file.
+    std::filesystem::copy_file(sandbox.Path("photo.bmp"), sandbox.Path("photo-outline.bmp"));
+    platform.GivenUserOpens(sandbox.Path("photo-outline.bmp"));
+    window.OpenImage();
+    Run(kAnaglyph, sandbox.Path("out2.bmp"));
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("photo-outline.bmp")));
+}
+
+} // namespace
+} // namespace velmora::test

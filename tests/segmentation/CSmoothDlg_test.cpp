@@ -1,0 +1,159 @@
+#include "segmentation/dialog/CSmoothDlg.h"
+
+#include "app/CMainDlg.h"
+#include "app/MainControlIds.h"
+#include "preview/CPreviewPane.h"
+#include "segmentation/SegmentationMessages.h"
+#include "tests/support/TestImages.h"
+#include "tests/support/gui/FakePlatform.h"
+#include "tests/support/gui/PreviewCloser.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+
+namespace velmora::test {
+namespace {
+
+class SmoothDialogTest : public ::testing::Test {
+protected:
+    SmoothDialogTest() : window(platform)
+    {
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+
+    void OpenFiles()
+    {
+        std::mt19937 random(9);
+        Save(RandomImage(30, 20, random).get(), sandbox.Path("scene.bmp"));
+        Save(RandomDepthMap(30, 20, random).get(), sandbox.Path("scene-depth.bmp"));
+        platform.GivenUserOpens(sandbox.Path("scene.bmp"));
+        window.OpenImage();
+        platform.GivenUserOpens(sandbox.Path("scene-depth.bmp"));
+        window.OpenDepthMap();
+    }
+
+    std::unique_ptr<CSmoothDlg> Open()
+    {
+        auto dialog = std::make_unique<CSmoothDlg>(window, &window);
+        dialog->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+        return dialog;
+    }
+
+    static QString Text(const CSmoothDlg& dialog, int id)
+    {
+        return qobject_cast<QLineEdit*>(dialog.Control(id))->text();
+    }
+
+    static void Click(const CSmoothDlg& dialog, int id)
+    {
+        QTest::mouseClick(qobject_cast<QPushButton*>(dialog.Control(id)), Qt::LeftButton);
+    }
+
+    Sandbox sandbox;
+    FakePlatform platform;
+    CMainDlg window;
+};
+
+TEST_F(SmoothDialogTest, EveryOpeningStartsFromTheDefaults)
+{
+    auto dialog = Open();
+    EXPECT_EQ(dialog->windowTitle(), "Segmentation Smoothing");
+    auto* slider = qobject_cast<QSlider*>(dialog->Control(1028));
+    EXPECT_EQ(slider->minimum(), 0);
+    EXPECT_EQ(slider->maximum(), 256);
+    EXPECT_EQ(slider->value(), 50);
+    EXPECT_EQ(Text(*dialog, 1026), "50");
+    EXPECT_EQ(Text(*dialog, 1030), "5");
+    EXPECT_FALSE(dialog->Control(1026)->isEnabled());
+    slider->setValue(80);
+    EXPECT_EQ(Text(*dialog, 1026), "80");
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_End);
+    EXPECT_EQ(Text(*dialog, 1026), "256");
+    dialog.reset();
+    EXPECT_EQ(Text(*Open(), 1026), "50");
+}
+
+TEST_F(SmoothDialogTest, EnterInTheDegreeFieldCloses)
+{
+    auto dialog = Open();
+    auto* degree = qobject_cast<QLineEdit*>(dialog->Control(1030));
+    degree->setFocus();
+    QTest::keyClicks(degree, "x");
+    EXPECT_EQ(degree->text(), "5"); // a letter does not get through
+    QTest::keyClick(degree, Qt::Key_Return);
+    EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(SmoothDialogTest, TheCommandsReportWhatIsMissing)
+{
+    PreviewCloser closer;
+    auto dialog = Open();
+    Click(*dialog, 1029);
+    // The preview opens all the same, on a file that is not there.
+    EXPECT_EQ(platform.messages, (std::vector<std::string>{messages::kCouldntLoadOutline,
+                                                           "File New.bmp could not be opened."}));
+    Click(*dialog, 1032);
+    EXPECT_EQ(platform.messages.back(), messages::kCouldntLoadNewDepthMap);
+    platform.messages.clear();
+    Click(*dialog, 1027);
+    EXPECT_EQ(platform.messages, (std::vector<std::string>{"Couldn't load bitmap!", "Couldn't load bitmap!",
+                                                           messages::kCouldntLoadLaplacianOutline}));
+    EXPECT_EQ(platform.waitCursorDepth, 0);
+    EXPECT_EQ(platform.waitCursorShown, 2); // "Open depth map" shows none
+}
+
+TEST_F(SmoothDialogTest, OutlineSmoothingAndAdoptionChangeTheMainWindowsDepthMap)
+{
+    OpenFiles();
+    PreviewCloser closer([&] { EXPECT_EQ(platform.waitCursorDepth, 1); }); // the wait cursor lasts until it closes
+    auto dialog = Open();
+    Click(*dialog, 1027);
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("scene-outline.bmp")));
+    EXPECT_EQ(dialog->Record().outlineLevel, 50);
+
+    auto* degree = qobject_cast<QLineEdit*>(dialog->Control(1030));
+    degree->setFocus();
+    degree->selectAll();
+    QTest::keyClicks(degree, "12.7");
+    Click(*dialog, 1029);
+    EXPECT_EQ(dialog->Record().smoothingDegree, 12);
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("scene-depthNew.bmp")));
+    EXPECT_EQ(closer.shown, (std::vector<std::string>{"scene-outline.bmp", "scene-depthNew.bmp"}));
+
+    Click(*dialog, 1032);
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(window.Paths().depthPath, "scene-depthNew.bmp");
+    EXPECT_EQ(window.Paths().depthTitle, "scene-depthNew");
+    EXPECT_EQ(qobject_cast<QLabel*>(window.Control(main_ids::kDepthName))->text(), "scene-depthNew.bmp");
+    EXPECT_EQ(window.DepthPane().FileName(), "scene-depthNew.bmp");
+    EXPECT_TRUE(window.DepthPane().ShowsPicture());
+}
+
+TEST_F(SmoothDialogTest, SmoothOpensTheDialogFromTheMainWindow)
+{
+    bool opened = false;
+    QTimer::singleShot(50, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<CSmoothDlg*>(widget); dialog && dialog->isVisible()) {
+                opened = true;
+                dialog->accept();
+            }
+    });
+    QTest::mouseClick(qobject_cast<QPushButton*>(window.Control(main_ids::kSmooth)), Qt::LeftButton);
+    EXPECT_TRUE(opened);
+}
+
+} // namespace
+} // namespace velmora::test

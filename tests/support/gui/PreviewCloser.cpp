@@ -1,0 +1,29 @@
+#include "tests/support/gui/PreviewCloser.h"
+
+#include "preview/CPreviewDlg.h"
+
+#include <QApplication>
+#include <QLabel>
+
+namespace velmora::test {
+
+PreviewCloser::PreviewCloser(std::function<void()> whileShown) : whileShown_(std::move(whileShown))
+{
+    connect(&timer_, &QTimer::timeout, this, &PreviewCloser::CloseOpenPreviews);
+    timer_.start(5);
+}
+
+void PreviewCloser::CloseOpenPreviews()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* preview = qobject_cast<CPreviewDlg*>(window);
+        if (!preview || !preview->isVisible())
+            continue;
+        shown.push_back(qobject_cast<QLabel*>(preview->Control(1037))->text().toStdString());
+        if (whileShown_)
+            whileShown_();
+        preview->reject();
+    }
+}
+
+} // namespace velmora::test
