@@ -49,6 +49,7 @@ void CMainDlg::Initialise()
     // a system menu to extend; Qt offers none, so it is left out here.
     ConnectSettings();
     ConnectCommands();
+    ConnectInformation();
 
     SetEditText(kViewCount, "2");
     SetEditText(kViewingAngle, "12");

@@ -77,6 +77,11 @@ public:
     // "Smooth...": the Segmentation Smoothing dialog, modally.
     void ShowSmoothDialog();
 
+    // "Help": the help page beside the program, in the user's browser.
+    void ShowHelp();
+    // "About": the About box, modally.
+    void ShowAbout();
+
     // SmoothDialogHost
     SegmentationInputs CurrentSegmentationInputs() const override;
     ProgressSink& MessageSink() override { return *this; }
@@ -95,6 +100,7 @@ private:
     void Initialise();
     void ConnectSettings();
     void ConnectCommands();
+    void ConnectInformation();
     void SetEditText(int id, const QString& text);
 
     // Reactions to the settings controls.

@@ -2,11 +2,16 @@
 // shown, and saves a screenshot of it. Run it under Xvfb through
 // scripts/screenshot to see the real windows without a desktop.
 //   window-shot preview PICTURE OUT.png
-//   window-shot main [PICTURE DEPTH] OUT.png   (the main window, with files opened)
+//   window-shot main [PICTURE DEPTH] OUT.png    the main window, with files opened
+//   window-shot anaglyph PICTURE DEPTH OUT.png  the preview after "Anaglyph image"
+//   window-shot smooth PICTURE DEPTH OUT.png    the segmentation tool
+//   window-shot about OUT.png
 
+#include "app/CAboutDlg.h"
 #include "app/CMainDlg.h"
 #include "platform/QtPlatform.h"
 #include "preview/CPreviewDlg.h"
+#include "segmentation/dialog/CSmoothDlg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -16,6 +21,7 @@
 
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -33,8 +39,27 @@ public:
         return file.absoluteFilePath().toStdString();
     }
 
+    std::optional<std::string> AskSaveFile(QWidget*, const velmora::FileDialogRequest&) override
+    {
+        if (saveAnswer.empty())
+            return std::nullopt;
+        QDir::setCurrent(QFileInfo(QString::fromStdString(saveAnswer)).absolutePath());
+        return saveAnswer;
+    }
+
     std::deque<std::string> answers;
+    std::string saveAnswer;
 };
+
+// The first visible window of this type.
+template <typename Window>
+Window* Shown()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<Window*>(widget); window && window->isVisible())
+            return window;
+    return nullptr;
+}
 
 bool SaveShot(QWidget& window, const QString& path)
 {
@@ -46,7 +71,10 @@ bool SaveShot(QWidget& window, const QString& path)
 int Usage()
 {
     std::fprintf(stderr, "usage: window-shot preview PICTURE OUT.png\n"
-                         "       window-shot main [PICTURE DEPTH] OUT.png\n");
+                         "       window-shot main [PICTURE DEPTH] OUT.png\n"
+                         "       window-shot anaglyph PICTURE DEPTH OUT.png\n"
+                         "       window-shot smooth PICTURE DEPTH OUT.png\n"
+                         "       window-shot about OUT.png\n");
     return 2;
 }
 
@@ -64,16 +92,31 @@ int main(int argc, char** argv)
 
     ScriptedPlatform platform;
     std::unique_ptr<QDialog> window;
+    // Which window to photograph once everything is shown.
+    std::function<QWidget*()> subject = [&] { return window.get(); };
     if (kind == "preview" && arguments.size() == 4) {
         window = std::make_unique<velmora::CPreviewDlg>(platform, arguments[2].toStdString());
-    } else if (kind == "main" && (arguments.size() == 3 || arguments.size() == 5)) {
+    } else if (kind == "about" && arguments.size() == 3) {
+        window = std::make_unique<velmora::CAboutDlg>(platform);
+    } else if ((kind == "main" && arguments.size() == 3) || arguments.size() == 5) {
         auto main = std::make_unique<velmora::CMainDlg>(platform);
+        main->show();
         if (arguments.size() == 5) {
             platform.answers = {QFileInfo(arguments[2]).absoluteFilePath().toStdString(),
                                 QFileInfo(arguments[3]).absoluteFilePath().toStdString()};
-            main->show();
             main->OpenImage();
             main->OpenDepthMap();
+        }
+        velmora::CMainDlg* host = main.get();
+        if (kind == "anaglyph") {
+            platform.saveAnswer = QDir::temp().filePath("velmora-shot-anaglyph.bmp").toStdString();
+            QTimer::singleShot(100, [host] { host->RunOutputCommand(velmora::StereoOutputKind::Anaglyph); });
+            subject = [] { return Shown<velmora::CPreviewDlg>(); };
+        } else if (kind == "smooth") {
+            QTimer::singleShot(100, [host] { host->ShowSmoothDialog(); });
+            subject = [] { return Shown<velmora::CSmoothDlg>(); };
+        } else if (kind != "main") {
+            return Usage();
         }
         window = std::move(main);
     } else {
@@ -81,8 +124,9 @@ int main(int argc, char** argv)
     }
     window->show();
     int status = 1;
-    QTimer::singleShot(700, [&] {
-        status = SaveShot(*window, out) ? 0 : 1;
+    QTimer::singleShot(1500, [&] {
+        QWidget* shown = subject();
+        status = shown && SaveShot(*shown, out) ? 0 : 1;
         QCoreApplication::exit(status);
     });
     application.exec();

@@ -44,6 +44,9 @@ std::optional<std::string> FakePlatform::AskSaveFile(QWidget*, const FileDialogR
 int FakePlatform::ShellOpen(const std::string& target)
 {
     shellOpened.push_back(target);
+    // As the desktop does, a missing local file cannot be opened.
+    if (!target.empty() && target.front() == '/' && !std::filesystem::exists(target))
+        return shell_codes::kFileNotFound;
     return shellResult;
 }
 
