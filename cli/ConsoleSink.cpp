@@ -11,6 +11,11 @@ constexpr int kBarWidth = 30;
 
 ConsoleSink::ConsoleSink(std::ostream& out, bool showProgress) : out_(out), showProgress_(showProgress) {}
 
+ConsoleSink::~ConsoleSink()
+{
+    ClearLine();
+}
+
 void ConsoleSink::SetStatus(const std::string& text)
 {
     status_ = text;

@@ -12,6 +12,9 @@ namespace velmora::cli {
 class ConsoleSink : public ProgressSink {
 public:
     ConsoleSink(std::ostream& out, bool showProgress);
+    ~ConsoleSink() override; // leaves no progress line behind
+    ConsoleSink(const ConsoleSink&) = delete;
+    ConsoleSink& operator=(const ConsoleSink&) = delete;
 
     void SetStatus(const std::string& text) override;
     void BeginProgress(int total) override;

@@ -5,6 +5,7 @@
 #include "imaging/TempFiles.h"
 #include "segmentation/OutlineImage.h"
 #include "segmentation/SegmentSmoothing.h"
+#include "segmentation/SegmentationDefaults.h"
 
 #include <memory>
 
@@ -15,7 +16,7 @@ void AddOutline(CLI::App& app, CommandTable& table)
 {
     struct Options {
         std::string image;
-        int level = 50;
+        int level = kDefaultOutlineLevel;
         std::string gradient;
         OutputOptions output;
     };
@@ -26,9 +27,13 @@ void AddOutline(CLI::App& app, CommandTable& table)
                                 "is below the level. The border is black (white from level 1).\n") +
                     kInputNote);
     command->add_option("--image", options->image, "The picture")->required()->type_name("I");
-    command->add_option("--level", options->level, "Outline level, 0 to 256 (default: 50); 256 makes all white")
+    command
+        ->add_option("--level", options->level,
+                     "Outline level, 0 to " + std::to_string(kMaxOutlineLevel) + " (default: " +
+                         std::to_string(kDefaultOutlineLevel) + "); " + std::to_string(kMaxOutlineLevel) +
+                         " makes all white")
         ->type_name("N")
-        ->check(CLI::Range(0, 256));
+        ->check(CLI::Range(0, kMaxOutlineLevel));
     command
         ->add_option("--gradient", options->gradient,
                      "Keep the gradient image in this file, in the format its extension names (default: a "
@@ -59,7 +64,7 @@ void AddSegmentSmoothing(CLI::App& app, CommandTable& table)
     struct Options {
         std::string outline;
         std::string depth;
-        int passes = 5;
+        int passes = kDefaultSmoothingDegree;
         OutputOptions output;
     };
     auto options = std::make_shared<Options>();
@@ -73,7 +78,10 @@ void AddSegmentSmoothing(CLI::App& app, CommandTable& table)
         ->required()
         ->type_name("O");
     command->add_option("--depth", options->depth, "The depth map")->required()->type_name("D");
-    command->add_option("--passes", options->passes, "Number of passes (default: 5; fewer than 1 means 1)")
+    command
+        ->add_option("--passes", options->passes,
+                     "Number of passes (default: " + std::to_string(kDefaultSmoothingDegree) +
+                         "; fewer than 1 means 1)")
         ->type_name("N");
     AddOutputOptions(*command, options->output);
     table[command] = [options](ConsoleSink& sink) {

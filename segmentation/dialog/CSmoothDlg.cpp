@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "resources/CNumericEdit.h"
 #include "segmentation/SegmentationCommands.h"
+#include "segmentation/SegmentationDefaults.h"
 #include "segmentation/dialog/SmoothDialogHost.h"
 
 #include <QLineEdit>
@@ -35,11 +36,11 @@ CSmoothDlg::CSmoothDlg(SmoothDialogHost& host, QWidget* parent) : QDialog(parent
     controls_ = BuildDialog(*this, SmoothDialogTemplate(), [](const ControlTemplate& control, QWidget* owner) {
         return control.id == kIdDegree ? new CNumericEdit(owner) : nullptr;
     });
-    controls_.As<QLineEdit>(kIdDegree)->setText("5");
-    controls_.As<QLineEdit>(kIdLevelText)->setText("50");
+    controls_.As<QLineEdit>(kIdDegree)->setText(QString::number(kDefaultSmoothingDegree));
+    controls_.As<QLineEdit>(kIdLevelText)->setText(QString::number(kDefaultOutlineLevel));
     auto* slider = controls_.As<QSlider>(kIdLevel);
-    slider->setRange(0, 256);
-    slider->setValue(50);
+    slider->setRange(0, kMaxOutlineLevel);
+    slider->setValue(kDefaultOutlineLevel);
     connect(slider, &QSlider::valueChanged, this, [this](int position) {
         controls_.As<QLineEdit>(kIdLevelText)->setText(QString::number(position));
     });
