@@ -52,10 +52,21 @@ void SetGrey(std::uint8_t* pixel, std::uint8_t value)
     std::memset(pixel, value, 3);
 }
 
+bool SameBytes(FIBITMAP* first, FIBITMAP* second)
+{
+    const int width = Width(first), height = Height(first);
+    if (width != Width(second) || height != Height(second))
+        return false;
+    for (int y = 0; y < height; ++y)
+        if (std::memcmp(RowAt(first, y), RowAt(second, y), 3 * static_cast<std::size_t>(width)) != 0)
+            return false;
+    return true;
+}
+
 } // namespace
 
 bool SmoothBySegments(const std::string& outlinePath, const std::string& inputPath, const std::string& outputPath,
-                      int saveFormat, SegmentationRecord& record, ProgressSink& sink)
+                      int saveFormat, SegmentationRecord& record, ProgressSink& sink, bool* unchanged)
 {
     return GuardAllocation(sink, [&] {
         Bitmap outline = ReadStepInput(outlinePath, messages::kCouldntLoadOutline, record, sink);
@@ -108,6 +119,8 @@ bool SmoothBySegments(const std::string& outlinePath, const std::string& inputPa
                 if (y == height - 2)
                     SetGrey(topRow.PixelAt(x, height - 1), value);
             });
+        if (unchanged)
+            *unchanged = SameBytes(smoothed.get(), depth.get());
         outline.reset();
         depth.reset();
         return WriteImageFile(smoothed.get(), outputPath, saveFormat);
@@ -122,8 +135,9 @@ bool SmoothBySegmentsPasses(const std::string& outlinePath, const std::string& d
     bool succeeded = SmoothBySegments(outlinePath, depthPath, outputPath, saveFormat, record, sink);
     if (record.smoothFailed)
         return false;
-    for (long long pass = 2; pass <= degree; ++pass)
-        succeeded &= SmoothBySegments(outlinePath, outputPath, outputPath, saveFormat, record, sink);
+    bool settled = false;
+    for (long long pass = 2; pass <= degree && !settled; ++pass)
+        succeeded &= SmoothBySegments(outlinePath, outputPath, outputPath, saveFormat, record, sink, &settled);
     return succeeded;
 }
 

@@ -19,12 +19,16 @@ namespace velmora {
 // corners stay black. The pass reads its input whole before writing, so
 // inputPath may be outputPath. A failed read shows its message and sets
 // record.smoothFailed; a failed write is silent. Returns whether it succeeded.
+// `unchanged`, when given, tells whether the result equals the input depth
+// map byte for byte (a further pass would then give the same again).
 bool SmoothBySegments(const std::string& outlinePath, const std::string& inputPath, const std::string& outputPath,
-                      int saveFormat, SegmentationRecord& record, ProgressSink& sink);
+                      int saveFormat, SegmentationRecord& record, ProgressSink& sink, bool* unchanged = nullptr);
 
 // The passes of one smoothing: the first from depthPath into outputPath, then
 // degree - 1 more from outputPath into itself (a degree below 1 makes one
-// pass). A failed first pass stops the rest; a later failure does not.
+// pass). A failed first pass stops the rest; a later failure does not. Once a
+// pass changes nothing, the passes left would write the same file again, so
+// they are not run: a huge degree ends as soon as the smoothing has settled.
 // Returns whether every pass succeeded.
 bool SmoothBySegmentsPasses(const std::string& outlinePath, const std::string& depthPath,
                             const std::string& outputPath, int degree, int saveFormat, SegmentationRecord& record,

@@ -170,6 +170,19 @@ TEST_F(SmoothingCommandTest, TheDegreeCountsPassesAndAtLeastOne)
     EXPECT_TRUE(sink.messages.empty());
 }
 
+TEST_F(SmoothingCommandTest, AHugeDegreeEndsOnceTheSmoothingHasSettled)
+{
+    Smooth(2147483647); // returns at once, not after two billion passes
+    // The result is where the passes stop changing anything: one more pass
+    // gives it again, so the passes left over would have too.
+    SegmentationRecord scratch;
+    ASSERT_TRUE(SmoothBySegments("scene-outline.bmp", "scene-depthNew.bmp", "again.bmp", kSaveBmp, scratch, sink));
+    EXPECT_EQ(ReadBytes("again.bmp"), ReadBytes("scene-depthNew.bmp"));
+    EXPECT_NE(ReadBytes("scene-depthNew.bmp"), PassByPass(3));
+    EXPECT_EQ(record.smoothingDegree, 2147483647);
+    EXPECT_TRUE(sink.messages.empty());
+}
+
 TEST_F(SmoothingCommandTest, AMissingOutlineStopsThePassesButStillPreviews)
 {
     std::filesystem::remove("scene-outline.bmp");
