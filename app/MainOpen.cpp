@@ -70,7 +70,7 @@ void CMainDlg::OpenImage()
             settings_.parallax = ReadInteger(Edit(kParallax)->text().toStdString());
         const int parallax = settings_.parallax;
         settings_.stereoWindow = parallax;
-        SetEditText(kStereoWindowText, QString::number(parallax));
+        SetEditText(kStereoWindowText, Decimal(parallax));
         SetSliderRange(parallax, parallax);
         chosen->bitmap.reset(); // the routines read the file again when they run
 

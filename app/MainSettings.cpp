@@ -97,7 +97,7 @@ void CMainDlg::RecomputeParallax()
         return;
     }
     settings_.parallax = *parallax;
-    SetEditText(kParallax, QString::number(*parallax));
+    SetEditText(kParallax, Decimal(*parallax));
 }
 
 void CMainDlg::OnParallaxChanged()
@@ -122,7 +122,7 @@ void CMainDlg::OnStereoWindowSlid(int position)
     if (settingSlider_)
         return;
     settings_.stereoWindow = position;
-    SetEditText(kStereoWindowText, QString::number(position));
+    SetEditText(kStereoWindowText, Decimal(position));
 }
 
 void CMainDlg::SetSliderRange(int maximum, int position)

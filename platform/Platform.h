@@ -17,7 +17,6 @@ struct FileDialogRequest {
 // Result codes of ShellOpen and StartCommandLine, in the scheme that the
 // hyperlink's error table reads on every platform: above 32 is success.
 namespace shell_codes {
-inline constexpr int kOutOfResources = 0;
 inline constexpr int kFileNotFound = 2;
 inline constexpr int kPathNotFound = 3;
 inline constexpr int kAccessDenied = 5;

@@ -78,8 +78,13 @@ int QtPlatform::ShellOpen(const std::string& target)
 {
     const QUrl url = QUrl::fromUserInput(QString::fromStdString(target), QDir::currentPath(),
                                          QUrl::AssumeLocalFile);
-    if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile()))
-        return MissingFileCode(url.toLocalFile().toStdString());
+    if (url.isLocalFile()) {
+        const QFileInfo file(url.toLocalFile());
+        if (!file.exists())
+            return MissingFileCode(file.filePath().toStdString());
+        if (!file.isReadable())
+            return shell_codes::kAccessDenied;
+    }
     return QDesktopServices::openUrl(url) ? shell_codes::kSucceeded : shell_codes::kNoAssociation;
 }
 

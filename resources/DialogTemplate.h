@@ -64,9 +64,6 @@ const DialogTemplate& AboutDialogTemplate();   // 100
 const DialogTemplate& SmoothDialogTemplate();  // 132
 const DialogTemplate& PreviewDialogTemplate(); // 133
 
-// String 101: the system-menu entry for the About box.
-inline constexpr const char* kAboutMenuText = "&About Velmora...";
-
 // The product and its version, as captions show them.
 inline constexpr const char* kProductName = "Velmora";
 inline constexpr const char* kProductVersion = "1.211";

@@ -24,6 +24,11 @@ enum : int {
     kIdOpenDepthMap = 1032,
 };
 
+QString Decimal(int value)
+{
+    return QString::fromStdString(FormatInteger(value));
+}
+
 int IntegerIn(const QWidget* edit)
 {
     return ReadInteger(qobject_cast<const QLineEdit*>(edit)->text().toStdString());
@@ -36,13 +41,13 @@ CSmoothDlg::CSmoothDlg(SmoothDialogHost& host, QWidget* parent) : QDialog(parent
     controls_ = BuildDialog(*this, SmoothDialogTemplate(), [](const ControlTemplate& control, QWidget* owner) {
         return control.id == kIdDegree ? new CNumericEdit(owner) : nullptr;
     });
-    controls_.As<QLineEdit>(kIdDegree)->setText(QString::number(kDefaultSmoothingDegree));
-    controls_.As<QLineEdit>(kIdLevelText)->setText(QString::number(kDefaultOutlineLevel));
+    controls_.As<QLineEdit>(kIdDegree)->setText(Decimal(kDefaultSmoothingDegree));
+    controls_.As<QLineEdit>(kIdLevelText)->setText(Decimal(kDefaultOutlineLevel));
     auto* slider = controls_.As<QSlider>(kIdLevel);
     slider->setRange(0, kMaxOutlineLevel);
     slider->setValue(kDefaultOutlineLevel);
     connect(slider, &QSlider::valueChanged, this, [this](int position) {
-        controls_.As<QLineEdit>(kIdLevelText)->setText(QString::number(position));
+        controls_.As<QLineEdit>(kIdLevelText)->setText(Decimal(position));
     });
     connect(controls_.As<QPushButton>(kIdCreateOutline), &QPushButton::clicked, this, &CSmoothDlg::CreateOutline);
     connect(controls_.As<QPushButton>(kIdSmooth), &QPushButton::clicked, this, &CSmoothDlg::SmoothDepthMap);
