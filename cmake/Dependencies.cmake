@@ -8,6 +8,9 @@ set_target_properties(FreeImage::FreeImage PROPERTIES
     IMPORTED_LOCATION "${FREEIMAGE_LIBRARY}"
     INTERFACE_INCLUDE_DIRECTORIES "${FREEIMAGE_INCLUDE_DIR}")
 
+# FreeImage reads TIFF through the system's libtiff, whose messages we quieten.
+find_package(TIFF REQUIRED)
+
 find_package(CLI11 CONFIG REQUIRED)
 find_package(Qt6 REQUIRED COMPONENTS Gui Widgets Test)
 

@@ -6,13 +6,29 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+
+#include <tiffio.h>
 #include <limits>
 
 namespace velmora {
 namespace {
 
+// libtiff prints a line on stderr for every private tag it does not know,
+// dozens for each TIFF file FreeImage writes, though the files read fine. A
+// TIFF that cannot be read still gives no bitmap, which the caller reports.
+void QuietenTiffLibrary()
+{
+    static const bool quiet = [] {
+        TIFFSetWarningHandler(nullptr);
+        TIFFSetErrorHandler(nullptr);
+        return true;
+    }();
+    (void)quiet;
+}
+
 FREE_IMAGE_FORMAT FormatFromName(const std::string& path)
 {
+    QuietenTiffLibrary();
     const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
     if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format))
         return FIF_UNKNOWN;
@@ -153,6 +169,7 @@ void SetResolution(FIBITMAP* bitmap, double pixelsPerMetre)
 
 bool WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFormat)
 {
+    QuietenTiffLibrary();
     FREE_IMAGE_FORMAT format = FIF_UNKNOWN;
     switch (saveFormat) {
     case kSaveBmp: format = FIF_BMP; break;

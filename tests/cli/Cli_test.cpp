@@ -174,6 +174,11 @@ TEST_F(CliTest, NothingIsPrintedOnSuccessWithoutATerminal)
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "");
+    // TIFF files too: the TIFF library's notes on unknown tags stay quiet.
+    ASSERT_EQ(Cli({"smooth", "--depth", kSampleDepth, "--radius", "1", "-o", "a.tif"}).exitCode, 0);
+    const ProgramResult tiff = Cli({"smooth", "--depth", "a.tif", "--radius", "1", "-o", "b.tif"});
+    EXPECT_EQ(tiff.exitCode, 0);
+    EXPECT_EQ(tiff.err, "");
 }
 
 TEST_F(CliTest, OutlineAndSegmentSmoothingWorkOnTheSample)
