@@ -64,10 +64,7 @@ TEST_F(ImageFileTest, ResolutionIsTruncatedAndSetBothWays)
 
 TEST_F(ImageFileTest, OtherDepthsAreConvertedToThreeBytesPerPixel)
 {
-    Bitmap grey(FreeImage_Allocate(3, 2, 8));
-    RGBQUAD* palette = FreeImage_GetPalette(grey.get());
-    for (int i = 0; i < 256; ++i)
-        palette[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+    Bitmap grey = GreyPaletteImage(3, 2);
     FreeImage_GetScanLine(grey.get(), 1)[2] = 77;
     ASSERT_TRUE(FreeImage_Save(FIF_PNG, grey.get(), "grey8.png", 0));
 

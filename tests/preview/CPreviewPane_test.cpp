@@ -114,10 +114,7 @@ TEST_F(PreviewPaneTest, PaintsThePictureTheRightWayUp)
 
 TEST_F(PreviewPaneTest, OtherDepthsAndHugeAndTinyPicturesDoNotBreakIt)
 {
-    Bitmap grey(FreeImage_Allocate(40, 30, 8));
-    RGBQUAD* palette = FreeImage_GetPalette(grey.get());
-    for (int i = 0; i < 256; ++i)
-        palette[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+    Bitmap grey = GreyPaletteImage(40, 30);
     ASSERT_TRUE(FreeImage_Save(FIF_PNG, grey.get(), "grey.png", 0));
     Bitmap wide(FreeImage_AllocateT(FIT_UINT16, 40, 30));
     ASSERT_TRUE(FreeImage_Save(FIF_PNG, wide.get(), "grey16.png", 0));

@@ -155,10 +155,7 @@ TEST_F(OutlineImageTest, NamesFollowTheTitleAndFormatInTheCurrentFolder)
 
 TEST_F(OutlineImageTest, RecordsTheStoredDepthOfItsInput)
 {
-    Bitmap grey(FreeImage_Allocate(5, 5, 8));
-    RGBQUAD* palette = FreeImage_GetPalette(grey.get());
-    for (int i = 0; i < 256; ++i)
-        palette[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+    Bitmap grey = GreyPaletteImage(5, 5);
     ASSERT_TRUE(FreeImage_Save(FIF_BMP, grey.get(), "grey.bmp", 0));
     EXPECT_TRUE(MakeLaplacianSignImage("grey.bmp", "signs.bmp", kSaveBmp, record, sink));
     EXPECT_EQ(record.bitsPerPixel, 8);

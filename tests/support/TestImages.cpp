@@ -51,6 +51,15 @@ Bitmap RandomDepthMap(int width, int height, std::mt19937& random)
     });
 }
 
+Bitmap GreyPaletteImage(int width, int height)
+{
+    Bitmap grey(FreeImage_Allocate(width, height, 8));
+    RGBQUAD* palette = FreeImage_GetPalette(grey.get());
+    for (int i = 0; i < 256; ++i)
+        palette[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+    return grey;
+}
+
 Bgr PixelOf(FIBITMAP* bitmap, int x, int y)
 {
     const std::uint8_t* p = PixelAt(bitmap, x, y);

@@ -30,6 +30,9 @@ Bitmap RandomImage(int width, int height, std::mt19937& random);
 // leave holes) sprinkled with single random pixels.
 Bitmap RandomDepthMap(int width, int height, std::mt19937& random);
 
+// An all-black 8-bit picture with a grey palette (index i is grey i).
+Bitmap GreyPaletteImage(int width, int height);
+
 Bgr PixelOf(FIBITMAP* bitmap, int x, int y);
 
 // Writes or fails the current test.
