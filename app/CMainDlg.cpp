@@ -2,7 +2,6 @@
 
 #include "resources/CNumericEdit.h"
 #include "app/MainControlIds.h"
-#include "imaging/NumberText.h"
 #include "platform/Platform.h"
 #include "preview/CPreviewPane.h"
 
@@ -83,11 +82,6 @@ void CMainDlg::Initialise()
 QLineEdit* CMainDlg::Edit(int id) const
 {
     return controls_.As<QLineEdit>(id);
-}
-
-QString CMainDlg::Decimal(int value)
-{
-    return QString::fromStdString(FormatInteger(value));
 }
 
 QCheckBox* CMainDlg::Check(int id) const

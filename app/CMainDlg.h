@@ -115,8 +115,6 @@ private:
     void RefreshOutputButtons();
 
     QLineEdit* Edit(int id) const;
-    // A number as the fields show it: a plain decimal integer.
-    static QString Decimal(int value);
     QCheckBox* Check(int id) const;
 
     Platform& platform_;

@@ -6,7 +6,7 @@
 #include "imaging/AutoParallax.h"
 #include "imaging/ImageFile.h"
 #include "imaging/Messages.h"
-#include "imaging/NumberText.h"
+#include "resources/FieldText.h"
 #include "imaging/TempFiles.h"
 #include "platform/Platform.h"
 #include "preview/CPreviewPane.h"
@@ -62,15 +62,15 @@ void CMainDlg::OpenImage()
             Edit(kParallax)->setEnabled(true);
             SetStatus("I can't calculate the parallax automatically.");
         }
-        settings_.viewCount = ReadInteger(Edit(kViewCount)->text().toStdString());
-        settings_.viewingAngle = ReadReal(Edit(kViewingAngle)->text().toStdString());
+        settings_.viewCount = IntegerIn(Edit(kViewCount));
+        settings_.viewingAngle = RealIn(Edit(kViewingAngle));
         if (settings_.autoParallax)
             RecomputeParallax();
         else
-            settings_.parallax = ReadInteger(Edit(kParallax)->text().toStdString());
+            settings_.parallax = IntegerIn(Edit(kParallax));
         const int parallax = settings_.parallax;
         settings_.stereoWindow = parallax;
-        SetEditText(kStereoWindowText, Decimal(parallax));
+        SetEditText(kStereoWindowText, DecimalText(parallax));
         SetSliderRange(parallax, parallax);
         chosen->bitmap.reset(); // the routines read the file again when they run
 

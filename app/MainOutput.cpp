@@ -4,7 +4,7 @@
 
 #include "app/MainControlIds.h"
 #include "app/OutputNames.h"
-#include "imaging/NumberText.h"
+#include "resources/FieldText.h"
 #include "imaging/TempFiles.h"
 #include "platform/Platform.h"
 #include "preview/CPreviewDlg.h"
@@ -41,7 +41,7 @@ void CMainDlg::RunOutputCommand(StereoOutputKind kind)
         platform_.Beep();
         return;
     }
-    settings_.parallax = ReadInteger(Edit(kParallax)->text().toStdString());
+    settings_.parallax = IntegerIn(Edit(kParallax));
     if (settings_.parallax == 0) {
         ShowMessage("Enter parallax!");
         return;
@@ -49,7 +49,7 @@ void CMainDlg::RunOutputCommand(StereoOutputKind kind)
     StereoOutputRun run;
     run.parallax = settings_.parallax;
     run.stereoWindow = settings_.stereoWindow;
-    settings_.smoothingRadius = ReadInteger(Edit(kSmoothingRadius)->text().toStdString());
+    settings_.smoothingRadius = IntegerIn(Edit(kSmoothingRadius));
     run.smoothingRadius = settings_.smoothingRadius;
 
     const std::optional<std::string> answer = platform_.AskSaveFile(this, kSaveRequest);

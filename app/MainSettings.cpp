@@ -5,7 +5,7 @@
 
 #include "app/MainControlIds.h"
 #include "imaging/AutoParallax.h"
-#include "imaging/NumberText.h"
+#include "resources/FieldText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,11 +22,6 @@ using namespace main_ids;
 
 constexpr const char* kNoAutomaticParallax = "I can't calculate the parallax automatically.";
 constexpr const char* kTooFewViews = "The automatic parallax needs 2 views or more; the parallax is unchanged.";
-
-int IntegerIn(const QLineEdit* edit)
-{
-    return ReadInteger(edit->text().toStdString());
-}
 
 } // namespace
 
@@ -66,7 +61,7 @@ void CMainDlg::SetEditText(int id, const QString& text)
 void CMainDlg::OnViewCountChanged()
 {
     settings_.viewCount = IntegerIn(Edit(kViewCount));
-    settings_.viewingAngle = ReadReal(Edit(kViewingAngle)->text().toStdString());
+    settings_.viewingAngle = RealIn(Edit(kViewingAngle));
     if (settings_.autoParallax)
         RecomputeParallax();
 }
@@ -97,7 +92,7 @@ void CMainDlg::RecomputeParallax()
         return;
     }
     settings_.parallax = *parallax;
-    SetEditText(kParallax, Decimal(*parallax));
+    SetEditText(kParallax, DecimalText(*parallax));
 }
 
 void CMainDlg::OnParallaxChanged()
@@ -122,7 +117,7 @@ void CMainDlg::OnStereoWindowSlid(int position)
     if (settingSlider_)
         return;
     settings_.stereoWindow = position;
-    SetEditText(kStereoWindowText, Decimal(position));
+    SetEditText(kStereoWindowText, DecimalText(position));
 }
 
 void CMainDlg::SetSliderRange(int maximum, int position)

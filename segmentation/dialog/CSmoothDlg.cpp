@@ -1,8 +1,8 @@
 #include "segmentation/dialog/CSmoothDlg.h"
 
-#include "imaging/NumberText.h"
 #include "platform/Platform.h"
 #include "resources/CNumericEdit.h"
+#include "resources/FieldText.h"
 #include "segmentation/SegmentationCommands.h"
 #include "segmentation/SegmentationDefaults.h"
 #include "segmentation/dialog/SmoothDialogHost.h"
@@ -24,16 +24,6 @@ enum : int {
     kIdOpenDepthMap = 1032,
 };
 
-QString Decimal(int value)
-{
-    return QString::fromStdString(FormatInteger(value));
-}
-
-int IntegerIn(const QWidget* edit)
-{
-    return ReadInteger(qobject_cast<const QLineEdit*>(edit)->text().toStdString());
-}
-
 } // namespace
 
 CSmoothDlg::CSmoothDlg(SmoothDialogHost& host, QWidget* parent) : QDialog(parent), host_(host)
@@ -41,13 +31,13 @@ CSmoothDlg::CSmoothDlg(SmoothDialogHost& host, QWidget* parent) : QDialog(parent
     controls_ = BuildDialog(*this, SmoothDialogTemplate(), [](const ControlTemplate& control, QWidget* owner) {
         return control.id == kIdDegree ? new CNumericEdit(owner) : nullptr;
     });
-    controls_.As<QLineEdit>(kIdDegree)->setText(Decimal(kDefaultSmoothingDegree));
-    controls_.As<QLineEdit>(kIdLevelText)->setText(Decimal(kDefaultOutlineLevel));
+    controls_.As<QLineEdit>(kIdDegree)->setText(DecimalText(kDefaultSmoothingDegree));
+    controls_.As<QLineEdit>(kIdLevelText)->setText(DecimalText(kDefaultOutlineLevel));
     auto* slider = controls_.As<QSlider>(kIdLevel);
     slider->setRange(0, kMaxOutlineLevel);
     slider->setValue(kDefaultOutlineLevel);
     connect(slider, &QSlider::valueChanged, this, [this](int position) {
-        controls_.As<QLineEdit>(kIdLevelText)->setText(Decimal(position));
+        controls_.As<QLineEdit>(kIdLevelText)->setText(DecimalText(position));
     });
     connect(controls_.As<QPushButton>(kIdCreateOutline), &QPushButton::clicked, this, &CSmoothDlg::CreateOutline);
     connect(controls_.As<QPushButton>(kIdSmooth), &QPushButton::clicked, this, &CSmoothDlg::SmoothDepthMap);
@@ -59,7 +49,7 @@ CSmoothDlg::CSmoothDlg(SmoothDialogHost& host, QWidget* parent) : QDialog(parent
 void CSmoothDlg::CreateOutline()
 {
     WaitCursor waiting(host_.DesktopPlatform());
-    const int level = IntegerIn(Control(kIdLevelText));
+    const int level = IntegerIn(controls_.As<QLineEdit>(kIdLevelText));
     CreateOutlineImage(level, host_.CurrentSegmentationInputs(), record_, host_.MessageSink(),
                        [this](const std::string& file) { host_.ShowPreviewOf(file); });
 }
@@ -67,7 +57,7 @@ void CSmoothDlg::CreateOutline()
 void CSmoothDlg::SmoothDepthMap()
 {
     WaitCursor waiting(host_.DesktopPlatform());
-    SmoothDepthMapBySegments(IntegerIn(Control(kIdDegree)), host_.CurrentSegmentationInputs(), record_,
+    SmoothDepthMapBySegments(IntegerIn(controls_.As<QLineEdit>(kIdDegree)), host_.CurrentSegmentationInputs(), record_,
                              host_.MessageSink(), [this](const std::string& file) { host_.ShowPreviewOf(file); });
 }
 

@@ -1,0 +1,22 @@
+#include "resources/FieldText.h"
+
+#include "imaging/NumberText.h"
+
+namespace velmora {
+
+int IntegerIn(const QLineEdit* field)
+{
+    return ReadInteger(field->text().toStdString());
+}
+
+double RealIn(const QLineEdit* field)
+{
+    return ReadReal(field->text().toStdString());
+}
+
+QString DecimalText(int value)
+{
+    return QString::fromStdString(FormatInteger(value));
+}
+
+} // namespace velmora
