@@ -152,16 +152,17 @@ void CPreviewPane::UpdateScrollBars()
 
 double CPreviewPane::ZoomIn()
 {
-    if (velmora::ZoomIn(view_, Client()) == ZoomNext::FitToPane)
-        return FitToPane();
-    SetScrollOffsets(view_.scrollX, view_.scrollY);
-    UpdateScrollBars();
-    return view_.zoom;
+    return ShowZoom(velmora::ZoomIn(view_, Client()));
 }
 
 double CPreviewPane::ZoomOut()
 {
-    if (velmora::ZoomOut(view_, Client()) == ZoomNext::FitToPane)
+    return ShowZoom(velmora::ZoomOut(view_, Client()));
+}
+
+double CPreviewPane::ShowZoom(ZoomNext next)
+{
+    if (next == ZoomNext::FitToPane)
         return FitToPane();
     SetScrollOffsets(view_.scrollX, view_.scrollY);
     UpdateScrollBars();

@@ -53,6 +53,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Shows the view a zoom command left, or switches to fit mode.
+    double ShowZoom(ZoomNext next);
     void OnScroll(QScrollBar* bar, int action);
     void PlaceScrollBars();
 

@@ -24,34 +24,56 @@ trap cleanup EXIT
 # Copies, so that the files chosen in the dialogs are plain paths.
 cp "$samples/sample.png" "$samples/sample-depth.png" "$work/"
 
-wait_for() { # a window title
-    xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1
+# Windows come and go while xdotool looks at them, and a search that meets a
+# vanishing window fails with BadWindow: every look is retried, with a
+# deadline, rather than trusted once.
+find_window() { # a window title; prints its id, or nothing
+    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true
 }
-focus() { # a window id
-    xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+wait_for() { # a window title
+    local id deadline=$((SECONDS + 60))
+    until id=$(find_window "$1") && [ -n "$id" ]; do
+        [ "$SECONDS" -lt "$deadline" ] || { echo "no window \"$1\" appeared" >&2; return 1; }
+        sleep 0.1
+    done
+    echo "$id"
+}
+wait_gone() { # a window title; gone when two looks in a row find nothing
+    local misses=0 deadline=$((SECONDS + 60))
+    while [ "$misses" -lt 2 ]; do
+        [ "$SECONDS" -lt "$deadline" ] || { echo "window \"$1\" stayed open" >&2; return 1; }
+        if [ -n "$(find_window "$1")" ]; then misses=0; else misses=$((misses + 1)); fi
+        sleep 0.1
+    done
+}
+focus() { # a window title
+    local attempt
+    for attempt in 1 2 3 4 5; do
+        xdotool windowfocus --sync "$(wait_for "$1")" 2>/dev/null && break
+        sleep 0.2
+    done
     sleep 0.3
 }
 answer_file_dialog() { # title, path
-    local dialog
-    dialog=$(wait_for "$1")
-    focus "$dialog"
+    wait_for "$1" >/dev/null
+    focus "$1"
     xdotool type --delay 20 "$2"
     xdotool key Return
-    while xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; do sleep 0.1; done
+    wait_gone "$1"
 }
 
 QT_QPA_PLATFORM=xcb "$velmora" &
 app=$!
-main=$(wait_for "Velmora 1.211")
-focus "$main"
+wait_for "Velmora 1.211" >/dev/null
+focus "Velmora 1.211"
 
 # The first tab stop is the picture's "Open..."; the depth map's comes next.
 xdotool key space
 answer_file_dialog "Open image" "$work/sample.png"
-focus "$main"
+focus "Velmora 1.211"
 xdotool key Tab space
 answer_file_dialog "Open image" "$work/sample-depth.png"
-focus "$main"
+focus "Velmora 1.211"
 
 # On to "Auto" (Smooth..., views, angle; the parallax field is disabled),
 # switch it off, go back to the parallax and type 12 over the 9 it holds.
@@ -61,10 +83,10 @@ xdotool key shift+Tab End BackSpace 1 2
 # "&Anaglyph image", then the save dialog and the preview.
 xdotool key alt+a
 answer_file_dialog "Save image" "$work/result.bmp"
-preview=$(wait_for "Image Preview")
-focus "$preview"
+wait_for "Image Preview" >/dev/null
+focus "Image Preview"
 xdotool key Escape
-while xdotool search --onlyvisible --name "^Image Preview\$" >/dev/null 2>&1; do sleep 0.1; done
+wait_gone "Image Preview"
 
 "$cli" anaglyph --image "$work/sample.png" --depth "$work/sample-depth.png" --parallax 12 --window 12 \
     --radius 3 -o "$work/expected.bmp"

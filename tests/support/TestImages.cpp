@@ -84,7 +84,7 @@ std::optional<Pixels> ReadPixels(const std::string& path)
         return std::nullopt;
     Pixels pixels{Width(stored.get()), Height(stored.get()), BitsPerPixel(stored.get()),
                   HorizontalResolution(stored.get()), {}};
-    Bitmap rgb = ReadRgbImageFile(path);
+    Bitmap rgb = ConvertToRgb(std::move(stored));
     for (int y = 0; y < pixels.height; ++y) {
         const std::uint8_t* row = RowAt(rgb.get(), y);
         pixels.bytes.insert(pixels.bytes.end(), row, row + 3 * pixels.width);
