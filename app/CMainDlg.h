@@ -23,10 +23,11 @@ namespace velmora {
 class CPreviewPane;
 class Platform;
 
-// The picture and depth map the window works on. Paths are as the open
-// dialog returned them (or, for an adopted depth map, a bare name in the
-// current folder); titles are the file names without folder and without the
-// part from the last dot.
+// The picture and depth map the window works on. Paths are absolute, as the
+// open dialog returns them (and as an adopted depth map is made), so that
+// they still name the same files after another dialog changes the current
+// folder; titles are the file names without folder and without the part
+// from the last dot.
 struct DocumentPaths {
     std::string imagePath;
     std::string imageTitle;

@@ -20,12 +20,18 @@ namespace {
 
 using namespace main_ids;
 
-const FileDialogRequest kOpenRequest{"Open image", "Image files", "*.bmp;*.png;*.tif;*.jpg"};
+const FileDialogRequest kOpenRequest{"Open image", "Image files", "*.bmp;*.png;*.tif;*.jpg", ""};
 
 struct ChosenFile {
     std::string path;
-    Bitmap bitmap; // none when it could not be read
+    ImageRead read; // no bitmap when it could not be read
 };
+
+// "Couldn't load bitmap!", or the memory message for a picture too large.
+const char* ReadFailureMessage(const FileStatus& status)
+{
+    return status.problem == FileProblem::kTooLarge ? messages::kNotEnoughMemory : messages::kCouldntLoadBitmap;
+}
 
 // The open dialog, then the file read by its bare name: the dialog has made
 // its folder the current one.
@@ -44,15 +50,15 @@ void CMainDlg::OpenImage()
     if (std::optional<ChosenFile> chosen = ChooseAndRead(platform_, this)) {
         paths_.imagePath = chosen->path;
         paths_.imageTitle = FileTitle(chosen->path);
-        if (!chosen->bitmap) {
+        if (!chosen->read.bitmap) {
             imageLoaded_ = false;
-            ShowMessage(messages::kCouldntLoadBitmap);
+            ShowMessage(ReadFailureMessage(chosen->read.status));
             return;
         }
         imageLoaded_ = true;
         controls_.As<QLabel>(kImageName)->setText(QString::fromStdString(FileName(chosen->path)));
 
-        FIBITMAP* bitmap = chosen->bitmap.get();
+        FIBITMAP* bitmap = chosen->read.bitmap.get();
         imageBitsPerPixel_ = BitsPerPixel(bitmap);
         settings_.pixelsPerMetre = HorizontalResolution(bitmap);
         imageDpi_ = DotsPerInch(settings_.pixelsPerMetre);
@@ -72,7 +78,7 @@ void CMainDlg::OpenImage()
         settings_.stereoWindow = parallax;
         SetEditText(kStereoWindowText, DecimalText(parallax));
         SetSliderRange(parallax, parallax);
-        chosen->bitmap.reset(); // the routines read the file again when they run
+        chosen->read.bitmap.reset(); // the routines read the file again when they run
 
         imagePane_->LoadFile(paths_.imagePath);
         imagePane_->UpdateScrollBars();
@@ -89,15 +95,15 @@ void CMainDlg::OpenDepthMap()
     if (std::optional<ChosenFile> chosen = ChooseAndRead(platform_, this)) {
         paths_.depthPath = chosen->path;
         paths_.depthTitle = FileTitle(chosen->path);
-        if (!chosen->bitmap) {
+        if (!chosen->read.bitmap) {
             depthLoaded_ = false;
-            ShowMessage(messages::kCouldntLoadBitmap);
+            ShowMessage(ReadFailureMessage(chosen->read.status));
             return;
         }
         depthLoaded_ = true;
         controls_.As<QLabel>(kDepthName)->setText(QString::fromStdString(FileName(chosen->path)));
-        depthBitsPerPixel_ = BitsPerPixel(chosen->bitmap.get());
-        chosen->bitmap.reset();
+        depthBitsPerPixel_ = BitsPerPixel(chosen->read.bitmap.get());
+        chosen->read.bitmap.reset();
         depthPane_->LoadFile(paths_.depthPath);
         depthPane_->UpdateScrollBars();
     }
@@ -108,7 +114,7 @@ void CMainDlg::OpenDepthMap()
 
 void CMainDlg::AdoptDepthMap(const std::string& path, const std::string& title)
 {
-    controls_.As<QLabel>(kDepthName)->setText(QString::fromStdString(path));
+    controls_.As<QLabel>(kDepthName)->setText(QString::fromStdString(FileName(path)));
     depthLoaded_ = true;
     paths_.depthPath = path;
     paths_.depthTitle = title;

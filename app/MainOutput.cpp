@@ -13,14 +13,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <filesystem>
-
 namespace velmora {
 namespace {
 
 using namespace main_ids;
 
-const FileDialogRequest kSaveRequest{"Save image", "Image files", "*.bmp;*.png;*.tif"};
+// The format chosen under "Save as:" gives a typed name without a dot its
+// extension inside the dialog, so that the dialog asks before that file is
+// replaced.
+FileDialogRequest SaveRequest(int saveFormat)
+{
+    return {"Save image", "Image files", "*.bmp;*.png;*.tif", FormatExtension(saveFormat)};
+}
 
 } // namespace
 
@@ -52,7 +56,7 @@ void CMainDlg::RunOutputCommand(StereoOutputKind kind)
     settings_.smoothingRadius = IntegerIn(Edit(kSmoothingRadius));
     run.smoothingRadius = settings_.smoothingRadius;
 
-    const std::optional<std::string> answer = platform_.AskSaveFile(this, kSaveRequest);
+    const std::optional<std::string> answer = platform_.AskSaveFile(this, SaveRequest(settings_.saveFormat));
     if (!answer || answer->empty())
         return;
     busy_ = true;
@@ -61,18 +65,13 @@ void CMainDlg::RunOutputCommand(StereoOutputKind kind)
     run.smoothedDepthPath =
         SmoothedDepthMapPath(settings_.saveFormat, {run.outputPath, paths_.imagePath, paths_.depthPath});
 
-    MakeStereoOutput(kind, run, paths_.imagePath, paths_.depthPath, settings_, *this);
+    const bool made = MakeStereoOutput(kind, run, paths_.imagePath, paths_.depthPath, settings_, *this);
 
-    if (settings_.previewImages)
+    // After a failed step the output file holds no result of this run.
+    if (made && settings_.previewImages)
         ShowPreview(platform_, run.outputPath, this);
-    if (settings_.deleteTempFiles) {
+    if (settings_.deleteTempFiles)
         DeleteTempFiles(paths_.imagePath, settings_.saveFormat, {run.outputPath, paths_.imagePath, paths_.depthPath});
-        // A smoothed depth map that had to take another name is this run's own.
-        if (run.smoothingRadius > 0 && run.smoothedDepthPath != SmoothedDepthMapName(settings_.saveFormat)) {
-            std::error_code ignored;
-            std::filesystem::remove(run.smoothedDepthPath, ignored);
-        }
-    }
     SetStatus("Ready");
     busy_ = false;
 }

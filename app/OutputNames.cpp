@@ -1,9 +1,11 @@
 #include "app/OutputNames.h"
 
 #include "imaging/TempFiles.h"
+#include "imaging/WrittenFiles.h"
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 namespace velmora {
 namespace {
@@ -45,14 +47,12 @@ std::string MakeOutputPath(const std::string& answer, const std::string& extensi
 
 std::string SmoothedDepthMapPath(int saveFormat, const std::vector<std::string>& userFiles)
 {
-    const auto isUsers = [&](const std::string& name) {
-        return std::any_of(userFiles.begin(), userFiles.end(),
-                           [&](const std::string& file) { return Names(name, file); });
-    };
-    std::string name = SmoothedDepthMapName(saveFormat);
-    for (int n = 2; isUsers(name); ++n)
-        name = "DepthMapTemp" + std::to_string(n) + "." + FormatExtension(saveFormat);
-    return name;
+    return FirstFreeName(SmoothedDepthMapName(saveFormat), [&](const std::string& name) {
+        std::error_code error;
+        const bool someoneElses = std::filesystem::exists(name, error) && !StillAsWritten(name);
+        return someoneElses || std::any_of(userFiles.begin(), userFiles.end(),
+                                           [&](const std::string& file) { return Names(name, file); });
+    });
 }
 
 } // namespace velmora

@@ -16,7 +16,8 @@ std::string MakeOutputPath(const std::string& answer, const std::string& extensi
 
 // Where a run smooths the depth map: "DepthMapTemp." + extension in the
 // current folder, unless that is one of the user's files (the output, the
-// picture or the depth map itself); then "DepthMapTemp2.", "DepthMapTemp3."...
+// picture or the depth map itself) or a file this process did not write (or
+// wrote and someone changed since); then "DepthMapTemp2.", "DepthMapTemp3."...
 std::string SmoothedDepthMapPath(int saveFormat, const std::vector<std::string>& userFiles);
 
 } // namespace velmora

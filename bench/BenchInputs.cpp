@@ -36,7 +36,7 @@ BenchFolder& Folder()
 
 std::string ScaledSample(const std::string& name, int width, int height)
 {
-    Bitmap sample = ReadRgbImageFile(std::string(VELMORA_SAMPLES) + "/" + name + ".png");
+    Bitmap sample = ReadRgbImageFile(std::string(VELMORA_SAMPLES) + "/" + name + ".png").bitmap;
     Bitmap scaled(FreeImage_Rescale(sample.get(), width, height, FILTER_BILINEAR));
     SetResolution(scaled.get(), 2835);
     const std::string path = (Folder().path / (name + "-" + SizeName(width, height) + ".bmp")).string();

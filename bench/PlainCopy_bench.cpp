@@ -13,7 +13,7 @@ namespace velmora::bench {
 void RegisterPlainCopy(int width, int height)
 {
     Register("plain copy", width, height, [](const BenchInputs& inputs) {
-        Bitmap source = ReadRgbImageFile(inputs.image);
+        Bitmap source = ReadRgbImageFile(inputs.image).bitmap;
         Bitmap copy = NewImage(Width(source.get()), Height(source.get()), 24);
         const std::size_t rowBytes = 3 * static_cast<std::size_t>(Width(source.get()));
         for (int y = 0; y < Height(source.get()); ++y)

@@ -1,13 +1,14 @@
 #include "cli/CommandOptions.h"
 
+#include "imaging/AtomicFile.h"
 #include "imaging/ImageFile.h"
 #include "imaging/Messages.h"
 #include "imaging/StereoSettings.h"
+#include "imaging/TempFiles.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 
 namespace velmora::cli {
@@ -83,7 +84,7 @@ double ResolutionOf(const std::optional<double>& pixelsPerMetre, const std::stri
 {
     if (pixelsPerMetre)
         return *pixelsPerMetre;
-    return ReadHorizontalResolution(picturePath).value_or(0);
+    return ReadHorizontalResolution(picturePath).pixelsPerMetre.value_or(0);
 }
 
 void AddAnaglyphModeOption(CLI::App& command, int& anaglyphMode)
@@ -98,26 +99,30 @@ void AddAnaglyphModeOption(CLI::App& command, int& anaglyphMode)
         ->transform(CLI::CheckedTransformer(modes, CLI::ignore_case).description(""));
 }
 
-PrivateFolder::PrivateFolder()
+void RefuseSameFiles(const std::vector<NamedFile>& outputs, const std::vector<NamedFile>& inputs)
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velmora-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make a temporary folder in " +
-                                 std::filesystem::temp_directory_path().string());
-    folder_ = pattern;
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const NamedFile& output = outputs[i];
+        if (output.path.empty())
+            continue;
+        std::vector<NamedFile> others(inputs);
+        others.insert(others.end(), outputs.begin() + static_cast<std::ptrdiff_t>(i) + 1, outputs.end());
+        for (const NamedFile& other : others)
+            if (!other.path.empty() && NamesSameFile(output.path, other.path))
+                throw UsageError(output.path + " (" + output.option + ") is the same file as " + other.path + " (" +
+                                 other.option + "); writing it would destroy what is read. Choose another " +
+                                 output.option + ".");
+    }
 }
 
-PrivateFolder::~PrivateFolder()
+bool Publish(const std::string& privatePath, const std::string& outputPath, ConsoleSink& sink)
 {
-    if (keep_)
-        return;
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-}
-
-std::string PrivateFolder::Path(const std::string& name) const
-{
-    return (folder_ / name).string();
+    const FileStatus copied = CopyReplacing(privatePath, outputPath);
+    if (!copied) {
+        sink.ShowMessage(messages::kCouldntSavePrefix + outputPath);
+        sink.ExplainFailure(outputPath, copied.reason);
+    }
+    return bool(copied);
 }
 
 int FinishCommand(bool succeeded, ConsoleSink& sink, const std::string& outputPath)

@@ -4,12 +4,12 @@
 
 #include <CLI/CLI.hpp>
 
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace velmora::cli {
 
@@ -52,30 +52,29 @@ extern const CLI::Validator kFiniteNumber;
 // silent write) is reported here with the output path.
 int FinishCommand(bool succeeded, ConsoleSink& sink, const std::string& outputPath);
 
+// Puts a result made in a private folder in place as OUT, at once; a failure
+// is reported as "Couldn't save OUT" with the reason.
+bool Publish(const std::string& privatePath, const std::string& outputPath, ConsoleSink& sink);
+
 // The save format named by a path's extension (.bmp, .png, .tif, .tiff).
 std::optional<int> SaveFormatOfName(const std::string& path);
 
-// A folder of this run's own under the system's temporary folder, so that
-// intermediate files never land beside the user's files; removed with
-// everything in it when the object goes, unless Keep() was called.
-class PrivateFolder {
-public:
-    PrivateFolder();
-    ~PrivateFolder();
-    PrivateFolder(const PrivateFolder&) = delete;
-    PrivateFolder& operator=(const PrivateFolder&) = delete;
-
-    std::string Path(const std::string& name) const;
-    void Keep() { keep_ = true; }
-
-private:
-    std::filesystem::path folder_;
-    bool keep_ = false;
+// A file the command reads or writes, with the option that names it.
+struct NamedFile {
+    std::string option; // "--image", "-o"
+    std::string path;
 };
+
+// Refuses (UsageError) an output that is the same file as an input or as
+// the other output, whatever the name: the same name, a symbolic link or a
+// hard link. Writing it would destroy the input before it is read. Outputs
+// and inputs that were not given (empty paths) are passed over.
+void RefuseSameFiles(const std::vector<NamedFile>& outputs, const std::vector<NamedFile>& inputs);
 
 // Help text shared by the commands that read pictures.
 inline constexpr const char* kInputNote =
-    "Pictures are read in the format their extension names. Pictures that are not 24-bit "
+    "Pictures are read in the format their content has (the extension decides only for content no format "
+    "recognises). Pictures that are not 24-bit "
     "(8- or 16-bit grey, paletted, 32-bit with alpha) are converted to 24 bits on reading; "
     "16-bit grey keeps its high byte. A depth map gives its depth (0 far to 255 near) in the blue byte.";
 

@@ -1,5 +1,7 @@
 #include "cli/ConsoleSink.h"
 
+#include "imaging/Messages.h"
+
 #include <algorithm>
 
 namespace velmora::cli {
@@ -49,6 +51,19 @@ void ConsoleSink::ShowMessage(const std::string& text)
     failed_ = true;
     ClearLine();
     out_ << "velmora-cli: " << text << '\n' << std::flush;
+}
+
+void ConsoleSink::ExplainFailure(const std::string& path, const std::string& reason)
+{
+    failed_ = true;
+    ClearLine();
+    out_ << "velmora-cli: " << path << ": " << reason << '\n' << std::flush;
+}
+
+void ConsoleSink::PassOverWriteFailure(const std::string& path, const std::string& reason)
+{
+    ShowMessage(messages::kCouldntSavePrefix + path);
+    ExplainFailure(path, reason);
 }
 
 void ConsoleSink::Draw()

@@ -6,8 +6,12 @@
 #include "imaging/ImageFile.h"
 #include "imaging/Messages.h"
 #include "imaging/StereoOutput.h"
+#include "imaging/RoutineSteps.h"
 #include "imaging/TempFiles.h"
+#include "cli/PrivateFolder.h"
 
+#include <filesystem>
+#include <iostream>
 #include <memory>
 
 namespace velmora::cli {
@@ -48,32 +52,36 @@ int ParallaxOf(const WholeOutputOptions& options, double pixelsPerMetre)
     return parallax;
 }
 
+// The smoothed depth map and the view go to a private folder; OUT is written
+// once, by the composition, and only when every step before it succeeded.
 int RunWholeOutput(StereoOutputKind kind, const WholeOutputOptions& options, ConsoleSink& sink)
 {
+    RefuseSameFiles({{"-o", options.output.path}}, {{"--image", options.image}, {"--depth", options.depth}});
     StereoSettings settings;
     settings.saveFormat = SaveFormatOf(options.output);
     settings.anaglyphMode = options.mode;
-    const auto resolution = ReadHorizontalResolution(options.image);
-    if (!resolution && !options.parallax) {
-        sink.ShowMessage(messages::kCouldntLoadBitmap);
+    const ResolutionRead resolution = ReadHorizontalResolution(options.image);
+    if (!resolution.pixelsPerMetre && !options.parallax) {
+        ReportReadFailure(options.image, resolution.status, messages::kCouldntLoadBitmap, sink);
         return kFailed;
     }
-    settings.pixelsPerMetre = resolution.value_or(0);
+    settings.pixelsPerMetre = resolution.pixelsPerMetre.value_or(0);
 
     StereoOutputRun run;
     run.outputPath = options.output.path;
     run.parallax = ParallaxOf(options, settings.pixelsPerMetre);
     run.stereoWindow = options.window.value_or(run.parallax);
     run.smoothingRadius = options.radius;
+    run.stopAtFirstFailure = true;
 
-    std::optional<PrivateFolder> folder;
-    if (run.smoothingRadius > 0) {
-        folder.emplace();
-        run.smoothedDepthPath = folder->Path(SmoothedDepthMapName(settings.saveFormat));
-    }
+    PrivateFolder folder;
+    run.smoothedDepthPath = folder.Path(SmoothedDepthMapName(settings.saveFormat));
+    run.viewPath = folder.Path("view." + FormatExtension(settings.saveFormat));
     const bool done = MakeStereoOutput(kind, run, options.image, options.depth, settings, sink);
-    if (folder && options.keepTemporary) {
-        folder->Keep();
+    if (options.keepTemporary && run.smoothingRadius > 0 && std::filesystem::exists(run.smoothedDepthPath)) {
+        std::error_code ignored;
+        std::filesystem::remove(run.viewPath, ignored);
+        folder.Keep();
         std::cerr << "velmora-cli: the smoothed depth map is kept in " << run.smoothedDepthPath << '\n';
     }
     return FinishCommand(done, sink, run.outputPath);
@@ -127,12 +135,13 @@ void AddOutputCommands(CLI::App& app, CommandTable& table)
 {
     AddWholeOutput(app, table, StereoOutputKind::Anaglyph, "anaglyph",
                    "Make a red-cyan anaglyph from a picture and its depth map",
-                   "Smooths the depth map into a private temporary file, synthesises the second view into OUT, "
-                   "then composes the anaglyph over it.");
+                   "Smooths the depth map and synthesises the second view into private temporary files, then "
+                   "composes the anaglyph into OUT. OUT is replaced only when every step succeeded.");
     AddWholeOutput(app, table, StereoOutputKind::LcShutter, "lcshutter",
                    "Make an LC-shutter image from a picture and its depth map",
-                   "Smooths the depth map into a private temporary file, synthesises the second view into OUT, "
-                   "then interleaves its rows with the picture's.");
+                   "Smooths the depth map and synthesises the second view into private temporary files, then "
+                   "interleaves its rows with the picture's into OUT. OUT is replaced only when every step "
+                   "succeeded.");
 }
 
 } // namespace velmora::cli

@@ -1,6 +1,7 @@
 // The segmentation tool's operations: outline images and smoothing by segments.
 
 #include "cli/CommandOptions.h"
+#include "cli/PrivateFolder.h"
 
 #include "imaging/TempFiles.h"
 #include "segmentation/OutlineImage.h"
@@ -41,21 +42,25 @@ void AddOutline(CLI::App& app, CommandTable& table)
         ->type_name("G");
     AddOutputOptions(*command, options->output);
     table[command] = [options](ConsoleSink& sink) {
+        RefuseSameFiles({{"-o", options->output.path}, {"--gradient", options->gradient}},
+                        {{"--image", options->image}});
         const int format = SaveFormatOf(options->output);
-        std::optional<PrivateFolder> folder;
+        // The signs and, unless it is to be kept, the gradient are private;
+        // OUT and the kept gradient are each written once.
+        PrivateFolder folder;
+        const std::string signs = folder.Path("signs." + FormatExtension(format));
         std::string gradient = options->gradient;
         int gradientFormat = SaveFormatOfName(gradient).value_or(format);
         if (gradient.empty()) {
-            folder.emplace();
-            gradient = folder->Path("gradient." + FormatExtension(format));
+            gradient = folder.Path("gradient." + FormatExtension(format));
             gradientFormat = format;
         }
-        const std::string& outline = options->output.path;
         SegmentationRecord record;
-        bool done = MakeLaplacianSignImage(options->image, outline, format, record, sink);
-        done &= MakeGradientImage(options->image, gradient, gradientFormat, record, sink);
-        done &= ApplyOutlineLevel(outline, gradient, outline, options->level, format, record, sink);
-        return FinishCommand(done, sink, outline);
+        const bool done = MakeLaplacianSignImage(options->image, signs, format, record, sink) &&
+                          MakeGradientImage(options->image, gradient, gradientFormat, record, sink) &&
+                          ApplyOutlineLevel(signs, gradient, options->output.path, options->level, format, record,
+                                            sink);
+        return FinishCommand(done, sink, options->output.path);
     };
 }
 
@@ -85,11 +90,17 @@ void AddSegmentSmoothing(CLI::App& app, CommandTable& table)
         ->type_name("N");
     AddOutputOptions(*command, options->output);
     table[command] = [options](ConsoleSink& sink) {
+        RefuseSameFiles({{"-o", options->output.path}}, {{"--outline", options->outline}, {"--depth", options->depth}});
         const int format = SaveFormatOf(options->output);
+        // The passes work on a private file; OUT receives the last one only.
+        PrivateFolder folder;
+        const std::string passes = folder.Path("passes." + FormatExtension(format));
         SegmentationRecord record;
-        const bool done = SmoothBySegmentsPasses(options->outline, options->depth, options->output.path,
-                                                 options->passes, format, record, sink);
-        return FinishCommand(done, sink, options->output.path);
+        const bool done =
+            SmoothBySegmentsPasses(options->outline, options->depth, passes, options->passes, format, record, sink);
+        if (!done)
+            return FinishCommand(false, sink, options->output.path);
+        return FinishCommand(Publish(passes, options->output.path, sink), sink, options->output.path);
     };
 }
 

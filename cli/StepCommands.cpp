@@ -31,6 +31,7 @@ void AddSmooth(CLI::App& app, CommandTable& table)
         ->check(CLI::NonNegativeNumber);
     AddOutputOptions(*command, options->output);
     table[command] = [options](ConsoleSink& sink) {
+        RefuseSameFiles({{"-o", options->output.path}}, {{"--depth", options->depth}});
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
         const bool done = SmoothDepthMap(options->depth, options->output.path, options->radius, settings, sink);
@@ -67,6 +68,7 @@ void AddView(CLI::App& app, CommandTable& table)
     table[command] = [options](ConsoleSink& sink) {
         if (options->parallax == 0)
             throw UsageError("Enter parallax!");
+        RefuseSameFiles({{"-o", options->output.path}}, {{"--image", options->image}, {"--depth", options->depth}});
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
         settings.parallax = options->parallax;
@@ -90,7 +92,7 @@ void AddComposeAnaglyph(CLI::App& app, CommandTable& table)
     CLI::App* command = app.add_subcommand("compose-anaglyph", "Compose a red-cyan anaglyph from a view and a picture");
     command->footer(std::string("Red comes from the view, green and blue from the picture, over their common "
                                 "bottom-left area.\n") + kInputNote);
-    command->add_option("--view", options->view, "The synthesised view (may be OUT itself)")
+    command->add_option("--view", options->view, "The synthesised view")
         ->required()
         ->type_name("V");
     command->add_option("--image", options->image, "The picture")->required()->type_name("I");
@@ -98,6 +100,7 @@ void AddComposeAnaglyph(CLI::App& app, CommandTable& table)
     AddResolutionOption(*command, options->pixelsPerMetre, "--image");
     AddOutputOptions(*command, options->output);
     table[command] = [options](ConsoleSink& sink) {
+        RefuseSameFiles({{"-o", options->output.path}}, {{"--view", options->view}, {"--image", options->image}});
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
         settings.anaglyphMode = options->mode;
@@ -120,12 +123,13 @@ void AddComposeLcShutter(CLI::App& app, CommandTable& table)
     command->footer(std::string("Rows 0, 2, 4... counted from the bottom come from the right picture, rows 1, 3, "
                                 "5... from the left one.\n") + kInputNote);
     command->add_option("--left", options->left, "The left picture (the original)")->required()->type_name("L");
-    command->add_option("--right", options->right, "The right picture (the synthesised view; may be OUT itself)")
+    command->add_option("--right", options->right, "The right picture (the synthesised view)")
         ->required()
         ->type_name("R");
     AddResolutionOption(*command, options->pixelsPerMetre, "--left");
     AddOutputOptions(*command, options->output);
     table[command] = [options](ConsoleSink& sink) {
+        RefuseSameFiles({{"-o", options->output.path}}, {{"--left", options->left}, {"--right", options->right}});
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
         settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->left);

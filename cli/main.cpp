@@ -2,6 +2,8 @@
 
 #include "cli/CommandOptions.h"
 #include "cli/ConsoleSink.h"
+#include "cli/Interruption.h"
+#include "imaging/PictureLimit.h"
 
 #include <iostream>
 #include <unistd.h>
@@ -9,6 +11,7 @@
 int main(int argc, char** argv)
 {
     using namespace velmora::cli;
+    TidyUpWhenInterrupted();
 
     CLI::App app("Velmora: stereo images from a picture and its greyscale depth map.\n"
                  "Exit status: 0 when every step succeeded, 1 when a step reported a failure, 2 for a usage "
@@ -17,6 +20,14 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
     bool quiet = false;
     app.add_flag("-q,--quiet", quiet, "No progress bar (messages are still printed)");
+    constexpr std::uint64_t kMegabyte = 1024 * 1024;
+    std::uint64_t pictureLimit = velmora::DefaultPictureSizeLimit() / kMegabyte;
+    app.add_option("--picture-limit", pictureLimit,
+                   "Refuse pictures whose pixels would take more than MB megabytes of memory, from their header, "
+                   "before reading them (default: an eighth of the physical memory, " +
+                       std::to_string(pictureLimit) + " here)")
+        ->type_name("MB")
+        ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1} << 40));
     CommandTable commands;
     AddStepCommands(app, commands);
     AddOutputCommands(app, commands);
@@ -29,6 +40,7 @@ int main(int argc, char** argv)
         return status == 0 ? kSucceeded : kUsageError;
     }
 
+    velmora::SetPictureSizeLimit(pictureLimit * kMegabyte);
     ConsoleSink sink(std::cerr, !quiet && isatty(STDERR_FILENO));
     int status = kFailed;
     try {

@@ -1,42 +1,127 @@
 #include "imaging/ImageFile.h"
 
+#include "imaging/AtomicFile.h"
+#include "imaging/DamageChecks.h"
+#include "imaging/FileHandles.h"
+#include "imaging/PictureHeaders.h"
+#include "imaging/PictureLimit.h"
 #include "imaging/StereoSettings.h"
 
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include <tiffio.h>
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 namespace velmora {
 namespace {
 
-// libtiff prints a line on stderr for every private tag it does not know,
-// dozens for each TIFF file FreeImage writes, though the files read fine. A
-// TIFF that cannot be read still gives no bitmap, which the caller reports.
-void QuietenTiffLibrary()
+struct StreamCloser {
+    void operator()(FILE* stream) const noexcept { std::fclose(stream); }
+};
+using Stream = std::unique_ptr<FILE, StreamCloser>;
+
+FileStatus Unreadable(std::string reason)
 {
-    static const bool quiet = [] {
-        TIFFSetWarningHandler(nullptr);
-        TIFFSetErrorHandler(nullptr);
-        return true;
-    }();
-    (void)quiet;
+    return Failure(FileProblem::kUnreadable, std::move(reason));
 }
 
-FREE_IMAGE_FORMAT FormatFromName(const std::string& path)
+// A picture file opened for reading, its format known and its claimed size
+// checked, the position at its start.
+struct OpenPicture {
+    Stream stream;
+    std::uint64_t fileSize = 0;
+    FREE_IMAGE_FORMAT format = FIF_UNKNOWN;
+    FileStatus status;
+};
+
+// Opens without blocking, so that a FIFO cannot hang the program, and keeps
+// the descriptor, so that what is checked is what is read.
+FileStatus OpenRegularFile(const std::string& path, OpenPicture& file)
 {
-    QuietenTiffLibrary();
-    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
+    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0)
+        return Unreadable(std::strerror(errno));
+    struct stat info {};
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = errno;
+        close(descriptor);
+        if (S_ISDIR(info.st_mode))
+            return Unreadable(std::strerror(EISDIR));
+        return Unreadable(error != 0 && info.st_mode == 0 ? std::strerror(error) : "not a regular file");
+    }
+    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    file.stream.reset(fdopen(descriptor, "rb"));
+    if (!file.stream) {
+        const int error = errno;
+        close(descriptor);
+        return Unreadable(std::strerror(error));
+    }
+    file.fileSize = static_cast<std::uint64_t>(info.st_size);
+    return {};
+}
+
+// The format the content has; the name's extension only for content that
+// no format recognises.
+FREE_IMAGE_FORMAT FormatOf(FILE* stream, const std::string& path)
+{
+    FreeImageIO io = ReadingIO();
+    FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromHandle(&io, stream, 0);
+    if (format == FIF_UNKNOWN)
+        format = FreeImage_GetFIFFromFilename(path.c_str());
     if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format))
         return FIF_UNKNOWN;
-    // Decoders trust the data they are given; a file whose content is not of
-    // the format its name claims is refused before it reaches one.
-    if (!FreeImage_Validate(format, path.c_str()))
-        return FIF_UNKNOWN;
     return format;
+}
+
+// The size the header claims, against the limit, before any pixel exists.
+FileStatus CheckClaimedSize(OpenPicture& file)
+{
+    FreeImageIO io = ReadingIO();
+    FileStatus status;
+    if (FreeImage_FIFSupportsNoPixels(file.format)) {
+        Bitmap header(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), FIF_LOAD_NOPIXELS));
+        if (!header)
+            status = Unreadable("damaged, cut short or not a picture");
+        else
+            status = CheckPictureSize(FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get()),
+                                      FreeImage_GetPitch(header.get()));
+    } else {
+        std::vector<std::uint8_t> start(std::min<std::uint64_t>(file.fileSize, kHeaderBytes));
+        start.resize(std::fread(start.data(), 1, start.size(), file.stream.get()));
+        const auto claimed = ReadClaimedSize(file.format, start.data(), start.size());
+        if (!claimed)
+            status = Unreadable("its size cannot be read from its header");
+        else
+            status = CheckPictureSize(claimed->width, claimed->height, claimed->width * claimed->bytesPerPixel);
+    }
+    std::fseek(file.stream.get(), 0, SEEK_SET);
+    return status;
+}
+
+OpenPicture OpenPictureFile(const std::string& path)
+{
+    QuietenTiffLibrary();
+    OpenPicture file;
+    file.status = OpenRegularFile(path, file);
+    if (!file.status)
+        return file;
+    file.format = FormatOf(file.stream.get(), path);
+    if (file.format == FIF_UNKNOWN)
+        file.status = Unreadable("not a picture in a format that can be read");
+    else
+        file.status = CheckClaimedSize(file);
+    return file;
+}
+
+ImageRead Refused(FileStatus status)
+{
+    return {Bitmap(), std::move(status)};
 }
 
 Bitmap ConvertTo24Bits(FIBITMAP* bitmap)
@@ -59,50 +144,34 @@ Bitmap ConvertTo24Bits(FIBITMAP* bitmap)
     }
 }
 
-// The BMP decoder fills the rows missing from a cut-off file with whatever it
-// has; a file shorter than its header's uncompressed pixel data is refused.
-bool IsTruncatedBmp(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    const auto size = static_cast<std::uint64_t>(file.tellg());
-    unsigned char header[34] = {};
-    file.seekg(0);
-    if (!file.read(reinterpret_cast<char*>(header), sizeof header))
-        return true;
-    auto field = [&](int offset) {
-        return static_cast<std::uint32_t>(header[offset] | header[offset + 1] << 8 | header[offset + 2] << 16 |
-                                          header[offset + 3] << 24);
-    };
-    const std::uint32_t infoSize = field(14);
-    if (infoSize < 40)
-        return false; // old OS/2 header: left to the decoder
-    const std::uint64_t width = field(18);
-    const std::uint64_t height = static_cast<std::uint64_t>(std::abs(static_cast<std::int64_t>(
-        static_cast<std::int32_t>(field(22)))));
-    const std::uint32_t bitsPerPixel = header[28] | header[29] << 8;
-    const std::uint32_t compression = field(30);
-    if (compression != 0 && compression != 3)
-        return false; // run-length data has no fixed size
-    const std::uint64_t stride = (width * bitsPerPixel + 31) / 32 * 4;
-    return size < field(10) + stride * height;
-}
-
 } // namespace
 
-Bitmap ReadImageFile(const std::string& path)
+ImageRead ReadImageFile(const std::string& path)
 {
-    const FREE_IMAGE_FORMAT format = FormatFromName(path);
-    if (format == FIF_UNKNOWN || (format == FIF_BMP && IsTruncatedBmp(path)))
-        return {};
-    Bitmap bitmap(FreeImage_Load(format, path.c_str(), 0));
-    if (bitmap && (FreeImage_GetWidth(bitmap.get()) == 0 || FreeImage_GetHeight(bitmap.get()) == 0))
-        return {};
-    return bitmap;
+    OpenPicture file = OpenPictureFile(path);
+    if (!file.status)
+        return Refused(std::move(file.status));
+    if (file.format == FIF_BMP && IsTruncatedBmp(fileno(file.stream.get()), file.fileSize))
+        return Refused(Unreadable("cut short"));
+    FreeImageIO io = ReadingIO();
+    TiffErrorWatch tiffErrors;
+    Bitmap bitmap(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), 0));
+    if (!bitmap || tiffErrors.ErrorSeen())
+        return Refused(Unreadable("damaged, cut short or not a picture"));
+    if (FreeImage_GetWidth(bitmap.get()) == 0 || FreeImage_GetHeight(bitmap.get()) == 0)
+        return Refused(Unreadable("the picture has no pixels"));
+    return {std::move(bitmap), {}};
 }
 
-Bitmap ReadRgbImageFile(const std::string& path)
+ImageRead ReadRgbImageFile(const std::string& path)
 {
-    return ConvertToRgb(ReadImageFile(path));
+    ImageRead read = ReadImageFile(path);
+    if (read.bitmap) {
+        read.bitmap = ConvertToRgb(std::move(read.bitmap));
+        if (!read.bitmap)
+            read.status = Unreadable("its pixels cannot be converted to 24 bits");
+    }
+    return read;
 }
 
 Bitmap ConvertToRgb(Bitmap bitmap)
@@ -117,16 +186,17 @@ Bitmap ConvertToRgb(Bitmap bitmap)
     return converted;
 }
 
-std::optional<std::int32_t> ReadHorizontalResolution(const std::string& path)
+ResolutionRead ReadHorizontalResolution(const std::string& path)
 {
-    const FREE_IMAGE_FORMAT format = FormatFromName(path);
-    if (format == FIF_UNKNOWN)
-        return std::nullopt;
-    const int flags = FreeImage_FIFSupportsNoPixels(format) ? FIF_LOAD_NOPIXELS : 0;
-    Bitmap bitmap(FreeImage_Load(format, path.c_str(), flags));
+    OpenPicture file = OpenPictureFile(path);
+    if (!file.status)
+        return {std::nullopt, std::move(file.status)};
+    FreeImageIO io = ReadingIO();
+    const int flags = FreeImage_FIFSupportsNoPixels(file.format) ? FIF_LOAD_NOPIXELS : 0;
+    Bitmap bitmap(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), flags));
     if (!bitmap)
-        return std::nullopt;
-    return HorizontalResolution(bitmap.get());
+        return {std::nullopt, Unreadable("damaged, cut short or not a picture")};
+    return {HorizontalResolution(bitmap.get()), {}};
 }
 
 Bitmap NewImage(int width, int height, int bitsPerPixel)
@@ -167,17 +237,27 @@ void SetResolution(FIBITMAP* bitmap, double pixelsPerMetre)
     header->biYPelsPerMeter = value;
 }
 
-bool WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFormat)
+FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFormat)
 {
-    QuietenTiffLibrary();
     FREE_IMAGE_FORMAT format = FIF_UNKNOWN;
     switch (saveFormat) {
     case kSaveBmp: format = FIF_BMP; break;
     case kSavePng: format = FIF_PNG; break;
     case kSaveTiff: format = FIF_TIFF; break;
-    default: return false;
+    default: return Failure(FileProblem::kUnwritable, "no such save format");
     }
-    return FreeImage_Save(format, bitmap, path.c_str(), 0) != FALSE;
+    AtomicFile file(path);
+    if (!file.Status())
+        return file.Status();
+    CheckedWriter writer(file.Descriptor());
+    FreeImageIO io = CheckedWriter::IO();
+    TiffErrorWatch tiffErrors;
+    const bool encoded = FreeImage_SaveToHandle(format, bitmap, &io, writer.Handle(), 0) && !tiffErrors.ErrorSeen();
+    if (!writer.Flush())
+        return Failure(FileProblem::kUnwritable, std::strerror(writer.Error()));
+    if (!encoded)
+        return Failure(FileProblem::kUnwritable, "the picture could not be encoded");
+    return file.Commit();
 }
 
 } // namespace velmora

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "imaging/FileStatus.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -16,25 +18,39 @@ struct BitmapDeleter {
 // A FreeImage bitmap, released when the owner goes out of scope.
 using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
 
-// Reads a file as it is stored, in the format its name's extension names.
-// None when the extension is unknown, the file is missing, its content is not
-// of that format, or the library cannot decode it.
-Bitmap ReadImageFile(const std::string& path);
+// A picture read from a file, or why there is none.
+struct ImageRead {
+    Bitmap bitmap;
+    FileStatus status;
+};
+
+// Reads a file as it is stored, in the format its content has (the name's
+// extension decides only for content that no format recognises). Refused
+// before any pixel is decoded: what is not a regular file (a folder, a FIFO,
+// a device), and a picture whose header claims more than PictureSizeLimit()
+// (kTooLarge). Refused after decoding: a file the library cannot decode, or
+// that is cut short.
+ImageRead ReadImageFile(const std::string& path);
 
 // ReadImageFile, then anything that is not 24 bits per pixel (8-bit grey,
 // 16-bit grey, paletted, 32-bit with alpha, 48-bit...) is converted to 24 bits,
 // so that the processing routines always find three bytes per pixel inside a
 // scanline. 16-bit grey keeps its high byte; alpha is dropped. The resolution
 // of the file is kept.
-Bitmap ReadRgbImageFile(const std::string& path);
+ImageRead ReadRgbImageFile(const std::string& path);
 
 // The same bitmap when it is 24-bit already, otherwise its 24-bit conversion
 // as ReadRgbImageFile makes it; none when it cannot be converted.
 Bitmap ConvertToRgb(Bitmap bitmap);
 
 // The horizontal resolution stored in a file's header, in pixels per metre,
-// read without decoding the pixels. None when the file cannot be read.
-std::optional<std::int32_t> ReadHorizontalResolution(const std::string& path);
+// read without decoding the pixels where the format allows; none, and why,
+// when the file cannot be read as ReadImageFile would.
+struct ResolutionRead {
+    std::optional<std::int32_t> pixelsPerMetre;
+    FileStatus status;
+};
+ResolutionRead ReadHorizontalResolution(const std::string& path);
 
 // A new all-black bitmap; none when the size is 0 or memory runs out.
 Bitmap NewImage(int width, int height, int bitsPerPixel);
@@ -84,8 +100,10 @@ private:
 };
 
 // Writes as BMP, PNG or TIFF by `saveFormat` (StereoSettings), whatever the
-// path's extension says, with the library's default options. False when the
-// format is unknown or the library fails (missing folder, no permission...).
-bool WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFormat);
+// path's extension says, with the library's default options, replacing the
+// file at once (AtomicFile): a failed write leaves it as it was. Fails for
+// an unknown format, and with the system's reason when a write, the flush to
+// the disk or the rename fails (missing folder, no permission, full disk...).
+FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFormat);
 
 } // namespace velmora

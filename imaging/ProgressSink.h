@@ -24,6 +24,15 @@ public:
     virtual void PumpOneMessage() = 0;
     // Reports a failure to the user; returns when the user has seen it.
     virtual void ShowMessage(const std::string& text) = 0;
+
+    // Follows a message about a file with the file and why ("No space left
+    // on device"). The window keeps to its fixed texts and passes over it;
+    // the command line prints it on a line of its own.
+    virtual void ExplainFailure(const std::string& /*path*/, const std::string& /*reason*/) {}
+    // A write of an intermediate file failed, which the window passes over
+    // in silence (the step that reads the file reports it missing); the
+    // command line reports it.
+    virtual void PassOverWriteFailure(const std::string& /*path*/, const std::string& /*reason*/) {}
 };
 
 } // namespace velmora

@@ -2,6 +2,8 @@
 
 #include "imaging/Anaglyph.h"
 #include "imaging/DepthSmoothing.h"
+#include "imaging/Messages.h"
+#include "imaging/RoutineSteps.h"
 #include "imaging/ShiftedView.h"
 #include "imaging/ViewMaster.h"
 
@@ -15,23 +17,26 @@ const char* StatusText(StereoOutputKind kind)
 bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const std::string& imagePath,
                       const std::string& depthPath, const StereoSettings& settings, ProgressSink& sink)
 {
-    bool succeeded = true;
     const bool smoothed = run.smoothingRadius > 0;
-    if (smoothed)
-        succeeded &= SmoothDepthMap(depthPath, run.smoothedDepthPath, run.smoothingRadius, settings, sink);
+    const bool depthMade =
+        !smoothed || SmoothDepthMap(depthPath, run.smoothedDepthPath, run.smoothingRadius, settings, sink);
+    if (!depthMade && run.stopAtFirstFailure)
+        return false;
 
     sink.SetStatus(StatusText(kind));
     StereoSettings viewSettings = settings;
     viewSettings.parallax = run.parallax;
     viewSettings.stereoWindow = run.stereoWindow;
-    succeeded &= MakeShiftedView(run.outputPath, imagePath, smoothed ? run.smoothedDepthPath : depthPath,
-                                 viewSettings, sink);
-
+    const std::string& viewPath = run.viewPath.empty() ? run.outputPath : run.viewPath;
+    const bool viewMade =
+        depthMade ? MakeShiftedView(viewPath, imagePath, smoothed ? run.smoothedDepthPath : depthPath, viewSettings,
+                                    sink)
+                  : ReportMissingInput(messages::kCouldntLoadDepthMap, sink);
+    if (!viewMade)
+        return !run.stopAtFirstFailure && ReportMissingInput(messages::kCouldntLoadBitmap, sink);
     if (kind == StereoOutputKind::Anaglyph)
-        succeeded &= MakeAnaglyph(run.outputPath, run.outputPath, imagePath, settings, sink);
-    else
-        succeeded &= MakeViewMaster(run.outputPath, imagePath, run.outputPath, settings, sink);
-    return succeeded;
+        return MakeAnaglyph(run.outputPath, viewPath, imagePath, settings, sink) && depthMade;
+    return MakeViewMaster(run.outputPath, imagePath, viewPath, settings, sink) && depthMade;
 }
 
 } // namespace velmora

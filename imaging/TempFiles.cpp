@@ -1,6 +1,7 @@
 #include "imaging/TempFiles.h"
 
 #include "imaging/StereoSettings.h"
+#include "imaging/WrittenFiles.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -58,16 +59,54 @@ bool NamesSameFile(const std::string& first, const std::string& second)
     return !first.empty() && !second.empty() && normal(first) == normal(second);
 }
 
+namespace {
+
+// "name.ext" as ("name", ".ext"); a name without a dot has no extension.
+std::pair<std::string, std::string> SplitExtension(const std::string& name)
+{
+    const auto dot = name.find_last_of('.');
+    const auto slash = name.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {name, ""};
+    return {name.substr(0, dot), name.substr(dot)};
+}
+
+} // namespace
+
+std::string FirstFreeName(const std::string& name, const std::function<bool(const std::string&)>& taken)
+{
+    const auto [stem, extension] = SplitExtension(name);
+    std::string candidate = name;
+    for (int n = 2; taken(candidate); ++n)
+        candidate = stem + std::to_string(n) + extension;
+    return candidate;
+}
+
+bool IsNameOrNumberedForm(const std::string& fileName, const std::string& name)
+{
+    if (fileName == name)
+        return true;
+    const auto [stem, extension] = SplitExtension(name);
+    if (fileName.size() <= stem.size() + extension.size() || fileName.compare(0, stem.size(), stem) != 0 ||
+        fileName.compare(fileName.size() - extension.size(), extension.size(), extension) != 0)
+        return false;
+    const std::string number = fileName.substr(stem.size(), fileName.size() - stem.size() - extension.size());
+    return number[0] != '0' && std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 void DeleteTempFiles(const std::string& imagePath, int saveFormat, const std::vector<std::string>& keep)
 {
     const std::string title = FileTitle(imagePath);
     for (const std::string& name : {GradientFileName(title, saveFormat), OutlineFileName(title, saveFormat),
                                     SmoothedDepthMapName(saveFormat)}) {
-        const bool kept = std::any_of(keep.begin(), keep.end(),
-                                      [&](const std::string& file) { return NamesSameFile(name, file); });
-        std::error_code ignored;
-        if (!kept)
-            std::filesystem::remove(name, ignored);
+        const auto ours = WrittenFilesIn(".", [&](const std::string& file) { return IsNameOrNumberedForm(file, name); });
+        for (const std::string& file : ours) {
+            const bool kept = std::any_of(keep.begin(), keep.end(),
+                                          [&](const std::string& user) { return NamesSameFile(file, user); });
+            std::error_code error;
+            if (!kept && StillAsWritten(file) && std::filesystem::remove(file, error))
+                ForgetWrittenFile(file);
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,11 +22,19 @@ std::string SmoothedDepthMapName(int saveFormat);                          // "D
 std::string OutlineFileName(const std::string& imageTitle, int saveFormat);  // "photo-outline.bmp"
 std::string GradientFileName(const std::string& imageTitle, int saveFormat); // "photo-gradient.bmp"
 
+// `name` itself, or with 2, 3... before its extension, whichever comes first
+// that is not `taken`: "DepthMapTemp.bmp", "DepthMapTemp2.bmp"...
+std::string FirstFreeName(const std::string& name, const std::function<bool(const std::string&)>& taken);
+
+// Whether `fileName` is `name` or one of FirstFreeName's numbered forms of it.
+bool IsNameOrNumberedForm(const std::string& fileName, const std::string& name);
+
 // Deletes, from the current folder, the gradient, outline and smoothed depth
-// map files of this picture with the current format's extension, in this
-// order. Missing files and files that cannot be deleted are passed over, and
-// so is any of them that is one of the `keep` files: an output, picture or
-// depth map that happens to bear a temporary file's name is the user's.
+// map files of this picture with the current format's extension (and their
+// numbered forms), in this order; but only files this process wrote there
+// and nobody has changed since (WrittenFiles), and none of the `keep` files:
+// a user's file that bears such a name is the user's. Files that cannot be
+// deleted are passed over.
 void DeleteTempFiles(const std::string& imagePath, int saveFormat, const std::vector<std::string>& keep = {});
 
 // Whether two names reach the same file (through links, ".." and the

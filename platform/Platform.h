@@ -12,6 +12,7 @@ struct FileDialogRequest {
     std::string title;             // "Open image", "Save image"
     std::string filterDescription; // "Image files"
     std::string patterns;          // "*.bmp;*.png;*.tif;*.jpg"
+    std::string defaultSuffix;     // save dialog: added to a typed name without a dot, before the replace question
 };
 
 // Result codes of ShellOpen and StartCommandLine, in the scheme that the
@@ -43,8 +44,10 @@ public:
     virtual std::optional<std::string> AskOpenFile(QWidget* owner, const FileDialogRequest& request) = 0;
 
     // The save-file dialog, asking before an existing file is overwritten; the
-    // folder of the chosen file becomes the current folder. Returns the path
-    // as typed (no extension is added). None when the user cancels.
+    // folder of the chosen file becomes the current folder. A typed name
+    // without a dot gets the request's default suffix first, so the question
+    // is asked about the file that will be written. Returns the full path;
+    // none when the user cancels.
     virtual std::optional<std::string> AskSaveFile(QWidget* owner, const FileDialogRequest& request) = 0;
 
     // Opens a file or address with the user's program for it.

@@ -70,8 +70,15 @@ std::optional<std::string> QtPlatform::AskOpenFile(QWidget* owner, const FileDia
 
 std::optional<std::string> QtPlatform::AskSaveFile(QWidget* owner, const FileDialogRequest& request)
 {
-    return Chosen(QFileDialog::getSaveFileName(owner, QString::fromStdString(request.title), QString(),
-                                               QtFilter(request), nullptr, QFileDialog::DontUseNativeDialog));
+    QFileDialog dialog(owner, QString::fromStdString(request.title), QString(), QtFilter(request));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The dialog adds the suffix before it checks for an existing file.
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return Chosen(dialog.selectedFiles().constFirst());
 }
 
 int QtPlatform::ShellOpen(const std::string& target)

@@ -1,5 +1,6 @@
 #include "preview/CPreviewPane.h"
 
+#include "imaging/Messages.h"
 #include "platform/Platform.h"
 
 #include <QPaintEvent>
@@ -93,11 +94,14 @@ bool CPreviewPane::LoadFile(const std::string& fileName)
     const PaneClient client = Client();
     UnloadImage();
     fileName_ = fileName;
-    bitmap_ = ReadImageFile(fileName);
-    if (!bitmap_) {
-        platform_.ShowMessage(this, "File " + fileName + " could not be opened.");
+    ImageRead read = ReadImageFile(fileName);
+    if (!read.bitmap) {
+        platform_.ShowMessage(this, read.status.problem == FileProblem::kTooLarge
+                                        ? messages::kNotEnoughMemory
+                                        : "File " + fileName + " could not be opened.");
         return false;
     }
+    bitmap_ = std::move(read.bitmap);
     rows_ = ImageOverRows(bitmap_.get());
     view_.imageWidth = Width(bitmap_.get());
     view_.imageHeight = Height(bitmap_.get());

@@ -97,7 +97,7 @@ bool MakeLaplacianSignImage(const std::string& sourcePath, const std::string& de
                                 std::memcpy(out.PixelAt(x, y), laplacian > 0 ? kGreen : kBlue, 3);
                             });
         source.reset();
-        return WriteImageFile(signs.get(), destinationPath, saveFormat);
+        return WriteIntermediateFile(signs.get(), destinationPath, saveFormat, sink);
     });
 }
 
@@ -129,7 +129,7 @@ bool MakeGradientImage(const std::string& sourcePath, const std::string& destina
                 }
             });
         source.reset();
-        return WriteImageFile(gradient.get(), destinationPath, saveFormat);
+        return WriteIntermediateFile(gradient.get(), destinationPath, saveFormat, sink);
     });
 }
 
@@ -162,7 +162,7 @@ bool ApplyOutlineLevel(const std::string& outlinePath, const std::string& gradie
         }
         outline.reset();
         gradient.reset();
-        return WriteImageFile(levelled.get(), destinationPath, saveFormat);
+        return WriteIntermediateFile(levelled.get(), destinationPath, saveFormat, sink);
     });
     if (written && preview)
         preview(destinationPath); // a failed write is silent: the preview shows what the file holds

@@ -123,7 +123,7 @@ bool SmoothBySegments(const std::string& outlinePath, const std::string& inputPa
             *unchanged = SameBytes(smoothed.get(), depth.get());
         outline.reset();
         depth.reset();
-        return WriteImageFile(smoothed.get(), outputPath, saveFormat);
+        return WriteIntermediateFile(smoothed.get(), outputPath, saveFormat, sink);
     });
 }
 
@@ -132,13 +132,22 @@ bool SmoothBySegmentsPasses(const std::string& outlinePath, const std::string& d
                             ProgressSink& sink)
 {
     record.smoothFailed = false;
-    bool succeeded = SmoothBySegments(outlinePath, depthPath, outputPath, saveFormat, record, sink);
+    bool made = SmoothBySegments(outlinePath, depthPath, outputPath, saveFormat, record, sink);
     if (record.smoothFailed)
         return false;
     bool settled = false;
-    for (long long pass = 2; pass <= degree && !settled; ++pass)
-        succeeded &= SmoothBySegments(outlinePath, outputPath, outputPath, saveFormat, record, sink, &settled);
-    return succeeded;
+    for (long long pass = 2; pass <= degree && !settled; ++pass) {
+        if (!made) {
+            // The pass before could not write its result, so the file holds
+            // an older one; every later pass would miss its input alike.
+            record.smoothFailed = true;
+            return ReportMissingInput(messages::kCouldntLoadDepth3d, sink);
+        }
+        made = SmoothBySegments(outlinePath, outputPath, outputPath, saveFormat, record, sink, &settled);
+        if (record.smoothFailed)
+            return false;
+    }
+    return made;
 }
 
 } // namespace velmora

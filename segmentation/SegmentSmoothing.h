@@ -26,9 +26,11 @@ bool SmoothBySegments(const std::string& outlinePath, const std::string& inputPa
 
 // The passes of one smoothing: the first from depthPath into outputPath, then
 // degree - 1 more from outputPath into itself (a degree below 1 makes one
-// pass). A failed first pass stops the rest; a later failure does not. Once a
-// pass changes nothing, the passes left would write the same file again, so
-// they are not run: a huge degree ends as soon as the smoothing has settled.
+// pass). A pass that could not read an input stops the rest; so does one
+// that could not write its result, after the next pass has reported its
+// input missing (it never reads the older file left in place). Once a pass
+// changes nothing, the passes left would write the same file again, so they
+// are not run: a huge degree ends as soon as the smoothing has settled.
 // Returns whether every pass succeeded.
 bool SmoothBySegmentsPasses(const std::string& outlinePath, const std::string& depthPath,
                             const std::string& outputPath, int degree, int saveFormat, SegmentationRecord& record,

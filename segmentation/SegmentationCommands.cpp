@@ -1,10 +1,13 @@
 #include "segmentation/SegmentationCommands.h"
 
 #include "imaging/ImageFile.h"
+#include "imaging/RoutineSteps.h"
 #include "imaging/TempFiles.h"
 #include "segmentation/OutlineImage.h"
 #include "segmentation/SegmentSmoothing.h"
 #include "segmentation/SegmentationMessages.h"
+
+#include <filesystem>
 
 namespace velmora {
 
@@ -13,41 +16,71 @@ std::string NewDepthMapName(const std::string& depthTitle, int saveFormat)
     return depthTitle + "New." + FormatExtension(saveFormat);
 }
 
+namespace {
+
+std::string AvoidingInputs(const std::string& name, const SegmentationInputs& inputs)
+{
+    return FirstFreeName(name, [&](const std::string& candidate) {
+        return NamesSameFile(candidate, inputs.imagePath) || NamesSameFile(candidate, inputs.depthPath);
+    });
+}
+
+} // namespace
+
+std::string OutlinePathFor(const SegmentationInputs& inputs)
+{
+    return AvoidingInputs(OutlineFileName(inputs.imageTitle, inputs.saveFormat), inputs);
+}
+
+std::string GradientPathFor(const SegmentationInputs& inputs)
+{
+    return AvoidingInputs(GradientFileName(inputs.imageTitle, inputs.saveFormat), inputs);
+}
+
+std::string NewDepthMapPathFor(const SegmentationInputs& inputs)
+{
+    return AvoidingInputs(NewDepthMapName(inputs.depthTitle, inputs.saveFormat), inputs);
+}
+
 void CreateOutlineImage(int level, const SegmentationInputs& inputs, SegmentationRecord& record, ProgressSink& sink,
                         const PreviewFunction& preview)
 {
     record.outlineLevel = level;
-    const std::string outline = OutlineFileName(inputs.imageTitle, inputs.saveFormat);
-    const std::string gradient = GradientFileName(inputs.imageTitle, inputs.saveFormat);
+    const std::string outline = OutlinePathFor(inputs);
+    const std::string gradient = GradientPathFor(inputs);
     record.outlineFileName = outline;
-    MakeLaplacianSignImage(inputs.imagePath, outline, inputs.saveFormat, record, sink);
-    MakeGradientImage(inputs.imagePath, gradient, inputs.saveFormat, record, sink);
-    ApplyOutlineLevel(outline, gradient, outline, level, inputs.saveFormat, record, sink,
-                      inputs.previewImages ? preview : PreviewFunction());
+    const bool signsMade = MakeLaplacianSignImage(inputs.imagePath, outline, inputs.saveFormat, record, sink);
+    const bool gradientMade = MakeGradientImage(inputs.imagePath, gradient, inputs.saveFormat, record, sink);
+    if (!signsMade)
+        ReportMissingInput(messages::kCouldntLoadLaplacianOutline, sink);
+    else if (!gradientMade)
+        ReportMissingInput(messages::kCouldntLoadGradient, sink);
+    else
+        ApplyOutlineLevel(outline, gradient, outline, level, inputs.saveFormat, record, sink,
+                          inputs.previewImages ? preview : PreviewFunction());
 }
 
 void SmoothDepthMapBySegments(int degree, const SegmentationInputs& inputs, SegmentationRecord& record,
                               ProgressSink& sink, const PreviewFunction& preview)
 {
-    const std::string newDepthMap = NewDepthMapName(inputs.depthTitle, inputs.saveFormat);
-    record.outlineFileName = OutlineFileName(inputs.imageTitle, inputs.saveFormat);
+    const std::string newDepthMap = NewDepthMapPathFor(inputs);
+    record.outlineFileName = OutlinePathFor(inputs);
     record.smoothingDegree = degree;
-    SmoothBySegmentsPasses(record.outlineFileName, inputs.depthPath, newDepthMap, degree, inputs.saveFormat, record,
-                           sink);
-    if (inputs.previewImages && preview)
+    const bool smoothed = SmoothBySegmentsPasses(record.outlineFileName, inputs.depthPath, newDepthMap, degree,
+                                                 inputs.saveFormat, record, sink);
+    if (smoothed && inputs.previewImages && preview)
         preview(newDepthMap);
 }
 
-std::optional<SmoothedDepthMap> ReadSmoothedDepthMap(const std::string& depthTitle, int saveFormat,
-                                                     ProgressSink& sink)
+std::optional<SmoothedDepthMap> ReadSmoothedDepthMap(const SegmentationInputs& inputs, ProgressSink& sink)
 {
-    const std::string name = NewDepthMapName(depthTitle, saveFormat);
-    Bitmap bitmap = ReadImageFile(name);
-    if (!bitmap) {
-        sink.ShowMessage(messages::kCouldntLoadNewDepthMap);
+    const std::string path = std::filesystem::absolute(NewDepthMapPathFor(inputs)).string();
+    ImageRead read = ReadImageFile(path);
+    if (!read.bitmap) {
+        ReportReadFailure(path, read.status, messages::kCouldntLoadNewDepthMap, sink);
         return std::nullopt;
     }
-    return SmoothedDepthMap{name, depthTitle + "New", Width(bitmap.get()), Height(bitmap.get())};
+    return SmoothedDepthMap{path, FileTitle(path), Width(read.bitmap.get()), Height(read.bitmap.get())};
 }
 
 } // namespace velmora

@@ -22,33 +22,42 @@ struct SegmentationInputs {
 // current folder. Not a temporary file.
 std::string NewDepthMapName(const std::string& depthTitle, int saveFormat);
 
-// "Create outline image": the Laplacian-sign image into imageTitle-outline.ext,
-// the gradient into imageTitle-gradient.ext (both in the current folder), then
-// the outline level applied over the first; each step runs whether or not the
-// one before succeeded. The outline is previewed when previewImages is set.
-// Records the level and the outline file name.
+// The files the tool writes for these inputs, in the current folder:
+// imageTitle-outline.ext, imageTitle-gradient.ext and depthTitle + "New.ext",
+// except that none of them is ever the picture or the depth map itself: such
+// a name takes the first free number before its extension
+// ("photo-outline2.png"), and every command finds the file by that name.
+std::string OutlinePathFor(const SegmentationInputs& inputs);
+std::string GradientPathFor(const SegmentationInputs& inputs);
+std::string NewDepthMapPathFor(const SegmentationInputs& inputs);
+
+// "Create outline image": the Laplacian-sign image into the outline file, the
+// gradient into the gradient file, then the outline level applied over the
+// first. Each step runs, but the levelling reads no file that a failed step
+// of this command was to write: it reports it missing. The outline is
+// previewed when previewImages is set. Records the level and the outline
+// file name.
 void CreateOutlineImage(int level, const SegmentationInputs& inputs, SegmentationRecord& record, ProgressSink& sink,
                         const PreviewFunction& preview);
 
 // "Smooth depth map": `degree` passes (at least one) of SmoothBySegments with
-// the current picture's outline file, from the depth map into
-// depthTitle + "New." + extension; then its preview when previewImages is set,
-// whether or not the passes succeeded. Records the degree, the outline file
-// name and whether a pass failed.
+// the current picture's outline file, from the depth map into the new depth
+// map file; then, when previewImages is set and every pass succeeded, its
+// preview. Records the degree, the outline file name and whether a pass
+// failed.
 void SmoothDepthMapBySegments(int degree, const SegmentationInputs& inputs, SegmentationRecord& record,
                               ProgressSink& sink, const PreviewFunction& preview);
 
-// What "Open depth map" adopts: the new depth map, named without a folder.
+// What "Open depth map" adopts: the new depth map.
 struct SmoothedDepthMap {
-    std::string path;  // depthTitle + "New." + extension
-    std::string title; // depthTitle + "New"
+    std::string path;  // absolute, so that it is found from any later folder
+    std::string title; // its file name without the extension: depthTitle + "New"
     int width = 0;
     int height = 0;
 };
 
-// Reads the new depth map of this depth title and format; none, after
-// "Couldn't load new depth map bitmap!", when it cannot be read.
-std::optional<SmoothedDepthMap> ReadSmoothedDepthMap(const std::string& depthTitle, int saveFormat,
-                                                     ProgressSink& sink);
+// Reads the new depth map of these inputs; none, after "Couldn't load new
+// depth map bitmap!", when it cannot be read.
+std::optional<SmoothedDepthMap> ReadSmoothedDepthMap(const SegmentationInputs& inputs, ProgressSink& sink);
 
 } // namespace velmora

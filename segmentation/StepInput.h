@@ -2,6 +2,7 @@
 
 #include "imaging/ImageFile.h"
 #include "imaging/ProgressSink.h"
+#include "imaging/RoutineSteps.h"
 #include "segmentation/SegmentationRecord.h"
 
 #include <string>
@@ -10,19 +11,20 @@ namespace velmora {
 
 // Reads an input of a segmentation step: records its stored bits per pixel,
 // then converts it to 24 bits so that the step always finds three bytes per
-// pixel. Shows `failureMessage` when the file cannot be read.
+// pixel. Reports the failure, `failureMessage` first, when it cannot.
 inline Bitmap ReadStepInput(const std::string& path, const char* failureMessage, SegmentationRecord& record,
                             ProgressSink& sink)
 {
-    Bitmap stored = ReadImageFile(path);
-    if (!stored) {
-        sink.ShowMessage(failureMessage);
+    ImageRead stored = ReadImageFile(path);
+    if (!stored.bitmap) {
+        ReportReadFailure(path, stored.status, failureMessage, sink);
         return {};
     }
-    record.bitsPerPixel = BitsPerPixel(stored.get());
-    Bitmap rgb = ConvertToRgb(std::move(stored));
+    record.bitsPerPixel = BitsPerPixel(stored.bitmap.get());
+    Bitmap rgb = ConvertToRgb(std::move(stored.bitmap));
     if (!rgb)
-        sink.ShowMessage(failureMessage);
+        ReportReadFailure(path, Failure(FileProblem::kUnreadable, "its pixels cannot be converted to 24 bits"),
+                          failureMessage, sink);
     return rgb;
 }
 

@@ -63,8 +63,7 @@ void CSmoothDlg::SmoothDepthMap()
 
 void CSmoothDlg::OpenDepthMap()
 {
-    const SegmentationInputs inputs = host_.CurrentSegmentationInputs();
-    if (const auto adopted = ReadSmoothedDepthMap(inputs.depthTitle, inputs.saveFormat, host_.MessageSink()))
+    if (const auto adopted = ReadSmoothedDepthMap(host_.CurrentSegmentationInputs(), host_.MessageSink()))
         host_.AdoptDepthMap(adopted->path, adopted->title);
 }
 

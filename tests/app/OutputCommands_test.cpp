@@ -3,6 +3,7 @@
 #include "app/MainControlIds.h"
 #include "imaging/ShiftedView.h"
 #include "imaging/StereoOutput.h"
+#include "imaging/TempFiles.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/gui/FakePlatform.h"
@@ -55,9 +56,9 @@ protected:
     {
         StereoSettings settings = window.Settings();
         settings.saveFormat = saveFormat;
-        const std::string extension = saveFormat == kSavePng ? "png" : saveFormat == kSaveTiff ? "tif" : "bmp";
+        const std::string extension = FormatExtension(saveFormat);
         const StereoOutputRun run{sandbox.Path("core." + extension), sandbox.Path("core-depth." + extension), 9, 9,
-                                  radius};
+                                  radius, "", false};
         NullSink quiet;
         MakeStereoOutput(kind, run, sandbox.Path("photo.bmp"), sandbox.Path("depth.bmp"), settings, quiet);
         return ReadBytes(run.outputPath);
@@ -108,16 +109,14 @@ TEST_F(OutputCommandTest, AnAnaglyphRunGivesTheCoresBytesInEachFormat)
                                                       sandbox.Path("lc.tif")}));
 }
 
-TEST_F(OutputCommandTest, ANameWithTheWrongExtensionKeepsTheView)
+TEST_F(OutputCommandTest, TheFormatChosenDecidesTheContentWhateverTheName)
 {
     PreviewCloser closer;
     SelectFormat(kSavePng);
     Run(kAnaglyph, sandbox.Path("result.bmp"));
-    // The composition cannot read the view back, nor can the preview.
-    EXPECT_EQ(platform.messages,
-              (std::vector<std::string>{"Couldn't load bitmap!",
-                                        "File " + sandbox.Path("result.bmp") + " could not be opened."}));
-    EXPECT_EQ(ReadBytes(sandbox.Path("result.bmp")).substr(0, 4), "\x89PNG"); // the view, as PNG data
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(ReadBytes(sandbox.Path("result.bmp")), CoreResult(StereoOutputKind::Anaglyph, 3, kSavePng));
+    EXPECT_EQ(closer.shown, (std::vector<std::string>{sandbox.Path("result.bmp")}));
     EXPECT_EQ(Status(), "Ready");
 }
 

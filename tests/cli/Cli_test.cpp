@@ -31,7 +31,7 @@ protected:
         StereoSettings settings;
         settings.anaglyphMode = mode;
         settings.pixelsPerMetre = 2835;
-        const StereoOutputRun run{"core.bmp", "core-depth.bmp", parallax, stereoWindow, radius};
+        const StereoOutputRun run{"core.bmp", "core-depth.bmp", parallax, stereoWindow, radius, "", false};
         NullSink quiet;
         EXPECT_TRUE(MakeStereoOutput(kind, run, kSampleImage, kSampleDepth, settings, quiet));
         return ReadBytes("core.bmp");
@@ -56,10 +56,10 @@ TEST_F(CliTest, WholeOutputsEqualTheCoreRunDirectly)
 TEST_F(CliTest, TheStepsChainToTheWholeOutput)
 {
     ASSERT_EQ(Cli({"smooth", "--depth", kSampleDepth, "--radius", "3", "-o", "smooth.png"}).exitCode, 0);
-    ASSERT_EQ(Cli({"view", "--image", kSampleImage, "--depth", "smooth.png", "--parallax", "9", "-o", "steps.tif"})
+    ASSERT_EQ(Cli({"view", "--image", kSampleImage, "--depth", "smooth.png", "--parallax", "9", "-o", "view.tif"})
                   .exitCode,
               0);
-    ASSERT_EQ(Cli({"compose-anaglyph", "--view", "steps.tif", "--image", kSampleImage, "-o", "steps.tif"}).exitCode,
+    ASSERT_EQ(Cli({"compose-anaglyph", "--view", "view.tif", "--image", kSampleImage, "-o", "steps.tif"}).exitCode,
               0);
     // No --parallax: 12 degrees and 2 views at the sample's 72 dpi give 9.
     ASSERT_EQ(Cli({"anaglyph", "--image", kSampleImage, "--depth", kSampleDepth, "-o", "whole.tif"}).exitCode, 0);
@@ -212,9 +212,12 @@ TEST_F(CliTest, SegmentationFailuresAndBadLevels)
     EXPECT_EQ(noOutline.exitCode, 1);
     EXPECT_NE(noOutline.err.find("Couldn't load outline bitmap!"), std::string::npos);
 
+    // The first failure ends the command, and says which file and why.
     const ProgramResult noPicture = Cli({"outline", "--image", "missing.png", "-o", "outline.bmp"});
     EXPECT_EQ(noPicture.exitCode, 1);
-    EXPECT_NE(noPicture.err.find("Couldn't load -outline bitmap!"), std::string::npos);
+    EXPECT_EQ(noPicture.err,
+              "velmora-cli: Couldn't load bitmap!\nvelmora-cli: missing.png: No such file or directory\n");
+    EXPECT_FALSE(std::filesystem::exists("outline.bmp"));
 
     EXPECT_EQ(Cli({"outline", "--image", kSampleImage, "--level", "257", "-o", "o.bmp"}).exitCode, 2);
     EXPECT_EQ(Cli({"outline", "--image", kSampleImage, "--level", "-1", "-o", "o.bmp"}).exitCode, 2);

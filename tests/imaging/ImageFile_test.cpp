@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -40,11 +41,11 @@ TEST_F(ImageFileTest, TheWrittenFormatFollowsTheSettingNotTheName)
     EXPECT_EQ(ReadBytes("a.bmp").substr(0, 4), "\x89PNG");
     EXPECT_EQ(ReadBytes("b.png").substr(0, 4), std::string("II*\0", 4));
     EXPECT_EQ(ReadBytes("c.tif").substr(0, 2), "BM");
-    // Reading goes by the name, so none of them can be read back.
-    EXPECT_FALSE(ReadImageFile("a.bmp"));
-    EXPECT_FALSE(ReadImageFile("b.png"));
-    EXPECT_FALSE(ReadImageFile("c.tif"));
+    // Reading goes by the content, so each is read back whatever its name.
+    for (const char* name : {"a.bmp", "b.png", "c.tif"})
+        EXPECT_TRUE(SamePixels("c.tif", name)) << name;
     EXPECT_FALSE(WriteImageFile(bitmap.get(), "d.bmp", 3));
+    EXPECT_FALSE(std::filesystem::exists("d.bmp"));
 }
 
 TEST_F(ImageFileTest, ResolutionIsTruncatedAndSetBothWays)
@@ -54,11 +55,11 @@ TEST_F(ImageFileTest, ResolutionIsTruncatedAndSetBothWays)
     for (int format : {kSaveBmp, kSavePng, kSaveTiff}) {
         const std::string name = "r." + FormatExtension(format);
         Save(bitmap.get(), name, format);
-        Bitmap back = ReadImageFile(name);
+        Bitmap back = ReadImageFile(name).bitmap;
         ASSERT_TRUE(back) << name;
         EXPECT_EQ(HorizontalResolution(back.get()), 2835) << name;
         EXPECT_EQ(FreeImage_GetDotsPerMeterY(back.get()), 2835u) << name;
-        EXPECT_EQ(ReadHorizontalResolution(name), 2835) << name;
+        EXPECT_EQ(ReadHorizontalResolution(name).pixelsPerMetre, 2835) << name;
     }
 }
 
@@ -80,8 +81,8 @@ TEST_F(ImageFileTest, OtherDepthsAreConvertedToThreeBytesPerPixel)
     const std::pair<const char*, Bgr> cases[] = {
         {"grey8.png", Grey(77)}, {"grey16.png", Grey(0xAB)}, {"alpha.png", Bgr{10, 20, 30}}};
     for (const auto& [name, expected] : cases) {
-        EXPECT_NE(BitsPerPixel(ReadImageFile(name).get()), 24) << name;
-        Bitmap rgb = ReadRgbImageFile(name);
+        EXPECT_NE(BitsPerPixel(ReadImageFile(name).bitmap.get()), 24) << name;
+        Bitmap rgb = ReadRgbImageFile(name).bitmap;
         ASSERT_TRUE(rgb) << name;
         EXPECT_EQ(BitsPerPixel(rgb.get()), 24) << name;
         EXPECT_EQ(PixelOf(rgb.get(), 2, 1), expected) << name;
@@ -101,14 +102,17 @@ TEST_F(ImageFileTest, BadFilesGiveNoBitmap)
     WriteText("noise.bmp", "BM" + std::string(500, '\xff'));
     WriteText("picture.xyz", png);
 
-    for (const char* name : {"missing.png", "empty.png", "noise.png", "noise.bmp", "picture.xyz", "truncated.bmp",
-                             "no-extension"})
-        EXPECT_FALSE(ReadRgbImageFile(name)) << name;
-    // A truncated PNG may be decoded in part, but never read past its rows.
-    if (Bitmap partial = ReadRgbImageFile("truncated.png")) {
-        EXPECT_EQ(Width(partial.get()), 40);
+    for (const char* name : {"missing.png", "empty.png", "noise.png", "noise.bmp", "truncated.bmp", "truncated.png",
+                             "no-extension"}) {
+        const ImageRead read = ReadRgbImageFile(name);
+        EXPECT_FALSE(read.bitmap) << name;
+        EXPECT_EQ(read.status.problem, FileProblem::kUnreadable) << name;
+        EXPECT_FALSE(read.status.reason.empty()) << name;
     }
-    EXPECT_FALSE(ReadHorizontalResolution("noise.png"));
+    EXPECT_EQ(ReadImageFile("missing.png").status.reason, "No such file or directory");
+    // The content decides, not the name.
+    EXPECT_TRUE(SamePixels("good.png", "picture.xyz"));
+    EXPECT_FALSE(ReadHorizontalResolution("noise.png").pixelsPerMetre);
 }
 
 TEST_F(ImageFileTest, NewImagesAreBlackAndImpossibleSizesGiveNone)
@@ -131,19 +135,48 @@ TEST(TempFilesTest, NamesComeFromTheTitleAndTheFormat)
     EXPECT_EQ(GradientFileName("photo", kSaveBmp), "photo-gradient.bmp");
 }
 
-TEST_F(ImageFileTest, DeleteTempFilesRemovesOnlyThisFormatsThreeFiles)
+TEST_F(ImageFileTest, DeleteTempFilesRemovesOnlyThisFormatsFilesThatThisProcessWrote)
 {
-    for (const char* name : {"photo-gradient.png", "photo-outline.png", "DepthMapTemp.png", "DepthMapTemp.bmp",
-                             "photo.png", "other-outline.png"})
-        WriteText(name, "x");
+    Bitmap bitmap = MakeImage(2, 2, [](int, int) { return Grey(1); });
+    for (const char* name : {"photo-gradient.png", "photo-outline.png", "DepthMapTemp.png", "DepthMapTemp2.png",
+                             "DepthMapTemp.bmp", "photo.png", "other-outline.png", "changed-outline.png"})
+        Save(bitmap.get(), name, kSavePng);
+    // The user's own files that merely bear such names.
+    WriteText("users-outline.png", "mine");
+    WriteText("DepthMapTemp3.png", "mine");
+    // One of ours that the user has changed since.
+    WriteText("changed-outline.png", "edited");
+
     DeleteTempFiles("/somewhere/else/photo.png", kSavePng);
-    EXPECT_FALSE(std::filesystem::exists("photo-gradient.png"));
-    EXPECT_FALSE(std::filesystem::exists("photo-outline.png"));
-    EXPECT_FALSE(std::filesystem::exists("DepthMapTemp.png"));
-    EXPECT_TRUE(std::filesystem::exists("DepthMapTemp.bmp"));
-    EXPECT_TRUE(std::filesystem::exists("photo.png"));
-    EXPECT_TRUE(std::filesystem::exists("other-outline.png"));
-    DeleteTempFiles("photo.png", kSavePng); // nothing left to delete: no error
+    for (const char* gone : {"photo-gradient.png", "photo-outline.png", "DepthMapTemp.png", "DepthMapTemp2.png"})
+        EXPECT_FALSE(std::filesystem::exists(gone)) << gone;
+    for (const char* kept : {"DepthMapTemp.bmp", "photo.png", "other-outline.png", "DepthMapTemp3.png"})
+        EXPECT_TRUE(std::filesystem::exists(kept)) << kept;
+    DeleteTempFiles("users.png", kSavePng);
+    DeleteTempFiles("changed.png", kSavePng);
+    EXPECT_EQ(ReadBytes("users-outline.png"), "mine");
+    EXPECT_EQ(ReadBytes("changed-outline.png"), "edited");
+
+    // Files to keep are never deleted, even ours.
+    Save(bitmap.get(), "DepthMapTemp.png", kSavePng);
+    DeleteTempFiles("photo.png", kSavePng, {std::filesystem::absolute("DepthMapTemp.png").string()});
+    EXPECT_TRUE(std::filesystem::exists("DepthMapTemp.png"));
+}
+
+TEST(TempFilesTest, FreeNamesAreNumberedBeforeTheExtension)
+{
+    const std::vector<std::string> taken{"a/DepthMapTemp.bmp", "a/DepthMapTemp2.bmp"};
+    const auto isTaken = [&](const std::string& name) {
+        return std::find(taken.begin(), taken.end(), name) != taken.end();
+    };
+    EXPECT_EQ(FirstFreeName("a/DepthMapTemp.bmp", isTaken), "a/DepthMapTemp3.bmp");
+    EXPECT_EQ(FirstFreeName("a/other.bmp", isTaken), "a/other.bmp");
+    EXPECT_EQ(FirstFreeName("x.y/plain", [](const std::string& name) { return name == "x.y/plain"; }), "x.y/plain2");
+    EXPECT_TRUE(IsNameOrNumberedForm("photo-outline12.png", "photo-outline.png"));
+    EXPECT_TRUE(IsNameOrNumberedForm("photo-outline.png", "photo-outline.png"));
+    EXPECT_FALSE(IsNameOrNumberedForm("photo-outline02.png", "photo-outline.png"));
+    EXPECT_FALSE(IsNameOrNumberedForm("photo-outlinex.png", "photo-outline.png"));
+    EXPECT_FALSE(IsNameOrNumberedForm("photo-outline2.bmp", "photo-outline.png"));
 }
 
 } // namespace

@@ -23,7 +23,7 @@ protected:
         std::mt19937 random(21);
         Save(RandomImage(40, 30, random).get(), "image.bmp");
         Save(RandomDepthMap(40, 30, random).get(), "depth.bmp");
-        run = {"out.png", "DepthMapTemp.png", 6, 4, 2};
+        run = {"out.png", "DepthMapTemp.png", 6, 4, 2, "", false};
         settings.saveFormat = kSavePng;
         settings.pixelsPerMetre = 2835;
     }
@@ -63,8 +63,14 @@ TEST_F(StereoOutputTest, WithoutARadiusTheDepthMapIsUsedAsItIs)
     EXPECT_EQ(sink.events.front(), "status:Anaglyph image");
 }
 
-TEST_F(StereoOutputTest, EveryStepRunsAfterAFailedOne)
+TEST_F(StereoOutputTest, AStepNeverReadsWhatAFailedStepWasToMake)
 {
+    // Files of these names from an earlier run are not read: each step
+    // whose input was not made reports it missing.
+    std::mt19937 random(3);
+    Save(RandomImage(40, 30, random).get(), "DepthMapTemp.png", kSavePng);
+    Save(RandomImage(40, 30, random).get(), "out.png", kSavePng);
+    const std::string earlierOutput = ReadBytes("out.png");
     depth = "missing.bmp";
     EXPECT_FALSE(MakeStereoOutput(StereoOutputKind::LcShutter, run, image, depth, settings, sink));
     EXPECT_EQ(sink.events, (std::vector<std::string>{
@@ -72,9 +78,26 @@ TEST_F(StereoOutputTest, EveryStepRunsAfterAFailedOne)
                                "message:" + std::string(messages::kCouldntLoadBitmap),
                                "status:LC Shutter",
                                "message:" + std::string(messages::kCouldntLoadDepthMap),
-                               "status:LC Shutter",
                                "message:" + std::string(messages::kCouldntLoadBitmap),
                            }));
+    EXPECT_EQ(ReadBytes("out.png"), earlierOutput);
+
+    // Stopping at the first failure, the later steps say nothing.
+    sink = RecordingSink();
+    run.stopAtFirstFailure = true;
+    EXPECT_FALSE(MakeStereoOutput(StereoOutputKind::Anaglyph, run, image, depth, settings, sink));
+    EXPECT_EQ(sink.messages, (std::vector<std::string>{messages::kCouldntLoadBitmap}));
+}
+
+TEST_F(StereoOutputTest, TheViewCanGoElsewhereThanTheOutput)
+{
+    ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::Anaglyph, run, image, depth, settings, sink));
+    const std::string expected = ReadBytes("out.png");
+    std::filesystem::remove("out.png");
+    run.viewPath = "view.png";
+    ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::Anaglyph, run, image, depth, settings, sink));
+    EXPECT_EQ(ReadBytes("out.png"), expected);
+    EXPECT_TRUE(std::filesystem::exists("view.png"));
 }
 
 } // namespace

@@ -134,11 +134,14 @@ TEST_F(OutlineImageTest, EveryStepRunsAndReportsWhenThePictureIsMissing)
                                                        messages::kCouldntLoadLaplacianOutline}));
     EXPECT_TRUE(previews.empty());
 
-    // A leftover outline of that name is levelled again; its gradient is missing.
+    // An outline left over from an earlier run is not this run's: it is
+    // reported missing, not levelled again, and stays as it was.
     sink = RecordingSink();
     Save(MakeImage(3, 3, [](int, int) { return kGreen; }).get(), "-outline.bmp");
+    const std::string leftover = ReadBytes("-outline.bmp");
     CreateOutlineImage(50, inputs, record, sink, {});
-    EXPECT_EQ(sink.messages.back(), messages::kCouldntLoadGradient);
+    EXPECT_EQ(sink.messages.back(), messages::kCouldntLoadLaplacianOutline);
+    EXPECT_EQ(ReadBytes("-outline.bmp"), leftover);
 }
 
 TEST_F(OutlineImageTest, NamesFollowTheTitleAndFormatInTheCurrentFolder)

@@ -183,14 +183,14 @@ TEST_F(SmoothingCommandTest, AHugeDegreeEndsOnceTheSmoothingHasSettled)
     EXPECT_TRUE(sink.messages.empty());
 }
 
-TEST_F(SmoothingCommandTest, AMissingOutlineStopsThePassesButStillPreviews)
+TEST_F(SmoothingCommandTest, AMissingOutlineStopsThePassesAndShowsNoOlderResult)
 {
     std::filesystem::remove("scene-outline.bmp");
     Smooth(5);
     EXPECT_EQ(sink.messages, (std::vector<std::string>{messages::kCouldntLoadOutline}));
     EXPECT_TRUE(record.smoothFailed);
     EXPECT_FALSE(std::filesystem::exists("scene-depthNew.bmp"));
-    EXPECT_EQ(previews, (std::vector<std::string>{"scene-depthNew.bmp"}));
+    EXPECT_TRUE(previews.empty());
 
     sink = RecordingSink();
     inputs.depthPath = "gone.bmp";
@@ -201,12 +201,12 @@ TEST_F(SmoothingCommandTest, AMissingOutlineStopsThePassesButStillPreviews)
 
 TEST_F(SmoothingCommandTest, TheNewDepthMapCanBeAdoptedOnceMade)
 {
-    EXPECT_FALSE(ReadSmoothedDepthMap("scene-depth", kSaveBmp, sink));
+    EXPECT_FALSE(ReadSmoothedDepthMap(inputs, sink));
     EXPECT_EQ(sink.messages, (std::vector<std::string>{messages::kCouldntLoadNewDepthMap}));
     Smooth(1);
-    const auto adopted = ReadSmoothedDepthMap("scene-depth", kSaveBmp, sink);
+    const auto adopted = ReadSmoothedDepthMap(inputs, sink);
     ASSERT_TRUE(adopted);
-    EXPECT_EQ(adopted->path, "scene-depthNew.bmp");
+    EXPECT_EQ(adopted->path, std::filesystem::absolute("scene-depthNew.bmp"));
     EXPECT_EQ(adopted->title, "scene-depthNew");
     EXPECT_EQ(adopted->width, 20);
     EXPECT_EQ(adopted->height, 15);

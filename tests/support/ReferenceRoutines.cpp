@@ -39,8 +39,8 @@ void FillPixelFromNeighbours(FIBITMAP* view, std::vector<bool>& filled, int widt
 void ReferenceShiftedView(const std::string& outputPath, const std::string& imagePath, const std::string& depthPath,
                           const StereoSettings& settings, ProgressSink& sink)
 {
-    Bitmap image = ReadRgbImageFile(imagePath);
-    Bitmap depth = ReadRgbImageFile(depthPath);
+    Bitmap image = ReadRgbImageFile(imagePath).bitmap;
+    Bitmap depth = ReadRgbImageFile(depthPath).bitmap;
     if (!image || !depth)
         return;
     const int width = std::min(Width(image.get()), Width(depth.get()));
@@ -83,7 +83,7 @@ void ReferenceShiftedView(const std::string& outputPath, const std::string& imag
 void ReferenceSmoothDepthMap(const std::string& sourcePath, const std::string& destinationPath, int radius,
                              const StereoSettings& settings, ProgressSink& sink)
 {
-    Bitmap source = ReadRgbImageFile(sourcePath);
+    Bitmap source = ReadRgbImageFile(sourcePath).bitmap;
     if (!source)
         return;
     const int width = Width(source.get());

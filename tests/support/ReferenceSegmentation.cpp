@@ -29,7 +29,7 @@ void SetPixel(FIBITMAP* bitmap, int x, int y, std::uint8_t blue, std::uint8_t gr
 
 void ReferenceLaplacianSign(const std::string& sourcePath, const std::string& destinationPath)
 {
-    Bitmap source = ReadRgbImageFile(sourcePath);
+    Bitmap source = ReadRgbImageFile(sourcePath).bitmap;
     const int width = Width(source.get()), height = Height(source.get());
     Bitmap out = NewImage(width, height, 24);
     FIBITMAP* s = source.get();
@@ -48,7 +48,7 @@ void ReferenceLaplacianSign(const std::string& sourcePath, const std::string& de
 
 void ReferenceGradient(const std::string& sourcePath, const std::string& destinationPath)
 {
-    Bitmap source = ReadRgbImageFile(sourcePath);
+    Bitmap source = ReadRgbImageFile(sourcePath).bitmap;
     const int width = Width(source.get()), height = Height(source.get());
     Bitmap out = NewImage(width, height, 24);
     for (int y = 1; y < height - 1; ++y)
@@ -70,8 +70,8 @@ void ReferenceGradient(const std::string& sourcePath, const std::string& destina
 void ReferenceSmoothBySegments(const std::string& outlinePath, const std::string& inputPath,
                                const std::string& outputPath)
 {
-    Bitmap outline = ReadRgbImageFile(outlinePath);
-    Bitmap depth = ReadRgbImageFile(inputPath);
+    Bitmap outline = ReadRgbImageFile(outlinePath).bitmap;
+    Bitmap depth = ReadRgbImageFile(inputPath).bitmap;
     const int width = std::min(Width(outline.get()), Width(depth.get()));
     const int height = std::min(Height(outline.get()), Height(depth.get()));
     Bitmap out = NewImage(width, height, 24);

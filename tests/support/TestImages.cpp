@@ -79,7 +79,7 @@ Bgr Pixels::At(int x, int y) const
 
 std::optional<Pixels> ReadPixels(const std::string& path)
 {
-    Bitmap stored = ReadImageFile(path);
+    Bitmap stored = ReadImageFile(path).bitmap;
     if (!stored)
         return std::nullopt;
     Pixels pixels{Width(stored.get()), Height(stored.get()), BitsPerPixel(stored.get()),

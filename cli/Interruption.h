@@ -1,0 +1,13 @@
+#pragma once
+
+namespace velmora::cli {
+
+// Makes an interrupted run (Ctrl+C, SIGTERM, a closed terminal) tidy up
+// before it ends: the temporary files of unfinished writes and the private
+// folders are removed, so the user's files hold what they held before and
+// nothing is left behind; then the process ends by the same signal, as the
+// shell expects. Call first thing in main, before any other thread starts:
+// the signals are taken by a thread of their own, in ordinary code.
+void TidyUpWhenInterrupted();
+
+} // namespace velmora::cli

@@ -1,0 +1,89 @@
+#include "imaging/DamageChecks.h"
+
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+namespace velmora {
+namespace {
+
+thread_local bool watchingTiff = false;
+thread_local bool tiffErrorSeen = false;
+
+// FreeImage asks the library about every metadata tag it knows, and the
+// library reports each one it does not know as an error; those say nothing
+// about the file. Any other error does.
+void NoteTiffError(const char* module, const char*, va_list)
+{
+    if (watchingTiff && (module == nullptr || std::strcmp(module, "TIFFFieldWithTag") != 0))
+        tiffErrorSeen = true;
+}
+
+std::uint32_t Field(const unsigned char* bytes, int offset, int size)
+{
+    std::uint32_t value = 0;
+    for (int i = 0; i < size; ++i)
+        value |= std::uint32_t{bytes[offset + i]} << 8 * i;
+    return value;
+}
+
+} // namespace
+
+void QuietenTiffLibrary()
+{
+    static const bool quiet = [] {
+        TIFFSetWarningHandler(nullptr);
+        TIFFSetErrorHandler(NoteTiffError);
+        return true;
+    }();
+    (void)quiet;
+}
+
+TiffErrorWatch::TiffErrorWatch()
+{
+    QuietenTiffLibrary();
+    watchingTiff = true;
+    tiffErrorSeen = false;
+}
+
+TiffErrorWatch::~TiffErrorWatch()
+{
+    watchingTiff = false;
+}
+
+bool TiffErrorWatch::ErrorSeen() const
+{
+    return tiffErrorSeen;
+}
+
+bool IsTruncatedBmp(int descriptor, std::uint64_t fileSize)
+{
+    unsigned char header[34] = {};
+    if (pread(descriptor, header, sizeof header, 0) < 26)
+        return true;
+    const std::uint32_t infoSize = Field(header, 14, 4);
+    std::uint64_t width = 0, height = 0;
+    std::uint32_t bitsPerPixel = 0, compression = 0;
+    if (infoSize == 12) {
+        // OS/2 1.x: 16-bit width and height, never compressed.
+        width = Field(header, 18, 2);
+        height = Field(header, 20, 2);
+        bitsPerPixel = Field(header, 24, 2);
+    } else if (infoSize >= 16) {
+        width = Field(header, 18, 4);
+        height = static_cast<std::uint64_t>(std::llabs(static_cast<std::int32_t>(Field(header, 22, 4))));
+        bitsPerPixel = Field(header, 28, 2);
+        compression = infoSize >= 20 ? Field(header, 30, 4) : 0;
+    } else {
+        return true;
+    }
+    if (compression != 0 && compression != 3)
+        return false; // run-length data has no fixed size; its decoder checks it
+    const std::uint64_t stride = (width * bitsPerPixel + 31) / 32 * 4;
+    return fileSize < Field(header, 10, 4) + stride * height;
+}
+
+} // namespace velmora

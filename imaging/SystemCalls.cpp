@@ -1,0 +1,32 @@
+#include "imaging/SystemCalls.h"
+
+#include <stdio.h>
+#include <unistd.h>
+
+namespace velmora {
+namespace {
+
+SystemCalls& Active()
+{
+    static SystemCalls calls{::pwrite, ::fsync, ::close, ::rename};
+    return calls;
+}
+
+} // namespace
+
+const SystemCalls& ActiveSystemCalls()
+{
+    return Active();
+}
+
+ScopedSystemCalls::ScopedSystemCalls(const SystemCalls& calls) : previous_(Active())
+{
+    Active() = calls;
+}
+
+ScopedSystemCalls::~ScopedSystemCalls()
+{
+    Active() = previous_;
+}
+
+} // namespace velmora
