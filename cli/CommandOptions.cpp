@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cmath>
 #include <filesystem>
+#include <iterator>
 
 namespace velmora::cli {
 namespace {
@@ -101,17 +102,16 @@ void AddAnaglyphModeOption(CLI::App& command, int& anaglyphMode)
 
 void RefuseSameFiles(const std::vector<NamedFile>& outputs, const std::vector<NamedFile>& inputs)
 {
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        const NamedFile& output = outputs[i];
-        if (output.path.empty())
-            continue;
-        std::vector<NamedFile> others(inputs);
-        others.insert(others.end(), outputs.begin() + static_cast<std::ptrdiff_t>(i) + 1, outputs.end());
-        for (const NamedFile& other : others)
-            if (!other.path.empty() && NamesSameFile(output.path, other.path))
-                throw UsageError(output.path + " (" + output.option + ") is the same file as " + other.path + " (" +
-                                 other.option + "); writing it would destroy what is read. Choose another " +
-                                 output.option + ".");
+    const auto refuse = [](const NamedFile& output, const NamedFile& other, const std::string& why) {
+        if (!output.path.empty() && !other.path.empty() && NamesSameFile(output.path, other.path))
+            throw UsageError(output.path + " (" + output.option + ") is the same file as " + other.path + " (" +
+                             other.option + "); " + why + " Choose another " + output.option + ".");
+    };
+    for (auto output = outputs.begin(); output != outputs.end(); ++output) {
+        for (const NamedFile& input : inputs)
+            refuse(*output, input, "writing it would destroy what is read.");
+        for (auto other = std::next(output); other != outputs.end(); ++other)
+            refuse(*output, *other, "one result would overwrite the other.");
     }
 }
 

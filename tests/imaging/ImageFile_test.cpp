@@ -7,15 +7,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 namespace velmora::test {
 namespace {
-
-void WriteText(const std::string& path, const std::string& content)
-{
-    std::ofstream(path, std::ios::binary) << content;
-}
 
 class ImageFileTest : public ::testing::Test {
 protected:
@@ -95,12 +89,12 @@ TEST_F(ImageFileTest, BadFilesGiveNoBitmap)
     Save(bitmap.get(), "good.png", kSavePng);
     Save(bitmap.get(), "good.bmp", kSaveBmp);
     const std::string png = ReadBytes("good.png"), bmp = ReadBytes("good.bmp");
-    WriteText("truncated.png", png.substr(0, png.size() / 2));
-    WriteText("truncated.bmp", bmp.substr(0, 60));
-    WriteText("empty.png", "");
-    WriteText("noise.png", std::string(500, '\x5a'));
-    WriteText("noise.bmp", "BM" + std::string(500, '\xff'));
-    WriteText("picture.xyz", png);
+    WriteBytes("truncated.png", png.substr(0, png.size() / 2));
+    WriteBytes("truncated.bmp", bmp.substr(0, 60));
+    WriteBytes("empty.png", "");
+    WriteBytes("noise.png", std::string(500, '\x5a'));
+    WriteBytes("noise.bmp", "BM" + std::string(500, '\xff'));
+    WriteBytes("picture.xyz", png);
 
     for (const char* name : {"missing.png", "empty.png", "noise.png", "noise.bmp", "truncated.bmp", "truncated.png",
                              "no-extension"}) {
@@ -142,10 +136,10 @@ TEST_F(ImageFileTest, DeleteTempFilesRemovesOnlyThisFormatsFilesThatThisProcessW
                              "DepthMapTemp.bmp", "photo.png", "other-outline.png", "changed-outline.png"})
         Save(bitmap.get(), name, kSavePng);
     // The user's own files that merely bear such names.
-    WriteText("users-outline.png", "mine");
-    WriteText("DepthMapTemp3.png", "mine");
+    WriteBytes("users-outline.png", "mine");
+    WriteBytes("DepthMapTemp3.png", "mine");
     // One of ours that the user has changed since.
-    WriteText("changed-outline.png", "edited");
+    WriteBytes("changed-outline.png", "edited");
 
     DeleteTempFiles("/somewhere/else/photo.png", kSavePng);
     for (const char* gone : {"photo-gradient.png", "photo-outline.png", "DepthMapTemp.png", "DepthMapTemp2.png"})

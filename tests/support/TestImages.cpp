@@ -120,6 +120,11 @@ std::string ReadBytes(const std::string& path)
     return content.str();
 }
 
+void WriteBytes(const std::string& path, const std::string& content)
+{
+    std::ofstream(path, std::ios::binary) << content;
+}
+
 Sandbox::Sandbox() : previous_(std::filesystem::current_path())
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();

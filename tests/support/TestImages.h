@@ -55,6 +55,7 @@ std::optional<Pixels> ReadPixels(const std::string& path);
 ::testing::AssertionResult SamePixels(const std::string& expectedPath, const std::string& actualPath);
 
 std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& content);
 
 // A fresh folder that is also the current folder while the object lives.
 class Sandbox {

@@ -5,14 +5,20 @@
 namespace velmora::test {
 namespace {
 
-std::optional<std::string> Answer(std::deque<std::optional<std::string>>& answers)
+template <typename Answer>
+Answer Next(std::deque<Answer>& answers, Answer otherwise)
 {
     if (answers.empty())
-        return std::nullopt;
-    std::optional<std::string> answer = answers.front();
+        return otherwise;
+    Answer answer = answers.front();
     answers.pop_front();
+    return answer;
+}
+
+// As the real dialogs do: the chosen file's folder becomes current.
+std::optional<std::string> Chosen(const std::optional<std::string>& answer)
+{
     if (answer) {
-        // As the real dialogs do: the chosen file's folder becomes current.
         const auto folder = std::filesystem::absolute(*answer).parent_path();
         std::error_code ignored;
         std::filesystem::current_path(folder, ignored);
@@ -32,13 +38,27 @@ void FakePlatform::ShowMessage(QWidget*, const std::string& text)
 std::optional<std::string> FakePlatform::AskOpenFile(QWidget*, const FileDialogRequest& request)
 {
     openRequests.push_back(request);
-    return Answer(openAnswers);
+    return Chosen(Next(openAnswers, std::optional<std::string>()));
 }
 
 std::optional<std::string> FakePlatform::AskSaveFile(QWidget*, const FileDialogRequest& request)
 {
     saveRequests.push_back(request);
-    return Answer(saveAnswers);
+    std::optional<std::string> answer = Next(saveAnswers, std::optional<std::string>());
+    if (!answer)
+        return answer;
+    // As the real dialog does: a typed name without a dot gets the default
+    // suffix, then an existing file is replaced only if the user agrees (a
+    // user who does not then cancels).
+    if (!request.defaultSuffix.empty() &&
+        std::filesystem::path(*answer).filename().string().find('.') == std::string::npos)
+        *answer += "." + request.defaultSuffix;
+    if (std::filesystem::exists(*answer)) {
+        replaceQuestions.push_back(*answer);
+        if (!Next(replaceAnswers, true))
+            return std::nullopt;
+    }
+    return Chosen(answer);
 }
 
 int FakePlatform::ShellOpen(const std::string& target)

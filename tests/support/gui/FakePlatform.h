@@ -27,11 +27,14 @@ public:
     void GivenUserOpens(const std::string& path) { openAnswers.push_back(path); }
     void GivenUserSaves(const std::string& path) { saveAnswers.push_back(path); }
     void GivenUserCancelsTheDialog() { openAnswers.push_back(std::nullopt); }
+    void GivenUserDeclinesReplacing() { replaceAnswers.push_back(false); }
 
     std::deque<std::optional<std::string>> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;
     std::vector<FileDialogRequest> openRequests;
     std::vector<FileDialogRequest> saveRequests;
+    std::deque<bool> replaceAnswers;         // an empty queue agrees
+    std::vector<std::string> replaceQuestions; // the files the save dialog asked about
 
     std::vector<std::string> messages;
     std::function<void(const std::string&)> onMessage; // runs while the message "is shown"

@@ -1,0 +1,162 @@
+#include "imaging/AtomicFile.h"
+#include "imaging/ImageFile.h"
+#include "imaging/SystemCalls.h"
+#include "imaging/TempFiles.h"
+
+#include "tests/support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <random>
+
+namespace velmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Failing system calls: the disk fills up after a number of bytes, or one
+// call fails with an error.
+std::size_t bytesBeforeFull = 0;
+
+ssize_t FillingWrite(int descriptor, const void* bytes, std::size_t count, off_t offset)
+{
+    if (bytesBeforeFull == 0) {
+        errno = ENOSPC;
+        return -1;
+    }
+    const std::size_t now = std::min(count, bytesBeforeFull);
+    bytesBeforeFull -= now;
+    return ::pwrite(descriptor, bytes, now, offset);
+}
+
+int FailingFsync(int)
+{
+    errno = EIO;
+    return -1;
+}
+
+int FailingClose(int descriptor)
+{
+    ::close(descriptor);
+    errno = EIO;
+    return -1;
+}
+
+int FailingRename(const char*, const char*)
+{
+    errno = EXDEV;
+    return -1;
+}
+
+class AtomicFileTest : public ::testing::Test {
+protected:
+    AtomicFileTest()
+    {
+        std::mt19937 random(8);
+        picture = RandomImage(300, 200, random);
+        SetResolution(picture.get(), 2835);
+    }
+
+    // Everything in the sandbox folder, hidden files included.
+    std::vector<std::string> FolderContents() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(sandbox.Folder()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    Sandbox sandbox;
+    Bitmap picture;
+};
+
+TEST_F(AtomicFileTest, WritesTheSameBytesAsTheLibraryInEveryFormat)
+{
+    for (int format : {kSaveBmp, kSavePng, kSaveTiff}) {
+        const std::string ours = "ours." + FormatExtension(format);
+        const std::string theirs = "theirs." + FormatExtension(format);
+        ASSERT_TRUE(WriteImageFile(picture.get(), ours, format));
+        const FREE_IMAGE_FORMAT library = format == kSaveBmp ? FIF_BMP : format == kSavePng ? FIF_PNG : FIF_TIFF;
+        ASSERT_TRUE(FreeImage_Save(library, picture.get(), theirs.c_str(), 0));
+        EXPECT_EQ(ReadBytes(ours), ReadBytes(theirs)) << ours;
+    }
+}
+
+TEST_F(AtomicFileTest, AFailedWriteLeavesTheTargetAsItWasAndNoTemporaryFile)
+{
+    WriteBytes("out.png", "the user's earlier result");
+    struct Case {
+        const char* what;
+        SystemCalls calls;
+        std::size_t bytes;
+        const char* reason;
+    };
+    const SystemCalls real = ActiveSystemCalls();
+    const Case cases[] = {
+        {"full at once", {FillingWrite, real.fsync, real.close, real.rename}, 0, "No space left on device"},
+        {"full part-way", {FillingWrite, real.fsync, real.close, real.rename}, 5000, "No space left on device"},
+        {"flush fails", {real.pwrite, FailingFsync, real.close, real.rename}, 0, "Input/output error"},
+        {"close fails", {real.pwrite, real.fsync, FailingClose, real.rename}, 0, "Input/output error"},
+        {"rename fails", {real.pwrite, real.fsync, real.close, FailingRename}, 0, "Invalid cross-device link"},
+    };
+    for (int format : {kSaveBmp, kSavePng, kSaveTiff})
+        for (const Case& c : cases) {
+            bytesBeforeFull = c.bytes;
+            ScopedSystemCalls failing(c.calls);
+            const FileStatus written = WriteImageFile(picture.get(), "out.png", format);
+            EXPECT_EQ(written.problem, FileProblem::kUnwritable) << c.what << ", format " << format;
+            EXPECT_EQ(written.reason, c.reason) << c.what;
+            EXPECT_EQ(ReadBytes("out.png"), "the user's earlier result") << c.what;
+            EXPECT_EQ(FolderContents(), std::vector<std::string>{"out.png"}) << c.what;
+        }
+    ASSERT_TRUE(WriteImageFile(picture.get(), "out.png", kSavePng));
+    EXPECT_TRUE(SamePixels("out.png", "out.png"));
+    EXPECT_EQ(ReadPixels("out.png")->width, 300);
+}
+
+TEST_F(AtomicFileTest, WhatIsNotARegularFileOrHasNoFolderIsNotWritten)
+{
+    fs::create_directory("folder");
+    ASSERT_EQ(mkfifo("fifo.png", 0600), 0);
+    const std::pair<const char*, const char*> cases[] = {
+        {"folder", "Is a directory"},
+        {"fifo.png", "not a regular file"},
+        {"/dev/full", "not a regular file"},
+        {"missing/out.png", "No such file or directory"},
+    };
+    for (const auto& [target, reason] : cases) {
+        const FileStatus written = WriteImageFile(picture.get(), target, kSavePng);
+        EXPECT_EQ(written.problem, FileProblem::kUnwritable) << target;
+        EXPECT_EQ(written.reason, reason) << target;
+    }
+    EXPECT_TRUE(fs::is_directory("folder"));
+    EXPECT_TRUE(fs::is_fifo("fifo.png"));
+}
+
+TEST_F(AtomicFileTest, ALinkStaysALinkAndPermissionsAreKept)
+{
+    WriteBytes("real.bmp", "old");
+    ASSERT_EQ(chmod("real.bmp", 0640), 0);
+    fs::create_symlink("real.bmp", "link.bmp");
+    ASSERT_TRUE(WriteImageFile(picture.get(), "link.bmp", kSaveBmp));
+    EXPECT_TRUE(fs::is_symlink("link.bmp"));
+    EXPECT_EQ(ReadPixels("real.bmp")->width, 300);
+    EXPECT_EQ(fs::status("real.bmp").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // A new file gets the permissions any new file gets.
+    const mode_t mask = umask(022);
+    ASSERT_TRUE(WriteImageFile(picture.get(), "new.bmp", kSaveBmp));
+    umask(mask);
+    EXPECT_EQ(fs::status("new.bmp").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+}
+
+} // namespace
+} // namespace velmora::test

@@ -1,0 +1,193 @@
+#include "imaging/ImageFile.h"
+#include "imaging/PictureLimit.h"
+
+#include "tests/support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace velmora::test {
+namespace {
+
+// Little- and big-endian fields for hand-made headers.
+std::string Le(std::uint32_t value, int bytes)
+{
+    std::string out;
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>(value >> 8 * i & 0xFF);
+    return out;
+}
+
+std::string Be(std::uint32_t value, int bytes)
+{
+    std::string out;
+    for (int i = bytes - 1; i >= 0; --i)
+        out += static_cast<char>(value >> 8 * i & 0xFF);
+    return out;
+}
+
+// The CRC of a PNG chunk (type and data), which the decoder checks.
+std::uint32_t PngCrc(const std::string& bytes)
+{
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc & 1 ? 0xEDB88320 ^ (crc >> 1) : crc >> 1;
+    }
+    return crc ^ 0xFFFFFFFF;
+}
+
+std::string PngChunk(const std::string& type, const std::string& data)
+{
+    return Be(data.size(), 4) + type + data + Be(PngCrc(type + data), 4);
+}
+
+// Rows of 24-bit pixels that are never 0, padded to four bytes.
+std::string PixelRows(int width, int height)
+{
+    std::string rows;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < 3 * width; ++x)
+            rows += static_cast<char>(1 + (x + 7 * y) % 250);
+        rows += std::string((4 - 3 * width % 4) % 4, '\0');
+    }
+    return rows;
+}
+
+// A BMP with the 12-byte header of OS/2 1.x.
+std::string Os2Bmp(int width, int height)
+{
+    const std::string core = Le(12, 4) + Le(width, 2) + Le(height, 2) + Le(1, 2) + Le(24, 2);
+    const std::string pixels = PixelRows(width, height);
+    return "BM" + Le(14 + 12 + pixels.size(), 4) + Le(0, 4) + Le(14 + 12, 4) + core + pixels;
+}
+
+// An uncompressed RGB TIFF with its directory first and one strip after it.
+std::string StripTiff(int width, int height)
+{
+    std::string strip;
+    for (int i = 0; i < 3 * width * height; ++i)
+        strip += static_cast<char>(1 + i % 250);
+    struct Entry {
+        int tag, type, count;
+        std::uint32_t value;
+    };
+    const int entries = 10;
+    const std::uint32_t bitsAt = 8 + 2 + 12 * entries + 4, stripAt = bitsAt + 6;
+    const Entry directory[entries] = {{256, 3, 1, std::uint32_t(width)}, {257, 3, 1, std::uint32_t(height)},
+                                      {258, 3, 3, bitsAt},            {259, 3, 1, 1},
+                                      {262, 3, 1, 2},                 {273, 4, 1, stripAt},
+                                      {277, 3, 1, 3},                 {278, 3, 1, std::uint32_t(height)},
+                                      {279, 4, 1, std::uint32_t(strip.size())}, {284, 3, 1, 1}};
+    std::string file = "II" + Le(42, 2) + Le(8, 4) + Le(entries, 2);
+    for (const Entry& e : directory)
+        file += Le(e.tag, 2) + Le(e.type, 2) + Le(e.count, 4) + (e.type == 3 && e.count == 1 ? Le(e.value, 2) + Le(0, 2)
+                                                                                            : Le(e.value, 4));
+    return file + Le(0, 4) + Le(8, 2) + Le(8, 2) + Le(8, 2) + strip;
+}
+
+class DamagedFileTest : public ::testing::Test {
+protected:
+    void TearDown() override { SetPictureSizeLimit(DefaultPictureSizeLimit()); }
+
+    Sandbox sandbox;
+};
+
+TEST_F(DamagedFileTest, FilesCutShortAreRefusedWholeOnesRead)
+{
+    const std::pair<std::string, std::string> files[] = {{"os2.bmp", Os2Bmp(9, 7)}, {"strips.tif", StripTiff(9, 7)}};
+    for (const auto& [name, content] : files) {
+        WriteBytes(name, content);
+        const ImageRead whole = ReadRgbImageFile(name);
+        ASSERT_TRUE(whole.bitmap) << name << ": " << whole.status.reason;
+        EXPECT_EQ(Width(whole.bitmap.get()), 9);
+        EXPECT_NE(PixelOf(whole.bitmap.get(), 8, 6), Grey(0)) << name; // the top row is there
+
+        WriteBytes("cut-" + name, content.substr(0, content.size() - 40));
+        const ImageRead cut = ReadRgbImageFile("cut-" + name);
+        EXPECT_FALSE(cut.bitmap) << name;
+        EXPECT_EQ(cut.status.problem, FileProblem::kUnreadable) << name;
+    }
+}
+
+TEST_F(DamagedFileTest, OnlyRegularFilesAreReadAndAFifoDoesNotHang)
+{
+    ASSERT_EQ(mkfifo("fifo.png", 0600), 0);
+    std::filesystem::create_directory("folder.png");
+    EXPECT_EQ(ReadImageFile("fifo.png").status.reason, "not a regular file");
+    EXPECT_EQ(ReadImageFile("/dev/zero").status.reason, "not a regular file");
+    EXPECT_EQ(ReadImageFile("folder.png").status.reason, "Is a directory");
+    EXPECT_EQ(ReadHorizontalResolution("fifo.png").status.reason, "not a regular file");
+}
+
+TEST_F(DamagedFileTest, AHugeClaimIsRefusedFromTheHeaderAtOnce)
+{
+    // A PNG of a few bytes claiming 60000 x 60000 pixels: 10 GB decoded.
+    WriteBytes("huge.png", "\x89PNG\r\n\x1a\n" +
+                               PngChunk("IHDR", Be(60000, 4) + Be(60000, 4) + std::string("\x08\x02\0\0\0", 5)) +
+                               PngChunk("IDAT", std::string(100, 'x')) + PngChunk("IEND", ""));
+    SetPictureSizeLimit(std::uint64_t{8} << 30);
+    const auto start = std::chrono::steady_clock::now();
+    const ImageRead read = ReadImageFile("huge.png");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(read.status.problem, FileProblem::kTooLarge);
+    EXPECT_NE(read.status.reason.find("60000 x 60000 pixels"), std::string::npos) << read.status.reason;
+
+    // The limit decides: a small picture passes until the limit is lower still.
+    Save(MakeImage(100, 100, [](int, int) { return Grey(4); }).get(), "small.bmp");
+    EXPECT_TRUE(ReadImageFile("small.bmp").bitmap);
+    SetPictureSizeLimit(100 * 300 - 1);
+    EXPECT_EQ(ReadImageFile("small.bmp").status.problem, FileProblem::kTooLarge);
+    SetPictureSizeLimit(100 * 300);
+    EXPECT_TRUE(ReadImageFile("small.bmp").bitmap);
+}
+
+TEST_F(DamagedFileTest, FormatsWithoutAHeaderOnlyLoadAreSizedFromTheirOwnHeaders)
+{
+    // Each claims 50000 x 40000 pixels in a few bytes.
+    const std::pair<const char*, std::string> claims[] = {
+        {"huge.gif", "GIF89a" + Le(50000, 2) + Le(40000, 2) + std::string("\0\0\0", 3) + ",\0\0\0\0" +
+                         Le(50000, 2) + Le(40000, 2) + std::string(10, '\0')},
+        {"huge.sgi", Be(474, 2) + std::string("\1\1", 2) + Be(2, 2) + Be(50000, 2) + Be(40000, 2) + Be(3, 2) +
+                         std::string(500, '\0')},
+        {"huge.dds", "DDS " + Le(124, 4) + Le(7, 4) + Le(40000, 4) + Le(50000, 4) + std::string(120, '\0')},
+        {"huge.j2k", std::string("\xFF\x4F\xFF\x51", 4) + Be(41, 2) + Be(0, 2) + Be(50000, 4) + Be(40000, 4) +
+                         std::string(40, '\0')},
+        {"huge.wbmp", std::string("\0\0", 2) + std::string("\x83\x86\x50", 3) + std::string("\x82\xb8\x40", 3) +
+                          std::string(40, '\0')},
+        {"huge.xbm", "#define huge_width 50000\n#define huge_height 40000\nstatic char huge_bits[] = {0x00};\n"},
+        {"huge.iff", "FORM" + Be(100, 4) + "ILBMBMHD" + Be(20, 4) + Be(50000, 2) + Be(40000, 2) +
+                         std::string(80, '\0')},
+    };
+    SetPictureSizeLimit(std::uint64_t{1} << 30);
+    for (const auto& [name, content] : claims) {
+        WriteBytes(name, content);
+        const ImageRead read = ReadImageFile(name);
+        EXPECT_EQ(read.status.problem, FileProblem::kTooLarge) << name << ": " << read.status.reason;
+        EXPECT_NE(read.status.reason.find("50000 x 40000 pixels"), std::string::npos) << name;
+    }
+}
+
+TEST_F(DamagedFileTest, PicturesInThoseFormatsStillRead)
+{
+    Bitmap picture = MakeImage(80, 60, [](int x, int y) { return Grey(3 * x + y); });
+    Bitmap palette(FreeImage_ColorQuantize(picture.get(), FIQ_WUQUANT));
+    ASSERT_TRUE(FreeImage_Save(FIF_GIF, palette.get(), "small.gif", 0));
+    ASSERT_TRUE(FreeImage_Save(FIF_J2K, picture.get(), "small.j2k", 0));
+    ASSERT_TRUE(FreeImage_Save(FIF_JP2, picture.get(), "small.jp2", 0));
+    for (const char* name : {"small.gif", "small.j2k", "small.jp2"}) {
+        const ImageRead read = ReadRgbImageFile(name);
+        ASSERT_TRUE(read.bitmap) << name << ": " << read.status.reason;
+        EXPECT_EQ(Width(read.bitmap.get()), 80) << name;
+        EXPECT_EQ(Height(read.bitmap.get()), 60) << name;
+    }
+}
+
+} // namespace
+} // namespace velmora::test
