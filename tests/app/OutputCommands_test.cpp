@@ -1,6 +1,7 @@
 #include "app/CMainDlg.h"
 
 #include "app/MainControlIds.h"
+#include "imaging/Messages.h"
 #include "imaging/ShiftedView.h"
 #include "imaging/StereoOutput.h"
 #include "imaging/TempFiles.h"
@@ -189,24 +190,72 @@ TEST_F(OutputCommandTest, UserFilesNamedLikeTemporaryFilesSurvive)
     PreviewCloser closer;
     // An output that bears the smoothed depth map's name is kept.
     Run(kAnaglyph, sandbox.Path("DepthMapTemp.bmp"));
-    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("DepthMapTemp.bmp")));
+    EXPECT_EQ(ReadBytes(sandbox.Path("DepthMapTemp.bmp")), CoreResult(StereoOutputKind::Anaglyph, 3, kSaveBmp));
     EXPECT_FALSE(std::filesystem::exists(sandbox.Path("DepthMapTemp2.bmp")));
-    // So is a depth map of that name, and smoothing does not overwrite it.
-    std::filesystem::copy_file(sandbox.Path("depth.bmp"), sandbox.Path("DepthMapTemp.bmp"),
-                               std::filesystem::copy_options::overwrite_existing);
-    const std::string depth = ReadBytes(sandbox.Path("DepthMapTemp.bmp"));
-    platform.GivenUserOpens(sandbox.Path("DepthMapTemp.bmp"));
-    window.OpenDepthMap();
+
+    // The user's own files of those names in the output folder are neither
+    // written over nor deleted; the run smooths into a free name of its own
+    // and deletes that.
+    for (const char* name : {"DepthMapTemp.bmp", "photo-outline.bmp", "photo-gradient.bmp"})
+        WriteBytes(sandbox.Path(name), std::string("the user's ") + name);
     Run(kAnaglyph, sandbox.Path("out.bmp"));
-    EXPECT_EQ(ReadBytes(sandbox.Path("DepthMapTemp.bmp")), depth);
-    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("DepthMapTemp2.bmp")));
+    EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(ReadBytes(sandbox.Path("out.bmp")), CoreResult(StereoOutputKind::Anaglyph, 3, kSaveBmp));
-    // And a picture named like its own outline file.
-    std::filesystem::copy_file(sandbox.Path("photo.bmp"), sandbox.Path("photo-outline.bmp"));
-    platform.GivenUserOpens(sandbox.Path("photo-outline.bmp"));
+    for (const char* name : {"DepthMapTemp.bmp", "photo-outline.bmp", "photo-gradient.bmp"})
+        EXPECT_EQ(ReadBytes(sandbox.Path(name)), std::string("the user's ") + name);
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("DepthMapTemp2.bmp")));
+}
+
+TEST_F(OutputCommandTest, APictureNamedLikeATemporaryFileSurvivesTheRun)
+{
+    PreviewCloser closer;
+    std::filesystem::copy_file(sandbox.Path("photo.bmp"), sandbox.Path("DepthMapTemp.bmp"));
+    const std::string picture = ReadBytes(sandbox.Path("DepthMapTemp.bmp"));
+    platform.GivenUserOpens(sandbox.Path("DepthMapTemp.bmp"));
     window.OpenImage();
-    Run(kAnaglyph, sandbox.Path("out2.bmp"));
-    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("photo-outline.bmp")));
+    Run(kLcShutter, sandbox.Path("out.bmp"));
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(ReadBytes(sandbox.Path("DepthMapTemp.bmp")), picture);
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("DepthMapTemp2.bmp")));
+    // The same run with the picture under its own name gives the same image.
+    const std::string lcShutter = ReadBytes(sandbox.Path("out.bmp"));
+    EXPECT_EQ(lcShutter, CoreResult(StereoOutputKind::LcShutter, 3, kSaveBmp));
+}
+
+TEST_F(OutputCommandTest, AnAddedExtensionIsAskedAboutBeforeReplacing)
+{
+    PreviewCloser closer;
+    WriteBytes(sandbox.Path("keep.bmp"), "keep me");
+    platform.GivenUserDeclinesReplacing();
+    Run(kAnaglyph, sandbox.Path("keep"));
+    EXPECT_EQ(platform.replaceQuestions, (std::vector<std::string>{sandbox.Path("keep.bmp")}));
+    EXPECT_EQ(platform.saveRequests.back().defaultSuffix, "bmp");
+    EXPECT_EQ(ReadBytes(sandbox.Path("keep.bmp")), "keep me");
+    EXPECT_FALSE(window.Busy());
+    EXPECT_TRUE(closer.shown.empty());
+
+    SelectFormat(kSaveTiff);
+    Run(kAnaglyph, sandbox.Path("keep"));
+    EXPECT_EQ(platform.saveRequests.back().defaultSuffix, "tif");
+    EXPECT_EQ(ReadBytes(sandbox.Path("keep.tif")), CoreResult(StereoOutputKind::Anaglyph, 3, kSaveTiff));
+    EXPECT_EQ(ReadBytes(sandbox.Path("keep.bmp")), "keep me");
+}
+
+TEST_F(OutputCommandTest, AFailedStepDoesNotReadTheFilesOfAnEarlierRun)
+{
+    PreviewCloser closer;
+    Click(kDeleteTempFiles); // the first run's smoothed depth map stays
+    Run(kAnaglyph, sandbox.Path("out.bmp"));
+    const std::string earlier = ReadBytes(sandbox.Path("out.bmp"));
+    ASSERT_TRUE(std::filesystem::exists(sandbox.Path("DepthMapTemp.bmp")));
+    std::filesystem::remove(sandbox.Path("depth.bmp"));
+    Run(kAnaglyph, sandbox.Path("out.bmp"));
+    EXPECT_EQ(platform.messages, (std::vector<std::string>{messages::kCouldntLoadBitmap,
+                                                           messages::kCouldntLoadDepthMap,
+                                                           messages::kCouldntLoadBitmap}));
+    EXPECT_EQ(ReadBytes(sandbox.Path("out.bmp")), earlier);
+    EXPECT_EQ(closer.shown.size(), 1u); // no preview of a result the run did not make
+    EXPECT_EQ(Status(), "Ready");
 }
 
 } // namespace

@@ -60,6 +60,38 @@ protected:
         QTest::mouseClick(qobject_cast<QPushButton*>(dialog.Control(id)), Qt::LeftButton);
     }
 
+    // Unchecks the main window's "Preview images".
+    void TurnPreviewsOff()
+    {
+        QTest::mouseClick(qobject_cast<QAbstractButton*>(window.Control(main_ids::kPreviewImages)), Qt::LeftButton);
+    }
+
+    void OpenNamed(const std::string& picture, const std::string& depth)
+    {
+        std::mt19937 random(10);
+        Save(RandomImage(30, 20, random).get(), sandbox.Path(picture));
+        Save(RandomDepthMap(30, 20, random).get(), sandbox.Path(depth));
+        platform.GivenUserOpens(sandbox.Path(picture));
+        window.OpenImage();
+        platform.GivenUserOpens(sandbox.Path(depth));
+        window.OpenDepthMap();
+        TurnPreviewsOff();
+    }
+
+    // Runs the three commands and checks that the two files are untouched.
+    std::unique_ptr<CSmoothDlg> RunAllCommandsSparing(const std::string& picture, const std::string& depth)
+    {
+        const std::string pictureBytes = ReadBytes(sandbox.Path(picture));
+        const std::string depthBytes = ReadBytes(sandbox.Path(depth));
+        auto dialog = Open();
+        for (int command : {1027, 1029, 1032})
+            Click(*dialog, command);
+        EXPECT_TRUE(platform.messages.empty());
+        EXPECT_EQ(ReadBytes(sandbox.Path(picture)), pictureBytes);
+        EXPECT_EQ(ReadBytes(sandbox.Path(depth)), depthBytes);
+        return dialog;
+    }
+
     Sandbox sandbox;
     FakePlatform platform;
     CMainDlg window;
@@ -139,6 +171,41 @@ TEST_F(SmoothDialogTest, OutlineSmoothingAndAdoptionChangeTheMainWindowsDepthMap
     EXPECT_EQ(qobject_cast<QLabel*>(window.Control(main_ids::kDepthName))->text(), "scene-depthNew.bmp");
     EXPECT_EQ(window.DepthPane().FileName(), sandbox.Path("scene-depthNew.bmp"));
     EXPECT_TRUE(window.DepthPane().ShowsPicture());
+}
+
+TEST_F(SmoothDialogTest, ADepthMapNamedLikeTheOutlineFileIsNotWrittenOver)
+{
+    OpenNamed("scene.bmp", "scene-outline.bmp");
+    auto dialog = RunAllCommandsSparing("scene.bmp", "scene-outline.bmp");
+    // The outline took the next free name, and the smoothing found it there.
+    EXPECT_EQ(dialog->Record().outlineFileName, "scene-outline2.bmp");
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("scene-gradient.bmp")));
+    EXPECT_EQ(window.Paths().depthPath, sandbox.Path("scene-outlineNew.bmp"));
+}
+
+TEST_F(SmoothDialogTest, APictureNamedLikeTheSmoothedDepthMapIsNotWrittenOver)
+{
+    OpenNamed("scene-depthNew.bmp", "scene-depth.bmp");
+    RunAllCommandsSparing("scene-depthNew.bmp", "scene-depth.bmp");
+    EXPECT_EQ(window.Paths().depthPath, sandbox.Path("scene-depthNew2.bmp"));
+    EXPECT_EQ(window.Paths().depthTitle, "scene-depthNew2");
+}
+
+TEST_F(SmoothDialogTest, AnAdoptedDepthMapIsFoundFromAnotherFolder)
+{
+    OpenFiles();
+    TurnPreviewsOff();
+    auto dialog = Open();
+    Click(*dialog, 1027);
+    Click(*dialog, 1029);
+    Click(*dialog, 1032);
+    dialog.reset();
+    std::filesystem::create_directory(sandbox.Path("elsewhere"));
+    platform.GivenUserSaves(sandbox.Path("elsewhere/out.bmp"));
+    QTest::mouseClick(qobject_cast<QPushButton*>(window.Control(main_ids::kAnaglyph)), Qt::LeftButton);
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("elsewhere/out.bmp")));
+    EXPECT_EQ(std::filesystem::current_path(), sandbox.Path("elsewhere"));
 }
 
 TEST_F(SmoothDialogTest, SmoothOpensTheDialogFromTheMainWindow)
