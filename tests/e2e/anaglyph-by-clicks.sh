@@ -30,6 +30,16 @@ cp "$samples/sample.png" "$samples/sample-depth.png" "$work/"
 find_window() { # a window title; prints its id, or nothing
     xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 || true
 }
+count_windows() { # a window title; prints how many are shown
+    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l || true
+}
+wait_count() { # a window title, a number of windows
+    local deadline=$((SECONDS + 60))
+    until [ "$(count_windows "$1")" -eq "$2" ]; do
+        [ "$SECONDS" -lt "$deadline" ] || { echo "not $2 windows \"$1\"" >&2; return 1; }
+        sleep 0.1
+    done
+}
 wait_for() { # a window title
     local id deadline=$((SECONDS + 60))
     until id=$(find_window "$1") && [ -n "$id" ]; do
@@ -87,6 +97,26 @@ wait_for "Image Preview" >/dev/null
 focus "Image Preview"
 xdotool key Escape
 wait_gone "Image Preview"
+
+# A name typed without its extension gets ".bmp" in the dialog, which then
+# asks before replacing result.bmp; its default answer, No, writes nothing.
+cp "$work/result.bmp" "$work/before.bmp"
+focus "Velmora 1.211"
+xdotool key alt+a
+wait_for "Save image" >/dev/null
+focus "Save image"
+xdotool type --delay 20 "$work/result"
+xdotool key Return
+wait_count "Save image" 2
+xdotool key Return
+wait_count "Save image" 1
+focus "Save image"
+xdotool key Escape
+wait_gone "Save image"
+if ! cmp "$work/before.bmp" "$work/result.bmp"; then
+    echo "result.bmp was replaced although the user said No"
+    exit 1
+fi
 
 "$cli" anaglyph --image "$work/sample.png" --depth "$work/sample-depth.png" --parallax 12 --window 12 \
     --radius 3 -o "$work/expected.bmp"
