@@ -63,23 +63,26 @@ void CheckedWriter::Fail(int error)
         error_ = error != 0 ? error : EIO;
 }
 
-bool CheckedWriter::Flush()
+bool CheckedWriter::WriteOut(const std::uint8_t* bytes, std::size_t count, std::uint64_t offset)
 {
-    const std::uint8_t* next = buffer_.data();
-    std::size_t left = buffer_.size();
-    std::uint64_t offset = bufferStart_;
-    while (left > 0 && error_ == 0) {
-        const ssize_t written = ActiveSystemCalls().pwrite(descriptor_, next, left, static_cast<off_t>(offset));
+    while (count > 0 && error_ == 0) {
+        const ssize_t written = ActiveSystemCalls().pwrite(descriptor_, bytes, count, static_cast<off_t>(offset));
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
             Fail(written < 0 ? errno : ENOSPC);
             break;
         }
-        next += written;
-        left -= static_cast<std::size_t>(written);
+        bytes += written;
+        count -= static_cast<std::size_t>(written);
         offset += static_cast<std::uint64_t>(written);
     }
+    return error_ == 0;
+}
+
+bool CheckedWriter::Flush()
+{
+    WriteOut(buffer_.data(), buffer_.size(), bufferStart_);
     buffer_.clear();
     bufferStart_ = position_;
     return error_ == 0;
@@ -90,16 +93,20 @@ unsigned CheckedWriter::Write(const void* bytes, unsigned size, unsigned count)
     const std::uint64_t total = std::uint64_t{size} * count;
     if (error_ != 0 || total == 0)
         return 0;
-    if (position_ != bufferStart_ + buffer_.size() && !Flush())
-        return 0;
-    if (buffer_.size() + total > kBufferBytes && !Flush())
+    if ((position_ != bufferStart_ + buffer_.size() || buffer_.size() + total > kBufferBytes) && !Flush())
         return 0;
     const auto* first = static_cast<const std::uint8_t*>(bytes);
-    buffer_.insert(buffer_.end(), first, first + total);
-    position_ += total;
+    if (total >= kBufferBytes) {
+        // A whole block of pixels at once: written from where it is.
+        if (!WriteOut(first, total, position_))
+            return 0;
+        position_ += total;
+        bufferStart_ = position_;
+    } else {
+        buffer_.insert(buffer_.end(), first, first + total);
+        position_ += total;
+    }
     end_ = std::max(end_, position_);
-    if (buffer_.size() >= kBufferBytes && !Flush())
-        return 0;
     return count;
 }
 

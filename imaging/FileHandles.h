@@ -30,6 +30,7 @@ public:
 
 private:
     unsigned Write(const void* bytes, unsigned size, unsigned count);
+    bool WriteOut(const std::uint8_t* bytes, std::size_t count, std::uint64_t offset);
     unsigned Read(void* bytes, unsigned size, unsigned count);
     int Seek(long offset, int origin);
     long Tell() const { return static_cast<long>(position_); }
