@@ -81,7 +81,7 @@ AtomicFile::AtomicFile(const std::string& target) : target_(ResolvedTarget(targe
             return;
         }
         if (!S_ISREG(existing.st_mode)) {
-            status_ = Failure(FileProblem::kUnwritable, "not a regular file");
+            status_ = Failure(FileProblem::kUnwritable, reasons::kNotRegularFile);
             return;
         }
         mode = existing.st_mode & 0777;
@@ -166,7 +166,7 @@ FileStatus CopyReplacing(const std::string& source, const std::string& target)
     struct stat info {};
     if (fstat(input, &info) != 0 || !S_ISREG(info.st_mode)) {
         close(input);
-        return Failure(FileProblem::kUnreadable, "not a regular file");
+        return Failure(FileProblem::kUnreadable, reasons::kNotRegularFile);
     }
     AtomicFile file(target);
     CheckedWriter writer(file.Descriptor());

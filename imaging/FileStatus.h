@@ -21,6 +21,12 @@ struct FileStatus {
     explicit operator bool() const { return problem == FileProblem::kNone; }
 };
 
+// Reasons in the file layer's own words, where the system has no errno.
+namespace reasons {
+inline constexpr const char* kNotRegularFile = "not a regular file";
+inline constexpr const char* kUndecodable = "damaged, cut short or not a picture";
+} // namespace reasons
+
 inline FileStatus Failure(FileProblem problem, std::string reason)
 {
     return {problem, std::move(reason)};

@@ -48,12 +48,14 @@ FileStatus OpenRegularFile(const std::string& path, OpenPicture& file)
     if (descriptor < 0)
         return Unreadable(std::strerror(errno));
     struct stat info {};
-    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(descriptor, &info) != 0) {
         const int error = errno;
         close(descriptor);
-        if (S_ISDIR(info.st_mode))
-            return Unreadable(std::strerror(EISDIR));
-        return Unreadable(error != 0 && info.st_mode == 0 ? std::strerror(error) : "not a regular file");
+        return Unreadable(std::strerror(error));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        close(descriptor);
+        return Unreadable(S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : reasons::kNotRegularFile);
     }
     fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
     file.stream.reset(fdopen(descriptor, "rb"));
@@ -87,7 +89,7 @@ FileStatus CheckClaimedSize(OpenPicture& file)
     if (FreeImage_FIFSupportsNoPixels(file.format)) {
         Bitmap header(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), FIF_LOAD_NOPIXELS));
         if (!header)
-            status = Unreadable("damaged, cut short or not a picture");
+            status = Unreadable(reasons::kUndecodable);
         else
             status = CheckPictureSize(FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get()),
                                       FreeImage_GetPitch(header.get()));
@@ -157,7 +159,7 @@ ImageRead ReadImageFile(const std::string& path)
     TiffErrorWatch tiffErrors;
     Bitmap bitmap(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), 0));
     if (!bitmap || tiffErrors.ErrorSeen())
-        return Refused(Unreadable("damaged, cut short or not a picture"));
+        return Refused(Unreadable(reasons::kUndecodable));
     if (FreeImage_GetWidth(bitmap.get()) == 0 || FreeImage_GetHeight(bitmap.get()) == 0)
         return Refused(Unreadable("the picture has no pixels"));
     return {std::move(bitmap), {}};
@@ -195,7 +197,7 @@ ResolutionRead ReadHorizontalResolution(const std::string& path)
     const int flags = FreeImage_FIFSupportsNoPixels(file.format) ? FIF_LOAD_NOPIXELS : 0;
     Bitmap bitmap(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), flags));
     if (!bitmap)
-        return {std::nullopt, Unreadable("damaged, cut short or not a picture")};
+        return {std::nullopt, Unreadable(reasons::kUndecodable)};
     return {HorizontalResolution(bitmap.get()), {}};
 }
 

@@ -1,6 +1,8 @@
 #include "app/CMainDlg.h"
 
 #include "app/MainControlIds.h"
+#include "imaging/Messages.h"
+#include "imaging/PictureLimit.h"
 #include "preview/CPreviewPane.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/gui/FakePlatform.h"
@@ -251,6 +253,16 @@ TEST_F(MainWindowTest, AnUnreadableDepthMapLeavesTheButtonsAsTheyWere)
     EXPECT_FALSE(window.DepthLoaded());
     EXPECT_EQ(window.Paths().depthTitle, "broken");
     EXPECT_EQ(qobject_cast<QLabel*>(window.Control(kDepthName))->text(), "depth.bmp");
+}
+
+TEST_F(MainWindowTest, APictureTooLargeForMemoryIsRefusedWithTheMemoryMessage)
+{
+    const std::string photo = Picture("photo.bmp", 2835);
+    SetPictureSizeLimit(1000);
+    OpenImage(photo);
+    SetPictureSizeLimit(DefaultPictureSizeLimit());
+    EXPECT_EQ(platform.messages, (std::vector<std::string>{messages::kNotEnoughMemory}));
+    EXPECT_FALSE(window.ImageLoaded());
 }
 
 TEST_F(MainWindowTest, OpeningUsesTheDialogsTitleAndFilterAndMakesItsFolderCurrent)
