@@ -6,6 +6,7 @@
 #include "imaging/AutoParallax.h"
 #include "imaging/ImageFile.h"
 #include "imaging/Messages.h"
+#include "imaging/RoutineSteps.h"
 #include "resources/FieldText.h"
 #include "imaging/TempFiles.h"
 #include "platform/Platform.h"
@@ -27,11 +28,6 @@ struct ChosenFile {
     ImageRead read; // no bitmap when it could not be read
 };
 
-// "Couldn't load bitmap!", or the memory message for a picture too large.
-const char* ReadFailureMessage(const FileStatus& status)
-{
-    return status.problem == FileProblem::kTooLarge ? messages::kNotEnoughMemory : messages::kCouldntLoadBitmap;
-}
 
 // The open dialog, then the file read by its bare name: the dialog has made
 // its folder the current one.
@@ -52,7 +48,7 @@ void CMainDlg::OpenImage()
         paths_.imageTitle = FileTitle(chosen->path);
         if (!chosen->read.bitmap) {
             imageLoaded_ = false;
-            ShowMessage(ReadFailureMessage(chosen->read.status));
+            ShowMessage(ReadFailureMessage(chosen->read.status, messages::kCouldntLoadBitmap));
             return;
         }
         imageLoaded_ = true;
@@ -97,7 +93,7 @@ void CMainDlg::OpenDepthMap()
         paths_.depthTitle = FileTitle(chosen->path);
         if (!chosen->read.bitmap) {
             depthLoaded_ = false;
-            ShowMessage(ReadFailureMessage(chosen->read.status));
+            ShowMessage(ReadFailureMessage(chosen->read.status, messages::kCouldntLoadBitmap));
             return;
         }
         depthLoaded_ = true;

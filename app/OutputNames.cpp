@@ -34,14 +34,21 @@ bool HasExtension(const std::string& fileName)
 std::string MakeOutputPath(const std::string& answer, const std::string& extension, const std::string& imagePath,
                            const std::string& depthPath)
 {
+    // The dialog asked the user about `answer` only: a name changed here
+    // must not replace a file somebody else wrote.
+    const auto taken = [&](const std::string& name) {
+        std::error_code error;
+        return Names(name, imagePath) || Names(name, depthPath) ||
+               (name != answer && std::filesystem::exists(name, error) && !StillAsWritten(name));
+    };
     const std::string suffix = HasExtension(FileName(answer)) ? "" : "." + extension;
     std::string path = answer + suffix;
-    if (!Names(path, imagePath) && !Names(path, depthPath))
+    if (!taken(path))
         return path;
     path = FileName(answer) + suffix;
     do
         path = "2" + path;
-    while (Names(path, imagePath) || Names(path, depthPath));
+    while (taken(path));
     return path;
 }
 
@@ -49,7 +56,7 @@ std::string SmoothedDepthMapPath(int saveFormat, const std::vector<std::string>&
 {
     return FirstFreeName(SmoothedDepthMapName(saveFormat), [&](const std::string& name) {
         std::error_code error;
-        const bool someoneElses = std::filesystem::exists(name, error) && !StillAsWritten(name);
+        const bool someoneElses = std::filesystem::exists(name, error) && !IsOurTemporaryFile(name);
         return someoneElses || std::any_of(userFiles.begin(), userFiles.end(),
                                            [&](const std::string& file) { return Names(name, file); });
     });

@@ -2,7 +2,7 @@
 
 #include "imaging/AtomicFile.h"
 #include "imaging/ImageFile.h"
-#include "imaging/Messages.h"
+#include "imaging/RoutineSteps.h"
 #include "imaging/StereoSettings.h"
 #include "imaging/TempFiles.h"
 
@@ -115,20 +115,22 @@ void RefuseSameFiles(const std::vector<NamedFile>& outputs, const std::vector<Na
     }
 }
 
+void Require(const PrivateFolder& folder)
+{
+    if (!folder)
+        throw std::runtime_error(folder.Failure());
+}
+
 bool Publish(const std::string& privatePath, const std::string& outputPath, ConsoleSink& sink)
 {
     const FileStatus copied = CopyReplacing(privatePath, outputPath);
-    if (!copied) {
-        sink.ShowMessage(messages::kCouldntSavePrefix + outputPath);
-        sink.ExplainFailure(outputPath, copied.reason);
-    }
+    if (!copied)
+        ReportWriteFailure(outputPath, copied, sink);
     return bool(copied);
 }
 
-int FinishCommand(bool succeeded, ConsoleSink& sink, const std::string& outputPath)
+int FinishCommand(bool succeeded, const ConsoleSink& sink)
 {
-    if (!succeeded && !sink.Failed())
-        sink.ShowMessage(messages::kCouldntSavePrefix + outputPath);
     return succeeded && !sink.Failed() ? kSucceeded : kFailed;
 }
 

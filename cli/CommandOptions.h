@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/ConsoleSink.h"
+#include "imaging/PrivateFolder.h"
 
 #include <CLI/CLI.hpp>
 
@@ -48,9 +49,12 @@ void AddAnaglyphModeOption(CLI::App& command, int& anaglyphMode);
 // A finite real number.
 extern const CLI::Validator kFiniteNumber;
 
-// The exit status of a command: a routine that failed without a message (a
-// silent write) is reported here with the output path.
-int FinishCommand(bool succeeded, ConsoleSink& sink, const std::string& outputPath);
+// The exit status of a command; every failure has reported itself.
+int FinishCommand(bool succeeded, const ConsoleSink& sink);
+
+// Ends the command (exit status 1, with the reason) when a private folder
+// for its intermediate files could not be made.
+void Require(const PrivateFolder& folder);
 
 // Puts a result made in a private folder in place as OUT, at once; a failure
 // is reported as "Couldn't save OUT" with the reason.

@@ -1,7 +1,5 @@
 #include "cli/ConsoleSink.h"
 
-#include "imaging/Messages.h"
-
 #include <algorithm>
 
 namespace velmora::cli {
@@ -58,12 +56,6 @@ void ConsoleSink::ExplainFailure(const std::string& path, const std::string& rea
     failed_ = true;
     ClearLine();
     out_ << "velmora-cli: " << path << ": " << reason << '\n' << std::flush;
-}
-
-void ConsoleSink::PassOverWriteFailure(const std::string& path, const std::string& reason)
-{
-    ShowMessage(messages::kCouldntSavePrefix + path);
-    ExplainFailure(path, reason);
 }
 
 void ConsoleSink::Draw()

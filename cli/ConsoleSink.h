@@ -23,7 +23,6 @@ public:
     void PumpOneMessage() override {}
     void ShowMessage(const std::string& text) override;
     void ExplainFailure(const std::string& path, const std::string& reason) override;
-    void PassOverWriteFailure(const std::string& path, const std::string& reason) override;
 
     // Whether any step reported a failure.
     bool Failed() const { return failed_; }

@@ -1,30 +1,41 @@
 #include "cli/Interruption.h"
 
-#include "cli/PrivateFolder.h"
+#include "imaging/PrivateFolder.h"
 #include "imaging/AtomicFile.h"
 
 #include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <thread>
 
 namespace velmora::cli {
 namespace {
 
+// The stop signals this process was not told to ignore: a run started
+// with nohup, or in the background of a script, stays deaf to them.
 sigset_t StopSignals()
 {
     sigset_t signals;
     sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction current {};
+        if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler != SIG_IGN)
+            sigaddset(&signals, signal);
+    }
     return signals;
 }
+
+std::atomic<bool> stopping{false};
 
 } // namespace
 
 void TidyUpWhenInterrupted()
 {
+    // A file grown past the size limit fails its write, which is reported,
+    // instead of ending the process with the temporary file left behind.
+    signal(SIGXFSZ, SIG_IGN);
     const sigset_t signals = StopSignals();
     // Blocked here, and so in every thread started later; only sigwait takes them.
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
@@ -32,6 +43,7 @@ void TidyUpWhenInterrupted()
         int received = 0;
         if (sigwait(&signals, &received) != 0)
             return;
+        stopping = true;
         RemoveUnfinishedFiles();
         RemovePrivateFolders();
         signal(received, SIG_DFL);
@@ -41,6 +53,12 @@ void TidyUpWhenInterrupted()
         pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
         raise(received);
     }).detach();
+}
+
+void WaitIfInterrupted()
+{
+    while (stopping)
+        pause(); // the tidying thread ends the process by its signal
 }
 
 } // namespace velmora::cli

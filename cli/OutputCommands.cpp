@@ -8,7 +8,6 @@
 #include "imaging/StereoOutput.h"
 #include "imaging/RoutineSteps.h"
 #include "imaging/TempFiles.h"
-#include "cli/PrivateFolder.h"
 
 #include <filesystem>
 #include <iostream>
@@ -75,6 +74,7 @@ int RunWholeOutput(StereoOutputKind kind, const WholeOutputOptions& options, Con
     run.stopAtFirstFailure = true;
 
     PrivateFolder folder;
+    Require(folder);
     run.smoothedDepthPath = folder.Path(SmoothedDepthMapName(settings.saveFormat));
     run.viewPath = folder.Path("view." + FormatExtension(settings.saveFormat));
     const bool done = MakeStereoOutput(kind, run, options.image, options.depth, settings, sink);
@@ -84,7 +84,7 @@ int RunWholeOutput(StereoOutputKind kind, const WholeOutputOptions& options, Con
         folder.Keep();
         std::cerr << "velmora-cli: the smoothed depth map is kept in " << run.smoothedDepthPath << '\n';
     }
-    return FinishCommand(done, sink, run.outputPath);
+    return FinishCommand(done, sink);
 }
 
 void AddWholeOutput(CLI::App& app, CommandTable& table, StereoOutputKind kind, const std::string& name,

@@ -1,7 +1,6 @@
 // The segmentation tool's operations: outline images and smoothing by segments.
 
 #include "cli/CommandOptions.h"
-#include "cli/PrivateFolder.h"
 
 #include "imaging/TempFiles.h"
 #include "segmentation/OutlineImage.h"
@@ -48,6 +47,7 @@ void AddOutline(CLI::App& app, CommandTable& table)
         // The signs and, unless it is to be kept, the gradient are private;
         // OUT and the kept gradient are each written once.
         PrivateFolder folder;
+        Require(folder);
         const std::string signs = folder.Path("signs." + FormatExtension(format));
         std::string gradient = options->gradient;
         int gradientFormat = SaveFormatOfName(gradient).value_or(format);
@@ -60,7 +60,7 @@ void AddOutline(CLI::App& app, CommandTable& table)
                           MakeGradientImage(options->image, gradient, gradientFormat, record, sink) &&
                           ApplyOutlineLevel(signs, gradient, options->output.path, options->level, format, record,
                                             sink);
-        return FinishCommand(done, sink, options->output.path);
+        return FinishCommand(done, sink);
     };
 }
 
@@ -94,13 +94,12 @@ void AddSegmentSmoothing(CLI::App& app, CommandTable& table)
         const int format = SaveFormatOf(options->output);
         // The passes work on a private file; OUT receives the last one only.
         PrivateFolder folder;
+        Require(folder);
         const std::string passes = folder.Path("passes." + FormatExtension(format));
         SegmentationRecord record;
         const bool done =
             SmoothBySegmentsPasses(options->outline, options->depth, passes, options->passes, format, record, sink);
-        if (!done)
-            return FinishCommand(false, sink, options->output.path);
-        return FinishCommand(Publish(passes, options->output.path, sink), sink, options->output.path);
+        return FinishCommand(done && Publish(passes, options->output.path, sink), sink);
     };
 }
 

@@ -35,7 +35,7 @@ void AddSmooth(CLI::App& app, CommandTable& table)
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
         const bool done = SmoothDepthMap(options->depth, options->output.path, options->radius, settings, sink);
-        return FinishCommand(done, sink, options->output.path);
+        return FinishCommand(done, sink);
     };
 }
 
@@ -75,7 +75,7 @@ void AddView(CLI::App& app, CommandTable& table)
         settings.stereoWindow = options->window.value_or(options->parallax);
         settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->image);
         const bool done = MakeShiftedView(options->output.path, options->image, options->depth, settings, sink);
-        return FinishCommand(done, sink, options->output.path);
+        return FinishCommand(done, sink);
     };
 }
 
@@ -106,7 +106,7 @@ void AddComposeAnaglyph(CLI::App& app, CommandTable& table)
         settings.anaglyphMode = options->mode;
         settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->image);
         const bool done = MakeAnaglyph(options->output.path, options->view, options->image, settings, sink);
-        return FinishCommand(done, sink, options->output.path);
+        return FinishCommand(done, sink);
     };
 }
 
@@ -134,7 +134,7 @@ void AddComposeLcShutter(CLI::App& app, CommandTable& table)
         settings.saveFormat = SaveFormatOf(options->output);
         settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->left);
         const bool done = MakeViewMaster(options->output.path, options->left, options->right, settings, sink);
-        return FinishCommand(done, sink, options->output.path);
+        return FinishCommand(done, sink);
     };
 }
 

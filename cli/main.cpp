@@ -53,5 +53,6 @@ int main(int argc, char** argv)
         std::cerr << "velmora-cli: " << error.what() << '\n';
         status = kFailed;
     }
+    WaitIfInterrupted();
     return status;
 }

@@ -57,7 +57,7 @@ bool MakeAnaglyph(const std::string& outputPath, const std::string& viewPath, co
         }
         view.reset();
         image.reset();
-        return WriteOutputFile(output.get(), outputPath, settings.saveFormat, sink);
+        return WriteOrReport(output.get(), outputPath, settings.saveFormat, sink);
     });
 }
 

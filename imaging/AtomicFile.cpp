@@ -1,6 +1,8 @@
 #include "imaging/AtomicFile.h"
 
 #include "imaging/FileHandles.h"
+#include "imaging/FilePaths.h"
+#include "imaging/PrivateFolder.h"
 #include "imaging/SystemCalls.h"
 #include "imaging/WrittenFiles.h"
 
@@ -12,8 +14,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -28,9 +32,10 @@ struct Unfinished {
     bool stopping = false;
 };
 
+// Never destroyed: a stopping process may remove the files while it exits.
 Unfinished& UnfinishedFiles()
 {
-    static Unfinished unfinished;
+    static Unfinished& unfinished = *std::make_unique<Unfinished>().release();
     return unfinished;
 }
 
@@ -43,23 +48,11 @@ FileStatus Unwritable(int error)
 // without changing it (umask() would, for every thread at once).
 mode_t NewFileMode()
 {
-    static const mode_t mode = [] {
-        std::ifstream status("/proc/self/status");
-        for (std::string line; std::getline(status, line);)
-            if (line.rfind("Umask:", 0) == 0)
-                return static_cast<mode_t>(0666 & ~std::strtoul(line.c_str() + 6, nullptr, 8));
-        return static_cast<mode_t>(0644);
-    }();
-    return mode;
-}
-
-// The file a write really replaces: links followed, so that a link to the
-// user's file stays a link; a missing target is named as given.
-std::string ResolvedTarget(const std::string& target)
-{
-    std::error_code error;
-    const fs::path resolved = fs::weakly_canonical(fs::absolute(target, error), error);
-    return error ? fs::absolute(target, error).string() : resolved.string();
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(0666 & ~std::strtoul(line.c_str() + 6, nullptr, 8));
+    return 0644;
 }
 
 // ".name.XXXXXX" beside the target: hidden, and short enough for any name.
@@ -69,9 +62,20 @@ std::string TemporaryPattern(const fs::path& target)
     return (target.parent_path() / ("." + name + ".XXXXXX")).string();
 }
 
+// The rename reaches the disk with its folder's next flush. A failure here
+// cannot be undone, and loses nothing that was there before.
+void FlushFolder(const fs::path& folder)
+{
+    const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0) {
+        fsync(descriptor);
+        close(descriptor);
+    }
+}
+
 } // namespace
 
-AtomicFile::AtomicFile(const std::string& target) : target_(ResolvedTarget(target))
+AtomicFile::AtomicFile(const std::string& target) : target_(WriteTarget(target)), durable_(!InPrivateFolder(target_))
 {
     struct stat existing {};
     mode_t mode = NewFileMode();
@@ -82,6 +86,12 @@ AtomicFile::AtomicFile(const std::string& target) : target_(ResolvedTarget(targe
         }
         if (!S_ISREG(existing.st_mode)) {
             status_ = Failure(FileProblem::kUnwritable, reasons::kNotRegularFile);
+            return;
+        }
+        // Renaming needs only the folder's permission; a file its owner made
+        // read-only is refused as writing into it would be.
+        if (faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
+            status_ = Unwritable(errno);
             return;
         }
         mode = existing.st_mode & 0777;
@@ -100,10 +110,8 @@ AtomicFile::AtomicFile(const std::string& target) : target_(ResolvedTarget(targe
     }
     temporary_ = pattern;
     unfinished.paths.insert(temporary_);
-    if (fchmod(descriptor_, mode) != 0) {
-        status_ = Unwritable(errno);
-        Discard();
-    }
+    // Best effort: some file systems keep permissions of their own.
+    fchmod(descriptor_, mode);
 }
 
 AtomicFile::~AtomicFile()
@@ -129,31 +137,26 @@ FileStatus AtomicFile::Commit()
 {
     if (!status_)
         return status_;
+    const SystemCalls& calls = ActiveSystemCalls();
+    struct stat written {};
+    // Flushed and closed outside the lock, which a stopping process needs.
+    if ((durable_ && calls.fsync(descriptor_) != 0) || fstat(descriptor_, &written) != 0) {
+        status_ = Unwritable(errno);
+    } else if (calls.close(std::exchange(descriptor_, -1)) != 0) {
+        status_ = Unwritable(errno);
+    }
     Unfinished& unfinished = UnfinishedFiles();
     std::lock_guard lock(unfinished.mutex);
-    struct stat written {};
-    const SystemCalls& calls = ActiveSystemCalls();
-    if (calls.fsync(descriptor_) != 0 || fstat(descriptor_, &written) != 0) {
-        status_ = Unwritable(errno);
-        Discard();
-        return status_;
-    }
-    const int closed = calls.close(descriptor_);
-    descriptor_ = -1;
-    if (closed != 0 || unfinished.stopping || calls.rename(temporary_.c_str(), target_.c_str()) != 0) {
+    if (status_ && (unfinished.stopping || calls.rename(temporary_.c_str(), target_.c_str()) != 0))
         status_ = Unwritable(unfinished.stopping ? ECANCELED : errno);
+    if (!status_) {
         Discard();
         return status_;
     }
     unfinished.paths.erase(temporary_);
     temporary_.clear();
-    // The rename reaches the disk with its folder's next flush; a failure
-    // here cannot be undone and loses nothing that was there before.
-    if (const int folder = open(fs::path(target_).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        folder >= 0) {
-        fsync(folder);
-        close(folder);
-    }
+    if (durable_)
+        FlushFolder(fs::path(target_).parent_path());
     RecordWrittenFile(target_, written);
     return status_;
 }

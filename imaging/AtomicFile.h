@@ -12,7 +12,9 @@ namespace velmora {
 // anything fails or the process is stopped, the target holds what it held
 // before. A target that is a symbolic link is replaced where the link points,
 // so the link stays; a hard link loses its share of the file, as with any
-// program that saves this way. Only regular files are replaced.
+// program that saves this way. Only regular files that may be written are
+// replaced. Files in a PrivateFolder are not flushed to the disk: they do
+// not outlast the run.
 class AtomicFile {
 public:
     explicit AtomicFile(const std::string& target);
@@ -32,6 +34,7 @@ private:
     void Discard();
 
     std::string target_;    // the file that is replaced, links resolved
+    bool durable_;          // flushed to the disk before it replaces the target
     std::string temporary_;
     int descriptor_ = -1;
     FileStatus status_;

@@ -1,5 +1,6 @@
 #include "imaging/DamageChecks.h"
 
+#include <FreeImage.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -10,16 +11,25 @@
 namespace velmora {
 namespace {
 
-thread_local bool watchingTiff = false;
-thread_local bool tiffErrorSeen = false;
+thread_local bool watching = false;
+thread_local bool damageSeen = false;
 
 // FreeImage asks the library about every metadata tag it knows, and the
 // library reports each one it does not know as an error; those say nothing
 // about the file. Any other error does.
 void NoteTiffError(const char* module, const char*, va_list)
 {
-    if (watchingTiff && (module == nullptr || std::strcmp(module, "TIFFFieldWithTag") != 0))
-        tiffErrorSeen = true;
+    if (watching && (module == nullptr || std::strcmp(module, "TIFFFieldWithTag") != 0))
+        damageSeen = true;
+}
+
+// The JPEG decoder fills what a cut-off file lacks with grey and says so
+// only in a warning, which FreeImage passes on here.
+void NoteLibraryMessage(FREE_IMAGE_FORMAT format, const char* message)
+{
+    if (watching && format == FIF_JPEG && message != nullptr &&
+        std::strstr(message, "Premature end of JPEG file") != nullptr)
+        damageSeen = true;
 }
 
 std::uint32_t Field(const unsigned char* bytes, int offset, int size)
@@ -32,31 +42,32 @@ std::uint32_t Field(const unsigned char* bytes, int offset, int size)
 
 } // namespace
 
-void QuietenTiffLibrary()
+void QuietenImageLibraries()
 {
     static const bool quiet = [] {
         TIFFSetWarningHandler(nullptr);
         TIFFSetErrorHandler(NoteTiffError);
+        FreeImage_SetOutputMessage(NoteLibraryMessage);
         return true;
     }();
     (void)quiet;
 }
 
-TiffErrorWatch::TiffErrorWatch()
+DamageWatch::DamageWatch()
 {
-    QuietenTiffLibrary();
-    watchingTiff = true;
-    tiffErrorSeen = false;
+    QuietenImageLibraries();
+    watching = true;
+    damageSeen = false;
 }
 
-TiffErrorWatch::~TiffErrorWatch()
+DamageWatch::~DamageWatch()
 {
-    watchingTiff = false;
+    watching = false;
 }
 
-bool TiffErrorWatch::ErrorSeen() const
+bool DamageWatch::DamageSeen() const
 {
-    return tiffErrorSeen;
+    return damageSeen;
 }
 
 bool IsTruncatedBmp(int descriptor, std::uint64_t fileSize)

@@ -12,21 +12,23 @@ namespace velmora {
 // reading; its position is not used.
 bool IsTruncatedBmp(int descriptor, std::uint64_t fileSize);
 
-// Notes every error the TIFF library reports on this thread while it lives
-// (a strip shorter than its rows, data past the end of the file...), but
-// for its complaints about unknown tags; its warnings stay quiet.
-class TiffErrorWatch {
+// Notes, on this thread while it lives, the signs of a damaged file that the
+// decoders pass over: every error the TIFF library reports (a strip shorter
+// than its rows, data past the end of the file...) but for its complaints
+// about unknown tags, and a JPEG file that ends before its last row.
+class DamageWatch {
 public:
-    TiffErrorWatch();
-    ~TiffErrorWatch();
-    TiffErrorWatch(const TiffErrorWatch&) = delete;
-    TiffErrorWatch& operator=(const TiffErrorWatch&) = delete;
+    DamageWatch();
+    ~DamageWatch();
+    DamageWatch(const DamageWatch&) = delete;
+    DamageWatch& operator=(const DamageWatch&) = delete;
 
-    bool ErrorSeen() const;
+    bool DamageSeen() const;
 };
 
-// Installs the TIFF library's quiet handlers; called before any TIFF is read
-// or written.
-void QuietenTiffLibrary();
+// Installs quiet handlers for the libraries' messages, which would otherwise
+// print on stderr (the TIFF library's warnings on tags it does not know fill
+// screens); called before any file is read or written.
+void QuietenImageLibraries();
 
 } // namespace velmora

@@ -139,7 +139,7 @@ bool SmoothDepthMap(const std::string& sourcePath, const std::string& destinatio
             sink.StepProgress();
         }
         source.reset();
-        const bool written = WriteIntermediateFile(output.get(), destinationPath, settings.saveFormat, sink);
+        const bool written = WriteOrReport(output.get(), destinationPath, settings.saveFormat, sink);
         output.reset();
         sink.ResetProgress();
         return written;

@@ -12,8 +12,8 @@ namespace velmora {
 // clipped to the picture (outside positions are not counted). All windows read
 // the unsmoothed source. Cost does not grow with the radius. A radius below 1
 // copies the picture. Writes to destinationPath in settings.saveFormat with a
-// new bitmap's default resolution. Returns false when a step failed, a failed
-// write included (which shows no message).
+// new bitmap's default resolution. Returns false when a step failed; every
+// failure shows its message.
 bool SmoothDepthMap(const std::string& sourcePath, const std::string& destinationPath, int radius,
                     StereoSettings settings, ProgressSink& sink);
 

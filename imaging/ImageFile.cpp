@@ -88,11 +88,14 @@ FileStatus CheckClaimedSize(OpenPicture& file)
     FileStatus status;
     if (FreeImage_FIFSupportsNoPixels(file.format)) {
         Bitmap header(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), FIF_LOAD_NOPIXELS));
-        if (!header)
+        if (header) {
+            // Computed here: the library's own pitch is 32-bit and can wrap.
+            const std::uint64_t width = FreeImage_GetWidth(header.get());
+            const std::uint64_t rowBytes = (width * FreeImage_GetBPP(header.get()) + 31) / 32 * 4;
+            status = CheckPictureSize(width, FreeImage_GetHeight(header.get()), rowBytes);
+        } else {
             status = Unreadable(reasons::kUndecodable);
-        else
-            status = CheckPictureSize(FreeImage_GetWidth(header.get()), FreeImage_GetHeight(header.get()),
-                                      FreeImage_GetPitch(header.get()));
+        }
     } else {
         std::vector<std::uint8_t> start(std::min<std::uint64_t>(file.fileSize, kHeaderBytes));
         start.resize(std::fread(start.data(), 1, start.size(), file.stream.get()));
@@ -108,7 +111,7 @@ FileStatus CheckClaimedSize(OpenPicture& file)
 
 OpenPicture OpenPictureFile(const std::string& path)
 {
-    QuietenTiffLibrary();
+    QuietenImageLibraries();
     OpenPicture file;
     file.status = OpenRegularFile(path, file);
     if (!file.status)
@@ -156,9 +159,9 @@ ImageRead ReadImageFile(const std::string& path)
     if (file.format == FIF_BMP && IsTruncatedBmp(fileno(file.stream.get()), file.fileSize))
         return Refused(Unreadable("cut short"));
     FreeImageIO io = ReadingIO();
-    TiffErrorWatch tiffErrors;
+    DamageWatch damage;
     Bitmap bitmap(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), 0));
-    if (!bitmap || tiffErrors.ErrorSeen())
+    if (!bitmap || damage.DamageSeen())
         return Refused(Unreadable(reasons::kUndecodable));
     if (FreeImage_GetWidth(bitmap.get()) == 0 || FreeImage_GetHeight(bitmap.get()) == 0)
         return Refused(Unreadable("the picture has no pixels"));
@@ -253,8 +256,8 @@ FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFor
         return file.Status();
     CheckedWriter writer(file.Descriptor());
     FreeImageIO io = CheckedWriter::IO();
-    TiffErrorWatch tiffErrors;
-    const bool encoded = FreeImage_SaveToHandle(format, bitmap, &io, writer.Handle(), 0) && !tiffErrors.ErrorSeen();
+    DamageWatch damage;
+    const bool encoded = FreeImage_SaveToHandle(format, bitmap, &io, writer.Handle(), 0) && !damage.DamageSeen();
     if (!writer.Flush())
         return Failure(FileProblem::kUnwritable, std::strerror(writer.Error()));
     if (!encoded)

@@ -13,16 +13,16 @@ class HeaderBytes {
 public:
     HeaderBytes(const std::uint8_t* start, std::size_t size) : start_(start), size_(size) {}
 
-    bool Has(std::size_t offset, std::size_t count) const { return offset <= size_ && count <= size_ - offset; }
-    std::optional<std::uint32_t> Byte(std::size_t at) const
+    bool Has(std::uint64_t offset, std::uint64_t count) const { return offset <= size_ && count <= size_ - offset; }
+    std::optional<std::uint32_t> Byte(std::uint64_t at) const
     {
         return Has(at, 1) ? std::optional<std::uint32_t>(start_[at]) : std::nullopt;
     }
-    std::optional<std::uint32_t> Little16(std::size_t at) const { return Number(at, 2, false); }
-    std::optional<std::uint32_t> Big16(std::size_t at) const { return Number(at, 2, true); }
-    std::optional<std::uint32_t> Little32(std::size_t at) const { return Number(at, 4, false); }
-    std::optional<std::uint32_t> Big32(std::size_t at) const { return Number(at, 4, true); }
-    bool Matches(std::size_t at, std::string_view text) const
+    std::optional<std::uint32_t> Little16(std::uint64_t at) const { return Number(at, 2, false); }
+    std::optional<std::uint32_t> Big16(std::uint64_t at) const { return Number(at, 2, true); }
+    std::optional<std::uint32_t> Little32(std::uint64_t at) const { return Number(at, 4, false); }
+    std::optional<std::uint32_t> Big32(std::uint64_t at) const { return Number(at, 4, true); }
+    bool Matches(std::uint64_t at, std::string_view text) const
     {
         return Has(at, text.size()) && std::memcmp(start_ + at, text.data(), text.size()) == 0;
     }
@@ -35,7 +35,7 @@ public:
     }
 
 private:
-    std::optional<std::uint32_t> Number(std::size_t at, int count, bool bigEndian) const
+    std::optional<std::uint32_t> Number(std::uint64_t at, int count, bool bigEndian) const
     {
         if (!Has(at, count))
             return std::nullopt;
@@ -64,7 +64,7 @@ std::optional<ClaimedSize> GifSize(const HeaderBytes& bytes)
     const auto flags = bytes.Byte(10);
     if (!size || !flags)
         return std::nullopt;
-    std::size_t at = 13 + ((*flags & 0x80) ? 3u << ((*flags & 7) + 1) : 0);
+    std::uint64_t at = 13 + ((*flags & 0x80) ? 3u << ((*flags & 7) + 1) : 0);
     for (;;) {
         const auto block = bytes.Byte(at);
         if (!block || *block == 0x3B) // no image in the header bytes: the screen is all there is
@@ -90,7 +90,7 @@ std::optional<ClaimedSize> GifSize(const HeaderBytes& bytes)
 }
 
 // A WAP bitmap's numbers: seven bits a byte, the high bit saying more follow.
-std::optional<std::uint32_t> WbmpNumber(const HeaderBytes& bytes, std::size_t& at)
+std::optional<std::uint32_t> WbmpNumber(const HeaderBytes& bytes, std::uint64_t& at)
 {
     std::uint64_t value = 0;
     for (int i = 0; i < 5; ++i) {
@@ -106,7 +106,7 @@ std::optional<std::uint32_t> WbmpNumber(const HeaderBytes& bytes, std::size_t& a
 
 std::optional<ClaimedSize> WbmpSize(const HeaderBytes& bytes)
 {
-    std::size_t at = 0;
+    std::uint64_t at = 0;
     const auto type = WbmpNumber(bytes, at);
     const auto fixedHeader = bytes.Byte(at++);
     if (!type || !fixedHeader || (*fixedHeader & 0x80)) // extension headers are not read here
@@ -116,32 +116,45 @@ std::optional<ClaimedSize> WbmpSize(const HeaderBytes& bytes)
     return Size(width, height, 1);
 }
 
-// A JPEG 2000 codestream's SIZ marker segment at `at`.
-std::optional<ClaimedSize> CodestreamSize(const HeaderBytes& bytes, std::size_t at)
+// A JPEG 2000 codestream, which starts with its SIZ marker segment: the
+// image area reaches from its offset to its extent on each axis.
+std::optional<ClaimedSize> CodestreamSize(const HeaderBytes& bytes, std::uint64_t at)
 {
-    const auto right = bytes.Big32(at + 8), top = bytes.Big32(at + 12);
-    const auto left = bytes.Big32(at + 16), bottom = bytes.Big32(at + 20);
-    if (!right || !top || !left || !bottom || *left > *right || *bottom > *top)
+    if (!bytes.Matches(at, "\xFF\x4F\xFF\x51"))
         return std::nullopt;
-    return ClaimedSize{*right - *left, *top - *bottom, 8};
+    const auto xExtent = bytes.Big32(at + 8), yExtent = bytes.Big32(at + 12);
+    const auto xOffset = bytes.Big32(at + 16), yOffset = bytes.Big32(at + 20);
+    if (!xExtent || !yExtent || !xOffset || !yOffset || *xOffset > *xExtent || *yOffset > *yExtent)
+        return std::nullopt;
+    return ClaimedSize{*xExtent - *xOffset, *yExtent - *yOffset, 8};
 }
 
-// The image header box, and the codestream's own size where it follows
-// within the header bytes; the larger of the two.
+// A JP2 file is a row of boxes: the header box holds the image header box,
+// the codestream box the codestream. Both must be found in the header bytes,
+// and the larger size of the two counts.
 std::optional<ClaimedSize> Jp2Size(const HeaderBytes& bytes)
 {
-    const auto box = bytes.Find("ihdr");
-    if (!box)
+    std::optional<ClaimedSize> header, codestream;
+    // Boxes from `at` to `end`: length (0: to the end), type, contents.
+    const auto walk = [&](std::uint64_t at, std::uint64_t end, auto& self) -> void {
+        while (at + 8 <= end) {
+            const auto length = bytes.Big32(at);
+            if (!length || (*length != 0 && *length < 8))
+                return;
+            const std::uint64_t next = *length == 0 ? end : at + *length;
+            if (bytes.Matches(at + 4, "jp2h"))
+                self(at + 8, next, self);
+            else if (bytes.Matches(at + 4, "ihdr"))
+                header = Size(bytes.Big32(at + 12), bytes.Big32(at + 8), 8);
+            else if (bytes.Matches(at + 4, "jp2c"))
+                codestream = CodestreamSize(bytes, at + 8);
+            at = next;
+        }
+    };
+    walk(0, UINT64_MAX, walk);
+    if (!header || !codestream)
         return std::nullopt;
-    auto size = Size(bytes.Big32(*box + 8), bytes.Big32(*box + 4), 8);
-    if (const auto codestream = bytes.Find("\xFF\x4F\xFF\x51", *box)) {
-        const auto inner = CodestreamSize(bytes, *codestream);
-        if (!inner || !size)
-            return std::nullopt;
-        size->width = std::max(size->width, inner->width);
-        size->height = std::max(size->height, inner->height);
-    }
-    return size;
+    return ClaimedSize{std::max(header->width, codestream->width), std::max(header->height, codestream->height), 8};
 }
 
 // The bitmap header chunk of an IFF picture.
@@ -149,7 +162,7 @@ std::optional<ClaimedSize> IffSize(const HeaderBytes& bytes)
 {
     if (!bytes.Matches(0, "FORM"))
         return std::nullopt;
-    for (std::size_t at = 12; bytes.Has(at, 8);) {
+    for (std::uint64_t at = 12; bytes.Has(at, 8);) {
         const auto length = bytes.Big32(at + 4);
         if (bytes.Matches(at, "BMHD"))
             return Size(bytes.Big16(at + 8), bytes.Big16(at + 10), 4);

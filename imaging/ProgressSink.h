@@ -29,10 +29,6 @@ public:
     // on device"). The window keeps to its fixed texts and passes over it;
     // the command line prints it on a line of its own.
     virtual void ExplainFailure(const std::string& /*path*/, const std::string& /*reason*/) {}
-    // A write of an intermediate file failed, which the window passes over
-    // in silence (the step that reads the file reports it missing); the
-    // command line reports it.
-    virtual void PassOverWriteFailure(const std::string& /*path*/, const std::string& /*reason*/) {}
 };
 
 } // namespace velmora

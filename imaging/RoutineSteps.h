@@ -10,12 +10,18 @@ namespace velmora {
 
 // Steps every processing routine takes, each reporting its own failure.
 
-// Tells why a file could not be read: the step's own message, or the one for
-// a picture too large for memory, then the file and the reason.
+// The message for a file that could not be read: the reader's own, or the
+// one for a picture too large for memory.
+inline std::string ReadFailureMessage(const FileStatus& status, const std::string& failureMessage)
+{
+    return status.problem == FileProblem::kTooLarge ? messages::kNotEnoughMemory : failureMessage;
+}
+
+// Tells why a file could not be read: the message, then the file and why.
 inline void ReportReadFailure(const std::string& path, const FileStatus& status, const char* failureMessage,
                               ProgressSink& sink)
 {
-    sink.ShowMessage(status.problem == FileProblem::kTooLarge ? messages::kNotEnoughMemory : failureMessage);
+    sink.ShowMessage(ReadFailureMessage(status, failureMessage));
     sink.ExplainFailure(path, status.reason);
 }
 
@@ -46,23 +52,20 @@ inline Bitmap NewOrReport(int width, int height, int bitsPerPixel, ProgressSink&
     return bitmap;
 }
 
-// The final write of a composition: a failure is reported with the path.
-inline bool WriteOutputFile(FIBITMAP* output, const std::string& outputPath, int saveFormat, ProgressSink& sink)
+// Says that a file could not be written: "Couldn't save PATH", then why.
+inline void ReportWriteFailure(const std::string& path, const FileStatus& status, ProgressSink& sink)
 {
-    const FileStatus written = WriteImageFile(output, outputPath, saveFormat);
-    if (written)
-        return true;
-    sink.ShowMessage(messages::kCouldntSavePrefix + outputPath);
-    sink.ExplainFailure(outputPath, written.reason);
-    return false;
+    sink.ShowMessage(messages::kCouldntSavePrefix + path);
+    sink.ExplainFailure(path, status.reason);
 }
 
-// The write of an intermediate file, which the window does not report.
-inline bool WriteIntermediateFile(FIBITMAP* bitmap, const std::string& path, int saveFormat, ProgressSink& sink)
+// Writes a routine's result; a failure is reported, for intermediate files
+// too, since the file then holds nothing of this run.
+inline bool WriteOrReport(FIBITMAP* bitmap, const std::string& path, int saveFormat, ProgressSink& sink)
 {
     const FileStatus written = WriteImageFile(bitmap, path, saveFormat);
     if (!written)
-        sink.PassOverWriteFailure(path, written.reason);
+        ReportWriteFailure(path, written, sink);
     return bool(written);
 }
 

@@ -185,7 +185,7 @@ bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath
 
         image.reset();
         depth.reset();
-        const bool written = WriteIntermediateFile(view.get(), outputPath, settings.saveFormat, sink);
+        const bool written = WriteOrReport(view.get(), outputPath, settings.saveFormat, sink);
         view.reset();
         sink.ResetProgress();
         return written;

@@ -14,8 +14,8 @@ namespace velmora {
 // are then filled from their painted neighbours in two column sweeps.
 // Works on the common bottom-left area of picture and depth map and writes
 // the view to outputPath in settings.saveFormat with the picture's resolution.
-// The caller sets the status text. Returns false when a step failed, a failed
-// write included (which, unlike a failed read, shows no message).
+// The caller sets the status text. Returns false when a step failed; every
+// failure shows its message.
 bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const std::string& depthPath,
                      StereoSettings settings, ProgressSink& sink);
 

@@ -35,8 +35,8 @@ bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const s
     if (!viewMade)
         return !run.stopAtFirstFailure && ReportMissingInput(messages::kCouldntLoadBitmap, sink);
     if (kind == StereoOutputKind::Anaglyph)
-        return MakeAnaglyph(run.outputPath, viewPath, imagePath, settings, sink) && depthMade;
-    return MakeViewMaster(run.outputPath, imagePath, viewPath, settings, sink) && depthMade;
+        return MakeAnaglyph(run.outputPath, viewPath, imagePath, settings, sink);
+    return MakeViewMaster(run.outputPath, imagePath, viewPath, settings, sink);
 }
 
 } // namespace velmora

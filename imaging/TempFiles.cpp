@@ -47,18 +47,6 @@ std::string GradientFileName(const std::string& imageTitle, int saveFormat)
     return imageTitle + "-gradient." + FormatExtension(saveFormat);
 }
 
-bool NamesSameFile(const std::string& first, const std::string& second)
-{
-    std::error_code error;
-    if (std::filesystem::equivalent(first, second, error))
-        return true;
-    const auto normal = [](const std::string& name) {
-        std::error_code ignored;
-        return std::filesystem::weakly_canonical(std::filesystem::absolute(name, ignored), ignored);
-    };
-    return !first.empty() && !second.empty() && normal(first) == normal(second);
-}
-
 namespace {
 
 // "name.ext" as ("name", ".ext"); a name without a dot has no extension.
@@ -99,12 +87,13 @@ void DeleteTempFiles(const std::string& imagePath, int saveFormat, const std::ve
     const std::string title = FileTitle(imagePath);
     for (const std::string& name : {GradientFileName(title, saveFormat), OutlineFileName(title, saveFormat),
                                     SmoothedDepthMapName(saveFormat)}) {
-        const auto ours = WrittenFilesIn(".", [&](const std::string& file) { return IsNameOrNumberedForm(file, name); });
+        const auto ours =
+            TemporaryFilesIn(".", [&](const std::string& file) { return IsNameOrNumberedForm(file, name); });
         for (const std::string& file : ours) {
             const bool kept = std::any_of(keep.begin(), keep.end(),
                                           [&](const std::string& user) { return NamesSameFile(file, user); });
             std::error_code error;
-            if (!kept && StillAsWritten(file) && std::filesystem::remove(file, error))
+            if (!kept && IsOurTemporaryFile(file) && std::filesystem::remove(file, error))
                 ForgetWrittenFile(file);
         }
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "imaging/FilePaths.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,9 +38,5 @@ bool IsNameOrNumberedForm(const std::string& fileName, const std::string& name);
 // a user's file that bears such a name is the user's. Files that cannot be
 // deleted are passed over.
 void DeleteTempFiles(const std::string& imagePath, int saveFormat, const std::vector<std::string>& keep = {});
-
-// Whether two names reach the same file (through links, ".." and the
-// current folder too); names of missing files are compared as absolute paths.
-bool NamesSameFile(const std::string& first, const std::string& second);
 
 } // namespace velmora

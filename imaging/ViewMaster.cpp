@@ -50,7 +50,7 @@ bool MakeViewMaster(const std::string& outputPath, const std::string& leftPath, 
         }
         left.reset();
         right.reset();
-        return WriteOutputFile(output.get(), outputPath, settings.saveFormat, sink);
+        return WriteOrReport(output.get(), outputPath, settings.saveFormat, sink);
     });
 }
 

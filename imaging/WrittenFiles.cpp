@@ -1,5 +1,7 @@
 #include "imaging/WrittenFiles.h"
 
+#include "imaging/FilePaths.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
@@ -15,6 +17,7 @@ struct WrittenFile {
     ino_t inode;
     off_t size;
     timespec modified;
+    bool result = false;
 };
 
 struct Ledger {
@@ -28,18 +31,26 @@ Ledger& TheLedger()
     return ledger;
 }
 
-// Links resolved, as the writes record their targets.
-fs::path Resolved(const std::string& name)
-{
-    std::error_code error;
-    const fs::path resolved = fs::weakly_canonical(fs::absolute(name, error), error);
-    return error ? fs::absolute(name, error).lexically_normal() : resolved;
-}
 
 bool Same(const WrittenFile& file, const struct stat& now)
 {
     return file.device == now.st_dev && file.inode == now.st_ino && file.size == now.st_size &&
            file.modified.tv_sec == now.st_mtim.tv_sec && file.modified.tv_nsec == now.st_mtim.tv_nsec;
+}
+
+// Our record of `name` while the file is still as we wrote it, if any.
+template <typename Use>
+bool WithRecordOf(const std::string& name, Use use)
+{
+    struct stat now {};
+    if (lstat(name.c_str(), &now) != 0 || !S_ISREG(now.st_mode))
+        return false;
+    const fs::path path = ResolvedPath(name);
+    Ledger& ledger = TheLedger();
+    std::lock_guard lock(ledger.mutex);
+    const auto record = std::find_if(ledger.files.begin(), ledger.files.end(),
+                                     [&](const WrittenFile& file) { return file.path == path && Same(file, now); });
+    return record != ledger.files.end() && use(*record);
 }
 
 } // namespace
@@ -48,31 +59,35 @@ void RecordWrittenFile(const std::string& absolutePath, const struct stat& writt
 {
     Ledger& ledger = TheLedger();
     std::lock_guard lock(ledger.mutex);
-    const fs::path path = Resolved(absolutePath);
+    const fs::path path = ResolvedPath(absolutePath);
     std::erase_if(ledger.files, [&](const WrittenFile& file) { return file.path == path; });
     ledger.files.push_back({path, written.st_dev, written.st_ino, written.st_size, written.st_mtim});
 }
 
-bool StillAsWritten(const std::string& name)
+void KeepAsResult(const std::string& name)
 {
-    struct stat now {};
-    if (lstat(name.c_str(), &now) != 0 || !S_ISREG(now.st_mode))
-        return false;
-    Ledger& ledger = TheLedger();
-    std::lock_guard lock(ledger.mutex);
-    return std::any_of(ledger.files.begin(), ledger.files.end(),
-                       [&](const WrittenFile& file) { return Same(file, now); });
+    WithRecordOf(name, [](WrittenFile& file) { return file.result = true; });
 }
 
-std::vector<std::string> WrittenFilesIn(const std::string& folder,
-                                        const std::function<bool(const std::string& fileName)>& matches)
+bool StillAsWritten(const std::string& name)
+{
+    return WithRecordOf(name, [](const WrittenFile&) { return true; });
+}
+
+bool IsOurTemporaryFile(const std::string& name)
+{
+    return WithRecordOf(name, [](const WrittenFile& file) { return !file.result; });
+}
+
+std::vector<std::string> TemporaryFilesIn(const std::string& folder,
+                                          const std::function<bool(const std::string& fileName)>& matches)
 {
     Ledger& ledger = TheLedger();
     std::lock_guard lock(ledger.mutex);
-    const fs::path where = Resolved(folder);
+    const fs::path where = ResolvedPath(folder);
     std::vector<std::string> found;
     for (const WrittenFile& file : ledger.files)
-        if (file.path.parent_path() == where && matches(file.path.filename().string()))
+        if (!file.result && file.path.parent_path() == where && matches(file.path.filename().string()))
             found.push_back(file.path.string());
     return found;
 }
@@ -81,7 +96,7 @@ void ForgetWrittenFile(const std::string& name)
 {
     Ledger& ledger = TheLedger();
     std::lock_guard lock(ledger.mutex);
-    const fs::path path = Resolved(name);
+    const fs::path path = ResolvedPath(name);
     std::erase_if(ledger.files, [&](const WrittenFile& file) { return file.path == path; });
 }
 

@@ -1,6 +1,6 @@
 #include "preview/CPreviewPane.h"
 
-#include "imaging/Messages.h"
+#include "imaging/RoutineSteps.h"
 #include "platform/Platform.h"
 
 #include <QPaintEvent>
@@ -96,9 +96,7 @@ bool CPreviewPane::LoadFile(const std::string& fileName)
     fileName_ = fileName;
     ImageRead read = ReadImageFile(fileName);
     if (!read.bitmap) {
-        platform_.ShowMessage(this, read.status.problem == FileProblem::kTooLarge
-                                        ? messages::kNotEnoughMemory
-                                        : "File " + fileName + " could not be opened.");
+        platform_.ShowMessage(this, ReadFailureMessage(read.status, "File " + fileName + " could not be opened."));
         return false;
     }
     bitmap_ = std::move(read.bitmap);

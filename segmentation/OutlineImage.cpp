@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <optional>
 #include <vector>
 
 namespace velmora {
@@ -97,7 +96,7 @@ bool MakeLaplacianSignImage(const std::string& sourcePath, const std::string& de
                                 std::memcpy(out.PixelAt(x, y), laplacian > 0 ? kGreen : kBlue, 3);
                             });
         source.reset();
-        return WriteIntermediateFile(signs.get(), destinationPath, saveFormat, sink);
+        return WriteOrReport(signs.get(), destinationPath, saveFormat, sink);
     });
 }
 
@@ -129,7 +128,7 @@ bool MakeGradientImage(const std::string& sourcePath, const std::string& destina
                 }
             });
         source.reset();
-        return WriteIntermediateFile(gradient.get(), destinationPath, saveFormat, sink);
+        return WriteOrReport(gradient.get(), destinationPath, saveFormat, sink);
     });
 }
 
@@ -137,20 +136,19 @@ bool ApplyOutlineLevel(const std::string& outlinePath, const std::string& gradie
                        const std::string& destinationPath, int level, int saveFormat, SegmentationRecord& record,
                        ProgressSink& sink, const PreviewFunction& preview)
 {
-    // None when an input could not be read; otherwise whether the write worked.
-    const std::optional<bool> written = GuardAllocation(sink, [&]() -> std::optional<bool> {
+    const bool written = GuardAllocation(sink, [&] {
         Bitmap outline = ReadStepInput(outlinePath, messages::kCouldntLoadLaplacianOutline, record, sink);
         if (!outline)
-            return std::nullopt;
+            return false;
         SegmentationRecord gradientFacts; // only the outline's depth is recorded
         Bitmap gradient = ReadStepInput(gradientPath, messages::kCouldntLoadGradient, gradientFacts, sink);
         if (!gradient)
-            return std::nullopt;
+            return false;
         const int width = std::min(Width(outline.get()), Width(gradient.get()));
         const int height = std::min(Height(outline.get()), Height(gradient.get()));
         Bitmap levelled = NewOrReport(width, height, 24, sink);
         if (!levelled)
-            return std::nullopt;
+            return false;
         for (int y = 0; y < height; ++y) {
             const std::uint8_t* signs = RowAt(outline.get(), y);
             const std::uint8_t* strength = RowAt(gradient.get(), y);
@@ -162,11 +160,11 @@ bool ApplyOutlineLevel(const std::string& outlinePath, const std::string& gradie
         }
         outline.reset();
         gradient.reset();
-        return WriteIntermediateFile(levelled.get(), destinationPath, saveFormat, sink);
+        return WriteOrReport(levelled.get(), destinationPath, saveFormat, sink);
     });
     if (written && preview)
-        preview(destinationPath); // a failed write is silent: the preview shows what the file holds
-    return written.value_or(false);
+        preview(destinationPath);
+    return written;
 }
 
 } // namespace velmora

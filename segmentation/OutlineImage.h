@@ -8,9 +8,9 @@
 namespace velmora {
 
 // The three steps of an outline image. Each reads its inputs from files and
-// writes its result in `saveFormat`; a failed read shows its message through
-// the sink (only ShowMessage is used), a failed write is silent. Each returns
-// whether it succeeded, its write included. The bits per pixel of the input
+// writes its result in `saveFormat`; a failed read or write shows its
+// message through the sink. Each returns whether it succeeded, its write
+// included. The bits per pixel of the input
 // read are recorded in record.bitsPerPixel.
 
 // Green (0, 255, 0) where the brightness Laplacian of the picture is above 0,
@@ -27,7 +27,7 @@ bool MakeGradientImage(const std::string& sourcePath, const std::string& destina
 
 // White wherever the mean of the gradient's three bytes is below `level`,
 // elsewhere the Laplacian-sign pixel; over the common bottom-left area. When
-// the step gets as far as writing and `preview` is set, it is shown.
+// the result is written and `preview` is set, it is shown.
 bool ApplyOutlineLevel(const std::string& outlinePath, const std::string& gradientPath,
                        const std::string& destinationPath, int level, int saveFormat, SegmentationRecord& record,
                        ProgressSink& sink, const PreviewFunction& preview = {});

@@ -123,7 +123,7 @@ bool SmoothBySegments(const std::string& outlinePath, const std::string& inputPa
             *unchanged = SameBytes(smoothed.get(), depth.get());
         outline.reset();
         depth.reset();
-        return WriteIntermediateFile(smoothed.get(), outputPath, saveFormat, sink);
+        return WriteOrReport(smoothed.get(), outputPath, saveFormat, sink);
     });
 }
 
@@ -133,20 +133,9 @@ bool SmoothBySegmentsPasses(const std::string& outlinePath, const std::string& d
 {
     record.smoothFailed = false;
     bool made = SmoothBySegments(outlinePath, depthPath, outputPath, saveFormat, record, sink);
-    if (record.smoothFailed)
-        return false;
     bool settled = false;
-    for (long long pass = 2; pass <= degree && !settled; ++pass) {
-        if (!made) {
-            // The pass before could not write its result, so the file holds
-            // an older one; every later pass would miss its input alike.
-            record.smoothFailed = true;
-            return ReportMissingInput(messages::kCouldntLoadDepth3d, sink);
-        }
+    for (long long pass = 2; made && pass <= degree && !settled; ++pass)
         made = SmoothBySegments(outlinePath, outputPath, outputPath, saveFormat, record, sink, &settled);
-        if (record.smoothFailed)
-            return false;
-    }
     return made;
 }
 

@@ -18,7 +18,8 @@ namespace velmora {
 // The result is grey; the border repeats its inner neighbour, the four
 // corners stay black. The pass reads its input whole before writing, so
 // inputPath may be outputPath. A failed read shows its message and sets
-// record.smoothFailed; a failed write is silent. Returns whether it succeeded.
+// record.smoothFailed; a failed write shows its message. Returns whether it
+// succeeded.
 // `unchanged`, when given, tells whether the result equals the input depth
 // map byte for byte (a further pass would then give the same again).
 bool SmoothBySegments(const std::string& outlinePath, const std::string& inputPath, const std::string& outputPath,
@@ -26,9 +27,8 @@ bool SmoothBySegments(const std::string& outlinePath, const std::string& inputPa
 
 // The passes of one smoothing: the first from depthPath into outputPath, then
 // degree - 1 more from outputPath into itself (a degree below 1 makes one
-// pass). A pass that could not read an input stops the rest; so does one
-// that could not write its result, after the next pass has reported its
-// input missing (it never reads the older file left in place). Once a pass
+// pass). A pass that could not read an input or write its result stops the
+// rest (the next pass would read an older file left in place). Once a pass
 // changes nothing, the passes left would write the same file again, so they
 // are not run: a huge degree ends as soon as the smoothing has settled.
 // Returns whether every pass succeeded.

@@ -4,6 +4,7 @@
 #include "imaging/Messages.h"
 #include "imaging/ShiftedView.h"
 #include "imaging/StereoOutput.h"
+#include "imaging/SystemCalls.h"
 #include "imaging/TempFiles.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TestImages.h"
@@ -18,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <random>
 
@@ -188,10 +191,14 @@ TEST_F(OutputCommandTest, TemporaryFilesStayWhenAskedTo)
 TEST_F(OutputCommandTest, UserFilesNamedLikeTemporaryFilesSurvive)
 {
     PreviewCloser closer;
-    // An output that bears the smoothed depth map's name is kept.
+    // An output that bears the smoothed depth map's name is kept, by its
+    // own run and by the next.
     Run(kAnaglyph, sandbox.Path("DepthMapTemp.bmp"));
-    EXPECT_EQ(ReadBytes(sandbox.Path("DepthMapTemp.bmp")), CoreResult(StereoOutputKind::Anaglyph, 3, kSaveBmp));
+    const std::string output = ReadBytes(sandbox.Path("DepthMapTemp.bmp"));
+    EXPECT_EQ(output, CoreResult(StereoOutputKind::Anaglyph, 3, kSaveBmp));
     EXPECT_FALSE(std::filesystem::exists(sandbox.Path("DepthMapTemp2.bmp")));
+    Run(kLcShutter, sandbox.Path("lc.bmp"));
+    EXPECT_EQ(ReadBytes(sandbox.Path("DepthMapTemp.bmp")), output);
 
     // The user's own files of those names in the output folder are neither
     // written over nor deleted; the run smooths into a free name of its own
@@ -239,6 +246,27 @@ TEST_F(OutputCommandTest, AnAddedExtensionIsAskedAboutBeforeReplacing)
     EXPECT_EQ(platform.saveRequests.back().defaultSuffix, "tif");
     EXPECT_EQ(ReadBytes(sandbox.Path("keep.tif")), CoreResult(StereoOutputKind::Anaglyph, 3, kSaveTiff));
     EXPECT_EQ(ReadBytes(sandbox.Path("keep.bmp")), "keep me");
+}
+
+// The chosen file is replaced once, by the result: the view is made where
+// the user does not see it, so a failed composition could not leave it there.
+std::vector<std::string> renamedTo;
+
+int RecordingRename(const char* from, const char* to)
+{
+    renamedTo.push_back(std::filesystem::path(to).filename().string());
+    return ::rename(from, to);
+}
+
+TEST_F(OutputCommandTest, TheChosenFileIsWrittenOnceByTheResult)
+{
+    PreviewCloser closer;
+    const SystemCalls real = ActiveSystemCalls();
+    ScopedSystemCalls recording({real.pwrite, real.fsync, real.close, RecordingRename});
+    renamedTo.clear();
+    Run(kLcShutter, sandbox.Path("out.bmp"));
+    EXPECT_EQ(std::count(renamedTo.begin(), renamedTo.end(), "out.bmp"), 1);
+    EXPECT_EQ(ReadBytes(sandbox.Path("out.bmp")), CoreResult(StereoOutputKind::LcShutter, 3, kSaveBmp));
 }
 
 TEST_F(OutputCommandTest, AFailedStepDoesNotReadTheFilesOfAnEarlierRun)

@@ -1,4 +1,5 @@
 #include "app/OutputNames.h"
+#include "imaging/WrittenFiles.h"
 
 #include "tests/support/TestImages.h"
 
@@ -30,12 +31,36 @@ TEST(OutputNamesTest, AClashWithAnInputGetsATwoAsOftenAsNeeded)
     EXPECT_EQ(MakeOutputPath(sandbox.Path("sub/../photo.png"), "png", "photo.png", ""), "2photo.png");
 }
 
+TEST(OutputNamesTest, ANameTheDialogDidNotAskAboutNeverReplacesAnotherFile)
+{
+    Sandbox sandbox;
+    Bitmap bitmap = MakeImage(2, 2, [](int, int) { return Grey(1); });
+    // The user's own 2photo.png stays; one this process wrote may be replaced.
+    WriteBytes("2photo.png", "the user's");
+    EXPECT_EQ(MakeOutputPath(sandbox.Path("photo.png"), "png", sandbox.Path("photo.png"), ""), "22photo.png");
+    Save(bitmap.get(), "22photo.png", kSavePng);
+    EXPECT_EQ(MakeOutputPath(sandbox.Path("photo.png"), "png", sandbox.Path("photo.png"), ""), "22photo.png");
+    // The dialog asked about "result.", not about "result..bmp".
+    WriteBytes("result..bmp", "the user's");
+    EXPECT_EQ(MakeOutputPath(sandbox.Path("result."), "bmp", "", ""), "2result..bmp");
+    // What the dialog asked about is the user's choice.
+    EXPECT_EQ(MakeOutputPath(sandbox.Path("2photo.png"), "png", "", ""), sandbox.Path("2photo.png"));
+}
+
 TEST(OutputNamesTest, TheSmoothedDepthMapAvoidsTheUsersFiles)
 {
     Sandbox sandbox;
     EXPECT_EQ(SmoothedDepthMapPath(kSavePng, {"/out/x.png", "/in/a.png"}), "DepthMapTemp.png");
     EXPECT_EQ(SmoothedDepthMapPath(kSaveBmp, {sandbox.Path("DepthMapTemp.bmp")}), "DepthMapTemp2.bmp");
     EXPECT_EQ(SmoothedDepthMapPath(kSaveBmp, {"depthmaptemp.BMP", "DepthMapTemp2.bmp"}), "DepthMapTemp3.bmp");
+    // Any file of that name but a temporary one of this process is the user's.
+    WriteBytes("DepthMapTemp.png", "the user's");
+    EXPECT_EQ(SmoothedDepthMapPath(kSavePng, {}), "DepthMapTemp2.png");
+    Bitmap bitmap = MakeImage(2, 2, [](int, int) { return Grey(1); });
+    Save(bitmap.get(), "DepthMapTemp.tif", kSaveTiff);
+    EXPECT_EQ(SmoothedDepthMapPath(kSaveTiff, {}), "DepthMapTemp.tif");
+    KeepAsResult("DepthMapTemp.tif");
+    EXPECT_EQ(SmoothedDepthMapPath(kSaveTiff, {}), "DepthMapTemp2.tif");
 }
 
 } // namespace

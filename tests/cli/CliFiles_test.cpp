@@ -93,25 +93,31 @@ TEST_F(CliFilesTest, AnOutputThatIsAnInputIsRefusedByNameLinkOrHardLink)
     EXPECT_EQ(Contents(), (std::vector<std::string>{"d.png", "hard.png", "link.png", "o.png", "p.png", "v.png"}));
 }
 
-TEST_F(CliFilesTest, AFileThatCannotBeWrittenIsReportedInEveryFormat)
+TEST_F(CliFilesTest, AFileThatCannotBeWrittenIsReportedByEveryCommand)
 {
-    for (const char* format : {"bmp", "png", "tif"})
-        for (const char* target : {"/dev/full", "missing/out.png"}) {
-            const ProgramResult smooth =
-                Cli({"smooth", "--depth", "d.png", "--radius", "1", "--format", format, "-o", target});
-            EXPECT_EQ(smooth.exitCode, 1) << target << " " << format;
-            EXPECT_TRUE(Says(smooth, "Couldn't save " + std::string(target))) << smooth.err;
-            const ProgramResult anaglyph = Cli({"anaglyph", "--image", "p.png", "--depth", "d.png", "--parallax", "4",
-                                                "--format", format, "-o", target});
-            EXPECT_EQ(anaglyph.exitCode, 1) << target << " " << format;
-            EXPECT_TRUE(Says(anaglyph, "Couldn't save " + std::string(target))) << anaglyph.err;
+    ASSERT_EQ(Cli({"outline", "--image", "p.png", "-o", "o.png"}).exitCode, 0);
+    const std::vector<std::vector<std::string>> commands = {
+        {"smooth", "--depth", "d.png", "--radius", "1"},
+        {"view", "--image", "p.png", "--depth", "d.png", "--parallax", "3"},
+        {"compose-anaglyph", "--view", "p.png", "--image", "p.png"},
+        {"compose-lcshutter", "--left", "p.png", "--right", "d.png"},
+        {"anaglyph", "--image", "p.png", "--depth", "d.png", "--parallax", "3"},
+        {"lcshutter", "--image", "p.png", "--depth", "d.png", "--parallax", "3"},
+        {"outline", "--image", "p.png"},
+        {"segsmooth", "--outline", "o.png", "--depth", "d.png"},
+    };
+    for (auto command : commands)
+        for (const auto& [target, reason] : {std::pair<std::string, std::string>{"/dev/full", "not a regular file"},
+                                             {"missing/out.png", "No such file or directory"}}) {
+            command.insert(command.end(), {"--format", "png", "-o", target});
+            const ProgramResult result = Cli(command);
+            EXPECT_EQ(result.exitCode, 1) << command[0] << " -o " << target;
+            EXPECT_EQ(result.err, "velmora-cli: Couldn't save " + target + "\nvelmora-cli: " + target + ": " +
+                                      reason + "\n")
+                << command[0];
+            command.resize(command.size() - 4);
         }
-    const ProgramResult device = Cli({"view", "--image", "p.png", "--depth", "d.png", "--parallax", "3", "-o",
-                                      "/dev/full", "--format", "png"});
-    EXPECT_EQ(device.err, "velmora-cli: Couldn't save /dev/full\nvelmora-cli: /dev/full: not a regular file\n");
-    const ProgramResult folder = Cli({"outline", "--image", "p.png", "-o", "missing/o.png"});
-    EXPECT_TRUE(Says(folder, "missing/o.png: No such file or directory")) << folder.err;
-    EXPECT_EQ(Contents(), (std::vector<std::string>{"d.png", "p.png"}));
+    EXPECT_EQ(Contents(), (std::vector<std::string>{"d.png", "o.png", "p.png"}));
 }
 
 TEST_F(CliFilesTest, AFailedRunLeavesAnEarlierOutputAsItWas)
@@ -195,7 +201,7 @@ TEST_F(CliFilesTest, AStoppedRunLeavesOutputOldOrWholeNew)
 
     int stoppedEarly = 0;
     for (int delay : {0, 5, 20, 50, 100, 150, 200, 250, 300, 400})
-        for (int signal : {SIGKILL, SIGTERM, SIGINT}) {
+        for (int signal : {SIGKILL, SIGTERM, SIGINT, SIGHUP}) {
             WriteBytes("out.png", "old");
             RunningProgram program(VELMORA_CLI, run, privateTemp);
             std::this_thread::sleep_for(milliseconds(delay));
@@ -221,6 +227,27 @@ TEST_F(CliFilesTest, AStoppedRunLeavesOutputOldOrWholeNew)
             EXPECT_TRUE(fs::is_empty("tmp")) << "a private folder was left behind after " << delay << " ms";
         }
     EXPECT_GT(stoppedEarly, 0) << "no run was stopped before it wrote OUT: the test proves nothing";
+}
+
+// Started with nohup, or in the background of a script, a run keeps going
+// when the terminal closes or Ctrl+C is pressed.
+TEST_F(CliFilesTest, AStopSignalIgnoredAtTheStartStaysIgnored)
+{
+    std::mt19937 random(13);
+    Save(RandomImage(1000, 700, random).get(), "big.bmp");
+    Save(RandomDepthMap(1000, 700, random).get(), "big-depth.bmp");
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGHUP, &ignore, &previous);
+    RunningProgram program(VELMORA_CLI, {"anaglyph", "--image", "big.bmp", "--depth", "big-depth.bmp", "--parallax",
+                                         "20", "-o", "out.png"});
+    sigaction(SIGHUP, &previous, nullptr);
+    std::this_thread::sleep_for(milliseconds(50));
+    program.Signal(SIGHUP);
+    const ProgramResult result = program.Wait();
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ReadPixels("out.png")->width, 1000);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "imaging/AtomicFile.h"
 #include "imaging/ImageFile.h"
+#include "imaging/PrivateFolder.h"
 #include "imaging/SystemCalls.h"
 #include "imaging/TempFiles.h"
 
@@ -116,8 +117,17 @@ TEST_F(AtomicFileTest, AFailedWriteLeavesTheTargetAsItWasAndNoTemporaryFile)
             EXPECT_EQ(FolderContents(), std::vector<std::string>{"out.png"}) << c.what;
         }
     ASSERT_TRUE(WriteImageFile(picture.get(), "out.png", kSavePng));
-    EXPECT_TRUE(SamePixels("out.png", "out.png"));
     EXPECT_EQ(ReadPixels("out.png")->width, 300);
+}
+
+TEST_F(AtomicFileTest, OnlyFilesOfThisRunsOwnSkipTheFlushToTheDisk)
+{
+    const SystemCalls real = ActiveSystemCalls();
+    ScopedSystemCalls failingFlush({real.pwrite, FailingFsync, real.close, real.rename});
+    EXPECT_EQ(WriteImageFile(picture.get(), "out.bmp", kSaveBmp).reason, "Input/output error");
+    PrivateFolder folder;
+    ASSERT_TRUE(folder);
+    EXPECT_TRUE(WriteImageFile(picture.get(), folder.Path("view.bmp"), kSaveBmp));
 }
 
 TEST_F(AtomicFileTest, WhatIsNotARegularFileOrHasNoFolderIsNotWritten)
@@ -139,6 +149,25 @@ TEST_F(AtomicFileTest, WhatIsNotARegularFileOrHasNoFolderIsNotWritten)
     EXPECT_TRUE(fs::is_fifo("fifo.png"));
 }
 
+TEST_F(AtomicFileTest, AFileItsOwnerMadeReadOnlyIsNotReplaced)
+{
+    // Replacing needs only the folder's permission: the program must check
+    // the file's own. Root may write anything, so the check runs as nobody.
+    ASSERT_EQ(chmod(sandbox.Folder().c_str(), 0777), 0);
+    WriteBytes("locked.bmp", "keep");
+    ASSERT_EQ(chmod("locked.bmp", 0444), 0);
+    EXPECT_EXIT(
+        {
+            if (geteuid() == 0 && setuid(65534) != 0)
+                _exit(3);
+            const FileStatus written = WriteImageFile(picture.get(), "locked.bmp", kSaveBmp);
+            _exit(!written && written.reason == "Permission denied" ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadBytes("locked.bmp"), "keep");
+    EXPECT_EQ(FolderContents(), std::vector<std::string>{"locked.bmp"});
+}
+
 TEST_F(AtomicFileTest, ALinkStaysALinkAndPermissionsAreKept)
 {
     WriteBytes("real.bmp", "old");
@@ -149,6 +178,14 @@ TEST_F(AtomicFileTest, ALinkStaysALinkAndPermissionsAreKept)
     EXPECT_EQ(ReadPixels("real.bmp")->width, 300);
     EXPECT_EQ(fs::status("real.bmp").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // A link to a file that does not exist yet, and a link to that link.
+    fs::create_symlink("later.bmp", "dangling.bmp");
+    fs::create_symlink("dangling.bmp", "chain.bmp");
+    ASSERT_TRUE(WriteImageFile(picture.get(), "chain.bmp", kSaveBmp));
+    EXPECT_TRUE(fs::is_symlink("chain.bmp"));
+    EXPECT_TRUE(fs::is_symlink("dangling.bmp"));
+    EXPECT_EQ(ReadPixels("later.bmp")->width, 300);
 
     // A new file gets the permissions any new file gets.
     const mode_t mask = umask(022);

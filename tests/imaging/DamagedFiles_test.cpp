@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <random>
 #include <string>
 
 namespace velmora::test {
@@ -92,6 +93,25 @@ std::string StripTiff(int width, int height)
     return file + Le(0, 4) + Le(8, 2) + Le(8, 2) + Le(8, 2) + strip;
 }
 
+// A JPEG 2000 codestream's start: its SIZ marker segment, no offsets.
+std::string Codestream(std::uint32_t width, std::uint32_t height)
+{
+    return std::string("\xFF\x4F\xFF\x51", 4) + Be(41, 2) + Be(0, 2) + Be(width, 4) + Be(height, 4) +
+           std::string(40, '\0');
+}
+
+std::string Box(const std::string& type, const std::string& contents)
+{
+    return Be(8 + contents.size(), 4) + type + contents;
+}
+
+// A JP2 file: signature, file type, header box, codestream box.
+std::string Jp2(const std::string& headerBoxes, const std::string& codestream)
+{
+    return Box("jP  ", "\r\n\x87\n") + Box("ftyp", "jp2 " + Be(0, 4) + "jp2 ") + Box("jp2h", headerBoxes) +
+           Box("jp2c", codestream);
+}
+
 class DamagedFileTest : public ::testing::Test {
 protected:
     void TearDown() override { SetPictureSizeLimit(DefaultPictureSizeLimit()); }
@@ -114,6 +134,16 @@ TEST_F(DamagedFileTest, FilesCutShortAreRefusedWholeOnesRead)
         EXPECT_FALSE(cut.bitmap) << name;
         EXPECT_EQ(cut.status.problem, FileProblem::kUnreadable) << name;
     }
+}
+
+TEST_F(DamagedFileTest, AJpegCutShortIsRefused)
+{
+    std::mt19937 random(3);
+    ASSERT_TRUE(FreeImage_Save(FIF_JPEG, RandomImage(64, 48, random).get(), "whole.jpg", 0));
+    const std::string jpeg = ReadBytes("whole.jpg");
+    EXPECT_TRUE(ReadRgbImageFile("whole.jpg").bitmap);
+    WriteBytes("cut.jpg", jpeg.substr(0, jpeg.size() / 2));
+    EXPECT_EQ(ReadRgbImageFile("cut.jpg").status.reason, "damaged, cut short or not a picture");
 }
 
 TEST_F(DamagedFileTest, OnlyRegularFilesAreReadAndAFifoDoesNotHang)
@@ -157,8 +187,12 @@ TEST_F(DamagedFileTest, FormatsWithoutAHeaderOnlyLoadAreSizedFromTheirOwnHeaders
         {"huge.sgi", Be(474, 2) + std::string("\1\1", 2) + Be(2, 2) + Be(50000, 2) + Be(40000, 2) + Be(3, 2) +
                          std::string(500, '\0')},
         {"huge.dds", "DDS " + Le(124, 4) + Le(7, 4) + Le(40000, 4) + Le(50000, 4) + std::string(120, '\0')},
-        {"huge.j2k", std::string("\xFF\x4F\xFF\x51", 4) + Be(41, 2) + Be(0, 2) + Be(50000, 4) + Be(40000, 4) +
-                         std::string(40, '\0')},
+        {"huge.j2k", Codestream(50000, 40000)},
+        // The image header box says the same as the codestream...
+        {"huge.jp2", Jp2(Box("ihdr", Be(40000, 4) + Be(50000, 4) + Be(3, 2) + "\x07\x07\0\0"),
+                         Codestream(50000, 40000))},
+        // ... or claims less: the codestream's own size counts.
+        {"liar.jp2", Jp2(Box("ihdr", Be(4, 4) + Be(5, 4) + Be(3, 2) + "\x07\x07\0\0"), Codestream(50000, 40000))},
         {"huge.wbmp", std::string("\0\0", 2) + std::string("\x83\x86\x50", 3) + std::string("\x82\xb8\x40", 3) +
                           std::string(40, '\0')},
         {"huge.xbm", "#define huge_width 50000\n#define huge_height 40000\nstatic char huge_bits[] = {0x00};\n"},

@@ -177,7 +177,7 @@ TEST_F(ShiftedViewTest, UnreadableInputsAreReportedAndNothingIsWritten)
     EXPECT_FALSE(std::filesystem::exists("view.bmp"));
 }
 
-TEST_F(ShiftedViewTest, AFailedWriteIsSilentButNotASuccess)
+TEST_F(ShiftedViewTest, AFailedWriteIsReported)
 {
     std::mt19937 random(13);
     Bitmap image = RandomImage(4, 4, random);
@@ -185,7 +185,7 @@ TEST_F(ShiftedViewTest, AFailedWriteIsSilentButNotASuccess)
     StereoSettings settings;
     settings.parallax = 4;
     EXPECT_FALSE(MakeShiftedView("no/such/folder/view.bmp", "image.bmp", "image.bmp", settings, sink));
-    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(sink.messages, (std::vector<std::string>{"Couldn't save no/such/folder/view.bmp"}));
 }
 
 TEST_F(ShiftedViewTest, HugeParallaxRunsAtMostOnePassPerDepthValue)

@@ -191,6 +191,24 @@ TEST_F(SmoothDialogTest, APictureNamedLikeTheSmoothedDepthMapIsNotWrittenOver)
     EXPECT_EQ(window.Paths().depthTitle, "scene-depthNew2");
 }
 
+TEST_F(SmoothDialogTest, AResultThatCannotBeWrittenIsReportedAndNotShown)
+{
+    OpenFiles();
+    PreviewCloser closer;
+    for (const char* folder : {"scene-outline.bmp", "scene-depthNew.bmp"})
+        std::filesystem::create_directory(sandbox.Path(folder));
+    auto dialog = Open();
+    Click(*dialog, 1027);
+    EXPECT_EQ(platform.messages, (std::vector<std::string>{"Couldn't save scene-outline.bmp",
+                                                           messages::kCouldntLoadLaplacianOutline}));
+    platform.messages.clear();
+    std::filesystem::remove(sandbox.Path("scene-outline.bmp"));
+    Click(*dialog, 1027);
+    Click(*dialog, 1029);
+    EXPECT_EQ(platform.messages, (std::vector<std::string>{"Couldn't save scene-depthNew.bmp"}));
+    EXPECT_EQ(closer.shown, (std::vector<std::string>{"scene-outline.bmp"}));
+}
+
 TEST_F(SmoothDialogTest, AnAdoptedDepthMapIsFoundFromAnotherFolder)
 {
     OpenFiles();

@@ -1,12 +1,17 @@
-#include "cli/PrivateFolder.h"
+#include "imaging/PrivateFolder.h"
+
+#include "imaging/FilePaths.h"
 
 #include <stdlib.h>
 
+#include <cerrno>
+#include <cstring>
+
+#include <memory>
 #include <mutex>
 #include <set>
-#include <stdexcept>
 
-namespace velmora::cli {
+namespace velmora {
 namespace {
 
 struct Folders {
@@ -15,9 +20,10 @@ struct Folders {
     bool stopping = false;
 };
 
+// Never destroyed: a stopping process may remove the folders while it exits.
 Folders& LiveFolders()
 {
-    static Folders folders;
+    static Folders& folders = *std::make_unique<Folders>().release();
     return folders;
 }
 
@@ -25,18 +31,24 @@ Folders& LiveFolders()
 
 PrivateFolder::PrivateFolder()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velmora-XXXXXX").string();
+    std::error_code error;
+    const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
+    std::string pattern = (temporary / "velmora-XXXXXX").string();
     Folders& folders = LiveFolders();
     std::lock_guard lock(folders.mutex);
-    if (folders.stopping || mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make a temporary folder in " +
-                                 std::filesystem::temp_directory_path().string());
-    folder_ = pattern;
+    if (error || folders.stopping || mkdtemp(pattern.data()) == nullptr) {
+        failure_ = "cannot make a temporary folder in " + temporary.string() + ": " +
+                   std::strerror(error ? error.value() : folders.stopping ? ECANCELED : errno);
+        return;
+    }
+    folder_ = ResolvedPath(pattern);
     folders.paths.insert(folder_);
 }
 
 PrivateFolder::~PrivateFolder()
 {
+    if (folder_.empty())
+        return;
     Folders& folders = LiveFolders();
     std::lock_guard lock(folders.mutex);
     folders.paths.erase(folder_);
@@ -63,4 +75,11 @@ void RemovePrivateFolders()
     folders.paths.clear();
 }
 
-} // namespace velmora::cli
+bool InPrivateFolder(const std::filesystem::path& path)
+{
+    Folders& folders = LiveFolders();
+    std::lock_guard lock(folders.mutex);
+    return folders.paths.count(path.parent_path()) > 0;
+}
+
+} // namespace velmora
