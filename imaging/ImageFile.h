@@ -45,7 +45,8 @@ Bitmap ConvertToRgb(Bitmap bitmap);
 
 // The horizontal resolution stored in a file's header, in pixels per metre,
 // read without decoding the pixels where the format allows; none, and why,
-// when the file cannot be read as ReadImageFile would.
+// when ReadImageFile would refuse the file before decoding, or the header
+// cannot be read.
 struct ResolutionRead {
     std::optional<std::int32_t> pixelsPerMetre;
     FileStatus status;

@@ -117,6 +117,11 @@ TEST_F(CliFilesTest, AFileThatCannotBeWrittenIsReportedByEveryCommand)
                 << command[0];
             command.resize(command.size() - 4);
         }
+    // The format is the command's choice, whichever it is.
+    for (const char* format : {"bmp", "png", "tif"})
+        EXPECT_EQ(Cli({"smooth", "--depth", "d.png", "--radius", "1", "--format", format, "-o", "/dev/full"}).exitCode,
+                  1)
+            << format;
     EXPECT_EQ(Contents(), (std::vector<std::string>{"d.png", "o.png", "p.png"}));
 }
 
@@ -169,6 +174,17 @@ TEST_F(CliFilesTest, PicturesThatCannotBeReadSafelyAreRefusedAtOnce)
     ASSERT_TRUE(refused) << "a FIFO made the program wait";
     EXPECT_EQ(refused->exitCode, 1);
     EXPECT_TRUE(Says(*refused, "fifo.png: not a regular file")) << refused->err;
+
+    // A few hundred bytes claiming 60000 x 60000 pixels: refused from the
+    // header, at once, with no memory spent on them.
+    WriteBytes("huge.png", PngClaiming(60000, 60000));
+    RunningProgram huge(VELMORA_CLI, {"view", "--image", "huge.png", "--depth", "d.png", "--parallax", "3", "-o",
+                                      "v.png"});
+    const auto hugeResult = huge.WaitAtMost(milliseconds(1000));
+    ASSERT_TRUE(hugeResult) << "the huge picture was not refused within a second";
+    EXPECT_EQ(hugeResult->exitCode, 1);
+    EXPECT_TRUE(Says(*hugeResult, "velmora-cli: Not enough memory for a picture of this size!\n")) << hugeResult->err;
+    EXPECT_TRUE(Says(*hugeResult, "huge.png: 60000 x 60000 pixels need")) << hugeResult->err;
 
     // A small picture is too large once the limit is lower than its pixels.
     const ProgramResult limited =

@@ -120,6 +120,35 @@ std::string ReadBytes(const std::string& path)
     return content.str();
 }
 
+namespace {
+
+std::string BigEndian(std::uint32_t value)
+{
+    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16 & 0xFF), static_cast<char>(value >> 8 & 0xFF),
+            static_cast<char>(value & 0xFF)};
+}
+
+// A PNG chunk with the CRC of its type and data, which the decoder checks.
+std::string PngChunk(const std::string& type, const std::string& data)
+{
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (unsigned char byte : type + data) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc & 1 ? 0xEDB88320 ^ (crc >> 1) : crc >> 1;
+    }
+    return BigEndian(static_cast<std::uint32_t>(data.size())) + type + data + BigEndian(crc ^ 0xFFFFFFFF);
+}
+
+} // namespace
+
+std::string PngClaiming(std::uint32_t width, std::uint32_t height)
+{
+    const std::string header = BigEndian(width) + BigEndian(height) + std::string("\x08\x02\0\0\0", 5);
+    return "\x89PNG\r\n\x1a\n" + PngChunk("IHDR", header) + PngChunk("IDAT", std::string(100, 'x')) +
+           PngChunk("IEND", "");
+}
+
 void WriteBytes(const std::string& path, const std::string& content)
 {
     std::ofstream(path, std::ios::binary) << content;

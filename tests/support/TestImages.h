@@ -54,6 +54,10 @@ std::optional<Pixels> ReadPixels(const std::string& path);
 // Compares two files pixel by pixel and names the first difference.
 ::testing::AssertionResult SamePixels(const std::string& expectedPath, const std::string& actualPath);
 
+// A PNG file of a few hundred bytes whose header claims this many 24-bit
+// pixels; its pixel data is not there.
+std::string PngClaiming(std::uint32_t width, std::uint32_t height);
+
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& content);
 
