@@ -1,17 +1,18 @@
 #include "app/CAboutDlg.h"
 
 #include "hyperlink/CHyperLink.h"
+#include "resources/AboutDialogIds.h"
 
 #include <QPushButton>
 
 namespace velmora {
 namespace {
 
-enum : int { kIdOk = 1, kIdFirstAuthor = 1014, kIdSecondAuthor = 1015, kIdHomePage = 1016 };
+using namespace about_ids;
 
 bool IsLink(int id)
 {
-    return id == kIdFirstAuthor || id == kIdSecondAuthor || id == kIdHomePage;
+    return id == kFirstAuthor || id == kSecondAuthor || id == kHomePage;
 }
 
 } // namespace
@@ -22,10 +23,10 @@ CAboutDlg::CAboutDlg(Platform& platform, QWidget* parent) : QDialog(parent)
         return IsLink(control.id) ? new CHyperLink(platform, QString::fromUtf8(control.text), owner) : nullptr;
     });
     // The links take their places before their targets, in this order.
-    Link(kIdHomePage)->SetLinkUrl("https://velmora.example.org/");
-    Link(kIdFirstAuthor)->SetLinkUrl("mailto:ada.lindqvist@example.org");
-    Link(kIdSecondAuthor)->SetLinkUrl("https://tomas-ferreira.example.org/");
-    connect(controls_.As<QPushButton>(kIdOk), &QPushButton::clicked, this, &QDialog::accept);
+    Link(kHomePage)->SetLinkUrl("https://velmora.example.org/");
+    Link(kFirstAuthor)->SetLinkUrl("mailto:ada.lindqvist@example.org");
+    Link(kSecondAuthor)->SetLinkUrl("https://tomas-ferreira.example.org/");
+    connect(controls_.As<QPushButton>(kOk), &QPushButton::clicked, this, &QDialog::accept);
 }
 
 CHyperLink* CAboutDlg::Link(int id) const

@@ -1,7 +1,7 @@
 #include "app/CMainDlg.h"
 
 #include "resources/CNumericEdit.h"
-#include "app/MainControlIds.h"
+#include "resources/MainDialogIds.h"
 #include "platform/Platform.h"
 #include "preview/CPreviewPane.h"
 

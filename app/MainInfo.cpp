@@ -4,7 +4,7 @@
 
 #include "app/CAboutDlg.h"
 #include "app/HelpPage.h"
-#include "app/MainControlIds.h"
+#include "resources/MainDialogIds.h"
 #include "platform/Platform.h"
 
 #include <QPushButton>

@@ -2,7 +2,7 @@
 
 #include "app/CMainDlg.h"
 
-#include "app/MainControlIds.h"
+#include "resources/MainDialogIds.h"
 #include "imaging/AutoParallax.h"
 #include "imaging/ImageFile.h"
 #include "imaging/Messages.h"

@@ -2,7 +2,7 @@
 
 #include "app/CMainDlg.h"
 
-#include "app/MainControlIds.h"
+#include "resources/MainDialogIds.h"
 #include "app/OutputNames.h"
 #include "resources/FieldText.h"
 #include "imaging/PrivateFolder.h"

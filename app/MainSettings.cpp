@@ -3,7 +3,7 @@
 
 #include "app/CMainDlg.h"
 
-#include "app/MainControlIds.h"
+#include "resources/MainDialogIds.h"
 #include "imaging/AutoParallax.h"
 #include "resources/FieldText.h"
 

@@ -5,8 +5,8 @@
 namespace velmora {
 
 // Dialogs are described as data: each control with its id, kind, text and
-// rectangle in dialog units, as the dialog resources of the original design
-// had them. DialogBuilder turns a template into widgets.
+// rectangle in dialog units, so that the layouts read as tables and tests can
+// check them. DialogBuilder turns a template into widgets.
 
 enum class ControlKind {
     PushButton,
@@ -63,9 +63,5 @@ const DialogTemplate& MainDialogTemplate();    // 102
 const DialogTemplate& AboutDialogTemplate();   // 100
 const DialogTemplate& SmoothDialogTemplate();  // 132
 const DialogTemplate& PreviewDialogTemplate(); // 133
-
-// The product and its version, as captions show them.
-inline constexpr const char* kProductName = "Velmora";
-inline constexpr const char* kProductVersion = "1.211";
 
 } // namespace velmora

@@ -1,6 +1,7 @@
 #include "app/CMainDlg.h"
 
-#include "app/MainControlIds.h"
+#include "resources/Version.h"
+#include "resources/MainDialogIds.h"
 #include "imaging/Messages.h"
 #include "imaging/PictureLimit.h"
 #include "preview/CPreviewPane.h"
@@ -88,7 +89,7 @@ protected:
 
 TEST_F(MainWindowTest, StartsInItsDefaultState)
 {
-    EXPECT_EQ(window.windowTitle(), "Velmora 1.211");
+    EXPECT_EQ(window.windowTitle().toStdString(), std::string("Velmora ") + kProductVersion);
     EXPECT_EQ(Status(), "What do you want, master?");
     EXPECT_EQ(Text(kViewCount), "2");
     EXPECT_EQ(Text(kViewingAngle), "12");

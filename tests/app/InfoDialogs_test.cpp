@@ -1,7 +1,9 @@
 #include "app/CAboutDlg.h"
 #include "app/CMainDlg.h"
 #include "app/HelpPage.h"
-#include "app/MainControlIds.h"
+#include "resources/Version.h"
+#include "resources/AboutDialogIds.h"
+#include "resources/MainDialogIds.h"
 #include "hyperlink/CHyperLink.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/gui/FakePlatform.h"
@@ -64,11 +66,11 @@ TEST_F(InfoTest, AboutShowsTheVersionAndThreeLinks)
             if (auto* about = qobject_cast<CAboutDlg*>(widget); about && about->isVisible()) {
                 shown = true;
                 EXPECT_EQ(about->windowTitle(), "About Velmora");
-                EXPECT_EQ(about->Link(1016)->toolTip(), "https://velmora.example.org/");
-                EXPECT_EQ(about->Link(1014)->LinkUrl(), "mailto:ada.lindqvist@example.org");
-                EXPECT_EQ(about->Link(1016)->text(), "Author's home page");
-                EXPECT_EQ(about->Link(1015)->TextColour(), CHyperLink::kUnvisited);
-                QTest::mouseClick(qobject_cast<QPushButton*>(about->Control(1)), Qt::LeftButton);
+                EXPECT_EQ(about->Link(about_ids::kHomePage)->toolTip(), "https://velmora.example.org/");
+                EXPECT_EQ(about->Link(about_ids::kFirstAuthor)->LinkUrl(), "mailto:ada.lindqvist@example.org");
+                EXPECT_EQ(about->Link(about_ids::kHomePage)->text(), "Author's home page");
+                EXPECT_EQ(about->Link(about_ids::kSecondAuthor)->TextColour(), CHyperLink::kUnvisited);
+                QTest::mouseClick(qobject_cast<QPushButton*>(about->Control(about_ids::kOk)), Qt::LeftButton);
             }
     });
     Click(main_ids::kAbout);
@@ -76,7 +78,7 @@ TEST_F(InfoTest, AboutShowsTheVersionAndThreeLinks)
     bool labelled = false;
     CAboutDlg about(platform);
     for (QLabel* label : about.findChildren<QLabel*>())
-        labelled |= label->text() == "Velmora Version 1.211";
+        labelled |= label->text().toStdString() == std::string("Velmora Version ") + kProductVersion;
     EXPECT_TRUE(labelled);
 }
 

@@ -1,6 +1,6 @@
 #include "app/CMainDlg.h"
 
-#include "app/MainControlIds.h"
+#include "resources/MainDialogIds.h"
 #include "imaging/Messages.h"
 #include "imaging/ShiftedView.h"
 #include "imaging/StereoOutput.h"

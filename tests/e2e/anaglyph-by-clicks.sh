@@ -2,12 +2,13 @@
 # End to end: the real velmora window under Xvfb, driven from the keyboard as
 # a person would (xdotool), makes an anaglyph of the bundled sample through
 # the real file dialogs; the file must equal what velmora-cli makes.
-#   anaglyph-by-clicks.sh VELMORA VELMORA_CLI SAMPLES_FOLDER
+#   anaglyph-by-clicks.sh VELMORA VELMORA_CLI SAMPLES_FOLDER MAIN_WINDOW_TITLE
 set -euo pipefail
 
 velmora=$1
 cli=$2
 samples=$3
+title=$4
 
 # Always on a display of its own, never on the user's desktop.
 if [ -z "${VELMORA_E2E_DISPLAY:-}" ]; then
@@ -74,16 +75,16 @@ answer_file_dialog() { # title, path
 
 QT_QPA_PLATFORM=xcb "$velmora" &
 app=$!
-wait_for "Velmora 1.211" >/dev/null
-focus "Velmora 1.211"
+wait_for "$title" >/dev/null
+focus "$title"
 
 # The first tab stop is the picture's "Open..."; the depth map's comes next.
 xdotool key space
 answer_file_dialog "Open image" "$work/sample.png"
-focus "Velmora 1.211"
+focus "$title"
 xdotool key Tab space
 answer_file_dialog "Open image" "$work/sample-depth.png"
-focus "Velmora 1.211"
+focus "$title"
 
 # On to "Auto" (Smooth..., views, angle; the parallax field is disabled),
 # switch it off, go back to the parallax and type 12 over the 9 it holds.
@@ -101,7 +102,7 @@ wait_gone "Image Preview"
 # A name typed without its extension gets ".bmp" in the dialog, which then
 # asks before replacing result.bmp; its default answer, No, writes nothing.
 cp "$work/result.bmp" "$work/before.bmp"
-focus "Velmora 1.211"
+focus "$title"
 xdotool key alt+a
 wait_for "Save image" >/dev/null
 focus "Save image"

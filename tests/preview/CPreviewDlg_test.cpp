@@ -1,6 +1,7 @@
 #include "preview/CPreviewDlg.h"
 
 #include "preview/CPreviewPane.h"
+#include "resources/PreviewDialogIds.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/gui/FakePlatform.h"
 
@@ -39,21 +40,21 @@ TEST_F(PreviewDialogTest, ShowsTheFileFittedAndZoomsAlongTheLadder)
     Save(MakeImage(100, 100, [](int x, int) { return Grey(x); }).get(), "small.bmp");
     auto dialog = Open("small.bmp");
     EXPECT_EQ(dialog->windowTitle(), "Image Preview");
-    EXPECT_EQ(qobject_cast<QLabel*>(dialog->Control(1037))->text(), "small.bmp");
+    EXPECT_EQ(qobject_cast<QLabel*>(dialog->Control(preview_ids::kFileName))->text(), "small.bmp");
     const CPreviewPane& pane = dialog->Pane();
     EXPECT_DOUBLE_EQ(pane.View().zoom, 1.0);
     EXPECT_FALSE(pane.View().fitMode);
 
-    Click(*dialog, 1042); // fit: the pane is wider than high, so it touches top and bottom
+    Click(*dialog, preview_ids::kZoomIn); // fit: the pane is wider than high, so it touches top and bottom
     EXPECT_TRUE(pane.View().fitMode);
     EXPECT_DOUBLE_EQ(pane.View().zoom, pane.Client().height / 100.0);
     for (double expected : {2.0, 3.0, 4.0}) {
-        Click(*dialog, 1042);
+        Click(*dialog, preview_ids::kZoomIn);
         EXPECT_DOUBLE_EQ(pane.View().zoom, expected);
     }
-    Click(*dialog, 1043);
+    Click(*dialog, preview_ids::kZoomOut);
     EXPECT_DOUBLE_EQ(pane.View().zoom, 3.0);
-    Click(*dialog, 2);
+    Click(*dialog, preview_ids::kClose);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
 
@@ -70,8 +71,8 @@ TEST_F(PreviewDialogTest, TheLayoutFollowsTheTemplate)
     const DialogUnits units = DialogUnitsOf(dialog->font());
     EXPECT_EQ(dialog->size(), MapDialogRect(units, 0, 0, 408, 273).size());
     EXPECT_EQ(dialog->Pane().geometry(), MapDialogRect(units, 7, 7, 335, 244));
-    EXPECT_EQ(dialog->Control(1043)->geometry(), MapDialogRect(units, 351, 23, 50, 14));
-    for (int id : {2, 1042, 1043})
+    EXPECT_EQ(dialog->Control(preview_ids::kZoomOut)->geometry(), MapDialogRect(units, 351, 23, 50, 14));
+    for (int id : {preview_ids::kClose, preview_ids::kZoomIn, preview_ids::kZoomOut})
         EXPECT_FALSE(qobject_cast<QPushButton*>(dialog->Control(id))->isDefault());
 }
 
@@ -80,7 +81,7 @@ TEST_F(PreviewDialogTest, AVanishedFileGivesTheMessageAndAnEmptyPane)
     auto dialog = Open("deleted.png");
     EXPECT_EQ(platform.messages, (std::vector<std::string>{"File deleted.png could not be opened."}));
     EXPECT_FALSE(dialog->Pane().ShowsPicture());
-    EXPECT_EQ(qobject_cast<QLabel*>(dialog->Control(1037))->text(), "deleted.png");
+    EXPECT_EQ(qobject_cast<QLabel*>(dialog->Control(preview_ids::kFileName))->text(), "deleted.png");
 }
 
 } // namespace

@@ -1,4 +1,8 @@
+#include "resources/Version.h"
 #include "resources/DialogBuilder.h"
+
+#include "resources/MainDialogIds.h"
+#include "resources/SmoothDialogIds.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,7 +42,7 @@ TEST(DialogBuilderTest, EveryControlOfTheMainTemplateIsBuiltAtItsPlace)
 {
     QDialog dialog;
     const BuiltDialog built = BuildDialog(dialog, MainDialogTemplate());
-    EXPECT_EQ(dialog.windowTitle(), "Velmora 1.211");
+    EXPECT_EQ(dialog.windowTitle().toStdString(), std::string("Velmora ") + kProductVersion);
     const DialogUnits units = DialogUnitsOf(dialog.font());
     EXPECT_EQ(dialog.size(), MapDialogRect(units, 0, 0, 406, 242).size());
     for (const ControlTemplate& control : MainDialogTemplate().controls) {
@@ -61,16 +65,16 @@ TEST(DialogBuilderTest, EveryControlOfTheMainTemplateIsBuiltAtItsPlace)
         EXPECT_EQ(widget->isEnabled(), !(control.style & kDisabled)) << control.id;
         EXPECT_EQ(widget->objectName(), QString("control-%1").arg(control.id));
     }
-    EXPECT_EQ(built.As<QPushButton>(1009)->text(), "&Anaglyph image");
-    EXPECT_FALSE(built.As<QPushButton>(1045)->isEnabled());
-    EXPECT_TRUE(built.As<QLineEdit>(1024)->isReadOnly());
-    EXPECT_TRUE(built.Control(1038)->isHidden());
-    EXPECT_EQ(built.As<QComboBox>(1010)->count(), 3);
-    EXPECT_EQ(built.As<QComboBox>(1010)->itemText(2), "TIFF");
-    EXPECT_NE(built.As<QRadioButton>(1020), nullptr);
-    EXPECT_NE(built.As<QSlider>(1029), nullptr);
-    EXPECT_NE(built.As<QCheckBox>(1008), nullptr);
-    EXPECT_EQ(built.As<QLabel>(1022)->text(), "Ready");
+    EXPECT_EQ(built.As<QPushButton>(main_ids::kAnaglyph)->text(), "&Anaglyph image");
+    EXPECT_FALSE(built.As<QPushButton>(main_ids::kLcShutter)->isEnabled());
+    EXPECT_TRUE(built.As<QLineEdit>(main_ids::kStereoWindowText)->isReadOnly());
+    EXPECT_TRUE(built.Control(main_ids::kImageFrame)->isHidden());
+    EXPECT_EQ(built.As<QComboBox>(main_ids::kSaveAs)->count(), 3);
+    EXPECT_EQ(built.As<QComboBox>(main_ids::kSaveAs)->itemText(2), "TIFF");
+    EXPECT_NE(built.As<QRadioButton>(main_ids::kGrey), nullptr);
+    EXPECT_NE(built.As<QSlider>(main_ids::kStereoWindow), nullptr);
+    EXPECT_NE(built.As<QCheckBox>(main_ids::kAutoParallax), nullptr);
+    EXPECT_EQ(built.As<QLabel>(main_ids::kStatus)->text(), "Ready");
 }
 
 TEST(DialogBuilderTest, OneLineLabelsKeepTheirTextWhole)
@@ -79,7 +83,7 @@ TEST(DialogBuilderTest, OneLineLabelsKeepTheirTextWhole)
     const BuiltDialog built = BuildDialog(dialog, MainDialogTemplate());
     for (QLabel* label : dialog.findChildren<QLabel*>())
         EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text())) << label->text().toStdString();
-    auto* list = built.As<QComboBox>(1010);
+    auto* list = built.As<QComboBox>(main_ids::kSaveAs);
     EXPECT_EQ(list->height(), list->sizeHint().height());
 }
 
@@ -91,20 +95,21 @@ TEST(DialogBuilderTest, GroupBoxesLieUnderTheControlsTheyFrame)
     ASSERT_EQ(boxes.size(), 4);
     const auto children = dialog.children();
     for (QGroupBox* box : boxes)
-        EXPECT_LT(children.indexOf(box), children.indexOf(built.Control(1000)));
+        EXPECT_LT(children.indexOf(box), children.indexOf(built.Control(main_ids::kOpenImage)));
 }
 
 TEST(DialogBuilderTest, TabOrderFollowsTheTemplate)
 {
     QDialog dialog;
     const BuiltDialog built = BuildDialog(dialog, SmoothDialogTemplate());
-    QWidget* first = built.Control(1);
-    EXPECT_TRUE(built.As<QPushButton>(1)->isDefault());
+    QWidget* first = built.Control(smooth_ids::kClose);
+    EXPECT_TRUE(built.As<QPushButton>(smooth_ids::kClose)->isDefault());
     std::vector<int> order;
     for (QWidget* widget = first->nextInFocusChain(); widget != first; widget = widget->nextInFocusChain())
         if (widget->focusPolicy() & Qt::TabFocus)
             order.push_back(widget->objectName().mid(8).toInt());
-    EXPECT_EQ(order, (std::vector<int>{1027, 1028, 1029, 1030, 1032}));
+    EXPECT_EQ(order, (std::vector<int>{smooth_ids::kCreateOutline, smooth_ids::kLevel, smooth_ids::kSmooth,
+                                        smooth_ids::kDegree, smooth_ids::kOpenDepthMap}));
 }
 
 TEST(DialogBuilderTest, CustomControlsReplaceTheUsualOnes)
@@ -113,13 +118,13 @@ TEST(DialogBuilderTest, CustomControlsReplaceTheUsualOnes)
     QLineEdit* custom = nullptr;
     const BuiltDialog built = BuildDialog(dialog, SmoothDialogTemplate(), [&](const ControlTemplate& control,
                                                                              QWidget* parent) -> QWidget* {
-        if (control.id != 1030)
+        if (control.id != smooth_ids::kDegree)
             return nullptr;
         custom = new QLineEdit(parent);
         return custom;
     });
-    EXPECT_EQ(built.Control(1030), custom);
-    EXPECT_EQ(built.As<QLineEdit>(1026)->isEnabled(), false);
+    EXPECT_EQ(built.Control(smooth_ids::kDegree), custom);
+    EXPECT_EQ(built.As<QLineEdit>(smooth_ids::kLevelText)->isEnabled(), false);
 }
 
 TEST(ApplicationIconTest, IsCompiledIn)

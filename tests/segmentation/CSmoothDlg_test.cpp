@@ -1,8 +1,9 @@
 #include "segmentation/dialog/CSmoothDlg.h"
 
 #include "app/CMainDlg.h"
-#include "app/MainControlIds.h"
+#include "resources/MainDialogIds.h"
 #include "preview/CPreviewPane.h"
+#include "resources/SmoothDialogIds.h"
 #include "segmentation/SegmentationMessages.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/gui/FakePlatform.h"
@@ -84,7 +85,7 @@ protected:
         const std::string pictureBytes = ReadBytes(sandbox.Path(picture));
         const std::string depthBytes = ReadBytes(sandbox.Path(depth));
         auto dialog = Open();
-        for (int command : {1027, 1029, 1032})
+        for (int command : {smooth_ids::kCreateOutline, smooth_ids::kSmooth, smooth_ids::kOpenDepthMap})
             Click(*dialog, command);
         EXPECT_TRUE(platform.messages.empty());
         EXPECT_EQ(ReadBytes(sandbox.Path(picture)), pictureBytes);
@@ -101,26 +102,26 @@ TEST_F(SmoothDialogTest, EveryOpeningStartsFromTheDefaults)
 {
     auto dialog = Open();
     EXPECT_EQ(dialog->windowTitle(), "Segmentation Smoothing");
-    auto* slider = qobject_cast<QSlider*>(dialog->Control(1028));
+    auto* slider = qobject_cast<QSlider*>(dialog->Control(smooth_ids::kLevel));
     EXPECT_EQ(slider->minimum(), 0);
     EXPECT_EQ(slider->maximum(), 256);
     EXPECT_EQ(slider->value(), 50);
-    EXPECT_EQ(Text(*dialog, 1026), "50");
-    EXPECT_EQ(Text(*dialog, 1030), "5");
-    EXPECT_FALSE(dialog->Control(1026)->isEnabled());
+    EXPECT_EQ(Text(*dialog, smooth_ids::kLevelText), "50");
+    EXPECT_EQ(Text(*dialog, smooth_ids::kDegree), "5");
+    EXPECT_FALSE(dialog->Control(smooth_ids::kLevelText)->isEnabled());
     slider->setValue(80);
-    EXPECT_EQ(Text(*dialog, 1026), "80");
+    EXPECT_EQ(Text(*dialog, smooth_ids::kLevelText), "80");
     slider->setFocus();
     QTest::keyClick(slider, Qt::Key_End);
-    EXPECT_EQ(Text(*dialog, 1026), "256");
+    EXPECT_EQ(Text(*dialog, smooth_ids::kLevelText), "256");
     dialog.reset();
-    EXPECT_EQ(Text(*Open(), 1026), "50");
+    EXPECT_EQ(Text(*Open(), smooth_ids::kLevelText), "50");
 }
 
 TEST_F(SmoothDialogTest, EnterInTheDegreeFieldCloses)
 {
     auto dialog = Open();
-    auto* degree = qobject_cast<QLineEdit*>(dialog->Control(1030));
+    auto* degree = qobject_cast<QLineEdit*>(dialog->Control(smooth_ids::kDegree));
     degree->setFocus();
     QTest::keyClicks(degree, "x");
     EXPECT_EQ(degree->text(), "5"); // a letter does not get through
@@ -132,14 +133,14 @@ TEST_F(SmoothDialogTest, TheCommandsReportWhatIsMissing)
 {
     PreviewCloser closer;
     auto dialog = Open();
-    Click(*dialog, 1029);
+    Click(*dialog, smooth_ids::kSmooth);
     // No preview of a file this command did not make.
     EXPECT_EQ(platform.messages, (std::vector<std::string>{messages::kCouldntLoadOutline}));
     EXPECT_TRUE(closer.shown.empty());
-    Click(*dialog, 1032);
+    Click(*dialog, smooth_ids::kOpenDepthMap);
     EXPECT_EQ(platform.messages.back(), messages::kCouldntLoadNewDepthMap);
     platform.messages.clear();
-    Click(*dialog, 1027);
+    Click(*dialog, smooth_ids::kCreateOutline);
     EXPECT_EQ(platform.messages, (std::vector<std::string>{"Couldn't load bitmap!", "Couldn't load bitmap!",
                                                            messages::kCouldntLoadLaplacianOutline}));
     EXPECT_EQ(platform.waitCursorDepth, 0);
@@ -151,20 +152,20 @@ TEST_F(SmoothDialogTest, OutlineSmoothingAndAdoptionChangeTheMainWindowsDepthMap
     OpenFiles();
     PreviewCloser closer([&] { EXPECT_EQ(platform.waitCursorDepth, 1); }); // the wait cursor lasts until it closes
     auto dialog = Open();
-    Click(*dialog, 1027);
+    Click(*dialog, smooth_ids::kCreateOutline);
     EXPECT_TRUE(std::filesystem::exists(sandbox.Path("scene-outline.bmp")));
     EXPECT_EQ(dialog->Record().outlineLevel, 50);
 
-    auto* degree = qobject_cast<QLineEdit*>(dialog->Control(1030));
+    auto* degree = qobject_cast<QLineEdit*>(dialog->Control(smooth_ids::kDegree));
     degree->setFocus();
     degree->selectAll();
     QTest::keyClicks(degree, "12.7");
-    Click(*dialog, 1029);
+    Click(*dialog, smooth_ids::kSmooth);
     EXPECT_EQ(dialog->Record().smoothingDegree, 12);
     EXPECT_TRUE(std::filesystem::exists(sandbox.Path("scene-depthNew.bmp")));
     EXPECT_EQ(closer.shown, (std::vector<std::string>{"scene-outline.bmp", "scene-depthNew.bmp"}));
 
-    Click(*dialog, 1032);
+    Click(*dialog, smooth_ids::kOpenDepthMap);
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(window.Paths().depthPath, sandbox.Path("scene-depthNew.bmp"));
     EXPECT_EQ(window.Paths().depthTitle, "scene-depthNew");
@@ -198,13 +199,13 @@ TEST_F(SmoothDialogTest, AResultThatCannotBeWrittenIsReportedAndNotShown)
     for (const char* folder : {"scene-outline.bmp", "scene-depthNew.bmp"})
         std::filesystem::create_directory(sandbox.Path(folder));
     auto dialog = Open();
-    Click(*dialog, 1027);
+    Click(*dialog, smooth_ids::kCreateOutline);
     EXPECT_EQ(platform.messages, (std::vector<std::string>{"Couldn't save scene-outline.bmp",
                                                            messages::kCouldntLoadLaplacianOutline}));
     platform.messages.clear();
     std::filesystem::remove(sandbox.Path("scene-outline.bmp"));
-    Click(*dialog, 1027);
-    Click(*dialog, 1029);
+    Click(*dialog, smooth_ids::kCreateOutline);
+    Click(*dialog, smooth_ids::kSmooth);
     EXPECT_EQ(platform.messages, (std::vector<std::string>{"Couldn't save scene-depthNew.bmp"}));
     EXPECT_EQ(closer.shown, (std::vector<std::string>{"scene-outline.bmp"}));
 }
@@ -214,9 +215,9 @@ TEST_F(SmoothDialogTest, AnAdoptedDepthMapIsFoundFromAnotherFolder)
     OpenFiles();
     TurnPreviewsOff();
     auto dialog = Open();
-    Click(*dialog, 1027);
-    Click(*dialog, 1029);
-    Click(*dialog, 1032);
+    Click(*dialog, smooth_ids::kCreateOutline);
+    Click(*dialog, smooth_ids::kSmooth);
+    Click(*dialog, smooth_ids::kOpenDepthMap);
     dialog.reset();
     std::filesystem::create_directory(sandbox.Path("elsewhere"));
     platform.GivenUserSaves(sandbox.Path("elsewhere/out.bmp"));

@@ -1,5 +1,7 @@
 #include "tests/support/gui/PreviewCloser.h"
 
+#include "resources/PreviewDialogIds.h"
+
 #include "preview/CPreviewDlg.h"
 
 #include <QApplication>
@@ -19,7 +21,7 @@ void PreviewCloser::CloseOpenPreviews()
         auto* preview = qobject_cast<CPreviewDlg*>(window);
         if (!preview || !preview->isVisible())
             continue;
-        shown.push_back(qobject_cast<QLabel*>(preview->Control(1037))->text().toStdString());
+        shown.push_back(qobject_cast<QLabel*>(preview->Control(preview_ids::kFileName))->text().toStdString());
         if (whileShown_)
             whileShown_();
         preview->reject();
