@@ -1,7 +1,9 @@
 #include "app/CMainDlg.h"
 
 #include "resources/CNumericEdit.h"
+#include "resources/FieldText.h"
 #include "resources/MainDialogIds.h"
+#include "imaging/NumberText.h"
 #include "platform/Platform.h"
 #include "preview/CPreviewPane.h"
 
@@ -44,32 +46,29 @@ CMainDlg::~CMainDlg() = default;
 
 void CMainDlg::Initialise()
 {
-    busy_ = false;
     // The About entry of the system menu exists only where the platform has
     // a system menu to extend; Qt offers none, so it is left out here.
     ConnectSettings();
     ConnectCommands();
     ConnectInformation();
 
-    SetEditText(kViewCount, "2");
-    SetEditText(kViewingAngle, "12");
-    SetEditText(kSmoothingRadius, "3");
+    // Every start begins from the settings' defaults. Filling a field runs its
+    // reaction, which reads the others into settings_; the last one set
+    // leaves every field's value there.
+    const StereoSettings defaults;
+    SetEditText(kViewCount, DecimalText(defaults.viewCount));
+    SetEditText(kViewingAngle, QString::fromStdString(FormatReal(defaults.viewingAngle)));
+    SetEditText(kSmoothingRadius, DecimalText(defaults.smoothingRadius));
     SetStatus("What do you want, master?");
     SetEditText(kParallax, "");
 
-    settings_.autoParallax = true;
-    Check(kAutoParallax)->setChecked(true);
-    Edit(kParallax)->setEnabled(false);
-    settings_.previewImages = true;
-    Check(kPreviewImages)->setChecked(true);
-    settings_.deleteTempFiles = true;
-    Check(kDeleteTempFiles)->setChecked(true);
-    settings_.saveFormat = kSaveBmp;
-    controls_.As<QComboBox>(kSaveAs)->setCurrentIndex(0);
-    imageLoaded_ = false;
-    depthLoaded_ = false;
-    settings_.anaglyphMode = kAnaglyphGrey;
-    controls_.As<QRadioButton>(kGrey)->setChecked(true);
+    settings_ = defaults;
+    Check(kAutoParallax)->setChecked(settings_.autoParallax);
+    Edit(kParallax)->setEnabled(!settings_.autoParallax);
+    Check(kPreviewImages)->setChecked(settings_.previewImages);
+    Check(kDeleteTempFiles)->setChecked(settings_.deleteTempFiles);
+    controls_.As<QComboBox>(kSaveAs)->setCurrentIndex(settings_.saveFormat);
+    controls_.As<QRadioButton>(settings_.anaglyphMode == kAnaglyphGrey ? kGrey : kColour)->setChecked(true);
 
     imagePane_ = new CPreviewPane(platform_, this);
     imagePane_->setObjectName("image-pane");

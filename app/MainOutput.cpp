@@ -2,6 +2,8 @@
 
 #include "app/CMainDlg.h"
 
+#include "app/ScopedFlag.h"
+
 #include "resources/MainDialogIds.h"
 #include "app/OutputNames.h"
 #include "resources/FieldText.h"
@@ -61,7 +63,7 @@ void CMainDlg::RunOutputCommand(StereoOutputKind kind)
     const std::optional<std::string> answer = platform_.AskSaveFile(this, SaveRequest(settings_.saveFormat));
     if (!answer || answer->empty())
         return;
-    busy_ = true;
+    const ScopedFlag running(busy_);
     run.outputPath =
         MakeOutputPath(*answer, FormatExtension(settings_.saveFormat), paths_.imagePath, paths_.depthPath);
     run.smoothedDepthPath =
@@ -82,7 +84,6 @@ void CMainDlg::RunOutputCommand(StereoOutputKind kind)
     if (settings_.deleteTempFiles)
         DeleteTempFiles(paths_.imagePath, settings_.saveFormat, {run.outputPath, paths_.imagePath, paths_.depthPath});
     SetStatus("Ready");
-    busy_ = false;
 }
 
 void CMainDlg::ShowSmoothDialog()

@@ -3,6 +3,8 @@
 
 #include "app/CMainDlg.h"
 
+#include "app/ScopedFlag.h"
+
 #include "resources/MainDialogIds.h"
 #include "imaging/AutoParallax.h"
 #include "resources/FieldText.h"
@@ -106,10 +108,8 @@ void CMainDlg::OnStereoWindowTextChanged()
 {
     settings_.stereoWindow = IntegerIn(Edit(kStereoWindowText));
     // The slider keeps its thumb inside its range; the field keeps the value.
-    auto* slider = controls_.As<QSlider>(kStereoWindow);
-    settingSlider_ = true;
-    slider->setValue(settings_.stereoWindow);
-    settingSlider_ = false;
+    const ScopedFlag settingSlider(settingSlider_);
+    controls_.As<QSlider>(kStereoWindow)->setValue(settings_.stereoWindow);
 }
 
 void CMainDlg::OnStereoWindowSlid(int position)
@@ -123,10 +123,9 @@ void CMainDlg::OnStereoWindowSlid(int position)
 void CMainDlg::SetSliderRange(int maximum, int position)
 {
     auto* slider = controls_.As<QSlider>(kStereoWindow);
-    settingSlider_ = true;
+    const ScopedFlag settingSlider(settingSlider_);
     slider->setRange(0, maximum);
     slider->setValue(position);
-    settingSlider_ = false;
 }
 
 void CMainDlg::OnAutoParallaxClicked()

@@ -94,8 +94,9 @@ void AddAnaglyphModeOption(CLI::App& command, int& anaglyphMode)
                                            {"colour", kAnaglyphColour}, {"color", kAnaglyphColour}};
     command
         .add_option("--mode", anaglyphMode,
-                    "grey: every channel the mean of its pixel's three bytes; colour: the channels as they are "
-                    "(default: grey)")
+                    std::string("grey: every channel the mean of its pixel's three bytes; colour: the channels as "
+                                "they are (default: ") +
+                        (StereoSettings{}.anaglyphMode == kAnaglyphGrey ? "grey" : "colour") + ")")
         ->type_name("grey|colour")
         ->transform(CLI::CheckedTransformer(modes, CLI::ignore_case).description(""));
 }

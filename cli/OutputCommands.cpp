@@ -4,6 +4,7 @@
 
 #include "imaging/AutoParallax.h"
 #include "imaging/ImageFile.h"
+#include "imaging/NumberText.h"
 #include "imaging/Messages.h"
 #include "imaging/StereoOutput.h"
 #include "imaging/RoutineSteps.h"
@@ -24,7 +25,7 @@ struct WholeOutputOptions {
     double angle = StereoSettings{}.viewingAngle;
     std::optional<int> window;
     int radius = StereoSettings{}.smoothingRadius;
-    int mode = kAnaglyphGrey;
+    int mode = StereoSettings{}.anaglyphMode;
     bool keepTemporary = false;
     OutputOptions output;
 };
@@ -110,7 +111,7 @@ void AddWholeOutput(CLI::App& app, CommandTable& table, StereoOutputKind kind, c
     command
         ->add_option("--angle", options->angle,
                      "Viewing angle in degrees, for the automatic parallax; 12 degrees stand for 3 mm of parallax "
-                     "(default: 12)")
+                     "(default: " + FormatReal(options->angle) + ")")
         ->type_name("A")
         ->check(kFiniteNumber)
         ->excludes(parallax);

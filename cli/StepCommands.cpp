@@ -84,7 +84,7 @@ void AddComposeAnaglyph(CLI::App& app, CommandTable& table)
     struct Options {
         std::string view;
         std::string image;
-        int mode = kAnaglyphGrey;
+        int mode = StereoSettings{}.anaglyphMode;
         std::optional<double> pixelsPerMetre;
         OutputOptions output;
     };

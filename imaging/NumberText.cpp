@@ -1,5 +1,6 @@
 #include "imaging/NumberText.h"
 
+#include <charconv>
 #include <clocale>
 #include <cstdlib>
 #include <limits>
@@ -92,6 +93,13 @@ double ReadReal(std::string_view text)
 std::string FormatInteger(int value)
 {
     return std::to_string(value);
+}
+
+std::string FormatReal(double value)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
 }
 
 } // namespace velmora

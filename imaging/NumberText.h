@@ -21,4 +21,8 @@ double ReadReal(std::string_view text);
 // A plain decimal integer, with a minus sign when negative.
 std::string FormatInteger(int value);
 
+// The shortest decimal text that reads back as the same value: 12.0 -> "12",
+// 12.5 -> "12.5". Independent of the process locale.
+std::string FormatReal(double value);
+
 } // namespace velmora
