@@ -1,28 +1,14 @@
 #include "resources/CNumericEdit.h"
 
-#include <QKeyEvent>
+#include <QRegularExpressionValidator>
 
 namespace velmora {
 
-CNumericEdit::CNumericEdit(QWidget* parent) : QLineEdit(parent) {}
-
-bool CNumericEdit::Passes(const QString& typed)
+CNumericEdit::CNumericEdit(QWidget* parent) : QLineEdit(parent)
 {
-    for (const QChar c : typed)
-        if (!(c.isDigit() && c.unicode() < 128) && c != '.' && c != '\b')
-            return false;
-    return true;
-}
-
-void CNumericEdit::keyPressEvent(QKeyEvent* event)
-{
-    const bool typesNothing = event->text().isEmpty() || event->key() == Qt::Key_Return ||
-                              event->key() == Qt::Key_Enter || event->key() == Qt::Key_Escape ||
-                              event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
-    if (typesNothing || event->key() == Qt::Key_Backspace || Passes(event->text()))
-        QLineEdit::keyPressEvent(event);
-    else
-        event->accept(); // dropped
+    // A validator sees every way text comes in, the keyboard, the clipboard
+    // and drops alike, and leaves the editing keys alone.
+    setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9.]*"), this));
 }
 
 } // namespace velmora

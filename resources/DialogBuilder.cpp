@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -48,8 +49,10 @@ QWidget* MakeControl(const ControlTemplate& control, QWidget* parent)
 {
     switch (control.kind) {
     case ControlKind::PushButton: {
+        // Only the template's default button looks like one; Enter presses
+        // a focused button all the same (EnterPressesButton).
         auto* button = new QPushButton(Text(control), parent);
-        button->setAutoDefault(true); // Enter presses the focused button
+        button->setAutoDefault(false);
         button->setDefault(control.style & kDefaultButton);
         return button;
     }
@@ -103,6 +106,26 @@ QWidget* MakeControl(const ControlTemplate& control, QWidget* parent)
     }
     return nullptr;
 }
+
+// Enter on a focused push button presses it, as Space does, in every dialog;
+// Enter elsewhere is left to the dialog.
+class EnterPressesButton : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (!enter || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return false;
+        static_cast<QPushButton*>(watched)->click();
+        return true;
+    }
+};
 
 // The control's rectangle, with two adjustments for fonts that are not the
 // template's own: a drop-down list is as high as its closed box (the
@@ -167,6 +190,7 @@ BuiltDialog BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate, c
     dialog.setFixedSize(MapDialogRect(units, 0, 0, dialogTemplate.width, dialogTemplate.height).size());
 
     BuiltDialog built;
+    auto* enterPressesButton = new EnterPressesButton(&dialog);
     std::vector<QWidget*> groupBoxes;
     for (const ControlTemplate& control : dialogTemplate.controls) {
         QWidget* widget = custom ? custom(control, &dialog) : nullptr;
@@ -180,6 +204,8 @@ BuiltDialog BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate, c
                                                                           : Qt::NoFocus);
         if (control.kind == ControlKind::GroupBox)
             groupBoxes.push_back(widget);
+        if (qobject_cast<QPushButton*>(widget))
+            widget->installEventFilter(enterPressesButton);
         if (control.id != kNoId) {
             widget->setObjectName(QString("control-%1").arg(control.id));
             built.Add(control.id, widget);

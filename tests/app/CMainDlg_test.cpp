@@ -297,7 +297,7 @@ TEST_F(MainWindowTest, SettingsFollowTheirControls)
     EXPECT_EQ(window.Settings().saveFormat, kSavePng);
 }
 
-TEST_F(MainWindowTest, NumericFieldsLetOnlyNumbersThroughFromTheKeyboard)
+TEST_F(MainWindowTest, NumericFieldsTakeOnlyNumbersButEditLikeAnyField)
 {
     QLineEdit* edit = EditOf(kSmoothingRadius);
     auto typed = [&](const QString& keys) {
@@ -313,14 +313,38 @@ TEST_F(MainWindowTest, NumericFieldsLetOnlyNumbersThroughFromTheKeyboard)
     EXPECT_EQ(typed("1.2.3"), "1.2.3");
     QTest::keyClick(edit, Qt::Key_Backspace);
     EXPECT_EQ(edit->text(), "1.2.");
-    QApplication::clipboard()->setText("77");
-    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(edit->text(), "1.2.");
     QTest::keyClick(edit, Qt::Key_Home);
     QTest::keyClick(edit, Qt::Key_Delete);
     EXPECT_EQ(edit->text(), ".2.");
-    edit->paste(); // the context menu's paste is not filtered
-    EXPECT_EQ(edit->text(), "77.2.");
+    QTest::keyClick(edit, Qt::Key_Right);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    EXPECT_EQ(edit->text(), "..");
+
+    // The shortcuts: select all, cut, undo, copy, paste.
+    typed("45");
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(edit->text(), "");
+    EXPECT_EQ(QApplication::clipboard()->text(), "45");
+    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(edit->text(), "45");
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit->text(), "4545");
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "4545");
+
+    // A paste with anything but digits and full stops is refused whole, by
+    // the keyboard and by the context menu alike.
+    QApplication::clipboard()->setText("7a");
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    edit->paste();
+    EXPECT_EQ(edit->text(), "4545");
+    QApplication::clipboard()->setText("0.5");
+    edit->paste();
+    EXPECT_EQ(edit->text(), "45450.5");
 }
 
 TEST_F(MainWindowTest, OnlyEnterEndsTheWindow)
