@@ -39,6 +39,11 @@ CMainDlg::CMainDlg(Platform& platform, QWidget* parent) : QDialog(parent), platf
     controls_ = BuildDialog(*this, MainDialogTemplate(), [](const ControlTemplate& control, QWidget* owner) {
         return IsNumericEdit(control.id) ? new CNumericEdit(owner) : nullptr;
     });
+    // The program's one window: a top-level window of its own with a
+    // task-bar entry and a minimise button, not a dialog over another; its
+    // size stays fixed.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     Initialise();
 }
 
@@ -90,7 +95,19 @@ QCheckBox* CMainDlg::Check(int id) const
 
 void CMainDlg::SetStatus(const std::string& text)
 {
-    controls_.As<QLabel>(kStatus)->setText(QString::fromStdString(text));
+    // A text longer than the line ends in "..." and shows whole as a tooltip
+    // and to screen readers.
+    auto* status = controls_.As<QLabel>(kStatus);
+    const QString whole = QString::fromStdString(text);
+    const QString shown = status->fontMetrics().elidedText(whole, Qt::ElideRight, status->width());
+    status->setText(shown);
+    status->setToolTip(shown == whole ? QString() : whole);
+    status->setAccessibleName(whole);
+}
+
+std::string CMainDlg::StatusText() const
+{
+    return controls_.As<QLabel>(kStatus)->accessibleName().toStdString();
 }
 
 void CMainDlg::BeginProgress(int total)

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 
+#include <optional>
 #include <string>
 
 class QCheckBox;
@@ -114,6 +115,12 @@ private:
     void RecomputeParallax();
     void SetSliderRange(int maximum, int position);
     void RefreshOutputButtons();
+    // The status line's whole text, however it is shortened on screen.
+    std::string StatusText() const;
+    // A status about a setting's value, and its end once the value is fixed,
+    // which brings back what the line said before.
+    void ShowSettingProblem(const char* text);
+    void ClearSettingProblem(const char* text);
 
     QLineEdit* Edit(int id) const;
     QCheckBox* Check(int id) const;
@@ -131,6 +138,7 @@ private:
     int imageDpi_ = 0;
     bool busy_ = false;
     bool settingSlider_ = false; // the dialog moves the slider itself
+    std::optional<std::string> statusBeforeProblem_;
     QElapsedTimer sinceLastPump_;
 };
 

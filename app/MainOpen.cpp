@@ -62,7 +62,9 @@ void CMainDlg::OpenImage()
             settings_.autoParallax = false;
             Check(kAutoParallax)->setChecked(false);
             Edit(kParallax)->setEnabled(true);
-            SetStatus("I can't calculate the parallax automatically.");
+            ShowSettingProblem(messages::kNoAutomaticParallax);
+        } else {
+            ClearSettingProblem(messages::kNoAutomaticParallax);
         }
         settings_.viewCount = IntegerIn(Edit(kViewCount));
         settings_.viewingAngle = RealIn(Edit(kViewingAngle));

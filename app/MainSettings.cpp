@@ -7,6 +7,7 @@
 
 #include "resources/MainDialogIds.h"
 #include "imaging/AutoParallax.h"
+#include "imaging/Messages.h"
 #include "resources/FieldText.h"
 
 #include <QCheckBox>
@@ -22,7 +23,6 @@ namespace {
 
 using namespace main_ids;
 
-constexpr const char* kNoAutomaticParallax = "I can't calculate the parallax automatically.";
 constexpr const char* kTooFewViews = "The automatic parallax needs 2 views or more; the parallax is unchanged.";
 
 } // namespace
@@ -90,9 +90,10 @@ void CMainDlg::RecomputeParallax()
         settings_.viewCount >= 2 ? ComputeAutoParallax(settings_.viewCount, settings_.viewingAngle, imageDpi_)
                                  : std::nullopt;
     if (!parallax) {
-        SetStatus(kTooFewViews);
+        ShowSettingProblem(kTooFewViews);
         return;
     }
+    ClearSettingProblem(kTooFewViews);
     settings_.parallax = *parallax;
     SetEditText(kParallax, DecimalText(*parallax));
 }
@@ -132,12 +133,28 @@ void CMainDlg::OnAutoParallaxClicked()
 {
     settings_.autoParallax = Check(kAutoParallax)->isChecked();
     if (imageDpi_ == 0) {
-        SetStatus(kNoAutomaticParallax);
+        ShowSettingProblem(messages::kNoAutomaticParallax);
         settings_.autoParallax = false;
         Check(kAutoParallax)->setChecked(false);
     }
     // The parallax field is open exactly while "Auto" is off, a picture or not.
     Edit(kParallax)->setEnabled(!settings_.autoParallax);
+}
+
+void CMainDlg::ShowSettingProblem(const char* text)
+{
+    const std::string now = StatusText();
+    if (!statusBeforeProblem_)
+        statusBeforeProblem_ = now;
+    SetStatus(text);
+}
+
+void CMainDlg::ClearSettingProblem(const char* text)
+{
+    // Only while the line still says so: a run's status has taken over.
+    if (statusBeforeProblem_ && StatusText() == text)
+        SetStatus(*statusBeforeProblem_);
+    statusBeforeProblem_.reset();
 }
 
 void CMainDlg::RefreshOutputButtons()

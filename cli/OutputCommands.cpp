@@ -39,7 +39,7 @@ int ParallaxOf(const WholeOutputOptions& options, double pixelsPerMetre)
     } else {
         const int dpi = DotsPerInch(pixelsPerMetre);
         if (dpi == 0)
-            throw UsageError("I can't calculate the parallax automatically. " + options.image +
+            throw UsageError(std::string(messages::kNoAutomaticParallax) + " " + options.image +
                              " has no resolution; give the parallax with --parallax.");
         const auto automatic = ComputeAutoParallax(options.views, options.angle, dpi);
         if (!automatic)

@@ -22,7 +22,7 @@ CHyperLink::CHyperLink(Platform& platform, const QString& text, QWidget* parent)
     underlineFont_ = normalFont_;
     underlineFont_.setUnderline(true);
     setFont(normalFont_);
-    // Qt's pointing hand stands in for the help program's hand cursor.
+    // The pointing hand says that the text can be clicked.
     setCursor(Qt::PointingHandCursor);
     setToolTip(QString::fromStdString(url_));
     setMouseTracking(true);

@@ -12,5 +12,6 @@ inline constexpr const char* kNotEnoughMemory = "Not enough memory for a picture
 inline constexpr const char* kLeftSizeUnknown = "MakeViewMaster (): cannot get size for left image";
 inline constexpr const char* kColourDepthUnknown = "MakeViewMaster (): cannot get colour depth";
 inline constexpr const char* kRightSizeUnknown = "MakeViewMaster (): cannot get size for right image";
+inline constexpr const char* kNoAutomaticParallax = "I can't calculate the parallax automatically.";
 
 } // namespace velmora::messages

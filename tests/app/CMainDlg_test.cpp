@@ -2,6 +2,7 @@
 
 #include "resources/Version.h"
 #include "resources/MainDialogIds.h"
+#include "imaging/AutoParallax.h"
 #include "imaging/Messages.h"
 #include "imaging/PictureLimit.h"
 #include "preview/CPreviewPane.h"
@@ -78,7 +79,7 @@ protected:
     QLineEdit* EditOf(int id) const { return qobject_cast<QLineEdit*>(window.Control(id)); }
     QString Text(int id) const { return EditOf(id)->text(); }
     QSlider* Slider() const { return qobject_cast<QSlider*>(window.Control(kStereoWindow)); }
-    QString Status() const { return qobject_cast<QLabel*>(window.Control(kStatus))->text(); }
+    QString Status() const { return qobject_cast<QLabel*>(window.Control(kStatus))->accessibleName(); }
     bool Checked(int id) const { return qobject_cast<QAbstractButton*>(window.Control(id))->isChecked(); }
     bool Enabled(int id) const { return window.Control(id)->isEnabled(); }
 
@@ -202,15 +203,50 @@ TEST_F(MainWindowTest, BeforeAnyPictureAutoCanBeSwitchedOffToTypeAParallax)
     EXPECT_EQ(Text(kParallax), "8");
 }
 
-TEST_F(MainWindowTest, OneViewLeavesTheParallaxAlone)
+TEST_F(MainWindowTest, OneViewLeavesTheParallaxAloneUntilTheViewsAreFixed)
 {
     OpenImage(Picture("photo.bmp", 2835));
+    const QString before = Status();
     for (const char* views : {"1", "0"}) {
         Type(kViewCount, views);
         EXPECT_EQ(Text(kParallax), "9") << views;
         EXPECT_EQ(window.Settings().parallax, 9);
         EXPECT_NE(Status().indexOf("2 views"), -1);
     }
+    Type(kViewCount, "3");
+    EXPECT_EQ(Status(), before);
+    EXPECT_EQ(Text(kParallax).toInt(), ComputeAutoParallax(3, 12.0, 72));
+}
+
+TEST_F(MainWindowTest, APictureWithAResolutionEndsTheNoAutomaticParallaxStatus)
+{
+    OpenImage(Picture("plain.bmp", 0));
+    EXPECT_EQ(Status(), "I can't calculate the parallax automatically.");
+    OpenImage(Picture("photo.bmp", 2835));
+    EXPECT_EQ(Status(), "What do you want, master?");
+}
+
+TEST_F(MainWindowTest, TheStatusLineShowsALongTextWholeAsItsTooltip)
+{
+    OpenImage(Picture("plain.bmp", 0));
+    auto* status = qobject_cast<QLabel*>(window.Control(kStatus));
+    EXPECT_LE(status->fontMetrics().horizontalAdvance(status->text()), status->width());
+    EXPECT_NE(status->text(), Status()); // too long for the line in the template's font
+    EXPECT_EQ(status->toolTip(), Status());
+    window.SetStatus("Ready");
+    EXPECT_EQ(status->text(), "Ready");
+    EXPECT_EQ(status->toolTip(), "");
+}
+
+TEST_F(MainWindowTest, TheMainWindowIsANormalWindowThatCanBeMinimised)
+{
+    const Qt::WindowFlags flags = window.windowFlags();
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Window);
+    EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowContextHelpButtonHint);
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_FALSE(window.windowIcon().isNull());
 }
 
 TEST_F(MainWindowTest, NumbersTooLongForAnIntSaturate)

@@ -84,7 +84,7 @@ protected:
         QTest::keyClicks(edit, text);
     }
 
-    QString Status() const { return qobject_cast<QLabel*>(window.Control(kStatus))->text(); }
+    QString Status() const { return qobject_cast<QLabel*>(window.Control(kStatus))->accessibleName(); }
 
     Sandbox sandbox;
     FakePlatform platform;

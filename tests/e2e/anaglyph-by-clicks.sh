@@ -75,7 +75,16 @@ answer_file_dialog() { # title, path
 
 QT_QPA_PLATFORM=xcb "$velmora" &
 app=$!
-wait_for "$title" >/dev/null
+main_window=$(wait_for "$title")
+
+# A normal top-level window, which gets a task-bar entry, not a dialog
+# standing over another window.
+properties=$(xprop -id "$main_window" _NET_WM_WINDOW_TYPE WM_TRANSIENT_FOR)
+if ! grep -qx '_NET_WM_WINDOW_TYPE(ATOM) = _NET_WM_WINDOW_TYPE_NORMAL' <<<"$properties" ||
+    ! grep -q 'WM_TRANSIENT_FOR:  not found' <<<"$properties"; then
+    echo "the main window is not a normal top-level window: $properties"
+    exit 1
+fi
 focus "$title"
 
 # The first tab stop is the picture's "Open..."; the depth map's comes next.
