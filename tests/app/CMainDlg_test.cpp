@@ -395,6 +395,50 @@ TEST_F(MainWindowTest, OnlyEnterEndsTheWindow)
     EXPECT_EQ(window.result(), QDialog::Accepted);
 }
 
+TEST_F(MainWindowTest, KeypadEnterEndsTheWindowToo)
+{
+    EditOf(kParallax)->setEnabled(true);
+    EditOf(kParallax)->setFocus();
+    QTest::keyClick(EditOf(kParallax), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+}
+
+TEST_F(MainWindowTest, EnterOnAFocusedButtonPressesItAndNoButtonLooksLikeTheDefault)
+{
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->isDefault()) << button->text().toStdString();
+        EXPECT_FALSE(button->autoDefault()) << button->text().toStdString();
+    }
+    auto* open = qobject_cast<QPushButton*>(window.Control(kOpenImage));
+    open->setFocus();
+    QTest::keyClick(open, Qt::Key_Return);
+    QTest::keyClick(open, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(platform.openRequests.size(), 2u); // two open dialogs, both cancelled
+    EXPECT_TRUE(window.isVisible());
+}
+
+// The order Tab follows through the main window, from the picture's
+// "Open..." round to it again.
+TEST_F(MainWindowTest, TabGoesThroughTheControlsInTheTemplatesOrder)
+{
+    OpenImage(Picture("photo.bmp", 2835));
+    OpenDepthMap(Picture("depth.bmp", 2835));
+    QWidget* first = window.Control(kOpenImage);
+    first->setFocus();
+    std::vector<int> order;
+    for (int step = 0; step < 40; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* now = QApplication::focusWidget();
+        if (now == first)
+            break;
+        order.push_back(now->objectName().mid(8).toInt());
+    }
+    EXPECT_EQ(order, (std::vector<int>{kOpenDepthMap, kSmooth, kViewCount, kViewingAngle, kAutoParallax,
+                                       kSmoothingRadius, kStereoWindow, kStereoWindowText, kGrey, kSaveAs,
+                                       kDeleteTempFiles, kPreviewImages, kAnaglyph, kHelp, kAbout, kLcShutter}));
+}
+
 TEST_F(MainWindowTest, IsTheSinkOfTheRoutines)
 {
     window.SetStatus("Depth map smoothing");

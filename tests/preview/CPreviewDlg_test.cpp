@@ -5,6 +5,7 @@
 #include "tests/support/TestImages.h"
 #include "tests/support/gui/FakePlatform.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -74,6 +75,16 @@ TEST_F(PreviewDialogTest, TheLayoutFollowsTheTemplate)
     EXPECT_EQ(dialog->Control(preview_ids::kZoomOut)->geometry(), MapDialogRect(units, 351, 23, 50, 14));
     for (int id : {preview_ids::kClose, preview_ids::kZoomIn, preview_ids::kZoomOut})
         EXPECT_FALSE(qobject_cast<QPushButton*>(dialog->Control(id))->isDefault());
+}
+
+TEST_F(PreviewDialogTest, EnterOnTheFocusedCloseButtonClosesIt)
+{
+    Save(MakeImage(10, 10, [](int, int) { return Grey(1); }).get(), "tiny.bmp");
+    auto dialog = Open("tiny.bmp");
+    QWidget* close = dialog->Control(preview_ids::kClose);
+    EXPECT_EQ(QApplication::focusWidget(), close); // the first tab stop
+    QTest::keyClick(close, Qt::Key_Return);
+    EXPECT_FALSE(dialog->isVisible());
 }
 
 TEST_F(PreviewDialogTest, AVanishedFileGivesTheMessageAndAnEmptyPane)

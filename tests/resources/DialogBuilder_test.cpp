@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -110,6 +111,33 @@ TEST(DialogBuilderTest, TabOrderFollowsTheTemplate)
             order.push_back(widget->objectName().mid(8).toInt());
     EXPECT_EQ(order, (std::vector<int>{smooth_ids::kCreateOutline, smooth_ids::kLevel, smooth_ids::kSmooth,
                                         smooth_ids::kDegree, smooth_ids::kOpenDepthMap}));
+}
+
+TEST(DialogBuilderTest, EnterPressesTheFocusedButtonAndOnlyTheTemplatesDefaultLooksDefault)
+{
+    QDialog dialog;
+    const BuiltDialog built = BuildDialog(dialog, SmoothDialogTemplate());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->autoDefault());
+        EXPECT_EQ(button->isDefault(), button == built.Control(smooth_ids::kClose));
+    }
+    auto* create = built.As<QPushButton>(smooth_ids::kCreateOutline);
+    int presses = 0;
+    QObject::connect(create, &QPushButton::clicked, [&] { ++presses; });
+    create->setFocus();
+    QTest::keyClick(create, Qt::Key_Return);
+    QTest::keyClick(create, Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::keyClick(create, Qt::Key_Space);
+    EXPECT_EQ(presses, 3);
+    // Elsewhere, Enter is the dialog's: its default button.
+    int closes = 0;
+    QObject::connect(built.As<QPushButton>(smooth_ids::kClose), &QPushButton::clicked, [&] { ++closes; });
+    built.Control(smooth_ids::kDegree)->setFocus();
+    QTest::keyClick(built.Control(smooth_ids::kDegree), Qt::Key_Return);
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(presses, 3);
 }
 
 TEST(DialogBuilderTest, CustomControlsReplaceTheUsualOnes)
