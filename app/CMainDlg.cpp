@@ -44,6 +44,7 @@ CMainDlg::CMainDlg(Platform& platform, QWidget* parent) : QDialog(parent), platf
     // size stays fixed.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setAcceptDrops(true);
     Initialise();
 }
 

@@ -16,6 +16,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QProgressBar;
 class QSlider;
 
@@ -54,9 +55,13 @@ public:
     void PumpOneMessage() override;
     void ShowMessage(const std::string& text) override;
 
-    // The commands of the two open buttons.
+    // The commands of the two open buttons: the open dialog, then the file.
     void OpenImage();
     void OpenDepthMap();
+    // The same with a file already chosen (dropped on the window), or none,
+    // as after a cancelled dialog.
+    void OpenImageFile(const std::optional<std::string>& path);
+    void OpenDepthMapFile(const std::optional<std::string>& path);
 
     const StereoSettings& Settings() const { return settings_; }
     StereoSettings& Settings() { return settings_; }
@@ -95,6 +100,11 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // A file dropped on the Image group opens as its "Open..." would open
+    // it, one dropped on the Depth map group likewise; nothing else drops.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
 
@@ -121,6 +131,10 @@ private:
     // which brings back what the line said before.
     void ShowSettingProblem(const char* text);
     void ClearSettingProblem(const char* text);
+
+    // Which open command a drop at `position` with `data` would run.
+    enum class DropTarget { kNone, kImage, kDepthMap };
+    DropTarget TargetOf(const QMimeData* data, const QPoint& position) const;
 
     QLineEdit* Edit(int id) const;
     QCheckBox* Check(int id) const;

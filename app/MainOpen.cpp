@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <filesystem>
+
 namespace velmora {
 namespace {
 
@@ -28,14 +30,14 @@ struct ChosenFile {
     ImageRead read; // no bitmap when it could not be read
 };
 
-
-// The open dialog, then the file read by its bare name: the dialog has made
-// its folder the current one.
-std::optional<ChosenFile> ChooseAndRead(Platform& platform, QWidget* owner)
+// The file read by its bare name, its folder made the current one first, as
+// the open dialog does; none when no file was chosen.
+std::optional<ChosenFile> ReadChosen(const std::optional<std::string>& path)
 {
-    const std::optional<std::string> path = platform.AskOpenFile(owner, kOpenRequest);
     if (!path || path->empty())
         return std::nullopt;
+    std::error_code ignored;
+    std::filesystem::current_path(std::filesystem::absolute(*path).parent_path(), ignored);
     return ChosenFile{*path, ReadImageFile(FileName(*path))};
 }
 
@@ -43,7 +45,12 @@ std::optional<ChosenFile> ChooseAndRead(Platform& platform, QWidget* owner)
 
 void CMainDlg::OpenImage()
 {
-    if (std::optional<ChosenFile> chosen = ChooseAndRead(platform_, this)) {
+    OpenImageFile(platform_.AskOpenFile(this, kOpenRequest));
+}
+
+void CMainDlg::OpenImageFile(const std::optional<std::string>& path)
+{
+    if (std::optional<ChosenFile> chosen = ReadChosen(path)) {
         paths_.imagePath = chosen->path;
         paths_.imageTitle = FileTitle(chosen->path);
         if (!chosen->read.bitmap) {
@@ -90,7 +97,12 @@ void CMainDlg::OpenImage()
 
 void CMainDlg::OpenDepthMap()
 {
-    if (std::optional<ChosenFile> chosen = ChooseAndRead(platform_, this)) {
+    OpenDepthMapFile(platform_.AskOpenFile(this, kOpenRequest));
+}
+
+void CMainDlg::OpenDepthMapFile(const std::optional<std::string>& path)
+{
+    if (std::optional<ChosenFile> chosen = ReadChosen(path)) {
         paths_.depthPath = chosen->path;
         paths_.depthTitle = FileTitle(chosen->path);
         if (!chosen->read.bitmap) {
