@@ -192,6 +192,7 @@ BuiltDialog BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate, c
     BuiltDialog built;
     auto* enterPressesButton = new EnterPressesButton(&dialog);
     std::vector<QWidget*> groupBoxes;
+    std::map<std::string, QLabel*> labels;
     for (const ControlTemplate& control : dialogTemplate.controls) {
         QWidget* widget = custom ? custom(control, &dialog) : nullptr;
         if (!widget)
@@ -206,10 +207,20 @@ BuiltDialog BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate, c
             groupBoxes.push_back(widget);
         if (qobject_cast<QPushButton*>(widget))
             widget->installEventFilter(enterPressesButton);
+        if (control.kind == ControlKind::Label && control.id == kNoId)
+            labels[control.text] = static_cast<QLabel*>(widget);
         if (control.id != kNoId) {
             widget->setObjectName(QString("control-%1").arg(control.id));
             built.Add(control.id, widget);
         }
+    }
+    // Screen readers name a control by its label; clicking the label or its
+    // mnemonic would focus the control.
+    for (const LabelFor& pair : dialogTemplate.labels) {
+        QLabel* label = labels.at(pair.label);
+        QWidget* control = built.Control(pair.control);
+        label->setBuddy(control);
+        control->setAccessibleName(label->text().remove('&').remove(QRegularExpression(":$")));
     }
     // Group boxes frame the controls placed over them, whatever their order.
     for (QWidget* box : groupBoxes)

@@ -49,6 +49,12 @@ struct ControlTemplate {
     unsigned style;
 };
 
+// A label that names a control: its buddy, and the name screen readers say.
+struct LabelFor {
+    const char* label; // the label's text in the template
+    int control;
+};
+
 struct DialogTemplate {
     int id;
     const char* title;
@@ -56,6 +62,7 @@ struct DialogTemplate {
     const char* fontFamily;
     int fontPoints;
     std::span<const ControlTemplate> controls; // in tab order
+    std::span<const LabelFor> labels;          // every edit, slider and drop-down with its label
 };
 
 // The program's dialogs.

@@ -60,6 +60,17 @@ constexpr ControlTemplate kMainControls[] = {
     {main_ids::kLcShutter, K::PushButton, "LC Shutter", 335, 186, 64, 14, kOff},
 };
 
+constexpr LabelFor kMainLabels[] = {
+    {"Number of views:", main_ids::kViewCount},
+    {"Viewing angle, degrees:", main_ids::kViewingAngle},
+    {"Parallax between views, px:", main_ids::kParallax},
+    {"Depth map smoothing, px:", main_ids::kSmoothingRadius},
+    {"Stereo window position, px:", main_ids::kStereoWindow},
+    {"Stereo window position, px:", main_ids::kStereoWindowText},
+    {"Save as:", main_ids::kSaveAs},
+    {"Progress:", main_ids::kProgress},
+};
+
 // 100: About.
 constexpr ControlTemplate kAboutControls[] = {
     {kNoId, K::Icon, "", 11, 17, 20, 20, kNoStyle},
@@ -86,6 +97,12 @@ constexpr ControlTemplate kSmoothControls[] = {
     {smooth_ids::kOpenDepthMap, K::PushButton, "Open depth map", 206, 32, 78, 14, kTabStop},
 };
 
+constexpr LabelFor kSmoothLabels[] = {
+    {"Outline image level:", smooth_ids::kLevel},
+    {"Outline image level:", smooth_ids::kLevelText},
+    {"Smoothing degree:", smooth_ids::kDegree},
+};
+
 // 133: Image Preview.
 constexpr ControlTemplate kPreviewControls[] = {
     {preview_ids::kClose, K::PushButton, "Close", 351, 252, 50, 14, kTabStop},
@@ -103,25 +120,27 @@ constexpr const char* kDialogFont = "MS Sans Serif";
 const DialogTemplate& MainDialogTemplate()
 {
     static constexpr DialogTemplate dialog{102, VELMORA_PRODUCT_NAME " " VELMORA_VERSION, 406, 242, kDialogFont, 8,
-                                           kMainControls};
+                                           kMainControls, kMainLabels};
     return dialog;
 }
 
 const DialogTemplate& AboutDialogTemplate()
 {
-    static constexpr DialogTemplate dialog{100, "About " VELMORA_PRODUCT_NAME, 235, 98, kDialogFont, 8, kAboutControls};
+    static constexpr DialogTemplate dialog{100, "About " VELMORA_PRODUCT_NAME, 235, 98, kDialogFont, 8, kAboutControls,
+                                           {}};
     return dialog;
 }
 
 const DialogTemplate& SmoothDialogTemplate()
 {
-    static constexpr DialogTemplate dialog{132, "Segmentation Smoothing", 291, 78, kDialogFont, 8, kSmoothControls};
+    static constexpr DialogTemplate dialog{132, "Segmentation Smoothing", 291, 78, kDialogFont, 8, kSmoothControls,
+                                           kSmoothLabels};
     return dialog;
 }
 
 const DialogTemplate& PreviewDialogTemplate()
 {
-    static constexpr DialogTemplate dialog{133, "Image Preview", 408, 273, kDialogFont, 8, kPreviewControls};
+    static constexpr DialogTemplate dialog{133, "Image Preview", 408, 273, kDialogFont, 8, kPreviewControls, {}};
     return dialog;
 }
 

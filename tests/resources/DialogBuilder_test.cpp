@@ -140,6 +140,29 @@ TEST(DialogBuilderTest, EnterPressesTheFocusedButtonAndOnlyTheTemplatesDefaultLo
     EXPECT_EQ(presses, 3);
 }
 
+TEST(DialogBuilderTest, EveryFieldSliderAndListIsNamedByItsLabel)
+{
+    for (const DialogTemplate* dialogTemplate :
+         {&MainDialogTemplate(), &SmoothDialogTemplate(), &AboutDialogTemplate(), &PreviewDialogTemplate()}) {
+        QDialog dialog;
+        BuildDialog(dialog, *dialogTemplate);
+        for (QWidget* widget : dialog.findChildren<QWidget*>()) {
+            if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QSlider*>(widget) || qobject_cast<QComboBox*>(widget)) {
+                EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->objectName().toStdString();
+            }
+        }
+    }
+    QDialog dialog;
+    const BuiltDialog built = BuildDialog(dialog, MainDialogTemplate());
+    EXPECT_EQ(built.Control(main_ids::kViewingAngle)->accessibleName(), "Viewing angle, degrees");
+    EXPECT_EQ(built.Control(main_ids::kSaveAs)->accessibleName(), "Save as");
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+        if (label->text() == "Parallax between views, px:") {
+            EXPECT_EQ(label->buddy(), built.Control(main_ids::kParallax));
+        }
+    }
+}
+
 TEST(DialogBuilderTest, CustomControlsReplaceTheUsualOnes)
 {
     QDialog dialog;
