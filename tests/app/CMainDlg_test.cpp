@@ -238,6 +238,18 @@ TEST_F(MainWindowTest, AnUnreadableDepthMapLeavesTheButtonsAsTheyWere)
     EXPECT_EQ(qobject_cast<QLabel*>(window.Control(kDepthName))->text(), "depth.bmp");
 }
 
+TEST_F(MainWindowTest, AnUnreadablePictureAfterAGoodOneIsNoLongerLoaded)
+{
+    OpenImage(Picture("photo.bmp", 2835));
+    OpenDepthMap(Picture("depth.bmp", 2835));
+    ASSERT_TRUE(window.ImageLoaded());
+    WriteBytes(sandbox.Path("broken.png"), "not a picture");
+    OpenImage(sandbox.Path("broken.png"));
+    EXPECT_EQ(platform.messages, (std::vector<std::string>{"Couldn't load bitmap!"}));
+    EXPECT_FALSE(window.ImageLoaded());
+    EXPECT_EQ(window.Paths().imageTitle, "broken");
+}
+
 TEST_F(MainWindowTest, APictureTooLargeForMemoryIsRefusedWithTheMemoryMessage)
 {
     const std::string photo = Picture("photo.bmp", 2835);

@@ -56,6 +56,11 @@ TEST_F(InfoTest, AnInstalledHelpPageIsFoundInTheSharedDataFolder)
     std::ofstream(sandbox.Path("usr/share/velmora/help/help.htm")) << "<html></html>";
     EXPECT_EQ(HelpPagePath(sandbox.Path("usr/bin/velmora")), sandbox.Path("usr/share/velmora/help/help.htm"));
     EXPECT_EQ(HelpPagePath(sandbox.Path("elsewhere/velmora")), sandbox.Path("elsewhere/help/help.htm"));
+    // With both, the page beside the program wins: a build run in place
+    // shows its own page, not an older installed one.
+    std::filesystem::create_directories(sandbox.Path("usr/bin/help"));
+    std::ofstream(sandbox.Path("usr/bin/help/help.htm")) << "<html></html>";
+    EXPECT_EQ(HelpPagePath(sandbox.Path("usr/bin/velmora")), sandbox.Path("usr/bin/help/help.htm"));
 }
 
 TEST_F(InfoTest, AboutShowsTheVersionAndThreeLinks)

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -172,6 +173,19 @@ TEST_F(OutputCommandTest, DuringARunTheWindowAnswersAndOutputCommandsOnlyBeep)
     EXPECT_EQ(Status(), "Ready");
     EXPECT_FALSE(window.Busy());
     EXPECT_EQ(window.Settings().anaglyphMode, kAnaglyphColour); // the click during the run took effect
+}
+
+TEST_F(OutputCommandTest, ASettingChangedDuringARunReachesTheStepsThatReadItLater)
+{
+    // The click waits in the queue until the run's first pump, during the
+    // smoothing; the composition, which reads the mode later, sees it.
+    PreviewCloser closer;
+    QTimer::singleShot(0, &window, [this] { Click(kColour); });
+    Run(kAnaglyph, sandbox.Path("out.bmp"));
+    EXPECT_EQ(window.Settings().anaglyphMode, kAnaglyphColour);
+    EXPECT_EQ(ReadBytes(sandbox.Path("out.bmp")), CoreResult(StereoOutputKind::Anaglyph, 3, kSaveBmp));
+    Click(kGrey);
+    EXPECT_NE(ReadBytes(sandbox.Path("out.bmp")), CoreResult(StereoOutputKind::Anaglyph, 3, kSaveBmp));
 }
 
 TEST_F(OutputCommandTest, TemporaryFilesStayWhenAskedTo)

@@ -38,6 +38,14 @@ TEST_F(DepthSmoothingTest, ClippedBoxMeansRoundHalfAway)
     EXPECT_EQ(smooth.At(2, 2), Grey(64));
 }
 
+TEST_F(DepthSmoothingTest, AnExactHalfOfAWholeWindowGoesUp)
+{
+    // The window around (6, 6) with radius 7 is the whole 14 x 14 picture:
+    // 98 ones among 196 pixels, a mean of exactly 0.5.
+    Bitmap half = MakeImage(14, 14, [](int, int y) { return Grey(y < 7 ? 1 : 0); });
+    EXPECT_EQ(Smooth(half.get(), 7).At(6, 6), Grey(1));
+}
+
 TEST_F(DepthSmoothingTest, ChannelsAreSmoothedApart)
 {
     Bitmap stripes = MakeImage(2, 1, [](int x, int) { return x == 0 ? Bgr{0, 100, 255} : Bgr{255, 101, 0}; });

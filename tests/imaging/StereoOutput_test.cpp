@@ -63,6 +63,17 @@ TEST_F(StereoOutputTest, WithoutARadiusTheDepthMapIsUsedAsItIs)
     EXPECT_EQ(sink.events.front(), "status:Anaglyph image");
 }
 
+TEST_F(StereoOutputTest, ARadiusOfOneSmooths)
+{
+    run.smoothingRadius = 1;
+    ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::LcShutter, run, image, depth, settings, sink));
+    const std::string smoothed = ReadBytes("out.png");
+    EXPECT_TRUE(std::filesystem::exists("DepthMapTemp.png"));
+    run.smoothingRadius = 0;
+    ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::LcShutter, run, image, depth, settings, sink));
+    EXPECT_NE(ReadBytes("out.png"), smoothed);
+}
+
 TEST_F(StereoOutputTest, AStepNeverReadsWhatAFailedStepWasToMake)
 {
     // Files of these names from an earlier run are not read: each step
