@@ -12,7 +12,9 @@ set_target_properties(FreeImage::FreeImage PROPERTIES
 find_package(TIFF REQUIRED)
 
 find_package(CLI11 CONFIG REQUIRED)
-find_package(Qt6 REQUIRED COMPONENTS Gui Widgets Test)
+if(VELMORA_BUILD_GUI)
+    find_package(Qt6 REQUIRED COMPONENTS Gui Widgets Test)
+endif()
 
 if(VELMORA_BUILD_TESTS OR VELMORA_BUILD_BENCH)
     find_package(GTest REQUIRED)

@@ -3,12 +3,15 @@
 #   cd build && cpack
 include(GNUInstallDirs)
 
-install(TARGETS velmora velmora-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# "Help" looks beside the program first, then in share/velmora beside its bin folder.
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/help DESTINATION ${CMAKE_INSTALL_DATADIR}/velmora)
-install(FILES ${PROJECT_SOURCE_DIR}/resources/velmora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/velmora.png
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
+install(TARGETS velmora-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(VELMORA_BUILD_GUI)
+    install(TARGETS velmora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    # "Help" looks beside the program first, then in share/velmora beside its bin folder.
+    install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/help DESTINATION ${CMAKE_INSTALL_DATADIR}/velmora)
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/velmora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/velmora.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/docs/velmora-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/samples/sample.png ${PROJECT_SOURCE_DIR}/samples/sample-depth.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/velmora/samples)
