@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Files dropped on the main window's Image and Depth map groups.
 
 #include "app/CMainDlg.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Help and About, from the main window.
 
 #include "app/CMainDlg.h"

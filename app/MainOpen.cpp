@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Choosing the picture and the depth map.
 
 #include "app/CMainDlg.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The two output commands and the segmentation tool, from the main window.
 
 #include "app/CMainDlg.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // How the main window's settings follow their controls, and how parallax,
 // stereo window and slider are coupled.
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // velmora: the desktop program.
 
 #include "app/CMainApp.h"

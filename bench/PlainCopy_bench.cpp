@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The floor: read the picture, copy its bytes into a new bitmap, write it.
 // Every routine does at least this much file work.
 

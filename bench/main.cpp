@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Runs every imaging benchmark, then prints the table of ratios that
 // docs/performance.md shows.
 //   imaging_bench [--small] [google benchmark flags]

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The whole outputs, made as the main window's two output commands make them.
 
 #include "cli/CommandOptions.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The segmentation tool's operations: outline images and smoothing by segments.
 
 #include "cli/CommandOptions.h"

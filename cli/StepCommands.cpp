@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The single processing steps, each one routine from file to file.
 
 #include "cli/CommandOptions.h"

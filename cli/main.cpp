@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // velmora-cli: the processing of Velmora from the command line, for batch work.
 
 #include "cli/CommandOptions.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # System libraries. scripts/setup installs them on Debian and Ubuntu.
 
 # FreeImage ships no CMake package; wrap the header and library in a target.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation in the freedesktop locations, and a Debian package:
 #   cmake --install build --prefix /usr/local
 #   cd build && cpack

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "imaging/TempFiles.h"
 
 #include "imaging/StereoSettings.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Draws the application icon: a pair of red-cyan glasses on a dark tile.
 //   make-icon FILE.png
 

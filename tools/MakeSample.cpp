@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Renders the bundled sample: a small ray-traced scene (three spheres on a
 // chequered floor before a striped wall) and its depth map, brighter = nearer.
 //

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Opens one of Velmora's windows on the current display, waits until it is
 // shown, and saves a screenshot of it. Run it under Xvfb through
 // scripts/screenshot to see the real windows without a desktop.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What velmora-cli does around the pixels: it never writes over what it
 // reads, replaces OUT whole or not at all, and refuses what it cannot read
 // safely. The real program runs on real files.

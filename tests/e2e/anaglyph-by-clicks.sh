@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end: the real velmora window under Xvfb, driven from the keyboard as
 # a person would (xdotool), makes an anaglyph of the bundled sample through
 # the real file dialogs; the file must equal what velmora-cli makes.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "imaging/AtomicFile.h"
 #include "imaging/ImageFile.h"
 #include "imaging/PrivateFolder.h"

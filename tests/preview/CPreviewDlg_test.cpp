@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "preview/CPreviewDlg.h"
 
 #include "preview/CPreviewPane.h"

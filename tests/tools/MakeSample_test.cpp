@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The main of the widget tests: the Qt application first, with no display.
 
 #include <QApplication>
