@@ -10,8 +10,13 @@ if(VELMORA_BUILD_GUI)
     # "Help" looks beside the program first, then in share/velmora beside its bin folder.
     install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/help DESTINATION ${CMAKE_INSTALL_DATADIR}/velmora)
     install(FILES ${PROJECT_SOURCE_DIR}/resources/velmora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/velmora.png
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
+    # The icon in every size, drawn by tools/make-icon.
+    foreach(size 16 32 48 64 128 256)
+        install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/velmora-${size}.png
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME velmora.png)
+    endforeach()
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/velmora.svg
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/docs/velmora-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/samples/sample.png ${PROJECT_SOURCE_DIR}/samples/sample-depth.png
