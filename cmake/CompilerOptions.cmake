@@ -19,3 +19,8 @@ add_compile_options(-Wall -Wextra -ffp-contract=off)
 if(VELMORA_WARNINGS_AS_ERRORS)
     add_compile_options(-Werror)
 endif()
+
+# The hardening distributions build with: checked buffer functions where the
+# optimiser can see the sizes, and relocations made read-only at start.
+add_compile_definitions($<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
+add_link_options(-Wl,-z,relro -Wl,-z,now)
