@@ -9,6 +9,7 @@
 #include "resources/MainDialogIds.h"
 #include "app/OutputNames.h"
 #include "resources/FieldText.h"
+#include "imaging/Messages.h"
 #include "imaging/PrivateFolder.h"
 #include "imaging/TempFiles.h"
 #include "imaging/WrittenFiles.h"
@@ -53,7 +54,7 @@ void CMainDlg::RunOutputCommand(StereoOutputKind kind)
     }
     settings_.parallax = IntegerIn(Edit(kParallax));
     if (settings_.parallax == 0) {
-        ShowMessage("Enter parallax!");
+        ShowMessage(messages::kEnterParallax);
         return;
     }
     StereoOutputRun run;

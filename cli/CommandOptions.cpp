@@ -35,6 +35,27 @@ std::optional<int> FormatNamed(const std::string& name)
     return std::nullopt;
 }
 
+std::optional<int> ModeNamed(const std::string& name)
+{
+    const std::string lower = Lowercase(name);
+    if (lower == "grey" || lower == "gray")
+        return kAnaglyphGrey;
+    if (lower == "colour" || lower == "color")
+        return kAnaglyphColour;
+    return std::nullopt;
+}
+
+// Accepts what `named` knows, in any letter case; otherwise says, in plain
+// words, what may be given.
+CLI::Validator OneOf(std::optional<int> (*named)(const std::string&), const std::string& choices)
+{
+    return CLI::Validator(
+        [named, choices](std::string& text) -> std::string {
+            return named(text) ? std::string() : "'" + text + "' is not " + choices;
+        },
+        "");
+}
+
 } // namespace
 
 const CLI::Validator kFiniteNumber(
@@ -54,7 +75,7 @@ void AddOutputOptions(CLI::App& command, OutputOptions& options)
                     "Written format: bmp, png or tif (default: from OUT's extension). The format decides the "
                     "content, whatever the name says")
         ->type_name("F")
-        ->check(CLI::IsMember({"bmp", "png", "tif", "tiff"}, CLI::ignore_case));
+        ->check(OneOf(FormatNamed, "bmp, png or tif"));
 }
 
 std::optional<int> SaveFormatOfName(const std::string& path)
@@ -92,15 +113,14 @@ double ResolutionOf(const std::optional<double>& pixelsPerMetre, const std::stri
 
 void AddAnaglyphModeOption(CLI::App& command, int& anaglyphMode)
 {
-    const std::map<std::string, int> modes{{"grey", kAnaglyphGrey}, {"gray", kAnaglyphGrey},
-                                           {"colour", kAnaglyphColour}, {"color", kAnaglyphColour}};
     command
-        .add_option("--mode", anaglyphMode,
-                    std::string("grey: every channel the mean of its pixel's three bytes; colour: the channels as "
-                                "they are (default: ") +
-                        (StereoSettings{}.anaglyphMode == kAnaglyphGrey ? "grey" : "colour") + ")")
+        .add_option_function<std::string>(
+            "--mode", [&anaglyphMode](const std::string& name) { anaglyphMode = ModeNamed(name).value(); },
+            std::string("grey: every channel the mean of its pixel's three bytes; colour: the channels as they "
+                        "are (default: ") +
+                (StereoSettings{}.anaglyphMode == kAnaglyphGrey ? "grey" : "colour") + ")")
         ->type_name("grey|colour")
-        ->transform(CLI::CheckedTransformer(modes, CLI::ignore_case).description(""));
+        ->check(OneOf(ModeNamed, "grey or colour"));
 }
 
 void RefuseSameFiles(const std::vector<NamedFile>& outputs, const std::vector<NamedFile>& inputs)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli/ConsoleSink.h"
+#include "imaging/Messages.h"
 #include "imaging/PrivateFolder.h"
 
 #include <CLI/CLI.hpp>
@@ -18,10 +19,15 @@ namespace velmora::cli {
 
 enum ExitCode : int { kSucceeded = 0, kFailed = 1, kUsageError = 2 };
 
-// A command line that cannot be carried out as given; exit status 2.
+// A command line that cannot be carried out as given; exit status 2. Each
+// line of the text is printed as a line of its own.
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+
+// A parallax of 0, with what to give instead.
+inline const std::string kEnterParallaxAndHow =
+    std::string(messages::kEnterParallax) + "\ngive the shift between the two views in pixels: --parallax P, not 0";
 
 // What each command does once its options are parsed.
 using CommandTable = std::map<const CLI::App*, std::function<int(ConsoleSink&)>>;

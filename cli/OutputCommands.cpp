@@ -50,7 +50,7 @@ int ParallaxOf(const WholeOutputOptions& options, double pixelsPerMetre)
         parallax = *automatic;
     }
     if (parallax == 0)
-        throw UsageError("Enter parallax!");
+        throw UsageError(kEnterParallaxAndHow);
     return parallax;
 }
 

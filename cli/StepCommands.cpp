@@ -69,7 +69,7 @@ void AddView(CLI::App& app, CommandTable& table)
     AddOutputOptions(*command, options->output);
     table[command] = [options](ConsoleSink& sink) {
         if (options->parallax == 0)
-            throw UsageError("Enter parallax!");
+            throw UsageError(kEnterParallaxAndHow);
         RefuseSameFiles({{"-o", options->output.path}}, {{"--image", options->image}, {"--depth", options->depth}});
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);

@@ -5,9 +5,12 @@
 #include "cli/CommandOptions.h"
 #include "cli/ConsoleSink.h"
 #include "cli/Interruption.h"
+#include "cli/Suggestions.h"
 #include "imaging/PictureLimit.h"
+#include "resources/Version.h"
 
 #include <iostream>
+#include <sstream>
 #include <unistd.h>
 
 int main(int argc, char** argv)
@@ -20,6 +23,10 @@ int main(int argc, char** argv)
                  "error.",
                  "velmora-cli");
     app.require_subcommand(1);
+    // The program's own options work before or after the command's name.
+    app.fallthrough();
+    app.set_version_flag("-V,--version", std::string("velmora-cli ") + velmora::kProductVersion,
+                         "Print the version and end");
     bool quiet = false;
     app.add_flag("-q,--quiet", quiet, "No progress bar (messages are still printed)");
     constexpr std::uint64_t kMegabyte = 1024 * 1024;
@@ -37,9 +44,12 @@ int main(int argc, char** argv)
 
     try {
         app.parse(argc, argv);
+    } catch (const CLI::Success& done) {
+        return app.exit(done); // --help or --version
     } catch (const CLI::ParseError& error) {
-        const int status = app.exit(error);
-        return status == 0 ? kSucceeded : kUsageError;
+        std::cerr << "velmora-cli: " << ExplainParseError(error, app) << "\n"
+                  << "Run 'velmora-cli --help' or 'velmora-cli COMMAND --help' for more information.\n";
+        return kUsageError;
     }
 
     velmora::SetPictureSizeLimit(pictureLimit * kMegabyte);
@@ -49,7 +59,10 @@ int main(int argc, char** argv)
         const CLI::App* command = app.get_subcommands().front();
         status = commands.at(command)(sink);
     } catch (const UsageError& error) {
-        std::cerr << "velmora-cli: " << error.what() << "\nRun with --help for more information.\n";
+        std::istringstream lines(error.what());
+        for (std::string line; std::getline(lines, line);)
+            std::cerr << "velmora-cli: " << line << "\n";
+        std::cerr << "Run 'velmora-cli --help' or 'velmora-cli COMMAND --help' for more information.\n";
         status = kUsageError;
     } catch (const std::exception& error) {
         std::cerr << "velmora-cli: " << error.what() << '\n';

@@ -15,5 +15,6 @@ inline constexpr const char* kLeftSizeUnknown = "MakeViewMaster (): cannot get s
 inline constexpr const char* kColourDepthUnknown = "MakeViewMaster (): cannot get colour depth";
 inline constexpr const char* kRightSizeUnknown = "MakeViewMaster (): cannot get size for right image";
 inline constexpr const char* kNoAutomaticParallax = "I can't calculate the parallax automatically.";
+inline constexpr const char* kEnterParallax = "Enter parallax!";
 
 } // namespace velmora::messages

@@ -4,6 +4,7 @@
 #include "imaging/DepthSmoothing.h"
 #include "imaging/ShiftedView.h"
 #include "imaging/StereoOutput.h"
+#include "resources/Version.h"
 #include "segmentation/OutlineImage.h"
 #include "segmentation/SegmentSmoothing.h"
 #include "tests/support/RecordingSink.h"
@@ -142,12 +143,67 @@ TEST_F(CliTest, BadCommandLinesExitWithTwo)
     EXPECT_EQ(Cli({"anaglyph", "--help"}).exitCode, 0);
 }
 
+TEST_F(CliTest, MistakesAreAnsweredWithWhatWasMeant)
+{
+    const std::string more = "Run 'velmora-cli --help' or 'velmora-cli COMMAND --help' for more information.\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"anaglyf", "--image", kSampleImage}, "unknown command 'anaglyf'; did you mean 'anaglyph'?"},
+        {{"outlien"}, "unknown command 'outlien'; did you mean 'outline'?"},
+        {{"frobnicate"}, "unknown command 'frobnicate'"},
+        {{}, "give a command: smooth, view, compose-anaglyph, compose-lcshutter, anaglyph, lcshutter, outline, "
+             "segsmooth"},
+        {{"anaglyph", "--imgae", kSampleImage}, "unknown option '--imgae'; did you mean '--image'?"},
+        {{"smooth", "--radus=3"}, "unknown option '--radus'; did you mean '--radius'?"},
+        {{"compose-anaglyph", "--view", "v", "--image", "i", "-o", "a.bmp", "--mode", "sepia"},
+         "--mode: 'sepia' is not grey or colour"},
+        {{"smooth", "--depth", "d", "--radius", "1", "-o", "a", "--format", "jpg"},
+         "--format: 'jpg' is not bmp, png or tif"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const ProgramResult result = Cli(arguments);
+        EXPECT_EQ(result.exitCode, 2) << message;
+        EXPECT_EQ(result.err, "velmora-cli: " + message + "\n" + more);
+    }
+}
+
+TEST_F(CliTest, VersionAndQuietWorkWhereverTheyAre)
+{
+    for (const char* flag : {"--version", "-V"}) {
+        const ProgramResult version = Cli({flag});
+        EXPECT_EQ(version.exitCode, 0);
+        EXPECT_EQ(version.out, std::string("velmora-cli ") + kProductVersion + "\n");
+    }
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"-q", "lcshutter"}, std::vector<std::string>{"lcshutter", "-q"},
+          std::vector<std::string>{"lcshutter", "--quiet"}}) {
+        std::vector<std::string> command = arguments;
+        command.insert(command.end(), {"--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "3", "-o",
+                                       "q.bmp"});
+        const ProgramResult result = Cli(command);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+    }
+    // The names of the modes in any letter case, either spelling.
+    ASSERT_EQ(Cli({"anaglyph", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "4", "--mode", "COLOR",
+                   "-o", "upper.bmp"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(Cli({"anaglyph", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "4", "--mode",
+                   "colour", "-o", "lower.bmp"})
+                  .exitCode,
+              0);
+    EXPECT_EQ(ReadBytes("upper.bmp"), ReadBytes("lower.bmp"));
+    EXPECT_EQ(ReadBytes("upper.bmp"), CoreOutput(StereoOutputKind::Anaglyph, 4, 4, 3, kAnaglyphColour));
+}
+
 TEST_F(CliTest, AZeroOrUncomputableParallaxIsRefused)
 {
     const ProgramResult zero =
         Cli({"view", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "0", "-o", "v.bmp"});
     EXPECT_EQ(zero.exitCode, 2);
-    EXPECT_NE(zero.err.find("Enter parallax!"), std::string::npos);
+    EXPECT_EQ(zero.err.substr(0, zero.err.find("Run")),
+              "velmora-cli: Enter parallax!\nvelmora-cli: give the shift between the two views in pixels: "
+              "--parallax P, not 0\n");
 
     Save(MakeImage(8, 8, [](int, int) { return Grey(3); }).get(), "flat.bmp");
     Bitmap noResolution = MakeImage(8, 8, [](int, int) { return Grey(3); });
