@@ -10,7 +10,6 @@
 #include "app/OutputNames.h"
 #include "resources/FieldText.h"
 #include "imaging/Messages.h"
-#include "imaging/PrivateFolder.h"
 #include "imaging/TempFiles.h"
 #include "imaging/WrittenFiles.h"
 #include "platform/Platform.h"
@@ -71,13 +70,6 @@ void CMainDlg::RunOutputCommand(StereoOutputKind kind)
         MakeOutputPath(*answer, FormatExtension(settings_.saveFormat), paths_.imagePath, paths_.depthPath);
     run.smoothedDepthPath =
         SmoothedDepthMapPath(settings_.saveFormat, {run.outputPath, paths_.imagePath, paths_.depthPath});
-    // The view is made where nobody sees it, so that a failed composition
-    // leaves the chosen file as it was; without a temporary folder it goes
-    // into the output file, which the composition then replaces.
-    PrivateFolder views;
-    if (views)
-        run.viewPath = views.Path("view." + FormatExtension(settings_.saveFormat));
-
     const bool made = MakeStereoOutput(kind, run, paths_.imagePath, paths_.depthPath, settings_, *this);
     KeepAsResult(run.outputPath);
 

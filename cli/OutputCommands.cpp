@@ -9,6 +9,7 @@
 #include "imaging/NumberText.h"
 #include "imaging/Messages.h"
 #include "imaging/StereoOutput.h"
+#include "imaging/PrivateFolder.h"
 #include "imaging/RoutineSteps.h"
 #include "imaging/TempFiles.h"
 
@@ -54,8 +55,8 @@ int ParallaxOf(const WholeOutputOptions& options, double pixelsPerMetre)
     return parallax;
 }
 
-// The smoothed depth map and the view go to a private folder; OUT is written
-// once, by the composition, and only when every step before it succeeded.
+// The steps run in memory; OUT is written once, by the composition, and only
+// when every step before it succeeded.
 int RunWholeOutput(StereoOutputKind kind, const WholeOutputOptions& options, ConsoleSink& sink)
 {
     RefuseSameFiles({{"-o", options.output.path}}, {{"--image", options.image}, {"--depth", options.depth}});
@@ -75,16 +76,19 @@ int RunWholeOutput(StereoOutputKind kind, const WholeOutputOptions& options, Con
     run.stereoWindow = options.window.value_or(run.parallax);
     run.smoothingRadius = options.radius;
     run.stopAtFirstFailure = true;
+    run.readPictureOnce = true;
 
-    PrivateFolder folder;
-    Require(folder);
-    run.smoothedDepthPath = folder.Path(SmoothedDepthMapName(settings.saveFormat));
-    run.viewPath = folder.Path("view." + FormatExtension(settings.saveFormat));
+    // The steps run in memory; only a smoothed depth map to keep is written,
+    // into a folder of its own.
+    std::optional<PrivateFolder> kept;
+    if (options.keepTemporary && run.smoothingRadius > 0) {
+        kept.emplace();
+        Require(*kept);
+        run.smoothedDepthPath = kept->Path(SmoothedDepthMapName(settings.saveFormat));
+    }
     const bool done = MakeStereoOutput(kind, run, options.image, options.depth, settings, sink);
-    if (options.keepTemporary && run.smoothingRadius > 0 && std::filesystem::exists(run.smoothedDepthPath)) {
-        std::error_code ignored;
-        std::filesystem::remove(run.viewPath, ignored);
-        folder.Keep();
+    if (kept && std::filesystem::exists(run.smoothedDepthPath)) {
+        kept->Keep();
         std::cerr << "velmora-cli: the smoothed depth map is kept in " << run.smoothedDepthPath << '\n';
     }
     return FinishCommand(done, sink);
@@ -138,13 +142,12 @@ void AddOutputCommands(CLI::App& app, CommandTable& table)
 {
     AddWholeOutput(app, table, StereoOutputKind::Anaglyph, "anaglyph",
                    "Make a red-cyan anaglyph from a picture and its depth map",
-                   "Smooths the depth map and synthesises the second view into private temporary files, then "
-                   "composes the anaglyph into OUT. OUT is replaced only when every step succeeded.");
+                   "Smooths the depth map, synthesises the second view and composes the anaglyph in memory, "
+                   "then writes OUT, only when every step succeeded.");
     AddWholeOutput(app, table, StereoOutputKind::LcShutter, "lcshutter",
                    "Make an LC-shutter image from a picture and its depth map",
-                   "Smooths the depth map and synthesises the second view into private temporary files, then "
-                   "interleaves its rows with the picture's into OUT. OUT is replaced only when every step "
-                   "succeeded.");
+                   "Smooths the depth map, synthesises the second view and interleaves its rows with the "
+                   "picture's in memory, then writes OUT, only when every step succeeded.");
 }
 
 } // namespace velmora::cli

@@ -6,6 +6,7 @@
 #include "imaging/ImageFile.h"
 #include "imaging/Messages.h"
 #include "imaging/RoutineSteps.h"
+#include "imaging/RowWorkers.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -34,6 +35,24 @@ void ComposeColourRow(const std::uint8_t* view, const std::uint8_t* image, std::
 
 } // namespace
 
+Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& settings, ProgressSink& sink)
+{
+    const int width = std::min(Width(view), Width(image));
+    const int height = std::min(Height(view), Height(image));
+    Bitmap output = NewOrReport(width, height, BitsPerPixel(view), sink);
+    if (!output)
+        return output;
+    SetResolution(output.get(), settings.pixelsPerMetre);
+    const auto composeRow = settings.anaglyphMode != kAnaglyphColour ? ComposeGreyRow : ComposeColourRow;
+    ForRowBands(height, sink, false, [&](const RowBand& band) {
+        for (int y = band.begin; y < band.end; ++y) {
+            composeRow(RowAt(view, y), RowAt(image, y), RowAt(output.get(), y), width);
+            band.RowDone();
+        }
+    });
+    return output;
+}
+
 bool MakeAnaglyph(const std::string& outputPath, const std::string& viewPath, const std::string& imagePath,
                   StereoSettings settings, ProgressSink& sink)
 {
@@ -45,18 +64,9 @@ bool MakeAnaglyph(const std::string& outputPath, const std::string& viewPath, co
         Bitmap image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, sink);
         if (!image)
             return false;
-        const int width = std::min(Width(view.get()), Width(image.get()));
-        const int height = std::min(Height(view.get()), Height(image.get()));
-        Bitmap output = NewOrReport(width, height, BitsPerPixel(view.get()), sink);
+        Bitmap output = ComposeAnaglyph(view.get(), image.get(), settings, sink);
         if (!output)
             return false;
-        SetResolution(output.get(), settings.pixelsPerMetre);
-
-        const auto composeRow = settings.anaglyphMode != kAnaglyphColour ? ComposeGreyRow : ComposeColourRow;
-        for (int y = 0; y < height; ++y) {
-            sink.PumpOneMessage();
-            composeRow(RowAt(view.get(), y), RowAt(image.get(), y), RowAt(output.get(), y), width);
-        }
         view.reset();
         image.reset();
         return WriteOrReport(output.get(), outputPath, settings.saveFormat, sink);

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/ImageFile.h"
 #include "imaging/ProgressSink.h"
 #include "imaging/StereoSettings.h"
 
@@ -17,5 +18,9 @@ namespace velmora {
 // Returns false when a step failed; every failure shows its message.
 bool MakeAnaglyph(const std::string& outputPath, const std::string& viewPath, const std::string& imagePath,
                   StereoSettings settings, ProgressSink& sink);
+
+// The same in memory, the rows shared among the worker threads; the caller
+// sets the status. None, after the message, when there is no memory for it.
+Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& settings, ProgressSink& sink);
 
 } // namespace velmora

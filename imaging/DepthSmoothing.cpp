@@ -6,6 +6,7 @@
 #include "imaging/ImageFile.h"
 #include "imaging/Messages.h"
 #include "imaging/RoutineSteps.h"
+#include "imaging/RowWorkers.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -18,12 +19,15 @@ namespace {
 // one row at a time.
 class ColumnSums {
 public:
-    ColumnSums(FIBITMAP* source, int radius)
+    // The window of row `first`.
+    ColumnSums(FIBITMAP* source, int radius, int first)
         : source_(source), width_(Width(source)), height_(Height(source)), radius_(radius),
           sums_(3 * static_cast<std::size_t>(width_), 0)
     {
-        for (int y = 0; y <= std::min(radius_, height_ - 1); ++y)
-            AddRow(y, +1);
+        const std::int64_t bottom = std::max<std::int64_t>(0, static_cast<std::int64_t>(first) - radius_);
+        const std::int64_t top = std::min<std::int64_t>(height_ - 1, static_cast<std::int64_t>(first) + radius_);
+        for (std::int64_t y = bottom; y <= top; ++y)
+            AddRow(static_cast<int>(y), +1);
     }
 
     // From the window of row y - 1 to the window of row y.
@@ -114,6 +118,30 @@ void SmoothRow(const std::uint64_t* columnSums, std::int64_t rowCount, int radiu
 
 } // namespace
 
+Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, ProgressSink& sink)
+{
+    const int width = Width(source);
+    const int height = Height(source);
+    Bitmap output = NewOrReport(width, height, BitsPerPixel(source), sink);
+    if (!output)
+        return output;
+    // A window larger than the picture covers the same pixels as one that
+    // just spans it; clamping keeps the index arithmetic small.
+    const int r = std::clamp(radius, 0, std::max(width, height));
+
+    sink.BeginProgress(height);
+    ForRowBands(height, sink, true, [&](const RowBand& band) {
+        ColumnSums columns(source, r, band.begin);
+        for (int y = band.begin; y < band.end; ++y) {
+            if (y > band.begin)
+                columns.MoveTo(y);
+            SmoothRow(columns.Data(), ClippedSpan(y, r, height), r, width, RowAt(output.get(), y));
+            band.RowDone();
+        }
+    });
+    return output;
+}
+
 bool SmoothDepthMap(const std::string& sourcePath, const std::string& destinationPath, int radius,
                     StereoSettings settings, ProgressSink& sink)
 {
@@ -122,24 +150,9 @@ bool SmoothDepthMap(const std::string& sourcePath, const std::string& destinatio
         Bitmap source = ReadOrReport(sourcePath, messages::kCouldntLoadBitmap, sink);
         if (!source)
             return false;
-        const int width = Width(source.get());
-        const int height = Height(source.get());
-        Bitmap output = NewOrReport(width, height, BitsPerPixel(source.get()), sink);
+        Bitmap output = SmoothDepthBitmap(source.get(), radius, sink);
         if (!output)
             return false;
-        // A window larger than the picture covers the same pixels as one that
-        // just spans it; clamping keeps the index arithmetic small.
-        const int r = std::clamp(radius, 0, std::max(width, height));
-
-        sink.BeginProgress(height);
-        ColumnSums columns(source.get(), r);
-        for (int y = 0; y < height; ++y) {
-            sink.PumpOneMessage();
-            if (y > 0)
-                columns.MoveTo(y);
-            SmoothRow(columns.Data(), ClippedSpan(y, r, height), r, width, RowAt(output.get(), y));
-            sink.StepProgress();
-        }
         source.reset();
         const bool written = WriteOrReport(output.get(), destinationPath, settings.saveFormat, sink);
         output.reset();

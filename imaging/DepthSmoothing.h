@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/ImageFile.h"
 #include "imaging/ProgressSink.h"
 #include "imaging/StereoSettings.h"
 
@@ -18,5 +19,10 @@ namespace velmora {
 // failure shows its message.
 bool SmoothDepthMap(const std::string& sourcePath, const std::string& destinationPath, int radius,
                     StereoSettings settings, ProgressSink& sink);
+
+// The same in memory: the smoothed copy of `source`, its rows shared among
+// the worker threads; the progress runs over the rows and is left at its
+// end. None, after the message, when there is no memory for it.
+Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, ProgressSink& sink);
 
 } // namespace velmora

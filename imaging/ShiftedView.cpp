@@ -7,6 +7,7 @@
 #include "imaging/Messages.h"
 #include "imaging/RoutineSteps.h"
 #include "imaging/RoundHalfAway.h"
+#include "imaging/RowWorkers.h"
 
 #include <algorithm>
 #include <array>
@@ -145,6 +146,45 @@ void FillGaps(ViewCanvas& canvas, bool firstSweepLeftToRight, ProgressSink& sink
 
 } // namespace
 
+Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoSettings& settings, ProgressSink& sink)
+{
+    const int width = std::min(Width(image), Width(depth));
+    const int height = std::min(Height(image), Height(depth));
+    Bitmap view = NewOrReport(width, height, BitsPerPixel(image), sink);
+    if (!view)
+        return view;
+    SetResolution(view.get(), settings.pixelsPerMetre);
+
+    ViewCanvas canvas{view.get(), std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height), width, height};
+    ForRowBands(height, sink, false, [&](const RowBand& band) {
+        for (int y = band.begin; y < band.end; ++y) {
+            std::memset(canvas.filled.data() + static_cast<std::size_t>(y) * width, 0, width);
+            band.RowDone();
+        }
+    });
+
+    // The whole of every row is settled in the first pass (see PaintRow);
+    // the later passes keep the window alive as the passes would.
+    const LevelPlan plan = PlanLevels(settings.parallax);
+    sink.BeginProgress(plan.passCount);
+    ForRowBands(height, sink, false, [&](const RowBand& band) {
+        std::vector<int> winningPass(width);
+        for (int y = band.begin; y < band.end; ++y) {
+            PaintRow(canvas, image, depth, plan, settings.stereoWindow, y, winningPass);
+            band.RowDone();
+        }
+    });
+    sink.StepProgress();
+    for (int pass = 1; pass < plan.passCount; ++pass) {
+        for (int y = 0; y < height; ++y)
+            sink.PumpOneMessage();
+        sink.StepProgress();
+    }
+
+    FillGaps(canvas, settings.parallax >= 0, sink);
+    return view;
+}
+
 bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const std::string& depthPath,
                      StereoSettings settings, ProgressSink& sink)
 {
@@ -155,36 +195,9 @@ bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath
         Bitmap depth = ReadOrReport(depthPath, messages::kCouldntLoadDepthMap, sink);
         if (!depth)
             return false;
-        const int width = std::min(Width(image.get()), Width(depth.get()));
-        const int height = std::min(Height(image.get()), Height(depth.get()));
-        Bitmap view = NewOrReport(width, height, BitsPerPixel(image.get()), sink);
+        Bitmap view = ShiftViewBitmap(image.get(), depth.get(), settings, sink);
         if (!view)
             return false;
-        SetResolution(view.get(), settings.pixelsPerMetre);
-
-        ViewCanvas canvas{view.get(), std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height), width,
-                          height};
-        for (int y = 0; y < height; ++y) {
-            sink.PumpOneMessage();
-            std::memset(canvas.filled.data() + static_cast<std::size_t>(y) * width, 0, width);
-        }
-
-        const LevelPlan plan = PlanLevels(settings.parallax);
-        sink.BeginProgress(plan.passCount);
-        std::vector<int> winningPass(width);
-        for (int pass = 0; pass < plan.passCount; ++pass) {
-            for (int y = 0; y < height; ++y) {
-                sink.PumpOneMessage();
-                // The whole row is resolved in the first pass (see PaintRow);
-                // the later passes keep the window alive as the passes would.
-                if (pass == 0)
-                    PaintRow(canvas, image.get(), depth.get(), plan, settings.stereoWindow, y, winningPass);
-            }
-            sink.StepProgress();
-        }
-
-        FillGaps(canvas, settings.parallax >= 0, sink);
-
         image.reset();
         depth.reset();
         const bool written = WriteOrReport(view.get(), outputPath, settings.saveFormat, sink);

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/ImageFile.h"
 #include "imaging/ProgressSink.h"
 #include "imaging/StereoSettings.h"
 
@@ -20,5 +21,10 @@ namespace velmora {
 // failure shows its message.
 bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const std::string& depthPath,
                      StereoSettings settings, ProgressSink& sink);
+
+// The same in memory, the rows shared among the worker threads; the progress
+// runs over the level passes and is left at its end. None, after the
+// message, when there is no memory for it.
+Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoSettings& settings, ProgressSink& sink);
 
 } // namespace velmora

@@ -5,6 +5,7 @@
 #include "imaging/Anaglyph.h"
 #include "imaging/DepthSmoothing.h"
 #include "imaging/Messages.h"
+#include "imaging/AllocationGuard.h"
 #include "imaging/RoutineSteps.h"
 #include "imaging/ShiftedView.h"
 #include "imaging/ViewMaster.h"
@@ -16,29 +17,79 @@ const char* StatusText(StereoOutputKind kind)
     return kind == StereoOutputKind::Anaglyph ? "Anaglyph image" : "LC Shutter";
 }
 
+namespace {
+
+// The smoothing step: the smoothed depth map, also written where the run
+// says; none when the depth map cannot be read.
+Bitmap SmoothStep(const StereoOutputRun& run, const std::string& depthPath, const StereoSettings& settings,
+                  ProgressSink& sink, bool& succeeded)
+{
+    sink.SetStatus("Depth map smoothing");
+    Bitmap source = ReadOrReport(depthPath, messages::kCouldntLoadBitmap, sink);
+    if (!source)
+        return {};
+    Bitmap smoothed = SmoothDepthBitmap(source.get(), run.smoothingRadius, sink);
+    source.reset();
+    if (smoothed && !run.smoothedDepthPath.empty())
+        succeeded &= WriteOrReport(smoothed.get(), run.smoothedDepthPath, settings.saveFormat, sink);
+    if (smoothed)
+        sink.ResetProgress();
+    return smoothed;
+}
+
+// The final composition of the view with the picture, written to the output.
+bool ComposeStep(StereoOutputKind kind, FIBITMAP* view, FIBITMAP* image, const StereoOutputRun& run,
+                 const StereoSettings& settings, ProgressSink& sink)
+{
+    Bitmap output;
+    if (kind == StereoOutputKind::Anaglyph) {
+        output = ComposeAnaglyph(view, image, settings, sink);
+    } else {
+        if (!CheckLeftPicture(image, sink) || !CheckRightPicture(view, sink))
+            return false;
+        output = ComposeViewMaster(image, view, settings, sink);
+    }
+    return output && WriteOrReport(output.get(), run.outputPath, settings.saveFormat, sink);
+}
+
+} // namespace
+
 bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const std::string& imagePath,
                       const std::string& depthPath, const StereoSettings& settings, ProgressSink& sink)
 {
-    const bool smoothed = run.smoothingRadius > 0;
-    const bool depthMade =
-        !smoothed || SmoothDepthMap(depthPath, run.smoothedDepthPath, run.smoothingRadius, settings, sink);
-    if (!depthMade && run.stopAtFirstFailure)
-        return false;
+    return GuardAllocation(sink, [&] {
+        bool succeeded = true;
+        const bool smoothed = run.smoothingRadius > 0;
+        Bitmap depth = smoothed ? SmoothStep(run, depthPath, settings, sink, succeeded) : Bitmap();
+        if (smoothed && (!depth || !succeeded) && run.stopAtFirstFailure)
+            return false;
 
-    sink.SetStatus(StatusText(kind));
-    StereoSettings viewSettings = settings;
-    viewSettings.parallax = run.parallax;
-    viewSettings.stereoWindow = run.stereoWindow;
-    const std::string& viewPath = run.viewPath.empty() ? run.outputPath : run.viewPath;
-    const bool viewMade =
-        depthMade ? MakeShiftedView(viewPath, imagePath, smoothed ? run.smoothedDepthPath : depthPath, viewSettings,
-                                    sink)
-                  : ReportMissingInput(messages::kCouldntLoadDepthMap, sink);
-    if (!viewMade)
-        return !run.stopAtFirstFailure && ReportMissingInput(messages::kCouldntLoadBitmap, sink);
-    if (kind == StereoOutputKind::Anaglyph)
-        return MakeAnaglyph(run.outputPath, viewPath, imagePath, settings, sink);
-    return MakeViewMaster(run.outputPath, imagePath, viewPath, settings, sink);
+        sink.SetStatus(StatusText(kind));
+        StereoSettings viewSettings = settings;
+        viewSettings.parallax = run.parallax;
+        viewSettings.stereoWindow = run.stereoWindow;
+        Bitmap image;
+        Bitmap view;
+        if (smoothed && !depth) {
+            ReportMissingInput(messages::kCouldntLoadDepthMap, sink);
+        } else {
+            image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, sink);
+            if (image && !smoothed)
+                depth = ReadOrReport(depthPath, messages::kCouldntLoadDepthMap, sink);
+            if (image && depth)
+                view = ShiftViewBitmap(image.get(), depth.get(), viewSettings, sink);
+            if (view)
+                sink.ResetProgress();
+        }
+        depth.reset();
+        if (!view)
+            return !run.stopAtFirstFailure && ReportMissingInput(messages::kCouldntLoadBitmap, sink);
+
+        sink.SetStatus(StatusText(kind));
+        if (!run.readPictureOnce)
+            image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, sink);
+        return image && ComposeStep(kind, view.get(), image.get(), run, settings, sink) && succeeded;
+    });
 }
 
 } // namespace velmora

@@ -6,11 +6,60 @@
 #include "imaging/ImageFile.h"
 #include "imaging/Messages.h"
 #include "imaging/RoutineSteps.h"
+#include "imaging/RowWorkers.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace velmora {
+
+bool CheckLeftPicture(FIBITMAP* left, ProgressSink& sink)
+{
+    if (Width(left) == 0 || Height(left) == 0) {
+        sink.ShowMessage(messages::kLeftSizeUnknown);
+        return false;
+    }
+    if (BitsPerPixel(left) == 0) {
+        sink.ShowMessage(messages::kColourDepthUnknown);
+        return false;
+    }
+    return true;
+}
+
+bool CheckRightPicture(FIBITMAP* right, ProgressSink& sink)
+{
+    if (Width(right) == 0 || Height(right) == 0) {
+        sink.ShowMessage(messages::kRightSizeUnknown);
+        return false;
+    }
+    return true;
+}
+
+Bitmap ComposeViewMaster(FIBITMAP* left, FIBITMAP* right, const StereoSettings& settings, ProgressSink& sink)
+{
+    const int width = std::min(Width(left), Width(right));
+    const int height = std::min(Height(left), Height(right));
+    Bitmap output = NewOrReport(width, height, BitsPerPixel(left), sink);
+    if (!output)
+        return output;
+    SetResolution(output.get(), settings.pixelsPerMetre);
+
+    // Even rows from the right picture, odd rows from the left: the rows of
+    // each parity, one after the other, each a pump.
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
+    for (int firstRow : {0, 1}) {
+        FIBITMAP* source = firstRow == 0 ? right : left;
+        const int rows = (height - firstRow + 1) / 2;
+        ForRowBands(rows, sink, false, [&](const RowBand& band) {
+            for (int i = band.begin; i < band.end; ++i) {
+                const int y = firstRow + 2 * i;
+                std::memcpy(RowAt(output.get(), y), RowAt(source, y), rowBytes);
+                band.RowDone();
+            }
+        });
+    }
+    return output;
+}
 
 bool MakeViewMaster(const std::string& outputPath, const std::string& leftPath, const std::string& rightPath,
                     StereoSettings settings, ProgressSink& sink)
@@ -18,38 +67,14 @@ bool MakeViewMaster(const std::string& outputPath, const std::string& leftPath, 
     sink.SetStatus("LC Shutter");
     return GuardAllocation(sink, [&] {
         Bitmap left = ReadOrReport(leftPath, messages::kCouldntLoadBitmap, sink);
-        if (!left)
+        if (!left || !CheckLeftPicture(left.get(), sink))
             return false;
-        if (Width(left.get()) == 0 || Height(left.get()) == 0) {
-            sink.ShowMessage(messages::kLeftSizeUnknown);
-            return false;
-        }
-        if (BitsPerPixel(left.get()) == 0) {
-            sink.ShowMessage(messages::kColourDepthUnknown);
-            return false;
-        }
         Bitmap right = ReadOrReport(rightPath, messages::kCouldntLoadBitmap, sink);
-        if (!right)
+        if (!right || !CheckRightPicture(right.get(), sink))
             return false;
-        if (Width(right.get()) == 0 || Height(right.get()) == 0) {
-            sink.ShowMessage(messages::kRightSizeUnknown);
-            return false;
-        }
-        const int width = std::min(Width(left.get()), Width(right.get()));
-        const int height = std::min(Height(left.get()), Height(right.get()));
-        Bitmap output = NewOrReport(width, height, BitsPerPixel(left.get()), sink);
+        Bitmap output = ComposeViewMaster(left.get(), right.get(), settings, sink);
         if (!output)
             return false;
-        SetResolution(output.get(), settings.pixelsPerMetre);
-
-        const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
-        for (int firstRow : {0, 1}) {
-            FIBITMAP* source = firstRow == 0 ? right.get() : left.get();
-            for (int y = firstRow; y < height; y += 2) {
-                sink.PumpOneMessage();
-                std::memcpy(RowAt(output.get(), y), RowAt(source, y), rowBytes);
-            }
-        }
         left.reset();
         right.reset();
         return WriteOrReport(output.get(), outputPath, settings.saveFormat, sink);

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/ImageFile.h"
 #include "imaging/ProgressSink.h"
 #include "imaging/StereoSettings.h"
 
@@ -16,5 +17,13 @@ namespace velmora {
 // Returns false when a step failed; every failure shows its message.
 bool MakeViewMaster(const std::string& outputPath, const std::string& leftPath, const std::string& rightPath,
                     StereoSettings settings, ProgressSink& sink);
+
+// The checks of the two pictures, each with its message.
+bool CheckLeftPicture(FIBITMAP* left, ProgressSink& sink);
+bool CheckRightPicture(FIBITMAP* right, ProgressSink& sink);
+
+// The composition in memory, the rows shared among the worker threads; the
+// caller sets the status. None, after the message, when there is no memory.
+Bitmap ComposeViewMaster(FIBITMAP* left, FIBITMAP* right, const StereoSettings& settings, ProgressSink& sink);
 
 } // namespace velmora

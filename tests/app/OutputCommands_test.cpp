@@ -65,7 +65,7 @@ protected:
         settings.saveFormat = saveFormat;
         const std::string extension = FormatExtension(saveFormat);
         const StereoOutputRun run{sandbox.Path("core." + extension), sandbox.Path("core-depth." + extension), 9, 9,
-                                  radius, "", false};
+                                  radius, false, false};
         NullSink quiet;
         MakeStereoOutput(kind, run, sandbox.Path("photo.bmp"), sandbox.Path("depth.bmp"), settings, quiet);
         return ReadBytes(run.outputPath);

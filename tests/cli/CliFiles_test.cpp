@@ -151,7 +151,7 @@ TEST_F(CliFilesTest, AnyFormatWorksWithAnyNameInEveryCommand)
     StereoSettings settings;
     settings.pixelsPerMetre = 2835;
     NullSink quiet;
-    ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::Anaglyph, {"core.bmp", "core-depth.bmp", 5, 5, 3, "", false},
+    ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::Anaglyph, {"core.bmp", "core-depth.bmp", 5, 5, 3, false, false},
                                  "p.png", "d.png", settings, quiet));
     EXPECT_EQ(ReadBytes("o.png"), ReadBytes("core.bmp"));
 

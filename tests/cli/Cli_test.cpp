@@ -34,7 +34,7 @@ protected:
         StereoSettings settings;
         settings.anaglyphMode = mode;
         settings.pixelsPerMetre = 2835;
-        const StereoOutputRun run{"core.bmp", "core-depth.bmp", parallax, stereoWindow, radius, "", false};
+        const StereoOutputRun run{"core.bmp", "core-depth.bmp", parallax, stereoWindow, radius, false, false};
         NullSink quiet;
         EXPECT_TRUE(MakeStereoOutput(kind, run, kSampleImage, kSampleDepth, settings, quiet));
         return ReadBytes("core.bmp");

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "imaging/ProgressSink.h"
+
+#include <functional>
+
+namespace velmora {
+
+// How many threads share the per-row work of a routine; at first the
+// hardware's cores. Results never depend on it.
+int WorkerThreads();
+void SetWorkerThreads(int threads);
+
+// A band of consecutive rows that one thread works on; it says when each of
+// its rows is done.
+class RowBand {
+public:
+    RowBand(int begin, int end, const std::function<void()>& rowDone) : begin(begin), end(end), rowDone_(rowDone) {}
+
+    const int begin;
+    const int end; // one past the last row
+
+    void RowDone() const { rowDone_(); }
+
+private:
+    const std::function<void()>& rowDone_;
+};
+
+// Runs work(band) over bands of the rows 0 .. rows - 1, one band per worker
+// thread, and returns when every row is done. Meanwhile the calling thread
+// pumps the sink's messages once per finished row (and steps its progress
+// too when `stepProgress`), so that a window stays alive and the counts are
+// those of a single pass over the rows. With one worker the calling thread
+// does the work itself, reporting as each row ends. A failure in a band
+// (running out of memory) is thrown again on the calling thread once every
+// band has ended.
+void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::function<void(const RowBand& band)>& work);
+
+} // namespace velmora

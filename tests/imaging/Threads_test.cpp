@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/Anaglyph.h"
+#include "imaging/DepthSmoothing.h"
+#include "imaging/RowWorkers.h"
+#include "imaging/ShiftedView.h"
+#include "imaging/ViewMaster.h"
+
+#include "tests/support/RecordingSink.h"
+#include "tests/support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <stdexcept>
+
+namespace velmora::test {
+namespace {
+
+// What a routine made, with what it reported while it ran.
+struct Outcome {
+    std::vector<std::uint8_t> bytes;
+    long long pumps = 0;
+    std::vector<std::string> events;
+
+    bool operator==(const Outcome&) const = default;
+};
+
+Outcome Capture(FIBITMAP* bitmap, const RecordingSink& sink)
+{
+    Outcome outcome{{}, sink.pumps, sink.events};
+    for (int y = 0; bitmap && y < Height(bitmap); ++y)
+        outcome.bytes.insert(outcome.bytes.end(), RowAt(bitmap, y), RowAt(bitmap, y) + 3 * Width(bitmap));
+    return outcome;
+}
+
+class ThreadsTest : public ::testing::TestWithParam<int> {
+protected:
+    ~ThreadsTest() override { SetWorkerThreads(1); }
+
+    // The outcome of `routine` with one thread and with the test's number.
+    template <typename Routine>
+    std::pair<Outcome, Outcome> OneAndMany(Routine routine)
+    {
+        std::pair<Outcome, Outcome> outcomes;
+        for (Outcome* outcome : {&outcomes.first, &outcomes.second}) {
+            SetWorkerThreads(outcome == &outcomes.first ? 1 : GetParam());
+            RecordingSink sink;
+            Bitmap made = routine(sink);
+            *outcome = Capture(made.get(), sink);
+        }
+        return outcomes;
+    }
+};
+
+TEST_P(ThreadsTest, EveryRoutineGivesTheSameBytesAndReportsWhateverTheThreads)
+{
+    for (unsigned seed : {1u, 2u, 3u}) {
+        std::mt19937 random(seed);
+        const int width = 37 + static_cast<int>(random() % 60), height = 5 + static_cast<int>(random() % 50);
+        Bitmap image = RandomImage(width, height, random);
+        Bitmap depth = RandomDepthMap(width + 3, height - 2, random);
+        StereoSettings settings;
+        settings.parallax = static_cast<int>(random() % 41) - 20;
+        settings.parallax += settings.parallax == 0;
+        settings.stereoWindow = static_cast<int>(random() % 21) - 5;
+        settings.pixelsPerMetre = 2835;
+        settings.anaglyphMode = static_cast<int>(seed % 2);
+
+        const auto smooth = OneAndMany([&](ProgressSink& sink) { return SmoothDepthBitmap(depth.get(), 4, sink); });
+        EXPECT_EQ(smooth.first, smooth.second) << "smoothing, seed " << seed;
+        const auto view =
+            OneAndMany([&](ProgressSink& sink) { return ShiftViewBitmap(image.get(), depth.get(), settings, sink); });
+        EXPECT_EQ(view.first, view.second) << "view, seed " << seed;
+        const auto anaglyph =
+            OneAndMany([&](ProgressSink& sink) { return ComposeAnaglyph(depth.get(), image.get(), settings, sink); });
+        EXPECT_EQ(anaglyph.first, anaglyph.second) << "anaglyph, seed " << seed;
+        const auto lcShutter = OneAndMany(
+            [&](ProgressSink& sink) { return ComposeViewMaster(image.get(), depth.get(), settings, sink); });
+        EXPECT_EQ(lcShutter.first, lcShutter.second) << "LC shutter, seed " << seed;
+        EXPECT_EQ(smooth.first.pumps, depth.get() ? Height(depth.get()) : 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, ThreadsTest, ::testing::Values(2, 7));
+
+TEST(RowWorkersTest, ABandThatFailsFailsTheCallAfterTheOthersEnd)
+{
+    SetWorkerThreads(3);
+    RecordingSink sink;
+    std::atomic<int> rowsDone{0};
+    EXPECT_THROW(ForRowBands(30, sink, false,
+                             [&](const RowBand& band) {
+                                 if (band.begin == 0)
+                                     throw std::bad_alloc();
+                                 for (int y = band.begin; y < band.end; ++y, ++rowsDone)
+                                     band.RowDone();
+                             }),
+                 std::bad_alloc);
+    EXPECT_EQ(rowsDone, 20);
+    SetWorkerThreads(1);
+}
+
+} // namespace
+} // namespace velmora::test
