@@ -11,15 +11,12 @@
 namespace velmora::bench {
 namespace {
 
-// The three steps of "Create outline image".
+// "Create outline image": the outline and gradient files from the picture.
 void MakeOutline(const BenchInputs& inputs, const std::string& outline)
 {
     test::NullSink sink;
     SegmentationRecord record;
-    const std::string gradient = inputs.Output("gradient.bmp");
-    MakeLaplacianSignImage(inputs.image, outline, kSaveBmp, record, sink);
-    MakeGradientImage(inputs.image, gradient, kSaveBmp, record, sink);
-    ApplyOutlineLevel(outline, gradient, outline, 50, kSaveBmp, record, sink);
+    MakeOutlineFiles(inputs.image, outline, inputs.Output("gradient.bmp"), 50, kSaveBmp, kSaveBmp, record, sink);
 }
 
 } // namespace
@@ -29,25 +26,22 @@ void RegisterSegmentation(int width, int height, bool withReference)
     Register("outline", width, height,
              [](const BenchInputs& inputs) { MakeOutline(inputs, inputs.Output("outline.bmp")); });
     Register(
-        "segment smoothing pass", width, height,
+        "segment smoothing, 5 passes", width, height,
         [](const BenchInputs& inputs) {
             test::NullSink sink;
             SegmentationRecord record;
-            SmoothBySegments(inputs.image + ".outline.bmp", inputs.depth, inputs.Output("segment-smooth.bmp"),
-                             kSaveBmp, record, sink);
+            SmoothBySegmentsPasses(inputs.image + ".outline.bmp", inputs.depth, inputs.Output("segment-smooth.bmp"),
+                                   5, kSaveBmp, record, sink);
         },
         false, [](const BenchInputs& inputs) { MakeOutline(inputs, inputs.image + ".outline.bmp"); });
     if (withReference)
         Register(
             "outline (reference)", width, height,
             [](const BenchInputs& inputs) {
-                // The same three steps, the first two in the whole-window order.
-                const std::string outline = inputs.Output("outline.bmp"), gradient = inputs.Output("gradient.bmp");
-                test::ReferenceLaplacianSign(inputs.image, outline);
-                test::ReferenceGradient(inputs.image, gradient);
-                test::NullSink sink;
-                SegmentationRecord record;
-                ApplyOutlineLevel(outline, gradient, outline, 50, kSaveBmp, record, sink);
+                // The signs and the gradient, each from a file to a file in the
+                // whole-window order.
+                test::ReferenceLaplacianSign(inputs.image, inputs.Output("outline.bmp"));
+                test::ReferenceGradient(inputs.image, inputs.Output("gradient.bmp"));
             },
             true);
 }

@@ -2,9 +2,7 @@
 
 #include "cli/CommandOptions.h"
 
-#include "imaging/AtomicFile.h"
 #include "imaging/ImageFile.h"
-#include "imaging/RoutineSteps.h"
 #include "imaging/StereoSettings.h"
 #include "imaging/TempFiles.h"
 
@@ -142,14 +140,6 @@ void Require(const PrivateFolder& folder)
 {
     if (!folder)
         throw std::runtime_error(folder.Failure());
-}
-
-bool Publish(const std::string& privatePath, const std::string& outputPath, ConsoleSink& sink)
-{
-    const FileStatus copied = CopyReplacing(privatePath, outputPath);
-    if (!copied)
-        ReportWriteFailure(outputPath, copied, sink);
-    return bool(copied);
 }
 
 int FinishCommand(bool succeeded, const ConsoleSink& sink)

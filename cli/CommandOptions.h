@@ -64,10 +64,6 @@ int FinishCommand(bool succeeded, const ConsoleSink& sink);
 // for its intermediate files could not be made.
 void Require(const PrivateFolder& folder);
 
-// Puts a result made in a private folder in place as OUT, at once; a failure
-// is reported as "Couldn't save OUT" with the reason.
-bool Publish(const std::string& privatePath, const std::string& outputPath, ConsoleSink& sink);
-
 // The save format named by a path's extension (.bmp, .png, .tif, .tiff).
 std::optional<int> SaveFormatOfName(const std::string& path);
 

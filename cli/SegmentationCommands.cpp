@@ -38,30 +38,18 @@ void AddOutline(CLI::App& app, CommandTable& table)
         ->check(CLI::Range(0, kMaxOutlineLevel));
     command
         ->add_option("--gradient", options->gradient,
-                     "Keep the gradient image in this file, in the format its extension names (default: a "
-                     "temporary file, deleted afterwards)")
+                     "Keep the gradient image in this file, in the format its extension names (default: not "
+                     "written)")
         ->type_name("G");
     AddOutputOptions(*command, options->output);
     table[command] = [options](ConsoleSink& sink) {
         RefuseSameFiles({{"-o", options->output.path}, {"--gradient", options->gradient}},
                         {{"--image", options->image}});
         const int format = SaveFormatOf(options->output);
-        // The signs and, unless it is to be kept, the gradient are private;
-        // OUT and the kept gradient are each written once.
-        PrivateFolder folder;
-        Require(folder);
-        const std::string signs = folder.Path("signs." + FormatExtension(format));
-        std::string gradient = options->gradient;
-        int gradientFormat = SaveFormatOfName(gradient).value_or(format);
-        if (gradient.empty()) {
-            gradient = folder.Path("gradient." + FormatExtension(format));
-            gradientFormat = format;
-        }
+        const int gradientFormat = SaveFormatOfName(options->gradient).value_or(format);
         SegmentationRecord record;
-        const bool done = MakeLaplacianSignImage(options->image, signs, format, record, sink) &&
-                          MakeGradientImage(options->image, gradient, gradientFormat, record, sink) &&
-                          ApplyOutlineLevel(signs, gradient, options->output.path, options->level, format, record,
-                                            sink);
+        const bool done = MakeOutlineFiles(options->image, options->output.path, options->gradient, options->level,
+                                           format, gradientFormat, record, sink);
         return FinishCommand(done, sink);
     };
 }
@@ -94,14 +82,10 @@ void AddSegmentSmoothing(CLI::App& app, CommandTable& table)
     table[command] = [options](ConsoleSink& sink) {
         RefuseSameFiles({{"-o", options->output.path}}, {{"--outline", options->outline}, {"--depth", options->depth}});
         const int format = SaveFormatOf(options->output);
-        // The passes work on a private file; OUT receives the last one only.
-        PrivateFolder folder;
-        Require(folder);
-        const std::string passes = folder.Path("passes." + FormatExtension(format));
         SegmentationRecord record;
-        const bool done =
-            SmoothBySegmentsPasses(options->outline, options->depth, passes, options->passes, format, record, sink);
-        return FinishCommand(done && Publish(passes, options->output.path, sink), sink);
+        const bool done = SmoothBySegmentsPasses(options->outline, options->depth, options->output.path,
+                                                 options->passes, format, record, sink);
+        return FinishCommand(done, sink);
     };
 }
 

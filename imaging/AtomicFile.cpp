@@ -2,7 +2,6 @@
 
 #include "imaging/AtomicFile.h"
 
-#include "imaging/FileHandles.h"
 #include "imaging/FilePaths.h"
 #include "imaging/PrivateFolder.h"
 #include "imaging/SystemCalls.h"
@@ -20,7 +19,6 @@
 #include <mutex>
 #include <set>
 #include <utility>
-#include <vector>
 
 namespace velmora {
 namespace {
@@ -161,34 +159,6 @@ FileStatus AtomicFile::Commit()
         FlushFolder(fs::path(target_).parent_path());
     RecordWrittenFile(target_, written);
     return status_;
-}
-
-FileStatus CopyReplacing(const std::string& source, const std::string& target)
-{
-    const int input = open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (input < 0)
-        return Failure(FileProblem::kUnreadable, std::strerror(errno));
-    struct stat info {};
-    if (fstat(input, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(input);
-        return Failure(FileProblem::kUnreadable, reasons::kNotRegularFile);
-    }
-    AtomicFile file(target);
-    CheckedWriter writer(file.Descriptor());
-    FreeImageIO io = CheckedWriter::IO();
-    std::vector<char> buffer(1 << 20);
-    ssize_t got = 0;
-    while (file.Status() && (got = read(input, buffer.data(), buffer.size())) > 0)
-        io.write_proc(buffer.data(), 1, static_cast<unsigned>(got), writer.Handle());
-    const int readError = got < 0 ? errno : 0;
-    close(input);
-    if (!file.Status())
-        return file.Status();
-    if (readError != 0)
-        return Failure(FileProblem::kUnreadable, std::strerror(readError));
-    if (!writer.Flush())
-        return Unwritable(writer.Error());
-    return file.Commit();
 }
 
 void RemoveUnfinishedFiles()

@@ -42,9 +42,6 @@ private:
     FileStatus status_;
 };
 
-// Replaces `target` at once with a copy of `source`, a regular file.
-FileStatus CopyReplacing(const std::string& source, const std::string& target);
-
 // Removes every temporary file that a write has not committed yet, and
 // refuses new ones from then on. For a process that is being stopped.
 void RemoveUnfinishedFiles();

@@ -19,6 +19,17 @@ std::atomic<int>& Threads()
     return threads;
 }
 
+// Takes the reports of work that reports to nobody.
+class NoReports : public ProgressSink {
+public:
+    void SetStatus(const std::string&) override {}
+    void BeginProgress(int) override {}
+    void StepProgress() override {}
+    void ResetProgress() override {}
+    void PumpOneMessage() override {}
+    void ShowMessage(const std::string&) override {}
+};
+
 } // namespace
 
 int WorkerThreads()
@@ -43,7 +54,9 @@ void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::fun
     const int bands = std::min(WorkerThreads(), rows);
     if (bands == 1) {
         const std::function<void()> rowDone = report;
-        work(RowBand(0, rows, rowDone));
+        const RowBand band(0, rows, rowDone);
+        work(band);
+        band.ReportTheRest();
         return;
     }
 
@@ -59,7 +72,9 @@ void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::fun
         const int end = static_cast<int>(static_cast<long long>(rows) * (b + 1) / bands);
         threads.emplace_back([&, begin, end] {
             try {
-                work(RowBand(begin, end, countRow));
+                const RowBand band(begin, end, countRow);
+                work(band);
+                band.ReportTheRest();
             } catch (...) {
                 std::lock_guard lock(failureMutex);
                 if (!failure)
@@ -82,6 +97,12 @@ void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::fun
         thread.join();
     if (failure)
         std::rethrow_exception(failure);
+}
+
+void ForRowBands(int rows, const std::function<void(const RowBand& band)>& work)
+{
+    NoReports nobody;
+    ForRowBands(rows, nobody, false, work);
 }
 
 } // namespace velmora

@@ -22,10 +22,21 @@ public:
     const int begin;
     const int end; // one past the last row
 
-    void RowDone() const { rowDone_(); }
+    void RowDone() const
+    {
+        ++reported_;
+        rowDone_();
+    }
+    // The rows the work did not report, reported when it returns.
+    void ReportTheRest() const
+    {
+        while (reported_ < end - begin)
+            RowDone();
+    }
 
 private:
     const std::function<void()>& rowDone_;
+    mutable int reported_ = 0;
 };
 
 // Runs work(band) over bands of the rows 0 .. rows - 1, one band per worker
@@ -37,5 +48,8 @@ private:
 // (running out of memory) is thrown again on the calling thread once every
 // band has ended.
 void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::function<void(const RowBand& band)>& work);
+
+// The same for work that keeps no window alive: nothing is reported.
+void ForRowBands(int rows, const std::function<void(const RowBand& band)>& work);
 
 } // namespace velmora

@@ -6,6 +6,7 @@
 #include "imaging/Messages.h"
 #include "imaging/RoundHalfAway.h"
 #include "imaging/RoutineSteps.h"
+#include "imaging/RowWorkers.h"
 #include "segmentation/SegmentationMessages.h"
 #include "segmentation/SlidingWindow.h"
 #include "segmentation/StepInput.h"
@@ -26,35 +27,18 @@ constexpr std::uint8_t kWhite[3] = {255, 255, 255};
 // The double nearest to 1/3: brightness and level tests multiply by it.
 constexpr double kThird = 0.3333333333333333;
 
-double Brightness(const std::uint8_t* pixel)
-{
-    return static_cast<double>(pixel[2] + pixel[1] + pixel[0]) * kThird;
-}
-
-// Slides a window over the interior of a picture; readCell(pixel) makes a cell.
-template <typename Cell, typename ReadCell, typename Visit>
-void SlideOverPicture(FIBITMAP* source, ReadCell readCell, Visit visit)
-{
-    const std::uint8_t* rows[3] = {};
-    SlideWindow<Cell>(
-        Width(source), Height(source),
-        [&](int y) {
-            for (int r = 0; r < 3; ++r)
-                rows[r] = RowAt(source, y - 1 + r);
-        },
-        [&](int x) {
-            return WindowColumn<Cell>{readCell(rows[0] + 3 * x), readCell(rows[1] + 3 * x), readCell(rows[2] + 3 * x)};
-        },
-        visit);
-}
-
-struct Channels {
-    int value[3];
+// A window cell: the pixel's brightness for the Laplacian, its channels for
+// the gradient.
+struct Cell {
+    double brightness;
+    int channel[3];
 };
 
-Channels ReadChannels(const std::uint8_t* pixel)
+Cell ReadCell(const std::uint8_t* pixel)
 {
-    return {{pixel[0], pixel[1], pixel[2]}};
+    // The integer sum of the three bytes as a double, times the nearest
+    // double to 1/3: a product, not a division by 3.
+    return {static_cast<double>(pixel[2] + pixel[1] + pixel[0]) * kThird, {pixel[0], pixel[1], pixel[2]}};
 }
 
 // The stored gradient magnitude for every gy^2 + gx^2 (|gy|, |gx| <= 255):
@@ -77,96 +61,84 @@ private:
 
 } // namespace
 
-bool MakeLaplacianSignImage(const std::string& sourcePath, const std::string& destinationPath, int saveFormat,
-                            SegmentationRecord& record, ProgressSink& sink)
+OutlineImages MakeOutlineImages(FIBITMAP* picture, int level, ProgressSink& sink)
 {
-    return GuardAllocation(sink, [&] {
-        Bitmap source = ReadStepInput(sourcePath, messages::kCouldntLoadBitmap, record, sink);
-        if (!source)
-            return false;
-        Bitmap signs = NewOrReport(Width(source.get()), Height(source.get()), 24, sink);
-        if (!signs)
-            return false;
-        RowCursor out(signs.get());
-        using Column = WindowColumn<double>;
-        SlideOverPicture<double>(source.get(), [](const std::uint8_t* pixel) { return Brightness(pixel); },
-                            [&](int x, int y, const Column& left, const Column& middle, const Column& right) {
-                                // Left to right, around the centre from the lower left.
-                                const double laplacian = 8.0 * middle.centre - left.below - middle.below -
-                                                         right.below - right.centre - right.above - middle.above -
-                                                         left.above - left.centre;
-                                std::memcpy(out.PixelAt(x, y), laplacian > 0 ? kGreen : kBlue, 3);
-                            });
-        source.reset();
-        return WriteOrReport(signs.get(), destinationPath, saveFormat, sink);
-    });
-}
-
-bool MakeGradientImage(const std::string& sourcePath, const std::string& destinationPath, int saveFormat,
-                       SegmentationRecord& record, ProgressSink& sink)
-{
-    return GuardAllocation(sink, [&] {
-        Bitmap source = ReadStepInput(sourcePath, messages::kCouldntLoadBitmap, record, sink);
-        if (!source)
-            return false;
-        Bitmap gradient = NewOrReport(Width(source.get()), Height(source.get()), 24, sink);
-        if (!gradient)
-            return false;
-        RowCursor magnitudes(gradient.get());
-        using Column = WindowColumn<Channels>;
-        static const MagnitudeTable magnitudeOf;
-        SlideOverPicture<Channels>(
-            source.get(), [](const std::uint8_t* pixel) { return ReadChannels(pixel); },
-            [&](int x, int y, const Column& left, const Column& middle, const Column& right) {
-                std::uint8_t* out = magnitudes.PixelAt(x, y);
-                for (int c = 0; c < 3; ++c) {
-                    const int gy = (left.below.value[c] + middle.below.value[c] + right.below.value[c] -
-                                    left.above.value[c] - middle.above.value[c] - right.above.value[c]) /
-                                   3;
-                    const int gx = (left.below.value[c] + left.centre.value[c] + left.above.value[c] -
-                                    right.below.value[c] - right.centre.value[c] - right.above.value[c]) /
-                                   3;
-                    out[c] = magnitudeOf(gy, gx);
-                }
-            });
-        source.reset();
-        return WriteOrReport(gradient.get(), destinationPath, saveFormat, sink);
-    });
-}
-
-bool ApplyOutlineLevel(const std::string& outlinePath, const std::string& gradientPath,
-                       const std::string& destinationPath, int level, int saveFormat, SegmentationRecord& record,
-                       ProgressSink& sink, const PreviewFunction& preview)
-{
-    const bool written = GuardAllocation(sink, [&] {
-        Bitmap outline = ReadStepInput(outlinePath, messages::kCouldntLoadLaplacianOutline, record, sink);
-        if (!outline)
-            return false;
-        SegmentationRecord gradientFacts; // only the outline's depth is recorded
-        Bitmap gradient = ReadStepInput(gradientPath, messages::kCouldntLoadGradient, gradientFacts, sink);
-        if (!gradient)
-            return false;
-        const int width = std::min(Width(outline.get()), Width(gradient.get()));
-        const int height = std::min(Height(outline.get()), Height(gradient.get()));
-        Bitmap levelled = NewOrReport(width, height, 24, sink);
-        if (!levelled)
-            return false;
-        for (int y = 0; y < height; ++y) {
-            const std::uint8_t* signs = RowAt(outline.get(), y);
-            const std::uint8_t* strength = RowAt(gradient.get(), y);
-            std::uint8_t* out = RowAt(levelled.get(), y);
-            for (int i = 0; i < 3 * width; i += 3) {
-                const int sum = strength[i] + strength[i + 1] + strength[i + 2];
-                std::memcpy(out + i, sum * kThird < level ? kWhite : signs + i, 3);
+    const int width = Width(picture), height = Height(picture);
+    OutlineImages made{NewOrReport(width, height, 24, sink), Bitmap()};
+    if (made.outline)
+        made.gradient = NewOrReport(width, height, 24, sink);
+    if (!made.gradient)
+        return {};
+    static const MagnitudeTable magnitudeOf;
+    ForRowBands(height, [&](const RowBand& band) {
+        // The signs of one scanline; the border stays black.
+        std::vector<std::uint8_t> signs(3 * static_cast<std::size_t>(width), 0);
+        for (int y = band.begin; y < band.end; ++y) {
+            std::uint8_t* gradient = RowAt(made.gradient.get(), y);
+            if (IsInteriorRow(y, height)) {
+                const std::uint8_t* rows[3] = {RowAt(picture, y - 1), RowAt(picture, y), RowAt(picture, y + 1)};
+                using Column = WindowColumn<Cell>;
+                SlideAlongRow<Cell>(
+                    width,
+                    [&](int x) { return Column{ReadCell(rows[0] + 3 * x), ReadCell(rows[1] + 3 * x), ReadCell(rows[2] + 3 * x)}; },
+                    [&](int x, const Column& left, const Column& middle, const Column& right) {
+                        // Left to right, around the centre from the lower left.
+                        const double laplacian = 8.0 * middle.centre.brightness - left.below.brightness -
+                                                 middle.below.brightness - right.below.brightness -
+                                                 right.centre.brightness - right.above.brightness -
+                                                 middle.above.brightness - left.above.brightness -
+                                                 left.centre.brightness;
+                        std::memcpy(&signs[3 * x], laplacian > 0 ? kGreen : kBlue, 3);
+                        for (int c = 0; c < 3; ++c) {
+                            const int gy = (left.below.channel[c] + middle.below.channel[c] + right.below.channel[c] -
+                                            left.above.channel[c] - middle.above.channel[c] -
+                                            right.above.channel[c]) /
+                                           3;
+                            const int gx = (left.below.channel[c] + left.centre.channel[c] + left.above.channel[c] -
+                                            right.below.channel[c] - right.centre.channel[c] -
+                                            right.above.channel[c]) /
+                                           3;
+                            gradient[3 * x + c] = magnitudeOf(gy, gx);
+                        }
+                    });
+            } else {
+                std::fill(signs.begin(), signs.end(), 0);
             }
+            // The level, over the whole scanline, border included.
+            std::uint8_t* out = RowAt(made.outline.get(), y);
+            for (int i = 0; i < 3 * width; i += 3) {
+                const int sum = gradient[i] + gradient[i + 1] + gradient[i + 2];
+                std::memcpy(out + i, sum * kThird < level ? kWhite : &signs[i], 3);
+            }
+            band.RowDone();
         }
-        outline.reset();
-        gradient.reset();
-        return WriteOrReport(levelled.get(), destinationPath, saveFormat, sink);
     });
-    if (written && preview)
-        preview(destinationPath);
-    return written;
+    return made;
+}
+
+bool MakeOutlineFiles(const std::string& picturePath, const std::string& outlinePath,
+                      const std::string& gradientPath, int level, int saveFormat, int gradientFormat,
+                      SegmentationRecord& record, ProgressSink& sink, const PreviewFunction& preview)
+{
+    bool outlineWritten = false;
+    const bool allWritten = GuardAllocation(sink, [&] {
+        Bitmap picture = ReadStepInput(picturePath, messages::kCouldntLoadBitmap, record, sink);
+        if (!picture)
+            return false;
+        OutlineImages made = MakeOutlineImages(picture.get(), level, sink);
+        if (!made.outline)
+            return false;
+        picture.reset();
+        record.bitsPerPixel = BitsPerPixel(made.outline.get());
+        const bool gradientWritten =
+            gradientPath.empty() || WriteOrReport(made.gradient.get(), gradientPath, gradientFormat, sink);
+        made.gradient.reset();
+        outlineWritten = WriteOrReport(made.outline.get(), outlinePath, saveFormat, sink);
+        return outlineWritten && gradientWritten;
+    });
+    if (outlineWritten && preview)
+        preview(outlinePath);
+    return allWritten;
 }
 
 } // namespace velmora

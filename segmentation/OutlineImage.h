@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/ImageFile.h"
 #include "imaging/ProgressSink.h"
 #include "segmentation/SegmentationRecord.h"
 
@@ -9,29 +10,32 @@
 
 namespace velmora {
 
-// The three steps of an outline image. Each reads its inputs from files and
-// writes its result in `saveFormat`; a failed read or write shows its
-// message through the sink. Each returns whether it succeeded, its write
-// included. The bits per pixel of the input
-// read are recorded in record.bitsPerPixel.
+// The two pictures of an outline: the outline image itself and the gradient
+// image it is made from.
+struct OutlineImages {
+    Bitmap outline;
+    Bitmap gradient;
+};
 
-// Green (0, 255, 0) where the brightness Laplacian of the picture is above 0,
-// blue (255, 0, 0) where it is 0 or less. The first and last column and
-// scanline stay black; pictures with fewer than 3 of either are all black.
-bool MakeLaplacianSignImage(const std::string& sourcePath, const std::string& destinationPath, int saveFormat,
-                            SegmentationRecord& record, ProgressSink& sink);
+// Makes both from a 24-bit picture in one pass over its rows, which the
+// worker threads share (the sink's pumps are not used):
+//  - gradient: in each byte, the rounded magnitude of that channel's
+//    gradient over the 3 x 3 window (at most 255; the largest possible, 269,
+//    is stored as 255); the first and last column and scanline stay black;
+//  - outline: white wherever the mean of the gradient's three bytes is below
+//    `level`, elsewhere green (0, 255, 0) where the brightness Laplacian is
+//    above 0 and blue (255, 0, 0) where it is 0 or less, black on the border.
+// Pictures with fewer than 3 columns or scanlines have no interior. Both
+// empty, after the message, when there is no memory for them.
+OutlineImages MakeOutlineImages(FIBITMAP* picture, int level, ProgressSink& sink);
 
-// In each byte, the rounded magnitude of that channel's gradient over the
-// 3 x 3 window (at most 255; the largest possible, 269, is stored as 255).
-// The border stays black as above.
-bool MakeGradientImage(const std::string& sourcePath, const std::string& destinationPath, int saveFormat,
-                       SegmentationRecord& record, ProgressSink& sink);
-
-// White wherever the mean of the gradient's three bytes is below `level`,
-// elsewhere the Laplacian-sign pixel; over the common bottom-left area. When
-// the result is written and `preview` is set, it is shown.
-bool ApplyOutlineLevel(const std::string& outlinePath, const std::string& gradientPath,
-                       const std::string& destinationPath, int level, int saveFormat, SegmentationRecord& record,
-                       ProgressSink& sink, const PreviewFunction& preview = {});
+// From a file to files: reads the picture once (its stored bits per pixel go
+// to record.bitsPerPixel), makes both pictures, writes the outline image in
+// `saveFormat` and, unless gradientPath is empty, the gradient image in
+// gradientFormat. The outline is previewed once written, when `preview` is
+// set. A failed read or write shows its message; returns whether all worked.
+bool MakeOutlineFiles(const std::string& picturePath, const std::string& outlinePath,
+                      const std::string& gradientPath, int level, int saveFormat, int gradientFormat,
+                      SegmentationRecord& record, ProgressSink& sink, const PreviewFunction& preview = {});
 
 } // namespace velmora

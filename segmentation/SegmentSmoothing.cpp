@@ -5,6 +5,7 @@
 #include "imaging/AllocationGuard.h"
 #include "imaging/RoundHalfAway.h"
 #include "imaging/RoutineSteps.h"
+#include "imaging/RowWorkers.h"
 #include "segmentation/SegmentationMessages.h"
 #include "segmentation/SlidingWindow.h"
 #include "segmentation/StepInput.h"
@@ -65,68 +66,64 @@ bool SameBytes(FIBITMAP* first, FIBITMAP* second)
     return true;
 }
 
+// One pass over the common bottom-left area of outline and depth map.
+Bitmap SmoothPass(FIBITMAP* outline, FIBITMAP* depth, ProgressSink& sink)
+{
+    const int width = std::min(Width(outline), Width(depth));
+    const int height = std::min(Height(outline), Height(depth));
+    Bitmap smoothed = NewOrReport(width, height, 24, sink);
+    if (!smoothed)
+        return smoothed;
+    ForRowBands(height, [&](const RowBand& band) {
+        for (int y = band.begin; y < band.end; ++y) {
+            if (!IsInteriorRow(y, height))
+                continue;
+            const std::uint8_t* outlineRows[3] = {RowAt(outline, y - 1), RowAt(outline, y), RowAt(outline, y + 1)};
+            const std::uint8_t* depthRows[3] = {RowAt(depth, y - 1), RowAt(depth, y), RowAt(depth, y + 1)};
+            auto cellAt = [&](int r, int x) {
+                const std::uint8_t* o = outlineRows[r] + 3 * x;
+                return Cell{o[0], o[1], depthRows[r][3 * x]};
+            };
+            std::uint8_t* centreRow = RowAt(smoothed.get(), y);
+            using Column = WindowColumn<Cell>;
+            SlideAlongRow<Cell>(
+                width, [&](int x) { return Column{cellAt(0, x), cellAt(1, x), cellAt(2, x)}; },
+                [&](int x, const Column& left, const Column& middle, const Column& right) {
+                    const Cell cells[9] = {left.below, middle.below, right.below,  left.centre, middle.centre,
+                                           right.centre, left.above,  middle.above, right.above};
+                    const std::uint8_t value = SegmentMean(cells);
+                    SetGrey(centreRow + 3 * x, value);
+                    // The border repeats its inner neighbour; corners stay black.
+                    if (x == 1)
+                        SetGrey(centreRow, value);
+                    if (x == width - 2)
+                        SetGrey(centreRow + 3 * (width - 1), value);
+                    if (y == 1)
+                        SetGrey(RowAt(smoothed.get(), 0) + 3 * x, value);
+                    if (y == height - 2)
+                        SetGrey(RowAt(smoothed.get(), height - 1) + 3 * x, value);
+                });
+        }
+    });
+    return smoothed;
+}
+
 } // namespace
 
-bool SmoothBySegments(const std::string& outlinePath, const std::string& inputPath, const std::string& outputPath,
-                      int saveFormat, SegmentationRecord& record, ProgressSink& sink, bool* unchanged)
+Bitmap SmoothBySegmentsBitmap(FIBITMAP* outline, FIBITMAP* depth, int degree, ProgressSink& sink)
 {
-    return GuardAllocation(sink, [&] {
-        Bitmap outline = ReadStepInput(outlinePath, messages::kCouldntLoadOutline, record, sink);
-        if (!outline) {
-            record.smoothFailed = true;
-            return false;
-        }
-        SegmentationRecord depthFacts; // only the outline's depth is recorded
-        Bitmap depth = ReadStepInput(inputPath, messages::kCouldntLoadDepth3d, depthFacts, sink);
-        if (!depth) {
-            record.smoothFailed = true;
-            return false;
-        }
-        const int width = std::min(Width(outline.get()), Width(depth.get()));
-        const int height = std::min(Height(outline.get()), Height(depth.get()));
-        Bitmap smoothed = NewOrReport(width, height, 24, sink);
-        if (!smoothed)
-            return false;
-
-        // The scanline of the centre, and the bottom and top ones for the border.
-        RowCursor centreRow(smoothed.get()), bottomRow(smoothed.get()), topRow(smoothed.get());
-        const std::uint8_t* outlineRows[3] = {};
-        const std::uint8_t* depthRows[3] = {};
-        auto cellAt = [&](int r, int x) {
-            const std::uint8_t* o = outlineRows[r] + 3 * x;
-            return Cell{o[0], o[1], depthRows[r][3 * x]};
-        };
-        using Column = WindowColumn<Cell>;
-        SlideWindow<Cell>(
-            width, height,
-            [&](int y) {
-                for (int r = 0; r < 3; ++r) {
-                    outlineRows[r] = RowAt(outline.get(), y - 1 + r);
-                    depthRows[r] = RowAt(depth.get(), y - 1 + r);
-                }
-            },
-            [&](int x) { return Column{cellAt(0, x), cellAt(1, x), cellAt(2, x)}; },
-            [&](int x, int y, const Column& left, const Column& middle, const Column& right) {
-                const Cell cells[9] = {left.below, middle.below, right.below,  left.centre, middle.centre,
-                                       right.centre, left.above,  middle.above, right.above};
-                const std::uint8_t value = SegmentMean(cells);
-                SetGrey(centreRow.PixelAt(x, y), value);
-                // The border repeats its inner neighbour; corners stay black.
-                if (x == 1)
-                    SetGrey(centreRow.PixelAt(0, y), value);
-                if (x == width - 2)
-                    SetGrey(centreRow.PixelAt(width - 1, y), value);
-                if (y == 1)
-                    SetGrey(bottomRow.PixelAt(x, 0), value);
-                if (y == height - 2)
-                    SetGrey(topRow.PixelAt(x, height - 1), value);
-            });
-        if (unchanged)
-            *unchanged = SameBytes(smoothed.get(), depth.get());
-        outline.reset();
-        depth.reset();
-        return WriteOrReport(smoothed.get(), outputPath, saveFormat, sink);
-    });
+    Bitmap result = SmoothPass(outline, depth, sink);
+    for (long long pass = 2; result && pass <= degree; ++pass) {
+        Bitmap next = SmoothPass(outline, result.get(), sink);
+        if (!next)
+            return next;
+        // A pass that changes nothing would be followed by the same again.
+        const bool settled = SameBytes(next.get(), result.get());
+        result = std::move(next);
+        if (settled)
+            break;
+    }
+    return result;
 }
 
 bool SmoothBySegmentsPasses(const std::string& outlinePath, const std::string& depthPath,
@@ -134,11 +131,25 @@ bool SmoothBySegmentsPasses(const std::string& outlinePath, const std::string& d
                             ProgressSink& sink)
 {
     record.smoothFailed = false;
-    bool made = SmoothBySegments(outlinePath, depthPath, outputPath, saveFormat, record, sink);
-    bool settled = false;
-    for (long long pass = 2; made && pass <= degree && !settled; ++pass)
-        made = SmoothBySegments(outlinePath, outputPath, outputPath, saveFormat, record, sink, &settled);
-    return made;
+    return GuardAllocation(sink, [&] {
+        Bitmap outline = ReadStepInput(outlinePath, messages::kCouldntLoadOutline, record, sink);
+        if (!outline) {
+            record.smoothFailed = true;
+            return false;
+        }
+        SegmentationRecord depthFacts; // only the outline's depth is recorded
+        Bitmap depth = ReadStepInput(depthPath, messages::kCouldntLoadDepth3d, depthFacts, sink);
+        if (!depth) {
+            record.smoothFailed = true;
+            return false;
+        }
+        Bitmap result = SmoothBySegmentsBitmap(outline.get(), depth.get(), degree, sink);
+        if (!result)
+            return false;
+        outline.reset();
+        depth.reset();
+        return WriteOrReport(result.get(), outputPath, saveFormat, sink);
+    });
 }
 
 } // namespace velmora

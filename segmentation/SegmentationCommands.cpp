@@ -49,17 +49,9 @@ void CreateOutlineImage(int level, const SegmentationInputs& inputs, Segmentatio
 {
     record.outlineLevel = level;
     const std::string outline = OutlinePathFor(inputs);
-    const std::string gradient = GradientPathFor(inputs);
     record.outlineFileName = outline;
-    const bool signsMade = MakeLaplacianSignImage(inputs.imagePath, outline, inputs.saveFormat, record, sink);
-    const bool gradientMade = MakeGradientImage(inputs.imagePath, gradient, inputs.saveFormat, record, sink);
-    if (!signsMade)
-        ReportMissingInput(messages::kCouldntLoadLaplacianOutline, sink);
-    else if (!gradientMade)
-        ReportMissingInput(messages::kCouldntLoadGradient, sink);
-    else
-        ApplyOutlineLevel(outline, gradient, outline, level, inputs.saveFormat, record, sink,
-                          inputs.previewImages ? preview : PreviewFunction());
+    MakeOutlineFiles(inputs.imagePath, outline, GradientPathFor(inputs), level, inputs.saveFormat, inputs.saveFormat,
+                     record, sink, inputs.previewImages ? preview : PreviewFunction());
 }
 
 void SmoothDepthMapBySegments(int degree, const SegmentationInputs& inputs, SegmentationRecord& record,

@@ -33,20 +33,18 @@ std::string OutlinePathFor(const SegmentationInputs& inputs);
 std::string GradientPathFor(const SegmentationInputs& inputs);
 std::string NewDepthMapPathFor(const SegmentationInputs& inputs);
 
-// "Create outline image": the Laplacian-sign image into the outline file, the
-// gradient into the gradient file, then the outline level applied over the
-// first. Each step runs, but the levelling reads no file that a failed step
-// of this command was to write: it reports it missing. The outline is
-// previewed when previewImages is set. Records the level and the outline
-// file name.
+// "Create outline image": the outline and gradient images of the picture,
+// made from one read of it (MakeOutlineFiles), into the outline and gradient
+// files. The outline is previewed when previewImages is set. Records the
+// level and the outline file name.
 void CreateOutlineImage(int level, const SegmentationInputs& inputs, SegmentationRecord& record, ProgressSink& sink,
                         const PreviewFunction& preview);
 
-// "Smooth depth map": `degree` passes (at least one) of SmoothBySegments with
-// the current picture's outline file, from the depth map into the new depth
-// map file; then, when previewImages is set and every pass succeeded, its
-// preview. Records the degree, the outline file name and whether a pass
-// failed.
+// "Smooth depth map": `degree` passes (at least one) of the smoothing by
+// segments with the current picture's outline file, from the depth map into
+// the new depth map file; then, when previewImages is set and it succeeded,
+// its preview. Records the degree, the outline file name and whether an
+// input could not be read.
 void SmoothDepthMapBySegments(int degree, const SegmentationInputs& inputs, SegmentationRecord& record,
                               ProgressSink& sink, const PreviewFunction& preview);
 

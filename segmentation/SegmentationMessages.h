@@ -5,8 +5,6 @@
 // Texts the segmentation operations show through ProgressSink::ShowMessage.
 namespace velmora::messages {
 
-inline constexpr const char* kCouldntLoadLaplacianOutline = "Couldn't load -outline bitmap!";
-inline constexpr const char* kCouldntLoadGradient = "Couldn't load -gradient bitmap!";
 inline constexpr const char* kCouldntLoadOutline = "Couldn't load outline bitmap!";
 inline constexpr const char* kCouldntLoadDepth3d = "Couldn't load 3dmap bitmap!";
 inline constexpr const char* kCouldntLoadNewDepthMap = "Couldn't load new depth map bitmap!";

@@ -10,29 +10,32 @@ struct WindowColumn {
     Cell below, centre, above;
 };
 
-// Visits the interior pixels of a width x height area, scanline by scanline
-// from the bottom and column by column from the left, with a 3 x 3 window that
-// slides along the scanline: only the entering column is read, so each pixel
-// is read three times in all (once per window row that holds it), not nine.
-//   beginRow(y)                        before the scanlines y - 1 .. y + 1 are read
+// Visits the interior pixels of one scanline of a picture `width` wide, from
+// the left, with a 3 x 3 window that slides along it: only the entering
+// column is read, so each pixel is read three times in all (once per window
+// row that holds it), not nine.
 //   readColumn(x) -> WindowColumn<Cell> the three cells of column x
-//   visit(x, y, left, middle, right)    the window of centre (x, y)
-// Areas with fewer than 3 columns or scanlines have no interior.
-template <typename Cell, typename BeginRow, typename ReadColumn, typename Visit>
-void SlideWindow(int width, int height, BeginRow beginRow, ReadColumn readColumn, Visit visit)
+//   visit(x, left, middle, right)       the window of centre column x
+// A scanline of fewer than 3 columns has no interior.
+template <typename Cell, typename ReadColumn, typename Visit>
+void SlideAlongRow(int width, ReadColumn readColumn, Visit visit)
 {
-    if (width < 3 || height < 3)
+    if (width < 3)
         return;
-    for (int y = 1; y <= height - 2; ++y) {
-        beginRow(y);
-        WindowColumn<Cell> left = readColumn(0), middle = readColumn(1);
-        for (int x = 1; x <= width - 2; ++x) {
-            const WindowColumn<Cell> right = readColumn(x + 1);
-            visit(x, y, left, middle, right);
-            left = middle;
-            middle = right;
-        }
+    WindowColumn<Cell> left = readColumn(0), middle = readColumn(1);
+    for (int x = 1; x <= width - 2; ++x) {
+        const WindowColumn<Cell> right = readColumn(x + 1);
+        visit(x, left, middle, right);
+        left = middle;
+        middle = right;
     }
+}
+
+// Whether scanline y of a picture `height` high is an interior one, with a
+// scanline below and above it.
+inline bool IsInteriorRow(int y, int height)
+{
+    return y >= 1 && y <= height - 2;
 }
 
 } // namespace velmora

@@ -246,9 +246,7 @@ TEST_F(CliTest, OutlineAndSegmentSmoothingWorkOnTheSample)
     ASSERT_EQ(outline.exitCode, 0) << outline.err;
     SegmentationRecord record;
     NullSink quiet;
-    MakeLaplacianSignImage(kSampleImage, "expected.bmp", kSaveBmp, record, quiet);
-    MakeGradientImage(kSampleImage, "expected-grad.png", kSavePng, record, quiet);
-    ApplyOutlineLevel("expected.bmp", "expected-grad.png", "expected.bmp", 40, kSaveBmp, record, quiet);
+    MakeOutlineFiles(kSampleImage, "expected.bmp", "expected-grad.png", 40, kSaveBmp, kSavePng, record, quiet);
     EXPECT_EQ(ReadBytes("outline.bmp"), ReadBytes("expected.bmp"));
     EXPECT_EQ(ReadBytes("grad.png"), ReadBytes("expected-grad.png"));
 

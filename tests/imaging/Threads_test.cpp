@@ -8,6 +8,7 @@
 
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TestImages.h"
+#include "tests/support/ThreadOutcomes.h"
 
 #include <gtest/gtest.h>
 
@@ -17,39 +18,12 @@
 namespace velmora::test {
 namespace {
 
-// What a routine made, with what it reported while it ran.
-struct Outcome {
-    std::vector<std::uint8_t> bytes;
-    long long pumps = 0;
-    std::vector<std::string> events;
-
-    bool operator==(const Outcome&) const = default;
-};
-
-Outcome Capture(FIBITMAP* bitmap, const RecordingSink& sink)
-{
-    Outcome outcome{{}, sink.pumps, sink.events};
-    for (int y = 0; bitmap && y < Height(bitmap); ++y)
-        outcome.bytes.insert(outcome.bytes.end(), RowAt(bitmap, y), RowAt(bitmap, y) + 3 * Width(bitmap));
-    return outcome;
-}
-
 class ThreadsTest : public ::testing::TestWithParam<int> {
 protected:
-    ~ThreadsTest() override { SetWorkerThreads(1); }
-
-    // The outcome of `routine` with one thread and with the test's number.
     template <typename Routine>
     std::pair<Outcome, Outcome> OneAndMany(Routine routine)
     {
-        std::pair<Outcome, Outcome> outcomes;
-        for (Outcome* outcome : {&outcomes.first, &outcomes.second}) {
-            SetWorkerThreads(outcome == &outcomes.first ? 1 : GetParam());
-            RecordingSink sink;
-            Bitmap made = routine(sink);
-            *outcome = Capture(made.get(), sink);
-        }
-        return outcomes;
+        return test::OneAndMany(GetParam(), routine);
     }
 };
 

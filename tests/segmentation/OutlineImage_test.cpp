@@ -5,6 +5,7 @@
 #include "imaging/TempFiles.h"
 #include "segmentation/SegmentationCommands.h"
 #include "segmentation/SegmentationMessages.h"
+#include "segmentation/StepInput.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/ReferenceSegmentation.h"
 #include "tests/support/TestImages.h"
@@ -72,12 +73,19 @@ TEST_F(OutlineImageTest, LevelZeroKeepsTheSignsAndTheBlackBorderLevel256MakesAll
 
 TEST_F(OutlineImageTest, AGradientMeanEqualToTheLevelKeepsItsClass)
 {
-    Save(MakeImage(2, 1, [](int, int) { return kGreen; }).get(), "signs.bmp");
-    Save(MakeImage(2, 1, [](int x, int) { return x == 0 ? Bgr{50, 50, 50} : Bgr{49, 50, 50}; }).get(), "grad.bmp");
-    EXPECT_TRUE(ApplyOutlineLevel("signs.bmp", "grad.bmp", "out.bmp", 50, kSaveBmp, record, sink));
-    const Pixels out = ReadPixels("out.bmp").value();
-    EXPECT_EQ(out.At(0, 0), kGreen); // 150 is not below 3 x 50
-    EXPECT_EQ(out.At(1, 0), kWhite); // 149 is
+    // The bottom scanline at `bottom`, the rest black: at the centre every
+    // channel's gradient is that value, the left and right columns alike.
+    auto centre = [&](Bgr bottom) {
+        Bitmap picture = MakeImage(3, 3, [&](int, int y) { return y == 0 ? bottom : Grey(0); });
+        OutlineImages made = MakeOutlineImages(picture.get(), 50, sink);
+        return std::pair{PixelOf(made.outline.get(), 1, 1), PixelOf(made.gradient.get(), 1, 1)};
+    };
+    const auto [kept, sum150] = centre(Grey(50));
+    EXPECT_EQ(sum150, Grey(50));
+    EXPECT_EQ(kept, kBlue); // 150 is not below 3 x 50
+    const auto [white, sum149] = centre(Bgr{49, 50, 50});
+    EXPECT_EQ(sum149, (Bgr{49, 50, 50}));
+    EXPECT_EQ(white, kWhite); // 149 is
 }
 
 TEST_F(OutlineImageTest, UniformAndTinyPicturesHaveNoOutline)
@@ -105,9 +113,7 @@ TEST_F(OutlineImageTest, GradientsAboveAByteAreStoredAs255)
         const bool bright = y == 2 || (y == 1 && x == 2);
         return Bgr{static_cast<std::uint8_t>(bright ? 255 : 0), 0, 0};
     });
-    Save(picture.get(), "steep.bmp");
-    ASSERT_TRUE(MakeGradientImage("steep.bmp", "grad.bmp", kSaveBmp, record, sink));
-    EXPECT_EQ(ReadPixels("grad.bmp")->At(1, 1), (Bgr{255, 0, 0}));
+    EXPECT_EQ(PixelOf(MakeOutlineImages(picture.get(), 0, sink).gradient.get(), 1, 1), (Bgr{255, 0, 0}));
 }
 
 TEST_F(OutlineImageTest, SlidingWindowsMatchTheWholeWindows)
@@ -118,8 +124,8 @@ TEST_F(OutlineImageTest, SlidingWindowsMatchTheWholeWindows)
         Bitmap picture = round % 2 ? RandomImage(side(random), side(random), random)
                                    : RandomDepthMap(side(random), side(random), random);
         Save(picture.get(), "picture.bmp");
-        ASSERT_TRUE(MakeLaplacianSignImage("picture.bmp", "signs.bmp", kSaveBmp, record, sink));
-        ASSERT_TRUE(MakeGradientImage("picture.bmp", "grad.bmp", kSaveBmp, record, sink));
+        // At level 0 no pixel turns white: the outline is the signs.
+        ASSERT_TRUE(MakeOutlineFiles("picture.bmp", "signs.bmp", "grad.bmp", 0, kSaveBmp, kSaveBmp, record, sink));
         ReferenceLaplacianSign("picture.bmp", "expected-signs.bmp");
         ReferenceGradient("picture.bmp", "expected-grad.bmp");
         ASSERT_TRUE(SamePixels("expected-signs.bmp", "signs.bmp")) << round;
@@ -127,22 +133,15 @@ TEST_F(OutlineImageTest, SlidingWindowsMatchTheWholeWindows)
     }
 }
 
-TEST_F(OutlineImageTest, EveryStepRunsAndReportsWhenThePictureIsMissing)
+TEST_F(OutlineImageTest, AMissingPictureIsReportedOnceAndNoOlderOutlineIsTouched)
 {
     inputs.imagePath = "";
     inputs.imageTitle = "";
-    CreateOutlineImage(50, inputs, record, sink, [&](const std::string& name) { previews.push_back(name); });
-    EXPECT_EQ(sink.messages, (std::vector<std::string>{"Couldn't load bitmap!", "Couldn't load bitmap!",
-                                                       messages::kCouldntLoadLaplacianOutline}));
-    EXPECT_TRUE(previews.empty());
-
-    // An outline left over from an earlier run is not this run's: it is
-    // reported missing, not levelled again, and stays as it was.
-    sink = RecordingSink();
     Save(MakeImage(3, 3, [](int, int) { return kGreen; }).get(), "-outline.bmp");
     const std::string leftover = ReadBytes("-outline.bmp");
-    CreateOutlineImage(50, inputs, record, sink, {});
-    EXPECT_EQ(sink.messages.back(), messages::kCouldntLoadLaplacianOutline);
+    CreateOutlineImage(50, inputs, record, sink, [&](const std::string& name) { previews.push_back(name); });
+    EXPECT_EQ(sink.messages, (std::vector<std::string>{"Couldn't load bitmap!"}));
+    EXPECT_TRUE(previews.empty());
     EXPECT_EQ(ReadBytes("-outline.bmp"), leftover);
 }
 
@@ -162,9 +161,12 @@ TEST_F(OutlineImageTest, RecordsTheStoredDepthOfItsInput)
 {
     Bitmap grey = GreyPaletteImage(5, 5);
     ASSERT_TRUE(FreeImage_Save(FIF_BMP, grey.get(), "grey.bmp", 0));
-    EXPECT_TRUE(MakeLaplacianSignImage("grey.bmp", "signs.bmp", kSaveBmp, record, sink));
-    EXPECT_EQ(record.bitsPerPixel, 8);
-    EXPECT_EQ(ReadPixels("signs.bmp")->bitsPerPixel, 24);
+    SegmentationRecord pictureOnly;
+    Bitmap read = ReadStepInput("grey.bmp", "Couldn't load bitmap!", pictureOnly, sink);
+    EXPECT_EQ(pictureOnly.bitsPerPixel, 8);
+    EXPECT_EQ(BitsPerPixel(read.get()), 24);
+    EXPECT_TRUE(MakeOutlineFiles("grey.bmp", "outline.bmp", "", 50, kSaveBmp, kSaveBmp, record, sink));
+    EXPECT_EQ(ReadPixels("outline.bmp")->bitsPerPixel, 24);
 }
 
 } // namespace
