@@ -33,4 +33,15 @@ public:
     virtual void ExplainFailure(const std::string& /*path*/, const std::string& /*reason*/) {}
 };
 
+// Takes every report and shows none: for work that keeps no window alive.
+class SilentSink : public ProgressSink {
+public:
+    void SetStatus(const std::string&) override {}
+    void BeginProgress(int) override {}
+    void StepProgress() override {}
+    void ResetProgress() override {}
+    void PumpOneMessage() override {}
+    void ShowMessage(const std::string&) override {}
+};
+
 } // namespace velmora

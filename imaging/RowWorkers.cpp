@@ -19,17 +19,6 @@ std::atomic<int>& Threads()
     return threads;
 }
 
-// Takes the reports of work that reports to nobody.
-class NoReports : public ProgressSink {
-public:
-    void SetStatus(const std::string&) override {}
-    void BeginProgress(int) override {}
-    void StepProgress() override {}
-    void ResetProgress() override {}
-    void PumpOneMessage() override {}
-    void ShowMessage(const std::string&) override {}
-};
-
 } // namespace
 
 int WorkerThreads()
@@ -101,7 +90,7 @@ void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::fun
 
 void ForRowBands(int rows, const std::function<void(const RowBand& band)>& work)
 {
-    NoReports nobody;
+    SilentSink nobody;
     ForRowBands(rows, nobody, false, work);
 }
 

@@ -28,14 +28,6 @@ public:
 };
 
 // Reports nothing; for benchmarks.
-class NullSink : public ProgressSink {
-public:
-    void SetStatus(const std::string&) override {}
-    void BeginProgress(int) override {}
-    void StepProgress() override {}
-    void ResetProgress() override {}
-    void PumpOneMessage() override {}
-    void ShowMessage(const std::string&) override {}
-};
+using NullSink = SilentSink;
 
 } // namespace velmora::test
