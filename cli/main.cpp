@@ -7,6 +7,7 @@
 #include "cli/Interruption.h"
 #include "cli/Suggestions.h"
 #include "imaging/PictureLimit.h"
+#include "imaging/RowWorkers.h"
 #include "resources/Version.h"
 
 #include <iostream>
@@ -37,6 +38,12 @@ int main(int argc, char** argv)
                        std::to_string(pictureLimit) + " here)")
         ->type_name("MB")
         ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1} << 40));
+    int threads = velmora::WorkerThreads();
+    app.add_option("--threads", threads,
+                   "Threads that share the work of every step (default: the processor's cores, " +
+                       std::to_string(threads) + " here); results are the same whatever the number")
+        ->type_name("N")
+        ->check(CLI::Range(1, 1024));
     CommandTable commands;
     AddStepCommands(app, commands);
     AddOutputCommands(app, commands);
@@ -53,6 +60,7 @@ int main(int argc, char** argv)
     }
 
     velmora::SetPictureSizeLimit(pictureLimit * kMegabyte);
+    velmora::SetWorkerThreads(threads);
     ConsoleSink sink(std::cerr, !quiet && isatty(STDERR_FILENO));
     int status = kFailed;
     try {
