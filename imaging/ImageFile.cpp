@@ -10,11 +10,13 @@
 #include "imaging/StereoSettings.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -206,11 +208,38 @@ ResolutionRead ReadHorizontalResolution(const std::string& path)
     return {HorizontalResolution(bitmap.get()), {}};
 }
 
+void BitmapDeleter::operator()(FIBITMAP* bitmap) noexcept
+{
+    FreeImage_Unload(bitmap);
+    if (pixelMemory)
+        munmap(pixelMemory, pixelBytes);
+    pixelMemory = nullptr;
+    pixelBytes = 0;
+}
+
 Bitmap NewImage(int width, int height, int bitsPerPixel)
 {
     if (width <= 0 || height <= 0)
         return {};
-    return Bitmap(FreeImage_Allocate(width, height, bitsPerPixel, 0, 0, 0));
+    // Rows padded to whole 32-bit words, as the library keeps them.
+    const std::uint64_t pitch = (static_cast<std::uint64_t>(width) * bitsPerPixel + 31) / 32 * 4;
+    const std::uint64_t bytes = pitch * static_cast<std::uint64_t>(height);
+    constexpr std::uint64_t kSmall = 1 << 20;
+    if (bitsPerPixel != 24 || bytes < kSmall || pitch > INT_MAX)
+        return Bitmap(FreeImage_Allocate(width, height, bitsPerPixel, 0, 0, 0));
+    void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED)
+        return {};
+    madvise(memory, bytes, MADV_HUGEPAGE);
+    FIBITMAP* bitmap =
+        FreeImage_ConvertFromRawBitsEx(FALSE, static_cast<BYTE*>(memory), FIT_BITMAP, width, height,
+                                       static_cast<int>(pitch), 24, FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK,
+                                       FI_RGBA_BLUE_MASK, FALSE);
+    if (!bitmap) {
+        munmap(memory, bytes);
+        return {};
+    }
+    return Bitmap(bitmap, BitmapDeleter{memory, bytes});
 }
 
 int Width(FIBITMAP* bitmap)
