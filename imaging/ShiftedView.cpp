@@ -155,13 +155,11 @@ Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoSettings& s
         return view;
     SetResolution(view.get(), settings.pixelsPerMetre);
 
+    // The flags start cleared; the clearing pass still lets the window handle
+    // one message per row, as every pass over the rows does.
     ViewCanvas canvas{view.get(), std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height), width, height};
-    ForRowBands(height, sink, false, [&](const RowBand& band) {
-        for (int y = band.begin; y < band.end; ++y) {
-            std::memset(canvas.filled.data() + static_cast<std::size_t>(y) * width, 0, width);
-            band.RowDone();
-        }
-    });
+    for (int y = 0; y < height; ++y)
+        sink.PumpOneMessage();
 
     // The whole of every row is settled in the first pass (see PaintRow);
     // the later passes keep the window alive as the passes would.
