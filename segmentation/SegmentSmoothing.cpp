@@ -3,7 +3,6 @@
 #include "segmentation/SegmentSmoothing.h"
 
 #include "imaging/AllocationGuard.h"
-#include "imaging/RoundHalfAway.h"
 #include "imaging/RoutineSteps.h"
 #include "imaging/RowWorkers.h"
 #include "segmentation/SegmentationMessages.h"
@@ -17,42 +16,83 @@
 namespace velmora {
 namespace {
 
-// What a window cell holds: the outline's blue and green bytes, the depth.
-struct Cell {
-    std::uint8_t blue, green, depth;
+// RoundHalfAway(sum / count) of at most nine bytes, in whole numbers:
+// (2 sum + count) / (2 count) rounded down. A quotient of whole numbers that
+// is not a half lies more than 1/18 from one, so no double can differ.
+// The divisions by 2, 4 ... 18 are multiplications by reciprocals, exact
+// for numerators below 2^16.
+class SmallMeans {
+public:
+    SmallMeans()
+    {
+        for (std::uint64_t count = 1; count <= 9; ++count)
+            reciprocal_[count] = ((std::uint64_t{1} << 32) + 2 * count - 1) / (2 * count);
+    }
+
+    std::uint8_t operator()(int sum, int count) const
+    {
+        const auto numerator = static_cast<std::uint64_t>(2 * sum + count);
+        return static_cast<std::uint8_t>((numerator * reciprocal_[count]) >> 32);
+    }
+
+private:
+    std::uint64_t reciprocal_[10] = {};
 };
 
-std::uint8_t SegmentMean(const Cell (&cells)[9])
+// The scanlines of a 3 x 3 window: outline and depth below, at and above.
+struct WindowRows {
+    const std::uint8_t* outline[3];
+    const std::uint8_t* depth[3];
+};
+
+// The mean depth of the cells of the window around column x that share the
+// centre's class. For a centre whose blue and green bytes differ (green or
+// blue), a cell is a member when its blue or its green byte is the
+// centre's; for one whose bytes are equal (white), the cells with blue 255
+// when they outnumber those with green 255, else those with green 255.
+std::uint8_t SegmentMean(const WindowRows& rows, int x)
 {
-    const Cell& centre = cells[4];
-    bool member[9];
-    if (centre.blue != centre.green) {
-        for (int k = 0; k < 9; ++k)
-            member[k] = cells[k].blue == centre.blue || cells[k].green == centre.green;
-    } else {
-        int blueCount = 0, greenCount = 0;
-        for (const Cell& cell : cells) {
-            blueCount += cell.blue == 255;
-            greenCount += cell.green == 255;
-        }
-        // A tie goes to green.
-        for (int k = 0; k < 9; ++k)
-            member[k] = blueCount > greenCount ? cells[k].blue == 255 : cells[k].green == 255;
-    }
+    static const SmallMeans meanOf;
+    const std::uint8_t* centre = rows.outline[1] + 3 * x;
+    const int centreBlue = centre[0], centreGreen = centre[1];
     int sum = 0, count = 0;
-    for (int k = 0; k < 9; ++k)
-        if (member[k]) {
-            sum += cells[k].depth;
-            ++count;
-        }
-    if (count == 0)
-        return centre.depth;
-    return static_cast<std::uint8_t>(RoundHalfAway(static_cast<double>(sum) / count));
+    if (centreBlue != centreGreen) {
+        for (int r = 0; r < 3; ++r)
+            for (int i = x - 1; i <= x + 1; ++i) {
+                const std::uint8_t* cell = rows.outline[r] + 3 * i;
+                const bool member = cell[0] == centreBlue || cell[1] == centreGreen;
+                sum += member ? rows.depth[r][3 * i] : 0;
+                count += member;
+            }
+    } else {
+        int blueSum = 0, blueCount = 0, greenSum = 0, greenCount = 0;
+        for (int r = 0; r < 3; ++r)
+            for (int i = x - 1; i <= x + 1; ++i) {
+                const std::uint8_t* cell = rows.outline[r] + 3 * i;
+                const int depth = rows.depth[r][3 * i];
+                const bool blue = cell[0] == 255, green = cell[1] == 255;
+                blueSum += blue ? depth : 0;
+                blueCount += blue;
+                greenSum += green ? depth : 0;
+                greenCount += green;
+            }
+        // A tie goes to green.
+        const bool blueWins = blueCount > greenCount;
+        sum = blueWins ? blueSum : greenSum;
+        count = blueWins ? blueCount : greenCount;
+    }
+    return count == 0 ? rows.depth[1][3 * x] : meanOf(sum, count);
 }
 
 void SetGrey(std::uint8_t* pixel, std::uint8_t value)
 {
     std::memset(pixel, value, 3);
+}
+
+void SmoothRow(const WindowRows& rows, int width, std::uint8_t* out)
+{
+    for (int x = 1; x <= width - 2; ++x)
+        SetGrey(out + 3 * x, SegmentMean(rows, x));
 }
 
 bool SameBytes(FIBITMAP* first, FIBITMAP* second)
@@ -76,33 +116,20 @@ Bitmap SmoothPass(FIBITMAP* outline, FIBITMAP* depth, ProgressSink& sink)
         return smoothed;
     ForRowBands(height, [&](const RowBand& band) {
         for (int y = band.begin; y < band.end; ++y) {
-            if (!IsInteriorRow(y, height))
+            if (!IsInteriorRow(y, height) || width < 3)
                 continue;
-            const std::uint8_t* outlineRows[3] = {RowAt(outline, y - 1), RowAt(outline, y), RowAt(outline, y + 1)};
-            const std::uint8_t* depthRows[3] = {RowAt(depth, y - 1), RowAt(depth, y), RowAt(depth, y + 1)};
-            auto cellAt = [&](int r, int x) {
-                const std::uint8_t* o = outlineRows[r] + 3 * x;
-                return Cell{o[0], o[1], depthRows[r][3 * x]};
-            };
+            const WindowRows rows{{RowAt(outline, y - 1), RowAt(outline, y), RowAt(outline, y + 1)},
+                                  {RowAt(depth, y - 1), RowAt(depth, y), RowAt(depth, y + 1)}};
             std::uint8_t* centreRow = RowAt(smoothed.get(), y);
-            using Column = WindowColumn<Cell>;
-            SlideAlongRow<Cell>(
-                width, [&](int x) { return Column{cellAt(0, x), cellAt(1, x), cellAt(2, x)}; },
-                [&](int x, const Column& left, const Column& middle, const Column& right) {
-                    const Cell cells[9] = {left.below, middle.below, right.below,  left.centre, middle.centre,
-                                           right.centre, left.above,  middle.above, right.above};
-                    const std::uint8_t value = SegmentMean(cells);
-                    SetGrey(centreRow + 3 * x, value);
-                    // The border repeats its inner neighbour; corners stay black.
-                    if (x == 1)
-                        SetGrey(centreRow, value);
-                    if (x == width - 2)
-                        SetGrey(centreRow + 3 * (width - 1), value);
-                    if (y == 1)
-                        SetGrey(RowAt(smoothed.get(), 0) + 3 * x, value);
-                    if (y == height - 2)
-                        SetGrey(RowAt(smoothed.get(), height - 1) + 3 * x, value);
-                });
+            SmoothRow(rows, width, centreRow);
+            // The border repeats its inner neighbour; corners stay black.
+            SetGrey(centreRow, centreRow[3]);
+            SetGrey(centreRow + 3 * (width - 1), centreRow[3 * (width - 2)]);
+            if (y == 1)
+                std::memcpy(RowAt(smoothed.get(), 0) + 3, centreRow + 3, 3 * static_cast<std::size_t>(width - 2));
+            if (y == height - 2)
+                std::memcpy(RowAt(smoothed.get(), height - 1) + 3, centreRow + 3,
+                            3 * static_cast<std::size_t>(width - 2));
         }
     });
     return smoothed;
