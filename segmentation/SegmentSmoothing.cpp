@@ -3,154 +3,146 @@
 #include "segmentation/SegmentSmoothing.h"
 
 #include "imaging/AllocationGuard.h"
+#include "imaging/RoundHalfAway.h"
 #include "imaging/RoutineSteps.h"
 #include "imaging/RowWorkers.h"
 #include "segmentation/SegmentationMessages.h"
 #include "segmentation/SlidingWindow.h"
 #include "segmentation/StepInput.h"
+#include "segmentation/WindowMembers.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace velmora {
 namespace {
 
-// RoundHalfAway(sum / count) of at most nine bytes, in whole numbers:
-// (2 sum + count) / (2 count) rounded down. A quotient of whole numbers that
-// is not a half lies more than 1/18 from one, so no double can differ.
-// The divisions by 2, 4 ... 18 are multiplications by reciprocals, exact
-// for numerators below 2^16.
-class SmallMeans {
+// The rounded mean of at most nine bytes, looked up by count and sum.
+class MeanTable {
 public:
-    SmallMeans()
+    MeanTable()
     {
-        for (std::uint64_t count = 1; count <= 9; ++count)
-            reciprocal_[count] = ((std::uint64_t{1} << 32) + 2 * count - 1) / (2 * count);
+        for (int count = 1; count <= 9; ++count)
+            for (int sum = 0; sum <= count * 255; ++sum)
+                means_[count][sum] = static_cast<std::uint8_t>(RoundHalfAway(static_cast<double>(sum) / count));
     }
 
-    std::uint8_t operator()(int sum, int count) const
-    {
-        const auto numerator = static_cast<std::uint64_t>(2 * sum + count);
-        return static_cast<std::uint8_t>((numerator * reciprocal_[count]) >> 32);
-    }
+    std::uint8_t operator()(int count, int sum) const { return means_[count][sum]; }
 
 private:
-    std::uint64_t reciprocal_[10] = {};
+    std::uint8_t means_[10][9 * 255 + 1] = {};
 };
 
-// The scanlines of a 3 x 3 window: outline and depth below, at and above.
-struct WindowRows {
-    const std::uint8_t* outline[3];
-    const std::uint8_t* depth[3];
+// A depth map as one byte per pixel: only the blue byte is read, and every
+// pass writes grey.
+struct DepthPlane {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> bytes;
+
+    DepthPlane(int width, int height) : width(width), height(height), bytes(static_cast<std::size_t>(width) * height) {}
+    std::uint8_t* Row(int y) { return bytes.data() + static_cast<std::size_t>(y) * width; }
+    const std::uint8_t* Row(int y) const { return bytes.data() + static_cast<std::size_t>(y) * width; }
 };
 
-// The mean depth of the cells of the window around column x that share the
-// centre's class. For a centre whose blue and green bytes differ (green or
-// blue), a cell is a member when its blue or its green byte is the
-// centre's; for one whose bytes are equal (white), the cells with blue 255
-// when they outnumber those with green 255, else those with green 255.
-std::uint8_t SegmentMean(const WindowRows& rows, int x)
+DepthPlane BlueBytes(FIBITMAP* depth, int width, int height)
 {
-    static const SmallMeans meanOf;
-    const std::uint8_t* centre = rows.outline[1] + 3 * x;
-    const int centreBlue = centre[0], centreGreen = centre[1];
-    int sum = 0, count = 0;
-    if (centreBlue != centreGreen) {
-        for (int r = 0; r < 3; ++r)
-            for (int i = x - 1; i <= x + 1; ++i) {
-                const std::uint8_t* cell = rows.outline[r] + 3 * i;
-                const bool member = cell[0] == centreBlue || cell[1] == centreGreen;
-                sum += member ? rows.depth[r][3 * i] : 0;
-                count += member;
-            }
-    } else {
-        int blueSum = 0, blueCount = 0, greenSum = 0, greenCount = 0;
-        for (int r = 0; r < 3; ++r)
-            for (int i = x - 1; i <= x + 1; ++i) {
-                const std::uint8_t* cell = rows.outline[r] + 3 * i;
-                const int depth = rows.depth[r][3 * i];
-                const bool blue = cell[0] == 255, green = cell[1] == 255;
-                blueSum += blue ? depth : 0;
-                blueCount += blue;
-                greenSum += green ? depth : 0;
-                greenCount += green;
-            }
-        // A tie goes to green.
-        const bool blueWins = blueCount > greenCount;
-        sum = blueWins ? blueSum : greenSum;
-        count = blueWins ? blueCount : greenCount;
+    DepthPlane plane(width, height);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* pixel = RowAt(depth, y);
+        std::uint8_t* out = plane.Row(y);
+        for (int x = 0; x < width; ++x)
+            out[x] = pixel[3 * x];
     }
-    return count == 0 ? rows.depth[1][3 * x] : meanOf(sum, count);
+    return plane;
 }
 
-void SetGrey(std::uint8_t* pixel, std::uint8_t value)
+Bitmap GreyBitmap(const DepthPlane& plane, ProgressSink& sink)
 {
-    std::memset(pixel, value, 3);
-}
-
-void SmoothRow(const WindowRows& rows, int width, std::uint8_t* out)
-{
-    for (int x = 1; x <= width - 2; ++x)
-        SetGrey(out + 3 * x, SegmentMean(rows, x));
-}
-
-bool SameBytes(FIBITMAP* first, FIBITMAP* second)
-{
-    const int width = Width(first), height = Height(first);
-    if (width != Width(second) || height != Height(second))
-        return false;
-    for (int y = 0; y < height; ++y)
-        if (std::memcmp(RowAt(first, y), RowAt(second, y), 3 * static_cast<std::size_t>(width)) != 0)
-            return false;
-    return true;
-}
-
-// One pass over the common bottom-left area of outline and depth map.
-Bitmap SmoothPass(FIBITMAP* outline, FIBITMAP* depth, ProgressSink& sink)
-{
-    const int width = std::min(Width(outline), Width(depth));
-    const int height = std::min(Height(outline), Height(depth));
-    Bitmap smoothed = NewOrReport(width, height, 24, sink);
-    if (!smoothed)
-        return smoothed;
-    ForRowBands(height, [&](const RowBand& band) {
+    Bitmap bitmap = NewOrReport(plane.width, plane.height, 24, sink);
+    if (!bitmap)
+        return bitmap;
+    ForRowBands(plane.height, [&](const RowBand& band) {
         for (int y = band.begin; y < band.end; ++y) {
-            if (!IsInteriorRow(y, height) || width < 3)
-                continue;
-            const WindowRows rows{{RowAt(outline, y - 1), RowAt(outline, y), RowAt(outline, y + 1)},
-                                  {RowAt(depth, y - 1), RowAt(depth, y), RowAt(depth, y + 1)}};
-            std::uint8_t* centreRow = RowAt(smoothed.get(), y);
-            SmoothRow(rows, width, centreRow);
-            // The border repeats its inner neighbour; corners stay black.
-            SetGrey(centreRow, centreRow[3]);
-            SetGrey(centreRow + 3 * (width - 1), centreRow[3 * (width - 2)]);
-            if (y == 1)
-                std::memcpy(RowAt(smoothed.get(), 0) + 3, centreRow + 3, 3 * static_cast<std::size_t>(width - 2));
-            if (y == height - 2)
-                std::memcpy(RowAt(smoothed.get(), height - 1) + 3, centreRow + 3,
-                            3 * static_cast<std::size_t>(width - 2));
+            const std::uint8_t* grey = plane.Row(y);
+            std::uint8_t* pixel = RowAt(bitmap.get(), y);
+            for (int x = 0; x < plane.width; ++x)
+                std::memset(pixel + 3 * x, grey[x], 3);
         }
     });
-    return smoothed;
+    return bitmap;
+}
+
+// One interior scanline: the members' depths are summed a window cell at a
+// time along the whole row, which the compiler turns into vector code.
+void SmoothRow(const std::uint8_t* const (&rows)[3], const std::uint16_t* members, int width,
+               std::vector<std::uint16_t>& sums, std::uint8_t* out)
+{
+    static const MeanTable meanOf;
+    std::fill(sums.begin(), sums.end(), 0);
+    for (int cell = 0; cell < 9; ++cell) {
+        const std::uint8_t* depth = rows[cell / 3] + cell % 3 - 1;
+        for (int x = 1; x <= width - 2; ++x)
+            sums[x] += static_cast<std::uint16_t>(depth[x] & -((members[x] >> cell) & 1));
+    }
+    for (int x = 1; x <= width - 2; ++x) {
+        const int count = members[x] >> WindowMembers::kCountShift;
+        out[x] = count == 0 ? rows[1][x] : meanOf(count, sums[x]);
+    }
+    // The border repeats its inner neighbour.
+    out[0] = out[1];
+    out[width - 1] = out[width - 2];
+}
+
+// One pass from `depth` into `smoothed`. The border rows repeat their inner
+// neighbours and the four corners stay black; with no interior all is black.
+void SmoothPass(const WindowMembers& members, const DepthPlane& depth, DepthPlane& smoothed)
+{
+    const int width = depth.width, height = depth.height;
+    if (width < 3 || height < 3) {
+        std::fill(smoothed.bytes.begin(), smoothed.bytes.end(), 0);
+        return;
+    }
+    ForRowBands(height, [&](const RowBand& band) {
+        std::vector<std::uint16_t> sums(width);
+        for (int y = band.begin; y < band.end; ++y) {
+            if (!IsInteriorRow(y, height))
+                continue;
+            const std::uint8_t* const rows[3] = {depth.Row(y - 1), depth.Row(y), depth.Row(y + 1)};
+            std::uint8_t* out = smoothed.Row(y);
+            SmoothRow(rows, members.Row(y), width, sums, out);
+            for (int edge : {0, height - 1})
+                if (std::abs(edge - y) == 1) {
+                    std::uint8_t* edgeRow = smoothed.Row(edge);
+                    std::memcpy(edgeRow, out, width);
+                    edgeRow[0] = edgeRow[width - 1] = 0;
+                }
+        }
+    });
 }
 
 } // namespace
 
 Bitmap SmoothBySegmentsBitmap(FIBITMAP* outline, FIBITMAP* depth, int degree, ProgressSink& sink)
 {
-    Bitmap result = SmoothPass(outline, depth, sink);
-    for (long long pass = 2; result && pass <= degree; ++pass) {
-        Bitmap next = SmoothPass(outline, result.get(), sink);
-        if (!next)
-            return next;
-        // A pass that changes nothing would be followed by the same again.
-        const bool settled = SameBytes(next.get(), result.get());
-        result = std::move(next);
-        if (settled)
-            break;
-    }
-    return result;
+    return GuardAllocation(sink, [&] {
+        const int width = std::min(Width(outline), Width(depth));
+        const int height = std::min(Height(outline), Height(depth));
+        const WindowMembers members(outline, width, height);
+        DepthPlane current = BlueBytes(depth, width, height);
+        DepthPlane next(width, height);
+        for (long long pass = 1; pass <= std::max(degree, 1); ++pass) {
+            SmoothPass(members, current, next);
+            // A pass that changes nothing would be followed by the same again.
+            const bool settled = pass > 1 && next.bytes == current.bytes;
+            std::swap(current, next);
+            if (settled)
+                break;
+        }
+        return GreyBitmap(current, sink);
+    });
 }
 
 bool SmoothBySegmentsPasses(const std::string& outlinePath, const std::string& depthPath,
