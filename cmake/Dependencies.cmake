@@ -11,6 +11,8 @@ set_target_properties(FreeImage::FreeImage PROPERTIES
 
 # FreeImage reads TIFF through the system's libtiff, whose messages we quieten.
 find_package(TIFF REQUIRED)
+# The PNG encoder compresses with zlib itself.
+find_package(ZLIB REQUIRED)
 
 find_package(CLI11 CONFIG REQUIRED)
 if(VELMORA_BUILD_GUI)

@@ -7,6 +7,7 @@
 #include "imaging/FileHandles.h"
 #include "imaging/PictureHeaders.h"
 #include "imaging/PictureLimit.h"
+#include "imaging/PngWriter.h"
 #include "imaging/StereoSettings.h"
 
 #include <fcntl.h>
@@ -288,7 +289,9 @@ FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFor
     CheckedWriter writer(file.Descriptor());
     FreeImageIO io = CheckedWriter::IO();
     DamageWatch damage;
-    const bool encoded = FreeImage_SaveToHandle(format, bitmap, &io, writer.Handle(), 0) && !damage.DamageSeen();
+    const bool encoded = format == FIF_PNG && PngWriterTakes(bitmap)
+                             ? WritePng(bitmap, io, writer.Handle())
+                             : FreeImage_SaveToHandle(format, bitmap, &io, writer.Handle(), 0) && !damage.DamageSeen();
     if (!writer.Flush())
         return Failure(FileProblem::kUnwritable, std::strerror(writer.Error()));
     if (!encoded)

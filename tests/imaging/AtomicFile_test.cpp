@@ -79,13 +79,14 @@ protected:
     Bitmap picture;
 };
 
-TEST_F(AtomicFileTest, WritesTheSameBytesAsTheLibraryInEveryFormat)
+// PNG has an encoder of its own (see PngWriter_test).
+TEST_F(AtomicFileTest, WritesTheSameBytesAsTheLibraryAsBmpAndTiff)
 {
-    for (int format : {kSaveBmp, kSavePng, kSaveTiff}) {
+    for (int format : {kSaveBmp, kSaveTiff}) {
         const std::string ours = "ours." + FormatExtension(format);
         const std::string theirs = "theirs." + FormatExtension(format);
         ASSERT_TRUE(WriteImageFile(picture.get(), ours, format));
-        const FREE_IMAGE_FORMAT library = format == kSaveBmp ? FIF_BMP : format == kSavePng ? FIF_PNG : FIF_TIFF;
+        const FREE_IMAGE_FORMAT library = format == kSaveBmp ? FIF_BMP : FIF_TIFF;
         ASSERT_TRUE(FreeImage_Save(library, picture.get(), theirs.c_str(), 0));
         EXPECT_EQ(ReadBytes(ours), ReadBytes(theirs)) << ours;
     }

@@ -1,0 +1,291 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/PngWriter.h"
+
+#include "imaging/ImageFile.h"
+#include "imaging/PngFilters.h"
+#include "imaging/RowWorkers.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <utility>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+// Rows of about this many bytes make one run: enough for the compressor to
+// build good tables, small enough to keep every thread busy.
+constexpr std::size_t kRunBytes = 1 << 20;
+// The first bytes of a run decide how it is compressed: looking for repeats
+// of the byte before only, or searching all of the last 32 KB for matches,
+// which is slower but finds the patterns of drawings and fills.
+constexpr std::size_t kSampleBytes = 1 << 15;
+constexpr std::size_t kChunkFraming = 12;      // length, type and CRC
+
+void PutBigEndian(std::uint8_t* at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+}
+
+// Frames `size` data bytes, which start 8 bytes into `chunk`, as a whole
+// chunk: length, type, data and the CRC of type and data.
+void FrameChunk(std::vector<std::uint8_t>& chunk, const char (&type)[5], std::size_t size)
+{
+    chunk.resize(size + kChunkFraming);
+    PutBigEndian(chunk.data(), static_cast<std::uint32_t>(size));
+    std::copy(type, type + 4, chunk.begin() + 4);
+    const uLong crc = crc32(0, chunk.data() + 4, static_cast<uInt>(4 + size));
+    PutBigEndian(chunk.data() + 8 + size, static_cast<std::uint32_t>(crc));
+}
+
+std::vector<std::uint8_t> Chunk(const char (&type)[5], const std::vector<std::uint8_t>& data)
+{
+    std::vector<std::uint8_t> chunk(8 + data.size());
+    std::copy(data.begin(), data.end(), chunk.begin() + 8);
+    FrameChunk(chunk, type, data.size());
+    return chunk;
+}
+
+std::vector<std::uint8_t> BigEndian(std::initializer_list<std::uint32_t> values)
+{
+    std::vector<std::uint8_t> bytes(4 * values.size());
+    std::uint8_t* at = bytes.data();
+    for (std::uint32_t value : values)
+        PutBigEndian(std::exchange(at, at + 4), value);
+    return bytes;
+}
+
+std::vector<std::uint8_t> Header(FIBITMAP* bitmap)
+{
+    std::vector<std::uint8_t> out(kSignature, kSignature + sizeof kSignature);
+    std::vector<std::uint8_t> header = BigEndian({FreeImage_GetWidth(bitmap), FreeImage_GetHeight(bitmap)});
+    const std::uint8_t rest[] = {8, 2, 0, 0, 0}; // 8 bits per sample, RGB, deflate, adaptive filters, not interlaced
+    header.insert(header.end(), rest, rest + sizeof rest);
+    const std::vector<std::uint8_t> headerChunk = Chunk("IHDR", header);
+    out.insert(out.end(), headerChunk.begin(), headerChunk.end());
+
+    // The file holds whole numbers up to 2^31 - 1: a negative resolution
+    // (which a picture's header may hold) is written as none.
+    const auto valid = [](std::int32_t pixelsPerMetre) { return static_cast<std::uint32_t>(std::max(pixelsPerMetre, 0)); };
+    const BITMAPINFOHEADER* info = FreeImage_GetInfoHeader(bitmap);
+    std::vector<std::uint8_t> resolution = BigEndian({valid(info->biXPelsPerMeter), valid(info->biYPelsPerMeter)});
+    resolution.push_back(1); // the unit is the metre
+    const std::vector<std::uint8_t> resolutionChunk = Chunk("pHYs", resolution);
+    out.insert(out.end(), resolutionChunk.begin(), resolutionChunk.end());
+    return out;
+}
+
+// A raw deflate compressor, reset for every run.
+class Compressor {
+public:
+    Compressor(int level, int strategy)
+    {
+        if (deflateInit2(&stream_, level, Z_DEFLATED, -15, 9, strategy) != Z_OK)
+            throw std::bad_alloc();
+    }
+    ~Compressor() { deflateEnd(&stream_); }
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+
+    // Compresses `size` bytes into out from `at` on, resizing out to end
+    // there. All but the last run end on a byte boundary with an empty stored
+    // block, so that the next run's data can follow.
+    bool Compress(const std::uint8_t* in, std::size_t size, bool lastRun, std::vector<std::uint8_t>& out,
+                  std::size_t at)
+    {
+        if (deflateReset(&stream_) != Z_OK)
+            return false;
+        out.resize(at + deflateBound(&stream_, static_cast<uLong>(size)) + 16);
+        stream_.next_in = const_cast<Bytef*>(in);
+        stream_.avail_in = static_cast<uInt>(size);
+        stream_.next_out = out.data() + at;
+        stream_.avail_out = static_cast<uInt>(out.size() - at);
+        const int result = deflate(&stream_, lastRun ? Z_FINISH : Z_SYNC_FLUSH);
+        out.resize(at + stream_.total_out);
+        return lastRun ? result == Z_STREAM_END : result == Z_OK && stream_.avail_in == 0;
+    }
+
+private:
+    z_stream stream_{};
+};
+
+// One run of rows as a whole IDAT chunk.
+struct EncodedRun {
+    std::vector<std::uint8_t> chunk;
+    uLong adler = 1; // of the filtered bytes
+    std::size_t filteredBytes = 0;
+    bool encoded = false;
+};
+
+// What one worker keeps from run to run.
+struct RunScratch {
+    explicit RunScratch(std::size_t rowBytes) : filter(rowBytes), rgb(rowBytes), above(rowBytes) {}
+
+    PngRowFilter filter;
+    std::vector<std::uint8_t> rgb, above, filtered, trial;
+    Compressor repeats{Z_DEFAULT_COMPRESSION, Z_RLE};
+    Compressor fullSearch{Z_DEFAULT_COMPRESSION, Z_DEFAULT_STRATEGY};
+    Compressor quickSearch{Z_BEST_SPEED, Z_DEFAULT_STRATEGY}; // for the sample
+};
+
+class RunEncoder {
+public:
+    explicit RunEncoder(FIBITMAP* bitmap)
+        : bitmap_(bitmap), width_(static_cast<int>(FreeImage_GetWidth(bitmap))),
+          height_(static_cast<int>(FreeImage_GetHeight(bitmap))), rowBytes_(3 * static_cast<std::size_t>(width_)),
+          rowsPerRun_(static_cast<int>(std::max<std::size_t>(1, kRunBytes / (rowBytes_ + 1))))
+    {
+    }
+
+    int Runs() const { return (height_ + rowsPerRun_ - 1) / rowsPerRun_; }
+    std::size_t RowBytes() const { return rowBytes_; }
+
+    void Encode(int run, RunScratch& scratch, EncodedRun& encoded) const
+    {
+        const int first = run * rowsPerRun_, last = std::min(height_, first + rowsPerRun_);
+        std::vector<std::uint8_t>& filtered = scratch.filtered;
+        filtered.resize((last - first) * (rowBytes_ + 1));
+        if (first > 0)
+            ReadRow(first - 1, scratch.above.data());
+        else
+            std::fill(scratch.above.begin(), scratch.above.end(), 0);
+        for (int y = first; y < last; ++y) {
+            ReadRow(y, scratch.rgb.data());
+            scratch.filter.Filter(scratch.rgb.data(), scratch.above.data(), &filtered[(y - first) * (rowBytes_ + 1)]);
+            std::swap(scratch.rgb, scratch.above);
+        }
+        encoded.filteredBytes = filtered.size();
+        encoded.adler = adler32(1, filtered.data(), static_cast<uInt>(filtered.size()));
+
+        // The chunk's data starts after its length and type, the first run's
+        // with the zlib header: deflate with a 32 KB window.
+        std::vector<std::uint8_t>& chunk = encoded.chunk;
+        chunk.assign({0, 0, 0, 0, 0, 0, 0, 0});
+        if (run == 0)
+            chunk.insert(chunk.end(), {0x78, 0x01});
+        const std::size_t start = chunk.size();
+        encoded.encoded = BetterCompressor(scratch, filtered).Compress(filtered.data(), filtered.size(),
+                                                                 last == height_, chunk, start);
+        FrameChunk(chunk, "IDAT", chunk.size() - 8);
+    }
+
+private:
+    // The compressor for the run. On photographs a quick search for matches
+    // does clearly worse than repeats of the byte before, and a full search
+    // no better at several times the cost; where the quick search keeps up,
+    // the full one finds the patterns that repeats miss.
+    static Compressor& BetterCompressor(RunScratch& scratch, const std::vector<std::uint8_t>& filtered)
+    {
+        const std::size_t sample = std::min(filtered.size(), kSampleBytes);
+        std::vector<std::uint8_t>& trial = scratch.trial;
+        if (!scratch.repeats.Compress(filtered.data(), sample, false, trial, 0))
+            return scratch.repeats;
+        const std::size_t byRepeats = trial.size();
+        if (!scratch.quickSearch.Compress(filtered.data(), sample, false, trial, 0))
+            return scratch.repeats;
+        return trial.size() * 20 < byRepeats * 21 ? scratch.fullSearch : scratch.repeats;
+    }
+
+    // Row y from the top, its bytes in the file's order: red, green, blue.
+    void ReadRow(int y, std::uint8_t* out) const
+    {
+        const std::uint8_t* pixel = RowAt(bitmap_, height_ - 1 - y);
+        for (int x = 0; x < width_; ++x, pixel += 3, out += 3) {
+            out[0] = pixel[FI_RGBA_RED];
+            out[1] = pixel[FI_RGBA_GREEN];
+            out[2] = pixel[FI_RGBA_BLUE];
+        }
+    }
+
+    FIBITMAP* bitmap_;
+    int width_, height_;
+    std::size_t rowBytes_;
+    int rowsPerRun_;
+};
+
+// Scratch for each worker, made once and handed from wave to wave.
+class ScratchPool {
+public:
+    explicit ScratchPool(std::size_t rowBytes) : rowBytes_(rowBytes) {}
+
+    std::unique_ptr<RunScratch> Take()
+    {
+        std::lock_guard lock(mutex_);
+        if (free_.empty())
+            return std::make_unique<RunScratch>(rowBytes_);
+        std::unique_ptr<RunScratch> scratch = std::move(free_.back());
+        free_.pop_back();
+        return scratch;
+    }
+
+    void Give(std::unique_ptr<RunScratch> scratch)
+    {
+        std::lock_guard lock(mutex_);
+        free_.push_back(std::move(scratch));
+    }
+
+private:
+    std::size_t rowBytes_;
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<RunScratch>> free_;
+};
+
+bool WriteAll(FreeImageIO& io, fi_handle handle, const std::vector<std::uint8_t>& bytes)
+{
+    const auto size = static_cast<unsigned>(bytes.size());
+    return io.write_proc(const_cast<std::uint8_t*>(bytes.data()), 1, size, handle) == size;
+}
+
+} // namespace
+
+bool PngWriterTakes(FIBITMAP* bitmap)
+{
+    return FreeImage_GetImageType(bitmap) == FIT_BITMAP && FreeImage_GetBPP(bitmap) == 24;
+}
+
+bool WritePng(FIBITMAP* bitmap, FreeImageIO& io, fi_handle handle)
+{
+    try {
+        const RunEncoder encoder(bitmap);
+        if (!WriteAll(io, handle, Header(bitmap)))
+            return false;
+
+        // A few runs per thread at a time; their chunks are written in order
+        // once all are encoded, then the next runs start.
+        const int runsAtOnce = 4 * WorkerThreads();
+        std::vector<EncodedRun> encoded(runsAtOnce);
+        ScratchPool pool(encoder.RowBytes());
+        uLong adler = 1;
+        for (int firstRun = 0; firstRun < encoder.Runs(); firstRun += runsAtOnce) {
+            const int runs = std::min(runsAtOnce, encoder.Runs() - firstRun);
+            ForRowBands(runs, [&](const RowBand& band) {
+                std::unique_ptr<RunScratch> scratch = pool.Take();
+                for (int r = band.begin; r < band.end; ++r)
+                    encoder.Encode(firstRun + r, *scratch, encoded[r]);
+                pool.Give(std::move(scratch));
+            });
+            for (int r = 0; r < runs; ++r) {
+                if (!encoded[r].encoded || !WriteAll(io, handle, encoded[r].chunk))
+                    return false;
+                adler = adler32_combine(adler, encoded[r].adler, static_cast<z_off_t>(encoded[r].filteredBytes));
+            }
+        }
+
+        std::vector<std::uint8_t> ending = Chunk("IDAT", BigEndian({static_cast<std::uint32_t>(adler)}));
+        const std::vector<std::uint8_t> end = Chunk("IEND", {});
+        ending.insert(ending.end(), end.begin(), end.end());
+        return WriteAll(io, handle, ending);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+} // namespace velmora
