@@ -5,9 +5,13 @@
 #include "imaging/ImageFile.h"
 #include "imaging/StereoSettings.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <random>
 #include <stdexcept>
 
 namespace velmora::bench {
@@ -36,13 +40,30 @@ BenchFolder& Folder()
     return folder;
 }
 
-std::string ScaledSample(const std::string& name, int width, int height)
+// The grain of a photograph, which scaling up smooths away: without it the
+// picture would compress like a drawing.
+void AddGrain(FIBITMAP* picture)
+{
+    std::mt19937 random(2835);
+    std::normal_distribution<double> grain(0.0, 5.0);
+    for (int y = 0; y < Height(picture); ++y) {
+        std::uint8_t* byte = RowAt(picture, y);
+        for (int i = 0; i < 3 * Width(picture); ++i)
+            byte[i] = static_cast<std::uint8_t>(std::clamp(byte[i] + std::lround(grain(random)), 0L, 255L));
+    }
+}
+
+std::string ScaledSample(const std::string& name, int width, int height, bool grainy)
 {
     Bitmap sample = ReadRgbImageFile(std::string(VELMORA_SAMPLES) + "/" + name + ".png").bitmap;
     Bitmap scaled(FreeImage_Rescale(sample.get(), width, height, FILTER_BILINEAR));
+    if (!scaled)
+        throw std::runtime_error("cannot scale the sample to " + SizeName(width, height));
+    if (grainy)
+        AddGrain(scaled.get());
     SetResolution(scaled.get(), 2835);
     const std::string path = (Folder().path / (name + "-" + SizeName(width, height) + ".bmp")).string();
-    if (!scaled || !WriteImageFile(scaled.get(), path, kSaveBmp))
+    if (!WriteImageFile(scaled.get(), path, kSaveBmp))
         throw std::runtime_error("cannot write " + path);
     return path;
 }
@@ -64,7 +85,7 @@ const BenchInputs& InputsOfSize(int width, int height)
     static std::map<std::pair<int, int>, BenchInputs> made;
     auto [at, isNew] = made.try_emplace({width, height});
     if (isNew)
-        at->second = {ScaledSample("sample", width, height), ScaledSample("sample-depth", width, height)};
+        at->second = {ScaledSample("sample", width, height, true), ScaledSample("sample-depth", width, height, false)};
     return at->second;
 }
 

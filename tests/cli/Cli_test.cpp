@@ -196,6 +196,25 @@ TEST_F(CliTest, VersionAndQuietWorkWhereverTheyAre)
     EXPECT_EQ(ReadBytes("upper.bmp"), CoreOutput(StereoOutputKind::Anaglyph, 4, 4, 3, kAnaglyphColour));
 }
 
+TEST_F(CliTest, AnyNumberOfThreadsWritesTheSameBytes)
+{
+    const std::vector<std::string> anaglyph = {"anaglyph", "--image", kSampleImage, "--depth", kSampleDepth,
+                                               "--parallax", "8"};
+    std::string written[3];
+    const char* threads[] = {"1", "2", "5"};
+    for (int i = 0; i < 3; ++i) {
+        std::vector<std::string> command = {"--threads", threads[i]};
+        command.insert(command.end(), anaglyph.begin(), anaglyph.end());
+        command.insert(command.end(), {"-o", "threads.png"});
+        ASSERT_EQ(Cli(command).exitCode, 0);
+        written[i] = ReadBytes("threads.png");
+    }
+    EXPECT_EQ(written[0], written[1]);
+    EXPECT_EQ(written[0], written[2]);
+    for (const char* bad : {"0", "-2", "many"})
+        EXPECT_EQ(Cli({"--threads", bad, "outline", "--image", kSampleImage, "-o", "o.bmp"}).exitCode, 2) << bad;
+}
+
 TEST_F(CliTest, AZeroOrUncomputableParallaxIsRefused)
 {
     const ProgramResult zero =

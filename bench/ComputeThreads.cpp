@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The compute part of each routine, in memory, with one worker thread and
+// with two: what the threads gain where no file is read or written.
+
+#include "bench/BenchInputs.h"
+#include "bench/ProcessCost.h"
+#include "bench/WholeCommands.h"
+
+#include "imaging/Anaglyph.h"
+#include "imaging/DepthSmoothing.h"
+#include "imaging/ImageFile.h"
+#include "imaging/RowWorkers.h"
+#include "imaging/ShiftedView.h"
+#include "imaging/StereoSettings.h"
+#include "imaging/ViewMaster.h"
+#include "segmentation/OutlineImage.h"
+#include "segmentation/SegmentSmoothing.h"
+
+#include <chrono>
+#include <functional>
+#include <iomanip>
+#include <string>
+#include <vector>
+
+namespace velmora::bench {
+
+void MeasureThreads(const BenchScale& scale, std::ostream& out)
+{
+    const BenchInputs& inputs = InputsOfSize(scale.Width(24), scale.Height(24));
+    const Bitmap image = ReadRgbImageFile(inputs.image).bitmap;
+    const Bitmap depth = ReadRgbImageFile(inputs.depth).bitmap;
+    StereoSettings settings;
+    settings.parallax = settings.stereoWindow = 20;
+    settings.pixelsPerMetre = 2835;
+    SilentSink sink;
+    const Bitmap view = ShiftViewBitmap(image.get(), depth.get(), settings, sink);
+    const Bitmap outline = MakeOutlineImages(image.get(), 50, sink).outline;
+
+    struct Routine {
+        std::string name;
+        std::function<void()> run;
+    };
+    const std::vector<Routine> routines = {
+        {"view P=20", [&] { ShiftViewBitmap(image.get(), depth.get(), settings, sink); }},
+        {"smoothing r=3", [&] { SmoothDepthBitmap(depth.get(), 3, sink); }},
+        {"anaglyph composition", [&] { ComposeAnaglyph(view.get(), image.get(), settings, sink); }},
+        {"LC shutter composition", [&] { ComposeViewMaster(image.get(), view.get(), settings, sink); }},
+        {"outline", [&] { MakeOutlineImages(image.get(), 50, sink); }},
+        {"segment smoothing, 5 passes", [&] { SmoothBySegmentsBitmap(outline.get(), depth.get(), 5, sink); }},
+        {"PNG encoding", [&] { WriteImageFile(image.get(), inputs.Output("threads.png"), kSavePng); }},
+    };
+
+    const int before = WorkerThreads();
+    std::vector<std::vector<double>> seconds(routines.size() * 2);
+    for (int run = 0; run < scale.runs; ++run)
+        for (std::size_t r = 0; r < routines.size(); ++r)
+            for (int threads : {1, 2}) {
+                SetWorkerThreads(threads);
+                const auto start = std::chrono::steady_clock::now();
+                routines[r].run();
+                seconds[2 * r + threads - 1].push_back(
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            }
+    SetWorkerThreads(before);
+
+    out << "In memory, wall-clock time with one worker thread and with two (target: two at least 1.7 times "
+           "faster):\n\n"
+        << "| routine | 1 thread (ms) | 2 threads (ms) | speed-up | met |\n|---|---:|---:|---:|---|\n"
+        << std::fixed;
+    for (std::size_t r = 0; r < routines.size(); ++r) {
+        const double one = Median(seconds[2 * r]), two = Median(seconds[2 * r + 1]);
+        out << "| " << routines[r].name << " | " << std::setprecision(0) << one * 1000 << " | " << two * 1000
+            << " | " << std::setprecision(2) << one / two << " | " << (one / two >= 1.7 ? "yes" : "**no**")
+            << " |\n";
+    }
+    out << '\n';
+}
+
+} // namespace velmora::bench

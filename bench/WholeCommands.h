@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include <ostream>
+
+namespace velmora::bench {
+
+// What the measurements run on; --small makes every picture tiny, to check
+// that the benchmarks still work.
+struct BenchScale {
+    bool small = false;
+    int runs = 3; // interleaved; the median counts
+
+    int Width(int megapixels) const;
+    int Height(int megapixels) const;
+};
+
+// velmora-cli's commands against the floor and ImageMagick, whole process.
+void MeasureWholeCommands(const BenchScale& scale, std::ostream& out);
+
+// The compute part of each routine with one worker thread and with two.
+void MeasureThreads(const BenchScale& scale, std::ostream& out);
+
+} // namespace velmora::bench

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// Measures the targets of whole commands as ratios taken in one run, and
+// prints them as the tables that docs/performance.md shows.
+//   process_bench [--small] [--runs N]
+
+#include "bench/WholeCommands.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <thread>
+
+int main(int argc, char** argv)
+{
+    velmora::bench::BenchScale scale;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--small") == 0) {
+            scale.small = true;
+            scale.runs = 1;
+        } else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
+            scale.runs = std::max(1, std::atoi(argv[++i]));
+        } else {
+            std::cerr << "usage: process_bench [--small] [--runs N]\n";
+            return 2;
+        }
+    }
+    std::cout << "Processor cores: " << std::thread::hardware_concurrency() << "; medians of " << scale.runs
+              << " interleaved runs.\n\n";
+    if (scale.small)
+        std::cout << "Small pictures: this run checks that the benchmarks work; its numbers mean nothing.\n\n";
+    velmora::bench::MeasureWholeCommands(scale, std::cout);
+    velmora::bench::MeasureThreads(scale, std::cout);
+    return 0;
+}
