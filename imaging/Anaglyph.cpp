@@ -5,6 +5,7 @@
 #include "imaging/AllocationGuard.h"
 #include "imaging/ImageFile.h"
 #include "imaging/Messages.h"
+#include "imaging/RoundHalfAway.h"
 #include "imaging/RoutineSteps.h"
 #include "imaging/RowWorkers.h"
 
@@ -33,6 +34,52 @@ void ComposeColourRow(const std::uint8_t* view, const std::uint8_t* image, std::
     }
 }
 
+// Red: the view's luma, 0.299 R + 0.587 G + 0.114 B rounded half up, in whole
+// numbers so that exact halves are exact.
+void ComposeHalfColourRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out, int width)
+{
+    for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
+        out[0] = image[0];
+        out[1] = image[1];
+        out[2] = static_cast<std::uint8_t>((299 * view[2] + 587 * view[1] + 114 * view[0] + 500) / 1000);
+    }
+}
+
+// The least-squares red-cyan matrices of E. Dubois (2001); rows give the
+// output's R, G, B, columns take the input's R, G, B.
+constexpr double kDuboisLeft[3][3] = {{0.456, 0.500, 0.176}, {-0.040, -0.038, -0.016}, {-0.015, -0.021, -0.005}};
+constexpr double kDuboisRight[3][3] = {{-0.043, -0.088, -0.002}, {0.378, 0.734, -0.018}, {-0.072, -0.113, 1.226}};
+
+void ComposeDuboisRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out, int width)
+{
+    for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
+        // Bytes are stored blue, green, red; the sums run R, G, B of the
+        // left eye (the view), then of the right eye (the picture).
+        const double left[3] = {double(view[2]), double(view[1]), double(view[0])};
+        const double right[3] = {double(image[2]), double(image[1]), double(image[0])};
+        for (int channel = 0; channel < 3; ++channel) {
+            double sum = 0.0;
+            for (int c = 0; c < 3; ++c)
+                sum += kDuboisLeft[channel][c] * left[c];
+            for (int c = 0; c < 3; ++c)
+                sum += kDuboisRight[channel][c] * right[c];
+            out[2 - channel] = static_cast<std::uint8_t>(std::clamp(RoundHalfAway(sum), 0, 255));
+        }
+    }
+}
+
+using ComposeRow = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint8_t*, int);
+
+ComposeRow RowComposerFor(int anaglyphMode)
+{
+    switch (anaglyphMode) {
+    case kAnaglyphColour: return ComposeColourRow;
+    case kAnaglyphHalfColour: return ComposeHalfColourRow;
+    case kAnaglyphDubois: return ComposeDuboisRow;
+    default: return ComposeGreyRow;
+    }
+}
+
 } // namespace
 
 Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& settings, ProgressSink& sink)
@@ -43,7 +90,7 @@ Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& se
     if (!output)
         return output;
     SetResolution(output.get(), settings.pixelsPerMetre);
-    const auto composeRow = settings.anaglyphMode != kAnaglyphColour ? ComposeGreyRow : ComposeColourRow;
+    const ComposeRow composeRow = RowComposerFor(settings.anaglyphMode);
     ForRowBands(height, sink, false, [&](const RowBand& band) {
         for (int y = band.begin; y < band.end; ++y) {
             composeRow(RowAt(view, y), RowAt(image, y), RowAt(output.get(), y), width);

@@ -12,8 +12,10 @@ namespace velmora {
 
 // Composes a red-cyan anaglyph of the common bottom-left area of the shifted
 // view and the picture: red from the view, green and blue from the picture.
-// Grey mode (anaglyphMode non-zero) puts the plain mean of the three bytes,
-// remainder dropped, in every channel; colour mode copies the channels.
+// Grey mode puts the plain mean of the three bytes, remainder dropped, in
+// every channel; colour mode copies the channels; half-colour makes red the
+// view's luma; Dubois mixes both pictures' channels by his least-squares
+// matrices. Any other anaglyphMode is taken as grey.
 // viewPath may be outputPath itself: the view is read before the write.
 // Returns false when a step failed; every failure shows its message.
 bool MakeAnaglyph(const std::string& outputPath, const std::string& viewPath, const std::string& imagePath,

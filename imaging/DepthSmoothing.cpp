@@ -3,6 +3,7 @@
 #include "imaging/DepthSmoothing.h"
 
 #include "imaging/AllocationGuard.h"
+#include "imaging/DepthMapFile.h"
 #include "imaging/ImageFile.h"
 #include "imaging/Messages.h"
 #include "imaging/RoutineSteps.h"
@@ -142,12 +143,12 @@ Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, ProgressSink& sink)
     return output;
 }
 
-bool SmoothDepthMap(const std::string& sourcePath, const std::string& destinationPath, int radius,
+bool SmoothDepthMap(const DepthMapFile& sourceMap, const std::string& destinationPath, int radius,
                     StereoSettings settings, ProgressSink& sink)
 {
     sink.SetStatus("Depth map smoothing");
     return GuardAllocation(sink, [&] {
-        Bitmap source = ReadOrReport(sourcePath, messages::kCouldntLoadBitmap, sink);
+        Bitmap source = ReadDepthOrReport(sourceMap, messages::kCouldntLoadBitmap, sink);
         if (!source)
             return false;
         Bitmap output = SmoothDepthBitmap(source.get(), radius, sink);

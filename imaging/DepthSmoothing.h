@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/DepthMapFile.h"
 #include "imaging/ImageFile.h"
 #include "imaging/ProgressSink.h"
 #include "imaging/StereoSettings.h"
@@ -17,7 +18,7 @@ namespace velmora {
 // copies the picture. Writes to destinationPath in settings.saveFormat with a
 // new bitmap's default resolution. Returns false when a step failed; every
 // failure shows its message.
-bool SmoothDepthMap(const std::string& sourcePath, const std::string& destinationPath, int radius,
+bool SmoothDepthMap(const DepthMapFile& source, const std::string& destinationPath, int radius,
                     StereoSettings settings, ProgressSink& sink);
 
 // The same in memory: the smoothed copy of `source`, its rows shared among

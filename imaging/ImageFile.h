@@ -41,6 +41,10 @@ struct ImageRead {
 // that is cut short.
 ImageRead ReadImageFile(const std::string& path);
 
+// Whether the name's extension is one of a picture format the program reads
+// (.png, .jpg, .bmp, .tif...), whatever the file holds.
+bool NamedAsPicture(const std::string& path);
+
 // ReadImageFile, then anything that is not 24 bits per pixel (8-bit grey,
 // 16-bit grey, paletted, 32-bit with alpha, 48-bit...) is converted to 24 bits,
 // so that the processing routines always find three bytes per pixel inside a
@@ -112,8 +116,14 @@ private:
     std::uint8_t* start_ = nullptr;
 };
 
-// Writes as BMP, PNG or TIFF by `saveFormat` (StereoSettings), whatever the
-// path's extension says, with the library's default options, replacing the
+// The quality of the JPEG files written from now on, 1 to 100 (values
+// outside are taken to the nearest end); kDefaultJpegQuality at first.
+int JpegQuality();
+void SetJpegQuality(int quality);
+
+// Writes as BMP, PNG, TIFF or JPEG by `saveFormat` (StereoSettings), whatever
+// the path's extension says, with the library's default options (JPEG at
+// the set quality, colour at full resolution), replacing the
 // file at once (AtomicFile): a failed write leaves it as it was. Fails for
 // an unknown format, and with the system's reason when a write, the flush to
 // the disk or the rename fails (missing folder, no permission, full disk...).

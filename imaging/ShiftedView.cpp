@@ -3,6 +3,7 @@
 #include "imaging/ShiftedView.h"
 
 #include "imaging/AllocationGuard.h"
+#include "imaging/DepthMapFile.h"
 #include "imaging/ImageFile.h"
 #include "imaging/Messages.h"
 #include "imaging/RoutineSteps.h"
@@ -183,14 +184,14 @@ Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoSettings& s
     return view;
 }
 
-bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const std::string& depthPath,
+bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const DepthMapFile& depthMap,
                      StereoSettings settings, ProgressSink& sink)
 {
     return GuardAllocation(sink, [&] {
         Bitmap image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, sink);
         if (!image)
             return false;
-        Bitmap depth = ReadOrReport(depthPath, messages::kCouldntLoadDepthMap, sink);
+        Bitmap depth = ReadDepthOrReport(depthMap, messages::kCouldntLoadDepthMap, sink);
         if (!depth)
             return false;
         Bitmap view = ShiftViewBitmap(image.get(), depth.get(), settings, sink);

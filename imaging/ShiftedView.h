@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/DepthMapFile.h"
 #include "imaging/ImageFile.h"
 #include "imaging/ProgressSink.h"
 #include "imaging/StereoSettings.h"
@@ -19,7 +20,7 @@ namespace velmora {
 // the view to outputPath in settings.saveFormat with the picture's resolution.
 // The caller sets the status text. Returns false when a step failed; every
 // failure shows its message.
-bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const std::string& depthPath,
+bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const DepthMapFile& depth,
                      StereoSettings settings, ProgressSink& sink);
 
 // The same in memory, the rows shared among the worker threads; the progress

@@ -3,11 +3,13 @@
 #include "imaging/StereoOutput.h"
 
 #include "imaging/Anaglyph.h"
+#include "imaging/DepthMapFile.h"
 #include "imaging/DepthSmoothing.h"
 #include "imaging/Messages.h"
 #include "imaging/AllocationGuard.h"
 #include "imaging/RoutineSteps.h"
 #include "imaging/ShiftedView.h"
+#include "imaging/TempFiles.h"
 #include "imaging/ViewMaster.h"
 
 namespace velmora {
@@ -25,13 +27,14 @@ Bitmap SmoothStep(const StereoOutputRun& run, const std::string& depthPath, cons
                   ProgressSink& sink, bool& succeeded)
 {
     sink.SetStatus("Depth map smoothing");
-    Bitmap source = ReadOrReport(depthPath, messages::kCouldntLoadBitmap, sink);
+    Bitmap source = ReadDepthOrReport({depthPath, run.invertDepth}, messages::kCouldntLoadBitmap, sink);
     if (!source)
         return {};
     Bitmap smoothed = SmoothDepthBitmap(source.get(), run.smoothingRadius, sink);
     source.reset();
     if (smoothed && !run.smoothedDepthPath.empty())
-        succeeded &= WriteOrReport(smoothed.get(), run.smoothedDepthPath, settings.saveFormat, sink);
+        succeeded &=
+            WriteOrReport(smoothed.get(), run.smoothedDepthPath, IntermediateFormat(settings.saveFormat), sink);
     if (smoothed)
         sink.ResetProgress();
     return smoothed;
@@ -75,7 +78,7 @@ bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const s
         } else {
             image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, sink);
             if (image && !smoothed)
-                depth = ReadOrReport(depthPath, messages::kCouldntLoadDepthMap, sink);
+                depth = ReadDepthOrReport({depthPath, run.invertDepth}, messages::kCouldntLoadDepthMap, sink);
             if (image && depth)
                 view = ShiftViewBitmap(image.get(), depth.get(), viewSettings, sink);
             if (view)

@@ -23,6 +23,7 @@ struct StereoOutputRun {
     int smoothingRadius = 0;       // 0 or less: the depth map is used as it is
     bool stopAtFirstFailure = false;
     bool readPictureOnce = false;  // the composition uses the picture the view read
+    bool invertDepth = false;      // the depth map has darker = nearer (DepthMapFile)
 };
 
 // The processing of an output command, in memory: box-smooth the depth map

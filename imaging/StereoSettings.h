@@ -4,11 +4,16 @@
 
 namespace velmora {
 
-// Written formats, as the index of the "Save as:" list.
-enum SaveFormat : int { kSaveBmp = 0, kSavePng = 1, kSaveTiff = 2 };
+// Written formats, as the index of the "Save as:" list; JPEG is only for the
+// command line, which keeps every intermediate picture lossless.
+enum SaveFormat : int { kSaveBmp = 0, kSavePng = 1, kSaveTiff = 2, kSaveJpeg = 3 };
 
-// Anaglyph modes, as stored in StereoSettings::anaglyphMode.
-enum AnaglyphMode : int { kAnaglyphColour = 0, kAnaglyphGrey = 1 };
+// JPEG quality, 1 to 100, unless the command line is told otherwise.
+inline constexpr int kDefaultJpegQuality = 90;
+
+// Anaglyph modes, as stored in StereoSettings::anaglyphMode. The window
+// offers the first two; the others are the command line's.
+enum AnaglyphMode : int { kAnaglyphColour = 0, kAnaglyphGrey = 1, kAnaglyphHalfColour = 2, kAnaglyphDubois = 3 };
 
 // The stereo settings the main window keeps and the processing routines read.
 // The initial values are the window's start state and the command line's

@@ -17,8 +17,14 @@ std::string FormatExtension(int saveFormat)
     case kSaveBmp: return "bmp";
     case kSavePng: return "png";
     case kSaveTiff: return "tif";
+    case kSaveJpeg: return "jpg";
     default: return "";
     }
+}
+
+int IntermediateFormat(int saveFormat)
+{
+    return saveFormat == kSaveJpeg ? kSaveBmp : saveFormat;
 }
 
 std::string FileName(const std::string& path)
@@ -36,7 +42,7 @@ std::string FileTitle(const std::string& path)
 
 std::string SmoothedDepthMapName(int saveFormat)
 {
-    return "DepthMapTemp." + FormatExtension(saveFormat);
+    return "DepthMapTemp." + FormatExtension(IntermediateFormat(saveFormat));
 }
 
 std::string OutlineFileName(const std::string& imageTitle, int saveFormat)

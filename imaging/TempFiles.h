@@ -10,7 +10,7 @@
 
 namespace velmora {
 
-// "bmp", "png" or "tif" for saveFormat 0, 1, 2; "" for anything else.
+// "bmp", "png", "tif" or "jpg" for saveFormat 0 to 3; "" for anything else.
 std::string FormatExtension(int saveFormat);
 
 // The file name without its folder and without the part from its last dot:
@@ -19,6 +19,10 @@ std::string FileTitle(const std::string& path);
 
 // The file name without its folder.
 std::string FileName(const std::string& path);
+
+// The format of a file that later steps read: the save format, except that
+// a lossy one gives way to BMP.
+int IntermediateFormat(int saveFormat);
 
 // Names of the intermediate files, without a folder: they lie in the current
 // folder.

@@ -145,7 +145,7 @@ Bitmap SmoothBySegmentsBitmap(FIBITMAP* outline, FIBITMAP* depth, int degree, Pr
     });
 }
 
-bool SmoothBySegmentsPasses(const std::string& outlinePath, const std::string& depthPath,
+bool SmoothBySegmentsPasses(const std::string& outlinePath, const DepthMapFile& depthMap,
                             const std::string& outputPath, int degree, int saveFormat, SegmentationRecord& record,
                             ProgressSink& sink)
 {
@@ -157,11 +157,13 @@ bool SmoothBySegmentsPasses(const std::string& outlinePath, const std::string& d
             return false;
         }
         SegmentationRecord depthFacts; // only the outline's depth is recorded
-        Bitmap depth = ReadStepInput(depthPath, messages::kCouldntLoadDepth3d, depthFacts, sink);
+        Bitmap depth = ReadStepInput(depthMap.path, messages::kCouldntLoadDepth3d, depthFacts, sink);
         if (!depth) {
             record.smoothFailed = true;
             return false;
         }
+        if (depthMap.inverted)
+            InvertBytes(depth.get());
         Bitmap result = SmoothBySegmentsBitmap(outline.get(), depth.get(), degree, sink);
         if (!result)
             return false;

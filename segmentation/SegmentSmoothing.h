@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/DepthMapFile.h"
 #include "imaging/ImageFile.h"
 #include "imaging/ProgressSink.h"
 #include "segmentation/SegmentationRecord.h"
@@ -31,7 +32,7 @@ Bitmap SmoothBySegmentsBitmap(FIBITMAP* outline, FIBITMAP* depth, int degree, Pr
 // record.bitsPerPixel) and the depth map once, smooths, writes the result
 // once. A failed read shows its message and sets record.smoothFailed; a
 // failed write shows its message. Returns whether all worked.
-bool SmoothBySegmentsPasses(const std::string& outlinePath, const std::string& depthPath,
+bool SmoothBySegmentsPasses(const std::string& outlinePath, const DepthMapFile& depthMap,
                             const std::string& outputPath, int degree, int saveFormat, SegmentationRecord& record,
                             ProgressSink& sink);
 
