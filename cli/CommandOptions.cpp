@@ -13,13 +13,14 @@
 #include <iterator>
 
 namespace velmora::cli {
-namespace {
 
 std::string Lowercase(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
     return text;
 }
+
+namespace {
 
 std::optional<int> FormatNamed(const std::string& name)
 {
@@ -30,6 +31,8 @@ std::optional<int> FormatNamed(const std::string& name)
         return kSavePng;
     if (lower == "tif" || lower == "tiff")
         return kSaveTiff;
+    if (lower == "jpg" || lower == "jpeg")
+        return kSaveJpeg;
     return std::nullopt;
 }
 
@@ -40,6 +43,10 @@ std::optional<int> ModeNamed(const std::string& name)
         return kAnaglyphGrey;
     if (lower == "colour" || lower == "color")
         return kAnaglyphColour;
+    if (lower == "half-colour" || lower == "half-color")
+        return kAnaglyphHalfColour;
+    if (lower == "dubois")
+        return kAnaglyphDubois;
     return std::nullopt;
 }
 
@@ -65,15 +72,31 @@ const CLI::Validator kFiniteNumber(
     },
     "NUMBER");
 
+void AddFormatOptions(CLI::App& command, std::string& format, const std::string& fallback)
+{
+    command
+        .add_option("--format", format,
+                    "Written format: bmp, png, tif or jpg (default: " + fallback +
+                        "). The format decides the content, whatever the name says")
+        ->type_name("F")
+        ->check(OneOf(FormatNamed, "bmp, png, tif or jpg"));
+    command
+        .add_option_function<int>("--quality", SetJpegQuality,
+                                  "JPEG quality, 1 to 100 (default: " + std::to_string(kDefaultJpegQuality) + ")")
+        ->type_name("Q")
+        ->check(CLI::Range(1, 100));
+}
+
 void AddOutputOptions(CLI::App& command, OutputOptions& options)
 {
     command.add_option("-o,--output", options.path, "The file to write")->required()->type_name("OUT");
-    command
-        .add_option("--format", options.format,
-                    "Written format: bmp, png or tif (default: from OUT's extension). The format decides the "
-                    "content, whatever the name says")
-        ->type_name("F")
-        ->check(OneOf(FormatNamed, "bmp, png or tif"));
+    AddFormatOptions(command, options.format, "from OUT's extension");
+}
+
+void AddDepthInversionOption(CLI::App& command, bool& inverted)
+{
+    command.add_flag("--invert-depth", inverted,
+                     "The depth map has darker = nearer: every byte is taken as 255 minus itself");
 }
 
 std::optional<int> SaveFormatOfName(const std::string& path)
@@ -82,14 +105,25 @@ std::optional<int> SaveFormatOfName(const std::string& path)
     return FormatNamed(extension.empty() ? "" : extension.substr(1));
 }
 
+int SaveFormatOf(const std::string& path, const std::string& format)
+{
+    if (!format.empty())
+        return FormatNamed(format).value();
+    if (const auto named = SaveFormatOfName(path))
+        return *named;
+    throw UsageError("cannot tell the format from the name " + path +
+                     "; give --format bmp, png, tif or jpg, or end the name in .bmp, .png, .tif, .tiff, .jpg or "
+                     ".jpeg");
+}
+
 int SaveFormatOf(const OutputOptions& options)
 {
-    if (!options.format.empty())
-        return FormatNamed(options.format).value();
-    if (const auto format = SaveFormatOfName(options.path))
-        return *format;
-    throw UsageError("cannot tell the format from the name " + options.path +
-                     "; give --format bmp, png or tif, or end the name in .bmp, .png, .tif or .tiff");
+    return SaveFormatOf(options.path, options.format);
+}
+
+std::optional<int> SaveFormatNamed(const std::string& name)
+{
+    return FormatNamed(name);
 }
 
 void AddResolutionOption(CLI::App& command, std::optional<double>& pixelsPerMetre, const std::string& source)
@@ -115,10 +149,12 @@ void AddAnaglyphModeOption(CLI::App& command, int& anaglyphMode)
         .add_option_function<std::string>(
             "--mode", [&anaglyphMode](const std::string& name) { anaglyphMode = ModeNamed(name).value(); },
             std::string("grey: every channel the mean of its pixel's three bytes; colour: the channels as they "
-                        "are (default: ") +
+                        "are; half-colour: red is the view's luma, so reds do not flicker between the eyes; "
+                        "dubois: both pictures mixed by Dubois's least-squares matrices, the least ghosting "
+                        "(default: ") +
                 (StereoSettings{}.anaglyphMode == kAnaglyphGrey ? "grey" : "colour") + ")")
-        ->type_name("grey|colour")
-        ->check(OneOf(ModeNamed, "grey or colour"));
+        ->type_name("MODE")
+        ->check(OneOf(ModeNamed, "grey, colour, half-colour or dubois"));
 }
 
 void RefuseSameFiles(const std::vector<NamedFile>& outputs, const std::vector<NamedFile>& inputs)

@@ -37,12 +37,26 @@ struct OutputOptions {
     std::string format; // empty: from the path's extension
 };
 
-// -o/--output (required) and --format.
+// The text with its ASCII capitals made small.
+std::string Lowercase(std::string text);
+
+// --format, and --quality, which sets the JPEG quality at once.
+void AddFormatOptions(CLI::App& command, std::string& format, const std::string& fallback);
+
+// -o/--output (required), --format and --quality.
 void AddOutputOptions(CLI::App& command, OutputOptions& options);
 
-// The save format: --format, else the output's extension (.bmp, .png, .tif,
-// .tiff, any case); anything else is a UsageError.
+// --invert-depth.
+void AddDepthInversionOption(CLI::App& command, bool& inverted);
+
+// The save format: `format` (a --format value), else the path's extension
+// (.bmp, .png, .tif, .tiff, .jpg, .jpeg, any case); anything else is a
+// UsageError.
+int SaveFormatOf(const std::string& path, const std::string& format);
 int SaveFormatOf(const OutputOptions& options);
+
+// The save format a --format value names.
+std::optional<int> SaveFormatNamed(const std::string& name);
 
 // --ppm: the resolution written into the result.
 void AddResolutionOption(CLI::App& command, std::optional<double>& pixelsPerMetre, const std::string& source);
@@ -64,7 +78,8 @@ int FinishCommand(bool succeeded, const ConsoleSink& sink);
 // for its intermediate files could not be made.
 void Require(const PrivateFolder& folder);
 
-// The save format named by a path's extension (.bmp, .png, .tif, .tiff).
+// The save format named by a path's extension (.bmp, .png, .tif, .tiff,
+// .jpg, .jpeg).
 std::optional<int> SaveFormatOfName(const std::string& path);
 
 // A file the command reads or writes, with the option that names it.
@@ -88,6 +103,7 @@ inline constexpr const char* kInputNote =
 
 void AddStepCommands(CLI::App& app, CommandTable& table);
 void AddOutputCommands(CLI::App& app, CommandTable& table);
+void AddBatchCommand(CLI::App& app, CommandTable& table);
 void AddSegmentationCommands(CLI::App& app, CommandTable& table);
 
 } // namespace velmora::cli

@@ -59,6 +59,7 @@ void AddSegmentSmoothing(CLI::App& app, CommandTable& table)
     struct Options {
         std::string outline;
         std::string depth;
+        bool invertDepth = false;
         int passes = kDefaultSmoothingDegree;
         OutputOptions output;
     };
@@ -78,13 +79,14 @@ void AddSegmentSmoothing(CLI::App& app, CommandTable& table)
                      "Number of passes (default: " + std::to_string(kDefaultSmoothingDegree) +
                          "; fewer than 1 means 1)")
         ->type_name("N");
+    AddDepthInversionOption(*command, options->invertDepth);
     AddOutputOptions(*command, options->output);
     table[command] = [options](ConsoleSink& sink) {
         RefuseSameFiles({{"-o", options->output.path}}, {{"--outline", options->outline}, {"--depth", options->depth}});
         const int format = SaveFormatOf(options->output);
         SegmentationRecord record;
-        const bool done = SmoothBySegmentsPasses(options->outline, options->depth, options->output.path,
-                                                 options->passes, format, record, sink);
+        const bool done = SmoothBySegmentsPasses(options->outline, {options->depth, options->invertDepth},
+                                                 options->output.path, options->passes, format, record, sink);
         return FinishCommand(done, sink);
     };
 }

@@ -19,6 +19,7 @@ void AddSmooth(CLI::App& app, CommandTable& table)
 {
     struct Options {
         std::string depth;
+        bool invertDepth = false;
         int radius = 0;
         OutputOptions output;
     };
@@ -31,12 +32,14 @@ void AddSmooth(CLI::App& app, CommandTable& table)
         ->required()
         ->type_name("R")
         ->check(CLI::NonNegativeNumber);
+    AddDepthInversionOption(*command, options->invertDepth);
     AddOutputOptions(*command, options->output);
     table[command] = [options](ConsoleSink& sink) {
         RefuseSameFiles({{"-o", options->output.path}}, {{"--depth", options->depth}});
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
-        const bool done = SmoothDepthMap(options->depth, options->output.path, options->radius, settings, sink);
+        const bool done = SmoothDepthMap({options->depth, options->invertDepth}, options->output.path,
+                                         options->radius, settings, sink);
         return FinishCommand(done, sink);
     };
 }
@@ -46,6 +49,7 @@ void AddView(CLI::App& app, CommandTable& table)
     struct Options {
         std::string image;
         std::string depth;
+        bool invertDepth = false;
         int parallax = 0;
         std::optional<int> window;
         std::optional<double> pixelsPerMetre;
@@ -65,6 +69,7 @@ void AddView(CLI::App& app, CommandTable& table)
                         "Stereo window: the level that keeps its column (default: the parallax, so the nearest "
                         "pixels stay in place)")
         ->type_name("S");
+    AddDepthInversionOption(*command, options->invertDepth);
     AddResolutionOption(*command, options->pixelsPerMetre, "--image");
     AddOutputOptions(*command, options->output);
     table[command] = [options](ConsoleSink& sink) {
@@ -76,7 +81,8 @@ void AddView(CLI::App& app, CommandTable& table)
         settings.parallax = options->parallax;
         settings.stereoWindow = options->window.value_or(options->parallax);
         settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->image);
-        const bool done = MakeShiftedView(options->output.path, options->image, options->depth, settings, sink);
+        const bool done = MakeShiftedView(options->output.path, options->image,
+                                          {options->depth, options->invertDepth}, settings, sink);
         return FinishCommand(done, sink);
     };
 }

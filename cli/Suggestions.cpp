@@ -70,30 +70,34 @@ std::optional<std::string> ClosestName(const std::string& typed, const std::vect
 
 std::string ExplainParseError(const CLI::ParseError& error, CLI::App& app)
 {
-    const std::vector<CLI::App*> chosen = app.get_subcommands();
+    // The commands given, the program first; a command may take a command
+    // of its own (batch anaglyph).
+    std::vector<const CLI::App*> given = {&app};
     std::vector<std::string> left = app.remaining(false);
-    for (CLI::App* command : chosen) {
+    for (CLI::App* command = &app; !command->get_subcommands().empty();) {
+        command = command->get_subcommands().front();
+        given.push_back(command);
         const std::vector<std::string> more = command->remaining(false);
         left.insert(left.end(), more.begin(), more.end());
     }
+    const CLI::App& innermost = *given.back();
+    const std::vector<std::string> commandNames = CommandNames(innermost);
     const auto isOption = [](const std::string& word) { return word.size() > 1 && word[0] == '-'; };
-    if (chosen.empty()) {
+    if (!commandNames.empty()) {
         const auto word = std::find_if_not(left.begin(), left.end(), isOption);
         if (word != left.end())
-            return Suggesting("unknown command", *word, CommandNames(app));
+            return Suggesting("unknown command", *word, commandNames);
     }
     const auto unknownOption = std::find_if(left.begin(), left.end(), isOption);
     if (unknownOption != left.end()) {
-        std::vector<const CLI::App*> commands(chosen.begin(), chosen.end());
-        commands.push_back(&app);
         const std::string option = unknownOption->substr(0, unknownOption->find('='));
-        return Suggesting("unknown option", option, OptionNames(commands));
+        return Suggesting("unknown option", option, OptionNames(given));
     }
-    if (chosen.empty()) {
+    if (!commandNames.empty()) {
         std::string list;
-        for (const std::string& name : CommandNames(app))
+        for (const std::string& name : commandNames)
             list += (list.empty() ? "" : ", ") + name;
-        return "give a command: " + list;
+        return "give a command" + (&innermost == &app ? "" : " after " + innermost.get_name()) + ": " + list;
     }
     return error.what();
 }

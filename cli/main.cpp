@@ -47,6 +47,7 @@ int main(int argc, char** argv)
     CommandTable commands;
     AddStepCommands(app, commands);
     AddOutputCommands(app, commands);
+    AddBatchCommand(app, commands);
     AddSegmentationCommands(app, commands);
 
     try {

@@ -100,10 +100,10 @@ TEST_F(CliTest, TheFormatComesFromTheOptionOrTheName)
               0);
     EXPECT_EQ(ReadBytes("b.bmp").substr(0, 4), "\x89PNG");
 
-    const ProgramResult unknown = Cli({"smooth", "--depth", kSampleDepth, "--radius", "1", "-o", "c.jpg"});
+    const ProgramResult unknown = Cli({"smooth", "--depth", kSampleDepth, "--radius", "1", "-o", "c.gif"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_NE(unknown.err.find("--format"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists("c.jpg"));
+    EXPECT_FALSE(std::filesystem::exists("c.gif"));
 }
 
 TEST_F(CliTest, FailedStepsExitWithOneAndTheirMessage)
@@ -150,14 +150,18 @@ TEST_F(CliTest, MistakesAreAnsweredWithWhatWasMeant)
         {{"anaglyf", "--image", kSampleImage}, "unknown command 'anaglyf'; did you mean 'anaglyph'?"},
         {{"outlien"}, "unknown command 'outlien'; did you mean 'outline'?"},
         {{"frobnicate"}, "unknown command 'frobnicate'"},
-        {{}, "give a command: smooth, view, compose-anaglyph, compose-lcshutter, anaglyph, lcshutter, outline, "
-             "segsmooth"},
+        {{}, "give a command: smooth, view, compose-anaglyph, compose-lcshutter, anaglyph, lcshutter, sbs, pair, "
+             "views, batch, outline, segsmooth"},
         {{"anaglyph", "--imgae", kSampleImage}, "unknown option '--imgae'; did you mean '--image'?"},
         {{"smooth", "--radus=3"}, "unknown option '--radus'; did you mean '--radius'?"},
         {{"compose-anaglyph", "--view", "v", "--image", "i", "-o", "a.bmp", "--mode", "sepia"},
-         "--mode: 'sepia' is not grey or colour"},
-        {{"smooth", "--depth", "d", "--radius", "1", "-o", "a", "--format", "jpg"},
-         "--format: 'jpg' is not bmp, png or tif"},
+         "--mode: 'sepia' is not grey, colour, half-colour or dubois"},
+        {{"smooth", "--depth", "d", "--radius", "1", "-o", "a", "--format", "gif"},
+         "--format: 'gif' is not bmp, png, tif or jpg"},
+        {{"sbs", "--image", "i", "--depth", "d", "--layout", "diagonal", "-o", "s.bmp"},
+         "--layout: 'diagonal' is not parallel, cross or top-bottom"},
+        {{"views", "--image", "i", "--depth", "d", "--parallax", "4", "--count", "3", "-o", "view.png"},
+         "the view names view.png need one number field, such as view-%02d.png (%% for a percent sign)"},
     };
     for (const auto& [arguments, message] : cases) {
         const ProgramResult result = Cli(arguments);

@@ -41,7 +41,7 @@ TEST_F(ImageFileTest, TheWrittenFormatFollowsTheSettingNotTheName)
     // Reading goes by the content, so each is read back whatever its name.
     for (const char* name : {"a.bmp", "b.png", "c.tif"})
         EXPECT_TRUE(SamePixels("reference.bmp", name)) << name;
-    EXPECT_FALSE(WriteImageFile(bitmap.get(), "d.bmp", 3));
+    EXPECT_FALSE(WriteImageFile(bitmap.get(), "d.bmp", kSaveJpeg + 1));
     EXPECT_FALSE(std::filesystem::exists("d.bmp"));
 }
 

@@ -1,0 +1,240 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// batch: one whole command for every picture of a folder, several pictures
+// at a time.
+
+#include "cli/BatchPictures.h"
+#include "cli/WholeCommand.h"
+
+#include "imaging/RowWorkers.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <iostream>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+namespace velmora::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct BatchOptions {
+    std::string images;
+    std::string depths;
+    std::string depthSuffix;
+    std::string out;
+    std::string format = "png";
+    int jobs = WorkerThreads();
+    bool overwrite = false;
+};
+
+// Keeps what a picture's run reports on its own thread, to be shown on the
+// main one when the run is over.
+class JobReports : public ProgressSink {
+public:
+    struct Line {
+        std::string text;   // a message, or the file of an explanation
+        std::string reason; // empty for a message
+    };
+
+    void SetStatus(const std::string&) override {}
+    void BeginProgress(int) override {}
+    void StepProgress() override {}
+    void ResetProgress() override {}
+    void PumpOneMessage() override {}
+    void ShowMessage(const std::string& text) override
+    {
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);)
+            lines_.push_back({line, ""});
+    }
+    void ExplainFailure(const std::string& path, const std::string& reason) override
+    {
+        lines_.push_back({path, reason});
+    }
+
+    const std::vector<Line>& Lines() const { return lines_; }
+
+private:
+    std::vector<Line> lines_;
+};
+
+struct Job {
+    const BatchPicture* picture = nullptr;
+    std::vector<OutputFile> outputs;
+    JobReports reports;
+    bool made = false;
+};
+
+void RunJob(const WholeCommand& whole, Job& job)
+{
+    try {
+        std::vector<NamedFile> named;
+        for (const OutputFile& output : job.outputs)
+            named.push_back({output.option, output.path});
+        RefuseSameFiles(named, {{"--image", job.picture->image}, {"--depth", job.picture->depth}});
+        job.made = whole.Run(job.picture->image, job.picture->depth, job.outputs, job.reports);
+    } catch (const std::exception& error) { // a UsageError too: it concerns this picture only
+        job.reports.ShowMessage(error.what());
+        job.made = false;
+    }
+    if (!job.made && job.reports.Lines().empty())
+        job.reports.ShowMessage("failed");
+}
+
+// Shows what a failed run reported, each message after its picture's name.
+void ShowFailure(const Job& job, ConsoleSink& sink)
+{
+    for (const JobReports::Line& line : job.reports.Lines()) {
+        if (line.reason.empty())
+            sink.ShowMessage(job.picture->image + ": " + line.text);
+        else
+            sink.ExplainFailure(line.text, line.reason);
+    }
+}
+
+// Runs the jobs on `workers` threads; this thread shows the progress over
+// the pictures and each failure as its run ends.
+void RunJobs(const WholeCommand& whole, std::vector<Job>& jobs, int workers, ConsoleSink& sink)
+{
+    std::mutex mutex;
+    std::condition_variable jobEnded;
+    std::deque<std::size_t> ended;
+    std::atomic<std::size_t> next{0};
+    std::vector<std::thread> threads;
+    for (int w = 0; w < workers; ++w) {
+        threads.emplace_back([&] {
+            for (std::size_t i; (i = next.fetch_add(1)) < jobs.size();) {
+                RunJob(whole, jobs[i]);
+                std::lock_guard lock(mutex);
+                ended.push_back(i);
+                jobEnded.notify_one();
+            }
+        });
+    }
+    sink.SetStatus("Pictures");
+    sink.BeginProgress(static_cast<int>(jobs.size()));
+    for (std::size_t shown = 0; shown < jobs.size(); ++shown) {
+        std::unique_lock lock(mutex);
+        jobEnded.wait(lock, [&] { return !ended.empty(); });
+        const std::size_t i = ended.front();
+        ended.pop_front();
+        lock.unlock();
+        if (!jobs[i].made)
+            ShowFailure(jobs[i], sink);
+        sink.StepProgress();
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    sink.ResetProgress();
+}
+
+int RunBatch(const WholeCommand& whole, const BatchOptions& options, ConsoleSink& sink)
+{
+    if (options.depths.empty() == options.depthSuffix.empty())
+        throw UsageError("give the depth maps' folder with --depths DIR or their names with --depth-suffix SUFFIX");
+    const int format = SaveFormatNamed(options.format).value();
+    std::error_code error;
+    fs::create_directories(options.out, error);
+    if (error || !fs::is_directory(options.out))
+        throw std::runtime_error(options.out + ": " + (error ? error.message() : "not a folder"));
+    const std::vector<BatchPicture> pictures =
+        FindBatchPictures(options.images, {options.depths, options.depthSuffix});
+
+    std::vector<Job> jobs;
+    jobs.reserve(pictures.size());
+    std::set<std::string> claimed; // outputs of the pictures before
+    int skipped = 0;
+    int failed = 0;
+    for (const BatchPicture& picture : pictures) {
+        if (picture.depth.empty()) {
+            std::cerr << "velmora-cli: " << picture.image << ": skipped, " << picture.depthProblem << '\n';
+            ++skipped;
+            continue;
+        }
+        const std::vector<OutputFile> outputs = whole.OutputsFor(options.out, picture.stem, format);
+        const auto clash = std::find_if(outputs.begin(), outputs.end(),
+                                        [&](const OutputFile& output) { return claimed.count(output.path) > 0; });
+        if (clash != outputs.end()) {
+            sink.ShowMessage(picture.image + ": a picture before it of the same name writes " + clash->path);
+            ++failed;
+            continue;
+        }
+        for (const OutputFile& output : outputs)
+            claimed.insert(output.path);
+        const auto existing = std::find_if(outputs.begin(), outputs.end(), [](const OutputFile& output) {
+            std::error_code ignored;
+            return fs::exists(fs::symlink_status(output.path, ignored));
+        });
+        if (existing != outputs.end() && !options.overwrite) {
+            std::cerr << "velmora-cli: " << picture.image << ": skipped, " << existing->path
+                      << " exists (--overwrite replaces it)\n";
+            ++skipped;
+            continue;
+        }
+        jobs.push_back({&picture, outputs, {}, false});
+    }
+
+    // The pictures share the cores first; each run's rows share what is left.
+    const int workers = std::max(1, std::min<int>(options.jobs, static_cast<int>(jobs.size())));
+    SetWorkerThreads(std::max(1, WorkerThreads() / workers));
+    RunJobs(whole, jobs, workers, sink);
+    const auto made = std::count_if(jobs.begin(), jobs.end(), [](const Job& job) { return job.made; });
+    failed += static_cast<int>(jobs.size() - made);
+    std::cout << made << " made, " << failed << " failed, " << skipped << " skipped" << std::endl;
+    return failed > 0 ? kFailed : kSucceeded;
+}
+
+} // namespace
+
+void AddBatchCommand(CLI::App& app, CommandTable& table)
+{
+    CLI::App* batch = app.add_subcommand("batch", "Run anaglyph, lcshutter, sbs, pair or views on a folder of pictures");
+    batch->require_subcommand(1);
+    batch->footer("Every picture of --images that has a depth map is made into --out/STEM.EXT (pair: STEM-left and "
+                  "STEM-right; views: STEM-00, STEM-01...), the extension from --format. Several pictures are made "
+                  "at a time; a picture that fails does not stop the others. Outputs that exist are skipped unless "
+                  "--overwrite. Ends with the count of pictures made, failed and skipped; exit status 1 when any "
+                  "failed.");
+    auto commands = std::make_shared<CommandTable>();
+    for (const WholeCommandKind& kind : WholeCommandKinds()) {
+        auto options = std::make_shared<BatchOptions>();
+        std::shared_ptr<WholeCommand> whole = kind.make();
+        CLI::App* command = batch->add_subcommand(kind.name, kind.summary);
+        command->footer(kind.description + "\n" + kInputNote);
+        command->add_option("--images", options->images, "Folder of the pictures")->required()->type_name("DIR");
+        CLI::Option* depths =
+            command->add_option("--depths", options->depths, "Folder of the depth maps, each named as its picture")
+                ->type_name("DIR");
+        command
+            ->add_option("--depth-suffix", options->depthSuffix,
+                         "The depth maps lie beside the pictures, named STEM + SUFFIX (photo.jpg: photo-depth.png "
+                         "with -depth)")
+            ->type_name("SUFFIX")
+            ->excludes(depths);
+        command->add_option("--out", options->out, "Folder of the results, made when missing")
+            ->required()
+            ->type_name("DIR");
+        AddFormatOptions(*command, options->format, "png");
+        command
+            ->add_option("--jobs", options->jobs,
+                         "Pictures made at a time (default: the processor's cores, " + std::to_string(options->jobs) +
+                             " here)")
+            ->type_name("N")
+            ->check(CLI::Range(1, 1024));
+        command->add_flag("--overwrite", options->overwrite, "Replace results that exist");
+        whole->AddOptions(*command);
+        (*commands)[command] = [whole, options](ConsoleSink& sink) { return RunBatch(*whole, *options, sink); };
+    }
+    table[batch] = [batch, commands](ConsoleSink& sink) {
+        return commands->at(batch->get_subcommands().front())(sink);
+    };
+}
+
+} // namespace velmora::cli

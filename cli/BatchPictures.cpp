@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "cli/BatchPictures.h"
+
+#include "imaging/ImageFile.h"
+#include "imaging/TempFiles.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+namespace velmora::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool EndsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The names of the visible regular files of a folder, in order.
+std::vector<std::string> FileNames(const std::string& folder)
+{
+    std::error_code error;
+    fs::directory_iterator entries(folder, error);
+    if (error)
+        throw std::runtime_error(folder + ": " + error.message());
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : entries) {
+        const std::string name = entry.path().filename().string();
+        std::error_code ignored;
+        if (name.front() != '.' && entry.is_regular_file(ignored))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A depth map beside the picture: "stem + suffix" itself or with a picture
+// extension of its own.
+bool IsDepthMapName(const std::string& name, const std::string& suffix)
+{
+    return !suffix.empty() && (EndsWith(name, suffix) || (NamedAsPicture(name) && EndsWith(FileTitle(name), suffix)));
+}
+
+// Fills in the depth map from the names in `folder` that match `wanted`.
+void ChooseDepthMap(BatchPicture& picture, const std::string& folder, const std::string& wanted, bool bareName,
+                    const std::vector<std::string>& candidates)
+{
+    if (candidates.empty()) {
+        const std::string path = (fs::path(folder) / wanted).string();
+        picture.depthProblem = "no depth map " + (bareName ? path + " or " : "") + path + ".*";
+    } else if (candidates.size() > 1) {
+        picture.depthProblem = "several depth maps: " + candidates[0] + " and " + candidates[1];
+    } else {
+        picture.depth = (fs::path(folder) / candidates[0]).string();
+    }
+}
+
+} // namespace
+
+std::vector<BatchPicture> FindBatchPictures(const std::string& folder, const DepthMapPlace& depths)
+{
+    const std::vector<std::string> names = FileNames(folder);
+    const std::vector<std::string> depthNames = depths.folder.empty() ? names : FileNames(depths.folder);
+    const std::string depthFolder = depths.folder.empty() ? folder : depths.folder;
+    std::vector<BatchPicture> pictures;
+    for (const std::string& name : names) {
+        if (!NamedAsPicture(name) || IsDepthMapName(name, depths.suffix))
+            continue;
+        BatchPicture picture;
+        picture.image = (fs::path(folder) / name).string();
+        picture.stem = FileTitle(name);
+        // Beside the picture the suffix sets it apart; in a folder of its
+        // own the depth map has the picture's stem.
+        const std::string wanted = picture.stem + (depths.folder.empty() ? depths.suffix : "");
+        std::vector<std::string> candidates;
+        for (const std::string& depthName : depthNames)
+            if ((depths.folder.empty() && depthName == wanted) ||
+                (NamedAsPicture(depthName) && FileTitle(depthName) == wanted))
+                candidates.push_back(depthName);
+        ChooseDepthMap(picture, depthFolder, wanted, depths.folder.empty(), candidates);
+        pictures.push_back(std::move(picture));
+    }
+    return pictures;
+}
+
+} // namespace velmora::cli

@@ -1,0 +1,185 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The stereo layouts beyond the window's two outputs: both eyes in one
+// picture, the eyes' pictures apart, and series of views.
+
+#include "cli/NamePattern.h"
+#include "cli/WholeCommand.h"
+
+#include "imaging/TempFiles.h"
+
+#include <map>
+
+namespace velmora::cli {
+namespace {
+
+std::optional<PairLayout> LayoutNamed(const std::string& name)
+{
+    static const std::map<std::string, PairLayout> layouts = {
+        {"parallel", PairLayout::kParallel}, {"cross", PairLayout::kCross}, {"top-bottom", PairLayout::kTopBottom}};
+    const auto found = layouts.find(Lowercase(name));
+    return found == layouts.end() ? std::nullopt : std::optional<PairLayout>(found->second);
+}
+
+class SideBySideCommand : public WholeCommand {
+public:
+    void AddOutputOptions(CLI::App& command) override { cli::AddOutputOptions(command, output_); }
+
+    std::vector<OutputFile> NamedOutputs() const override { return {{"-o", output_.path, SaveFormatOf(output_)}}; }
+
+    std::vector<OutputFile> OutputsFor(const std::string& folder, const std::string& stem, int format) const override
+    {
+        return {{"-o", InFolder(folder, stem + "." + FormatExtension(format)), format}};
+    }
+
+protected:
+    void AddOwnOptions(CLI::App& command) override
+    {
+        command
+            .add_option_function<std::string>(
+                "--layout", [this](const std::string& name) { layout_ = LayoutNamed(name).value(); },
+                "parallel: left eye on the left; cross: left eye on the right, for cross-eyed viewing; "
+                "top-bottom: left eye above (default: parallel)")
+            ->type_name("LAYOUT")
+            ->check(CLI::Validator(
+                [](std::string& name) -> std::string {
+                    return LayoutNamed(name) ? "" : "'" + name + "' is not parallel, cross or top-bottom";
+                },
+                ""));
+        command.add_flag("--half", half_,
+                         "Squeeze each eye to half its width (half its height for top-bottom), each pair of "
+                         "pixels becoming their mean, as 3D televisions expect");
+    }
+
+    bool Make(const LayoutRun& run, StereoSettings settings, const std::vector<OutputFile>& outputs,
+              ProgressSink& sink) const override
+    {
+        return MakeSideBySide(run, layout_, half_, outputs.front().path, settings, sink);
+    }
+
+private:
+    PairLayout layout_ = PairLayout::kParallel;
+    bool half_ = false;
+    OutputOptions output_;
+};
+
+class EyePairCommand : public WholeCommand {
+public:
+    void AddOutputOptions(CLI::App& command) override
+    {
+        command.add_option("--left", left_, "The left eye's picture to write: the synthesised view")
+            ->required()
+            ->type_name("L");
+        command.add_option("--right", right_, "The right eye's picture to write: a copy of the picture")
+            ->required()
+            ->type_name("R");
+        AddFormatOptions(command, format_, "from each name's extension");
+    }
+
+    std::vector<OutputFile> NamedOutputs() const override
+    {
+        return {{"--left", left_, SaveFormatOf(left_, format_)}, {"--right", right_, SaveFormatOf(right_, format_)}};
+    }
+
+    std::vector<OutputFile> OutputsFor(const std::string& folder, const std::string& stem, int format) const override
+    {
+        const std::string extension = "." + FormatExtension(format);
+        return {{"--left", InFolder(folder, stem + "-left" + extension), format},
+                {"--right", InFolder(folder, stem + "-right" + extension), format}};
+    }
+
+protected:
+    bool Make(const LayoutRun& run, StereoSettings settings, const std::vector<OutputFile>& outputs,
+              ProgressSink& sink) const override
+    {
+        return MakeEyePair(run, outputs[0].path, outputs[0].format, outputs[1].path, outputs[1].format, settings,
+                           sink);
+    }
+
+private:
+    std::string left_;
+    std::string right_;
+    std::string format_;
+};
+
+class ViewSeriesCommand : public WholeCommand {
+public:
+    static constexpr int kFewest = 2;
+    static constexpr int kMost = 64;
+
+    void AddOutputOptions(CLI::App& command) override
+    {
+        command
+            .add_option("-o,--output", pattern_,
+                        "Names of the views, with one number field for k: view-%d.png, view-%02d.png")
+            ->required()
+            ->type_name("PATTERN");
+        AddFormatOptions(command, format_, "from PATTERN's extension");
+    }
+
+    std::vector<OutputFile> NamedOutputs() const override
+    {
+        const auto pattern = NamePattern::Parse(pattern_);
+        if (!pattern)
+            throw UsageError("the view names " + pattern_ +
+                             " need one number field, such as view-%02d.png (%% for a percent sign)");
+        const int format = SaveFormatOf(pattern_, format_);
+        std::vector<OutputFile> outputs;
+        for (int k = 0; k < count_; ++k)
+            outputs.push_back({"-o", pattern->NameFor(k), format});
+        return outputs;
+    }
+
+    std::vector<OutputFile> OutputsFor(const std::string& folder, const std::string& stem, int format) const override
+    {
+        std::vector<OutputFile> outputs;
+        for (int k = 0; k < count_; ++k) {
+            const std::string number = (k < 10 ? "0" : "") + std::to_string(k);
+            outputs.push_back({"-o", InFolder(folder, stem + "-" + number + "." + FormatExtension(format)), format});
+        }
+        return outputs;
+    }
+
+protected:
+    void AddOwnOptions(CLI::App& command) override
+    {
+        command
+            .add_option("--count", count_, "Number of views, " + std::to_string(kFewest) + " to " + std::to_string(kMost))
+            ->required()
+            ->type_name("N")
+            ->check(CLI::Range(kFewest, kMost));
+    }
+
+    bool Make(const LayoutRun& run, StereoSettings settings, const std::vector<OutputFile>& outputs,
+              ProgressSink& sink) const override
+    {
+        std::vector<std::string> paths;
+        for (const OutputFile& output : outputs)
+            paths.push_back(output.path);
+        return MakeViewSeries(run, paths, settings, sink);
+    }
+
+private:
+    int count_ = kFewest;
+    std::string pattern_;
+    std::string format_;
+};
+
+} // namespace
+
+std::unique_ptr<WholeCommand> NewSideBySideCommand()
+{
+    return std::make_unique<SideBySideCommand>();
+}
+
+std::unique_ptr<WholeCommand> NewEyePairCommand()
+{
+    return std::make_unique<EyePairCommand>();
+}
+
+std::unique_ptr<WholeCommand> NewViewSeriesCommand()
+{
+    return std::make_unique<ViewSeriesCommand>();
+}
+
+} // namespace velmora::cli

@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "cli/WholeCommand.h"
+
+#include "imaging/AutoParallax.h"
+#include "imaging/ImageFile.h"
+#include "imaging/Messages.h"
+#include "imaging/NumberText.h"
+#include "imaging/RoutineSteps.h"
+
+#include <limits>
+
+namespace velmora::cli {
+namespace {
+
+// The given parallax, or the automatic one from the picture's resolution.
+int ParallaxOf(std::optional<int> given, int viewCount, double viewingAngle, const std::string& imagePath,
+               double pixelsPerMetre)
+{
+    int parallax = 0;
+    if (given) {
+        parallax = *given;
+    } else {
+        const int dpi = DotsPerInch(pixelsPerMetre);
+        if (dpi == 0)
+            throw UsageError(std::string(messages::kNoAutomaticParallax) + " " + imagePath +
+                             " has no resolution; give the parallax with --parallax.");
+        const auto automatic = ComputeAutoParallax(viewCount, viewingAngle, dpi);
+        if (!automatic)
+            throw UsageError("I can't calculate the parallax automatically from these views and angle; "
+                             "give the parallax with --parallax.");
+        parallax = *automatic;
+    }
+    if (parallax == 0)
+        throw UsageError(kEnterParallaxAndHow);
+    return parallax;
+}
+
+} // namespace
+
+std::string InFolder(const std::string& folder, const std::string& name)
+{
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+void WholeCommand::AddOptions(CLI::App& command)
+{
+    CLI::Option* parallax =
+        command
+            .add_option("--parallax", parallax_,
+                        "Parallax between the views, in pixels, not 0 (default: worked out from --views, --angle "
+                        "and the picture's resolution)")
+            ->type_name("P");
+    command
+        .add_option("--views", viewCount_,
+                    "Number of views, for the automatic parallax (default: " + std::to_string(viewCount_) + ")")
+        ->type_name("N")
+        ->check(CLI::Range(2, std::numeric_limits<int>::max()))
+        ->excludes(parallax);
+    command
+        .add_option("--angle", viewingAngle_,
+                    "Viewing angle in degrees, for the automatic parallax; 12 degrees stand for 3 mm of parallax "
+                    "(default: " + FormatReal(viewingAngle_) + ")")
+        ->type_name("A")
+        ->check(kFiniteNumber)
+        ->excludes(parallax);
+    command.add_option("--window", stereoWindow_, "Stereo window position in pixels (default: the parallax)")
+        ->type_name("S");
+    command
+        .add_option("--radius", smoothingRadius_,
+                    "Box smoothing of the depth map first, in pixels; 0 or less: none (default: " +
+                        std::to_string(smoothingRadius_) + ")")
+        ->type_name("R");
+    AddDepthInversionOption(command, invertDepth_);
+    AddOwnOptions(command);
+}
+
+bool WholeCommand::Run(const std::string& imagePath, const std::string& depthPath,
+                       const std::vector<OutputFile>& outputs, ProgressSink& sink) const
+{
+    const ResolutionRead resolution = ReadHorizontalResolution(imagePath);
+    if (!resolution.pixelsPerMetre && !parallax_) {
+        ReportReadFailure(imagePath, resolution.status, messages::kCouldntLoadBitmap, sink);
+        return false;
+    }
+    StereoSettings settings;
+    settings.pixelsPerMetre = resolution.pixelsPerMetre.value_or(0);
+    settings.saveFormat = outputs.front().format;
+
+    LayoutRun run;
+    run.imagePath = imagePath;
+    run.depth = {depthPath, invertDepth_};
+    run.parallax = ParallaxOf(parallax_, viewCount_, viewingAngle_, imagePath, settings.pixelsPerMetre);
+    run.stereoWindow = stereoWindow_.value_or(run.parallax);
+    run.smoothingRadius = smoothingRadius_;
+    return Make(run, settings, outputs, sink);
+}
+
+const std::vector<WholeCommandKind>& WholeCommandKinds()
+{
+    static const std::vector<WholeCommandKind> kinds = {
+        {"anaglyph", "Make a red-cyan anaglyph from a picture and its depth map",
+         "Smooths the depth map, synthesises the second view and composes the anaglyph in memory, then writes "
+         "OUT, only when every step succeeded.",
+         NewAnaglyphCommand},
+        {"lcshutter", "Make an LC-shutter image from a picture and its depth map",
+         "Smooths the depth map, synthesises the second view and interleaves its rows with the picture's in "
+         "memory, then writes OUT, only when every step succeeded.",
+         NewLcShutterCommand},
+        {"sbs", "Put both eyes side by side or one above the other, for 3D televisions, VR viewers and free viewing",
+         "The synthesised view is the left eye's picture and the picture the right eye's, as in the anaglyph. "
+         "Both are cut to their common size first.",
+         NewSideBySideCommand},
+        {"pair", "Write the two eyes' pictures, for other stereo tools",
+         "--left gets the synthesised view, --right a copy of the picture, each in its own format.",
+         NewEyePairCommand},
+        {"views", "Make a series of views, for lenticular prints and animations",
+         "View k of N has the parallax P x k / (N - 1) and the stereo window S x k / (N - 1), rounded half away "
+         "from zero; view 0 is the picture itself and the last has the full parallax.",
+         NewViewSeriesCommand},
+    };
+    return kinds;
+}
+
+void AddOutputCommands(CLI::App& app, CommandTable& table)
+{
+    for (const WholeCommandKind& kind : WholeCommandKinds()) {
+        struct Inputs {
+            std::string image;
+            std::string depth;
+        };
+        auto inputs = std::make_shared<Inputs>();
+        std::shared_ptr<WholeCommand> whole = kind.make();
+        CLI::App* command = app.add_subcommand(kind.name, kind.summary);
+        command->footer(kind.description + "\n" + kInputNote);
+        command->add_option("--image", inputs->image, "The picture")->required()->type_name("I");
+        command->add_option("--depth", inputs->depth, "Its depth map (brighter = nearer)")
+            ->required()
+            ->type_name("D");
+        whole->AddOptions(*command);
+        whole->AddOutputOptions(*command);
+        table[command] = [inputs, whole](ConsoleSink& sink) {
+            const std::vector<OutputFile> outputs = whole->NamedOutputs();
+            std::vector<NamedFile> named;
+            for (const OutputFile& output : outputs)
+                named.push_back({output.option, output.path});
+            RefuseSameFiles(named, {{"--image", inputs->image}, {"--depth", inputs->depth}});
+            return FinishCommand(whole->Run(inputs->image, inputs->depth, outputs, sink), sink);
+        };
+    }
+}
+
+} // namespace velmora::cli
