@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <iomanip>
 #include <sstream>
 
 extern char** environ;
@@ -64,6 +65,25 @@ double Median(std::vector<double> values)
         return 0;
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+ProcessCost RunCli(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> command = {VELMORA_CLI, "-q"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return RunProcess(command);
+}
+
+std::string Ratio(double value, int decimals)
+{
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(decimals) << value;
+    return text.str();
+}
+
+std::string Verdict(double value, double limit, bool atMost)
+{
+    return (atMost ? value <= limit : value >= limit) ? "yes" : "**no**";
 }
 
 } // namespace velmora::bench

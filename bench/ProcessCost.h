@@ -19,10 +19,35 @@ struct ProcessCost {
 // discarded, and waits for it.
 ProcessCost RunProcess(const std::vector<std::string>& arguments);
 
+// velmora-cli with these arguments, quiet.
+ProcessCost RunCli(const std::vector<std::string>& arguments);
+
 // Whether a program of this name is on the PATH.
 bool OnPath(const std::string& name);
 
 // The median of some numbers (the upper one of an even count).
 double Median(std::vector<double> values);
+
+// The costs of some runs of one command.
+struct Measured {
+    std::vector<double> cpu, wall, peak;
+    bool failed = false;
+
+    void Add(const ProcessCost& cost)
+    {
+        failed = failed || !cost.succeeded;
+        cpu.push_back(cost.cpuSeconds);
+        wall.push_back(cost.wallSeconds);
+        peak.push_back(cost.peakMegabytes);
+    }
+    double Cpu() const { return Median(cpu); }
+    double Wall() const { return Median(wall); }
+};
+
+// A number for the tables: "1.46".
+std::string Ratio(double value, int decimals = 2);
+
+// "yes" when value is within the limit, else a bold "no".
+std::string Verdict(double value, double limit, bool atMost = true);
 
 } // namespace velmora::bench

@@ -7,9 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
-#include <iomanip>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -106,13 +104,6 @@ struct Files {
     }
 };
 
-ProcessCost RunCli(const std::vector<std::string>& arguments)
-{
-    std::vector<std::string> command = {VELMORA_CLI, "-q"};
-    command.insert(command.end(), arguments.begin(), arguments.end());
-    return RunProcess(command);
-}
-
 Files FilesOfSize(int width, int height)
 {
     const BenchInputs& inputs = InputsOfSize(width, height);
@@ -126,32 +117,6 @@ Files FilesOfSize(int width, int height)
     if (!made)
         std::fprintf(stderr, "velmora-cli could not make the view and outline inputs\n");
     return files;
-}
-
-// Median CPU seconds and peak memory of some runs.
-struct Measured {
-    std::vector<double> cpu, peak;
-    bool failed = false;
-
-    void Add(const ProcessCost& cost)
-    {
-        failed = failed || !cost.succeeded;
-        cpu.push_back(cost.cpuSeconds);
-        peak.push_back(cost.peakMegabytes);
-    }
-    double Cpu() const { return Median(cpu); }
-};
-
-std::string Ratio(double value, int decimals = 2)
-{
-    std::ostringstream text;
-    text << std::fixed << std::setprecision(decimals) << value;
-    return text.str();
-}
-
-std::string Verdict(double value, double limit, bool atMost = true)
-{
-    return (atMost ? value <= limit : value >= limit) ? "yes" : "**no**";
 }
 
 struct FormatRuns {

@@ -19,6 +19,12 @@ struct BenchScale {
 // velmora-cli's commands against the floor and ImageMagick, whole process.
 void MeasureWholeCommands(const BenchScale& scale, std::ostream& out);
 
+// The command line's layouts beside the anaglyph.
+void MeasureLayouts(const BenchScale& scale, std::ostream& out);
+
+// batch against single runs one after another.
+void MeasureBatch(const BenchScale& scale, std::ostream& out);
+
 // The compute part of each routine with one worker thread and with two.
 void MeasureThreads(const BenchScale& scale, std::ostream& out);
 

@@ -31,6 +31,8 @@ int main(int argc, char** argv)
     if (scale.small)
         std::cout << "Small pictures: this run checks that the benchmarks work; its numbers mean nothing.\n\n";
     velmora::bench::MeasureWholeCommands(scale, std::cout);
+    velmora::bench::MeasureLayouts(scale, std::cout);
+    velmora::bench::MeasureBatch(scale, std::cout);
     velmora::bench::MeasureThreads(scale, std::cout);
     return 0;
 }
