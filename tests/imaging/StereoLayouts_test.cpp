@@ -177,6 +177,14 @@ TEST(DepthInversionTest, AnInvertedDepthMapGivesWhatItsNegativeGives)
     EXPECT_EQ(ReadBytes("smooth-inverted.bmp"), ReadBytes("smooth-negative.bmp"));
 }
 
+// image.bmp and depth.bmp in the current folder.
+void SaveRandomPicture(int width, int height, int depthWidth, int depthHeight, unsigned seed)
+{
+    std::mt19937 random(seed);
+    Save(RandomImage(width, height, random).get(), "image.bmp");
+    Save(RandomDepthMap(depthWidth, depthHeight, random).get(), "depth.bmp");
+}
+
 TEST(ViewSeriesTest, EachViewIsTheViewOfItsShareAndTheFirstThePicture)
 {
     EXPECT_EQ(SeriesShare(10, 0, 4), 0);
@@ -187,11 +195,7 @@ TEST(ViewSeriesTest, EachViewIsTheViewOfItsShareAndTheFirstThePicture)
     EXPECT_EQ(SeriesShare(-25, 6, 7), -25);
 
     Sandbox sandbox;
-    std::mt19937 random(18);
-    Bitmap image = RandomImage(37, 14, random);
-    Bitmap depth = RandomDepthMap(35, 15, random);
-    Save(image.get(), "image.bmp");
-    Save(depth.get(), "depth.bmp");
+    SaveRandomPicture(37, 14, 35, 15, 18);
     for (int radius : {0, 2}) {
         LayoutRun run;
         run.imagePath = "image.bmp";
@@ -223,11 +227,7 @@ TEST(ViewSeriesTest, EachViewIsTheViewOfItsShareAndTheFirstThePicture)
 TEST(EyePairTest, TheLeftEyeIsTheViewAndTheRightThePicture)
 {
     Sandbox sandbox;
-    std::mt19937 random(19);
-    Bitmap image = RandomImage(21, 8, random);
-    Bitmap depth = RandomDepthMap(21, 8, random);
-    Save(image.get(), "image.bmp");
-    Save(depth.get(), "depth.bmp");
+    SaveRandomPicture(21, 8, 21, 8, 19);
     LayoutRun run{"image.bmp", DepthMapFile("depth.bmp"), 7, 3, 0};
     StereoSettings settings;
     settings.pixelsPerMetre = 500;
