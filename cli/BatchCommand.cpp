@@ -78,7 +78,7 @@ void RunJob(const WholeCommand& whole, Job& job)
         std::vector<NamedFile> named;
         for (const OutputFile& output : job.outputs)
             named.push_back({output.option, output.path});
-        RefuseSameFiles(named, {{"--image", job.picture->image}, {"--depth", job.picture->depth}});
+        RefuseSameFiles(named, {{"--images", job.picture->image}, {"--depths", job.picture->depth}});
         job.made = whole.Run(job.picture->image, job.picture->depth, job.outputs, job.reports);
     } catch (const std::exception& error) { // a UsageError too: it concerns this picture only
         job.reports.ShowMessage(error.what());
@@ -140,12 +140,12 @@ int RunBatch(const WholeCommand& whole, const BatchOptions& options, ConsoleSink
     if (options.depths.empty() == options.depthSuffix.empty())
         throw UsageError("give the depth maps' folder with --depths DIR or their names with --depth-suffix SUFFIX");
     const int format = SaveFormatNamed(options.format).value();
+    const std::vector<BatchPicture> pictures =
+        FindBatchPictures(options.images, {options.depths, options.depthSuffix});
     std::error_code error;
     fs::create_directories(options.out, error);
     if (error || !fs::is_directory(options.out))
         throw std::runtime_error(options.out + ": " + (error ? error.message() : "not a folder"));
-    const std::vector<BatchPicture> pictures =
-        FindBatchPictures(options.images, {options.depths, options.depthSuffix});
 
     std::vector<Job> jobs;
     jobs.reserve(pictures.size());
@@ -195,7 +195,8 @@ int RunBatch(const WholeCommand& whole, const BatchOptions& options, ConsoleSink
 
 void AddBatchCommand(CLI::App& app, CommandTable& table)
 {
-    CLI::App* batch = app.add_subcommand("batch", "Run anaglyph, lcshutter, sbs, pair or views on a folder of pictures");
+    CLI::App* batch =
+        app.add_subcommand("batch", "Run anaglyph, lcshutter, sbs, pair or views on a folder of pictures");
     batch->require_subcommand(1);
     batch->footer("Every picture of --images that has a depth map is made into --out/STEM.EXT (pair: STEM-left and "
                   "STEM-right; views: STEM-00, STEM-01...), the extension from --format. Several pictures are made "
@@ -207,7 +208,8 @@ void AddBatchCommand(CLI::App& app, CommandTable& table)
         auto options = std::make_shared<BatchOptions>();
         std::shared_ptr<WholeCommand> whole = kind.make();
         CLI::App* command = batch->add_subcommand(kind.name, kind.summary);
-        command->footer(kind.description + "\n" + kInputNote);
+        command->footer("Makes for every picture what 'velmora-cli " + kind.name + "' makes for one (see its --help), "
+                        "into --out with the picture's name.\n" + kInputNote);
         command->add_option("--images", options->images, "Folder of the pictures")->required()->type_name("DIR");
         CLI::Option* depths =
             command->add_option("--depths", options->depths, "Folder of the depth maps, each named as its picture")

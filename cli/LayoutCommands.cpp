@@ -29,7 +29,7 @@ public:
 
     std::vector<OutputFile> OutputsFor(const std::string& folder, const std::string& stem, int format) const override
     {
-        return {{"-o", InFolder(folder, stem + "." + FormatExtension(format)), format}};
+        return {{"--out", InFolder(folder, stem + "." + FormatExtension(format)), format}};
     }
 
 protected:
@@ -84,8 +84,8 @@ public:
     std::vector<OutputFile> OutputsFor(const std::string& folder, const std::string& stem, int format) const override
     {
         const std::string extension = "." + FormatExtension(format);
-        return {{"--left", InFolder(folder, stem + "-left" + extension), format},
-                {"--right", InFolder(folder, stem + "-right" + extension), format}};
+        return {{"--out", InFolder(folder, stem + "-left" + extension), format},
+                {"--out", InFolder(folder, stem + "-right" + extension), format}};
     }
 
 protected:
@@ -135,7 +135,8 @@ public:
         std::vector<OutputFile> outputs;
         for (int k = 0; k < count_; ++k) {
             const std::string number = (k < 10 ? "0" : "") + std::to_string(k);
-            outputs.push_back({"-o", InFolder(folder, stem + "-" + number + "." + FormatExtension(format)), format});
+            const std::string name = stem + "-" + number + "." + FormatExtension(format);
+            outputs.push_back({"--out", InFolder(folder, name), format});
         }
         return outputs;
     }
@@ -144,7 +145,8 @@ protected:
     void AddOwnOptions(CLI::App& command) override
     {
         command
-            .add_option("--count", count_, "Number of views, " + std::to_string(kFewest) + " to " + std::to_string(kMost))
+            .add_option("--count", count_,
+                        "Number of views, " + std::to_string(kFewest) + " to " + std::to_string(kMost))
             ->required()
             ->type_name("N")
             ->check(CLI::Range(kFewest, kMost));

@@ -32,7 +32,7 @@ public:
 
     std::vector<OutputFile> OutputsFor(const std::string& folder, const std::string& stem, int format) const override
     {
-        return {{"-o", InFolder(folder, stem + "." + FormatExtension(format)), format}};
+        return {{"--out", InFolder(folder, stem + "." + FormatExtension(format)), format}};
     }
 
 protected:

@@ -64,7 +64,10 @@ void WholeCommand::AddOptions(CLI::App& command)
         ->type_name("A")
         ->check(kFiniteNumber)
         ->excludes(parallax);
-    command.add_option("--window", stereoWindow_, "Stereo window position in pixels (default: the parallax)")
+    command
+        .add_option("--window", stereoWindow_,
+                    "Stereo window: the level that keeps its column (default: the parallax, so the nearest pixels "
+                    "stay in place)")
         ->type_name("S");
     command
         .add_option("--radius", smoothingRadius_,

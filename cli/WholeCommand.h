@@ -36,7 +36,8 @@ public:
     // made (no format, a bad pattern).
     virtual std::vector<OutputFile> NamedOutputs() const = 0;
     // What batch writes for the picture `stem`: folder/stem[-suffix].extension.
-    virtual std::vector<OutputFile> OutputsFor(const std::string& folder, const std::string& stem, int format) const = 0;
+    virtual std::vector<OutputFile> OutputsFor(const std::string& folder, const std::string& stem,
+                                               int format) const = 0;
 
     // Makes the outputs from the picture and its depth map. Every failure
     // shows its message; a parallax that cannot be worked out for this

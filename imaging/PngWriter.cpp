@@ -74,7 +74,9 @@ std::vector<std::uint8_t> Header(FIBITMAP* bitmap)
 
     // The file holds whole numbers up to 2^31 - 1: a negative resolution
     // (which a picture's header may hold) is written as none.
-    const auto valid = [](std::int32_t pixelsPerMetre) { return static_cast<std::uint32_t>(std::max(pixelsPerMetre, 0)); };
+    const auto valid = [](std::int32_t pixelsPerMetre) {
+        return static_cast<std::uint32_t>(std::max(pixelsPerMetre, 0));
+    };
     const BITMAPINFOHEADER* info = FreeImage_GetInfoHeader(bitmap);
     std::vector<std::uint8_t> resolution = BigEndian({valid(info->biXPelsPerMeter), valid(info->biYPelsPerMeter)});
     resolution.push_back(1); // the unit is the metre

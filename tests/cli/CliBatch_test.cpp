@@ -148,6 +148,7 @@ TEST_F(CliBatchTest, PicturesOfOneNameAndMissingPlacesAreReported)
         Cli({"batch", "views", "--count", "2", "--images", "nowhere", "--depths", "depths", "--out", "o2"});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.err.find("nowhere: "), std::string::npos);
+    EXPECT_FALSE(fs::exists("o2")); // nothing is made for a batch that cannot start
 }
 
 } // namespace
