@@ -14,6 +14,14 @@ inline int RoundHalfAway(double x)
 {
     if (std::isnan(x))
         return 0;
+    // Within the int range the conversion truncates in one instruction, and
+    // the fraction left is exact; per-pixel loops round this way.
+    constexpr double kIntRange = static_cast<double>(std::numeric_limits<int>::max());
+    if (std::fabs(x) < kIntRange) {
+        const int truncated = static_cast<int>(x);
+        const double rest = x - truncated;
+        return truncated + (rest >= 0.5) - (rest <= -0.5);
+    }
     double whole = std::trunc(x);
     const double fraction = x - whole; // exact, and it carries the sign of x
     if (std::fabs(fraction) >= 0.5)

@@ -6,9 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <iomanip>
 #include <limits>
+#include <random>
+#include <vector>
 
 namespace velmora {
 namespace {
@@ -22,6 +26,27 @@ TEST(RoundHalfAwayTest, HalvesGoAwayFromZero)
     EXPECT_EQ(RoundHalfAway(1.4999), 1);
     EXPECT_EQ(RoundHalfAway(0.4999), 0);
     EXPECT_EQ(RoundHalfAway(-2.49), -2);
+}
+
+TEST(RoundHalfAwayTest, AgreesWithTheLibraryRoundingAcrossTheIntRange)
+{
+    // std::round also takes halves away from zero; what lies next to the
+    // halves and to the ends of the int range is where a shortcut goes wrong.
+    std::mt19937_64 random(14);
+    std::vector<double> values = {0.49999999999999994, -0.49999999999999994, 4503599627370495.5 / 2097152.0,
+                                  2147483646.5,        -2147483646.5,        2147483646.49,
+                                  -2147483647.4,       1e-300,               -0.0};
+    std::uniform_real_distribution<double> any(-2147483647.0, 2147483647.0);
+    std::uniform_int_distribution<int> whole(-1000, 1000);
+    for (int i = 0; i < 100000; ++i) {
+        values.push_back(any(random));
+        const double half = whole(random) + 0.5;
+        values.insert(values.end(), {half, std::nextafter(half, 0.0), std::nextafter(half, 1e9)});
+    }
+    for (double x : values) {
+        const double expected = std::clamp(std::round(x), double(INT_MIN), double(INT_MAX)); // saturated
+        ASSERT_EQ(RoundHalfAway(x), static_cast<int>(expected)) << std::setprecision(17) << x;
+    }
 }
 
 TEST(RoundHalfAwayTest, ValuesWithoutAnIntSaturate)
