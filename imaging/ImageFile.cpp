@@ -9,9 +9,9 @@
 #include "imaging/PictureLimit.h"
 #include "imaging/PngWriter.h"
 #include "imaging/StereoSettings.h"
+#include "imaging/ZeroedArray.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -229,7 +229,7 @@ void BitmapDeleter::operator()(FIBITMAP* bitmap) noexcept
 {
     FreeImage_Unload(bitmap);
     if (pixelMemory)
-        munmap(pixelMemory, pixelBytes);
+        GiveBackPages(pixelMemory, pixelBytes);
     pixelMemory = nullptr;
     pixelBytes = 0;
 }
@@ -244,16 +244,15 @@ Bitmap NewImage(int width, int height, int bitsPerPixel)
     constexpr std::uint64_t kSmall = 1 << 20;
     if (bitsPerPixel != 24 || bytes < kSmall || pitch > INT_MAX)
         return Bitmap(FreeImage_Allocate(width, height, bitsPerPixel, 0, 0, 0));
-    void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (memory == MAP_FAILED)
+    void* memory = TakeZeroedPages(bytes);
+    if (!memory)
         return {};
-    madvise(memory, bytes, MADV_HUGEPAGE);
     FIBITMAP* bitmap =
         FreeImage_ConvertFromRawBitsEx(FALSE, static_cast<BYTE*>(memory), FIT_BITMAP, width, height,
                                        static_cast<int>(pitch), 24, FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK,
                                        FI_RGBA_BLUE_MASK, FALSE);
     if (!bitmap) {
-        munmap(memory, bytes);
+        GiveBackPages(memory, bytes);
         return {};
     }
     return Bitmap(bitmap, BitmapDeleter{memory, bytes});

@@ -9,6 +9,7 @@
 #include "imaging/RoutineSteps.h"
 #include "imaging/RoundHalfAway.h"
 #include "imaging/RowWorkers.h"
+#include "imaging/ZeroedArray.h"
 
 #include <algorithm>
 #include <array>
@@ -46,7 +47,7 @@ LevelPlan PlanLevels(int parallax)
 
 struct ViewCanvas {
     FIBITMAP* view;
-    std::vector<std::uint8_t> filled; // one flag per output pixel, row-major
+    ZeroedArray<std::uint8_t> filled; // one flag per output pixel, row-major
     int width;
     int height;
 
@@ -158,7 +159,7 @@ Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoSettings& s
 
     // The flags start cleared; the clearing pass still lets the window handle
     // one message per row, as every pass over the rows does.
-    ViewCanvas canvas{view.get(), std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height), width, height};
+    ViewCanvas canvas{view.get(), ZeroedArray<std::uint8_t>(static_cast<std::size_t>(width) * height), width, height};
     for (int y = 0; y < height; ++y)
         sink.PumpOneMessage();
 

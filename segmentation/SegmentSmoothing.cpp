@@ -6,6 +6,7 @@
 #include "imaging/RoundHalfAway.h"
 #include "imaging/RoutineSteps.h"
 #include "imaging/RowWorkers.h"
+#include "imaging/ZeroedArray.h"
 #include "segmentation/SegmentationMessages.h"
 #include "segmentation/SlidingWindow.h"
 #include "segmentation/StepInput.h"
@@ -40,7 +41,7 @@ private:
 // pass writes grey.
 struct DepthPlane {
     int width = 0, height = 0;
-    std::vector<std::uint8_t> bytes;
+    ZeroedArray<std::uint8_t> bytes;
 
     DepthPlane(int width, int height) : width(width), height(height), bytes(static_cast<std::size_t>(width) * height) {}
     std::uint8_t* Row(int y) { return bytes.data() + static_cast<std::size_t>(y) * width; }
@@ -102,7 +103,7 @@ void SmoothPass(const WindowMembers& members, const DepthPlane& depth, DepthPlan
 {
     const int width = depth.width, height = depth.height;
     if (width < 3 || height < 3) {
-        std::fill(smoothed.bytes.begin(), smoothed.bytes.end(), 0);
+        std::fill(smoothed.bytes.data(), smoothed.bytes.data() + smoothed.bytes.size(), 0);
         return;
     }
     ForRowBands(height, [&](const RowBand& band) {

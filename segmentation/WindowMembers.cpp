@@ -5,8 +5,19 @@
 #include "imaging/RowWorkers.h"
 #include "segmentation/SlidingWindow.h"
 
+#include <array>
+
 namespace velmora {
 namespace {
+
+// How many of a window's nine cells a mask holds. A table, since without the
+// processor's own instruction the compiler calls a library routine.
+constexpr auto kCellCounts = [] {
+    std::array<std::uint8_t, 512> counts{};
+    for (unsigned mask = 1; mask < counts.size(); ++mask)
+        counts[mask] = static_cast<std::uint8_t>(counts[mask >> 1] + (mask & 1));
+    return counts;
+}();
 
 // The members of the window around column x of the scanlines below, at and
 // above. A centre whose blue and green bytes differ (green or blue) takes
@@ -31,8 +42,8 @@ std::uint16_t MembersAt(const std::uint8_t* const (&rows)[3], int x)
             }
         }
     if (centreBlue == centreGreen) // a tie goes to green
-        members = __builtin_popcount(blueCells) > __builtin_popcount(greenCells) ? blueCells : greenCells;
-    return static_cast<std::uint16_t>(members | __builtin_popcount(members) << WindowMembers::kCountShift);
+        members = kCellCounts[blueCells] > kCellCounts[greenCells] ? blueCells : greenCells;
+    return static_cast<std::uint16_t>(members | kCellCounts[members] << WindowMembers::kCountShift);
 }
 
 } // namespace

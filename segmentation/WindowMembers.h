@@ -3,9 +3,9 @@
 #pragma once
 
 #include "imaging/ImageFile.h"
+#include "imaging/ZeroedArray.h"
 
 #include <cstdint>
-#include <vector>
 
 namespace velmora {
 
@@ -26,7 +26,7 @@ public:
 
 private:
     int width_;
-    std::vector<std::uint16_t> entries_;
+    ZeroedArray<std::uint16_t> entries_;
 };
 
 } // namespace velmora
