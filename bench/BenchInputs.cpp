@@ -3,6 +3,7 @@
 #include "bench/BenchInputs.h"
 
 #include "imaging/ImageFile.h"
+#include "imaging/PrivateFolder.h"
 #include "imaging/StereoSettings.h"
 
 #include <algorithm>
@@ -17,26 +18,14 @@
 namespace velmora::bench {
 namespace {
 
-// Removes the run's files at exit.
-struct BenchFolder {
-    BenchFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("cannot make a folder for the benchmark files");
-        path = pattern;
-    }
-    ~BenchFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::filesystem::path path;
-};
-
-BenchFolder& Folder()
+// The run's files, removed at exit. Being the run's own, they are written
+// without the flush to the disk that the user's files get, which would
+// otherwise be most of what is measured.
+PrivateFolder& Folder()
 {
-    static BenchFolder folder;
+    static PrivateFolder folder;
+    if (!folder)
+        throw std::runtime_error("cannot make a folder for the benchmark files: " + folder.Failure());
     return folder;
 }
 
@@ -62,7 +51,7 @@ std::string ScaledSample(const std::string& name, int width, int height, bool gr
     if (grainy)
         AddGrain(scaled.get());
     SetResolution(scaled.get(), 2835);
-    const std::string path = (Folder().path / (name + "-" + SizeName(width, height) + ".bmp")).string();
+    const std::string path = Folder().Path(name + "-" + SizeName(width, height) + ".bmp");
     if (!WriteImageFile(scaled.get(), path, kSaveBmp))
         throw std::runtime_error("cannot write " + path);
     return path;
@@ -72,7 +61,7 @@ std::string ScaledSample(const std::string& name, int width, int height, bool gr
 
 std::string BenchInputs::Output(const std::string& name) const
 {
-    return (Folder().path / name).string();
+    return Folder().Path(name);
 }
 
 std::string SizeName(int width, int height)

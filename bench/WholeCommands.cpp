@@ -5,6 +5,7 @@
 #include "bench/BenchInputs.h"
 #include "bench/ProcessCost.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -160,6 +161,24 @@ void WriteCommandTable(const std::vector<Command>& commands, const FormatRuns& b
     out << '\n';
 }
 
+// View P=60 against P=10: the two differ by a few per cent, less than one
+// run of a whole process varies, so they get more runs of their own.
+double ParallaxRatio(const std::vector<Command>& commands, const Files& files, const BenchScale& scale,
+                     const BenchInputs& inputs)
+{
+    const auto named = [&](const std::string& name) {
+        return *std::find_if(commands.begin(), commands.end(), [&](const Command& c) { return c.name == name; });
+    };
+    const Command wide = named("view P=60"), narrow = named("view P=10");
+    const std::string out = inputs.Output("parallax.bmp");
+    Measured wideRuns, narrowRuns;
+    for (int run = 0; run < std::max(scale.runs, 9); ++run) {
+        wideRuns.Add(RunCli(files.Fill(wide.arguments, out)));
+        narrowRuns.Add(RunCli(files.Fill(narrow.arguments, out)));
+    }
+    return wideRuns.Cpu() / narrowRuns.Cpu();
+}
+
 void MeasureLinearity(const Command& anaglyph, const BenchScale& scale, std::ostream& out)
 {
     const int sizes[] = {1, 6, 24, 48};
@@ -224,11 +243,11 @@ void MeasureWholeCommands(const BenchScale& scale, std::ostream& out)
            "format with the image library's defaults:\n\n";
     WriteCommandTable(commands, bmp, png, withMagick, out);
 
-    const double parallaxRatio = bmp.command.at("view P=60").Cpu() / bmp.command.at("view P=10").Cpu();
+    const double parallaxRatio = ParallaxRatio(commands, files, scale, inputs);
     const double pictureMegabytes = 3.0 * width * height / (1024.0 * 1024.0);
     const double peakRatio = Median(bmp.command.at("anaglyph").peak) / pictureMegabytes;
     out << "| measure | value | target | met |\n|---|---:|---:|---|\n"
-        << "| view P=60 / view P=10 | " << Ratio(parallaxRatio) << " | <= 1.15 | " << Verdict(parallaxRatio, 1.15)
+        << "| view P=60 / view P=10, 9 runs each | " << Ratio(parallaxRatio) << " | <= 1.15 | " << Verdict(parallaxRatio, 1.15)
         << " |\n"
         << "| anaglyph peak memory / one picture's pixel bytes | " << Ratio(peakRatio) << " | <= 3.5 | "
         << Verdict(peakRatio, 3.5) << " |\n\n";

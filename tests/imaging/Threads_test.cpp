@@ -4,6 +4,7 @@
 #include "imaging/DepthSmoothing.h"
 #include "imaging/RowWorkers.h"
 #include "imaging/ShiftedView.h"
+#include "imaging/SideBySide.h"
 #include "imaging/ViewMaster.h"
 
 #include "tests/support/RecordingSink.h"
@@ -39,19 +40,26 @@ TEST_P(ThreadsTest, EveryRoutineGivesTheSameBytesAndReportsWhateverTheThreads)
         settings.parallax += settings.parallax == 0;
         settings.stereoWindow = static_cast<int>(random() % 21) - 5;
         settings.pixelsPerMetre = 2835;
-        settings.anaglyphMode = static_cast<int>(seed % 2);
 
         const auto smooth = OneAndMany([&](ProgressSink& sink) { return SmoothDepthBitmap(depth.get(), 4, sink); });
         EXPECT_EQ(smooth.first, smooth.second) << "smoothing, seed " << seed;
         const auto view =
             OneAndMany([&](ProgressSink& sink) { return ShiftViewBitmap(image.get(), depth.get(), settings, sink); });
         EXPECT_EQ(view.first, view.second) << "view, seed " << seed;
-        const auto anaglyph =
-            OneAndMany([&](ProgressSink& sink) { return ComposeAnaglyph(depth.get(), image.get(), settings, sink); });
-        EXPECT_EQ(anaglyph.first, anaglyph.second) << "anaglyph, seed " << seed;
+        for (int mode : {kAnaglyphColour, kAnaglyphGrey, kAnaglyphHalfColour, kAnaglyphDubois}) {
+            settings.anaglyphMode = mode;
+            const auto anaglyph = OneAndMany(
+                [&](ProgressSink& sink) { return ComposeAnaglyph(depth.get(), image.get(), settings, sink); });
+            EXPECT_EQ(anaglyph.first, anaglyph.second) << "anaglyph mode " << mode << ", seed " << seed;
+        }
         const auto lcShutter = OneAndMany(
             [&](ProgressSink& sink) { return ComposeViewMaster(image.get(), depth.get(), settings, sink); });
         EXPECT_EQ(lcShutter.first, lcShutter.second) << "LC shutter, seed " << seed;
+        const auto layout = static_cast<PairLayout>(seed % 3);
+        const auto sideBySide = OneAndMany([&](ProgressSink& sink) {
+            return ComposeSideBySide(depth.get(), image.get(), layout, seed != 2, settings, sink);
+        });
+        EXPECT_EQ(sideBySide.first, sideBySide.second) << "side by side, seed " << seed;
         EXPECT_EQ(smooth.first.pumps, depth.get() ? Height(depth.get()) : 0);
     }
 }
