@@ -193,8 +193,10 @@ void MeasureLinearity(const Command& anaglyph, const BenchScale& scale, std::ost
     // the libraries) is measured on a picture of a few pixels and taken off.
     const Files tiny = FilesOfSize(16, 12);
     Measured startUp;
+    // A run of a small picture varies by as much as it costs per pixel, so
+    // every size gets nine runs at least.
     const std::string output = InputsOfSize(scale.Width(24), scale.Height(24)).Output("linear.bmp");
-    for (int run = 0; run < scale.runs; ++run) {
+    for (int run = 0; run < std::max(scale.runs, 9); ++run) {
         for (int megapixels : sizes)
             measured[megapixels].Add(RunCli(files[megapixels].Fill(anaglyph.arguments, output)));
         startUp.Add(RunCli(tiny.Fill(anaglyph.arguments, output)));
