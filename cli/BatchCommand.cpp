@@ -36,18 +36,13 @@ struct BatchOptions {
 
 // Keeps what a picture's run reports on its own thread, to be shown on the
 // main one when the run is over.
-class JobReports : public ProgressSink {
+class JobReports : public SilentSink {
 public:
     struct Line {
         std::string text;   // a message, or the file of an explanation
         std::string reason; // empty for a message
     };
 
-    void SetStatus(const std::string&) override {}
-    void BeginProgress(int) override {}
-    void StepProgress() override {}
-    void ResetProgress() override {}
-    void PumpOneMessage() override {}
     void ShowMessage(const std::string& text) override
     {
         std::istringstream lines(text);

@@ -84,12 +84,10 @@ ComposeRow RowComposerFor(int anaglyphMode)
 
 Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& settings, ProgressSink& sink)
 {
-    const int width = std::min(Width(view), Width(image));
-    const int height = std::min(Height(view), Height(image));
-    Bitmap output = NewOrReport(width, height, BitsPerPixel(view), sink);
+    Bitmap output = NewCommonAreaOrReport(view, image, settings.pixelsPerMetre, sink);
     if (!output)
         return output;
-    SetResolution(output.get(), settings.pixelsPerMetre);
+    const int width = Width(output.get()), height = Height(output.get());
     const ComposeRow composeRow = RowComposerFor(settings.anaglyphMode);
     ForRowBands(height, sink, false, [&](const RowBand& band) {
         for (int y = band.begin; y < band.end; ++y) {

@@ -6,6 +6,7 @@
 #include "imaging/Messages.h"
 #include "imaging/ProgressSink.h"
 
+#include <algorithm>
 #include <string>
 
 namespace velmora {
@@ -51,6 +52,18 @@ inline Bitmap NewOrReport(int width, int height, int bitsPerPixel, ProgressSink&
     Bitmap bitmap = NewImage(width, height, bitsPerPixel);
     if (!bitmap)
         sink.ShowMessage(messages::kNotEnoughMemory);
+    return bitmap;
+}
+
+// The result of a step that combines two pictures over their common
+// bottom-left area: a new bitmap of that size and of `first`'s depth, with
+// the given resolution; none, after the message, when there is no memory.
+inline Bitmap NewCommonAreaOrReport(FIBITMAP* first, FIBITMAP* second, double pixelsPerMetre, ProgressSink& sink)
+{
+    Bitmap bitmap = NewOrReport(std::min(Width(first), Width(second)), std::min(Height(first), Height(second)),
+                                BitsPerPixel(first), sink);
+    if (bitmap)
+        SetResolution(bitmap.get(), pixelsPerMetre);
     return bitmap;
 }
 

@@ -150,12 +150,10 @@ void FillGaps(ViewCanvas& canvas, bool firstSweepLeftToRight, ProgressSink& sink
 
 Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoSettings& settings, ProgressSink& sink)
 {
-    const int width = std::min(Width(image), Width(depth));
-    const int height = std::min(Height(image), Height(depth));
-    Bitmap view = NewOrReport(width, height, BitsPerPixel(image), sink);
+    Bitmap view = NewCommonAreaOrReport(image, depth, settings.pixelsPerMetre, sink);
     if (!view)
         return view;
-    SetResolution(view.get(), settings.pixelsPerMetre);
+    const int width = Width(view.get()), height = Height(view.get());
 
     // The flags start cleared; the clearing pass still lets the window handle
     // one message per row, as every pass over the rows does.

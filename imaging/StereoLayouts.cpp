@@ -48,21 +48,35 @@ Bitmap ViewOf(const ViewSources& sources, int parallax, int stereoWindow, Stereo
     return view;
 }
 
+// The two eyes of a run: the view (left) and the picture (right), the
+// status set once they are read; both empty after a failure's message.
+struct Eyes {
+    Bitmap left;
+    Bitmap right;
+};
+
+Eyes MakeEyes(const LayoutRun& run, const char* status, const StereoSettings& settings, ProgressSink& sink)
+{
+    ViewSources sources = ReadViewSources(run, sink);
+    if (!sources.depth)
+        return {};
+    sink.SetStatus(status);
+    Bitmap view = ViewOf(sources, run.parallax, run.stereoWindow, settings, sink);
+    if (!view)
+        return {};
+    return {std::move(view), std::move(sources.image)};
+}
+
 } // namespace
 
 bool MakeSideBySide(const LayoutRun& run, PairLayout layout, bool half, const std::string& outputPath,
                     const StereoSettings& settings, ProgressSink& sink)
 {
     return GuardAllocation(sink, [&] {
-        ViewSources sources = ReadViewSources(run, sink);
-        if (!sources.depth)
+        const Eyes eyes = MakeEyes(run, "Side by side", settings, sink);
+        if (!eyes.left)
             return false;
-        sink.SetStatus("Side by side");
-        Bitmap view = ViewOf(sources, run.parallax, run.stereoWindow, settings, sink);
-        if (!view)
-            return false;
-        sources.depth.reset();
-        Bitmap output = ComposeSideBySide(view.get(), sources.image.get(), layout, half, settings, sink);
+        Bitmap output = ComposeSideBySide(eyes.left.get(), eyes.right.get(), layout, half, settings, sink);
         return output && WriteOrReport(output.get(), outputPath, settings.saveFormat, sink);
     });
 }
@@ -71,15 +85,11 @@ bool MakeEyePair(const LayoutRun& run, const std::string& leftPath, int leftForm
                  int rightFormat, const StereoSettings& settings, ProgressSink& sink)
 {
     return GuardAllocation(sink, [&] {
-        ViewSources sources = ReadViewSources(run, sink);
-        if (!sources.depth)
+        const Eyes eyes = MakeEyes(run, "Stereo pair", settings, sink);
+        if (!eyes.left || !WriteOrReport(eyes.left.get(), leftPath, leftFormat, sink))
             return false;
-        sink.SetStatus("Stereo pair");
-        Bitmap view = ViewOf(sources, run.parallax, run.stereoWindow, settings, sink);
-        if (!view || !WriteOrReport(view.get(), leftPath, leftFormat, sink))
-            return false;
-        SetResolution(sources.image.get(), settings.pixelsPerMetre);
-        return WriteOrReport(sources.image.get(), rightPath, rightFormat, sink);
+        SetResolution(eyes.right.get(), settings.pixelsPerMetre);
+        return WriteOrReport(eyes.right.get(), rightPath, rightFormat, sink);
     });
 }
 

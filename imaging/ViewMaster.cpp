@@ -37,12 +37,10 @@ bool CheckRightPicture(FIBITMAP* right, ProgressSink& sink)
 
 Bitmap ComposeViewMaster(FIBITMAP* left, FIBITMAP* right, const StereoSettings& settings, ProgressSink& sink)
 {
-    const int width = std::min(Width(left), Width(right));
-    const int height = std::min(Height(left), Height(right));
-    Bitmap output = NewOrReport(width, height, BitsPerPixel(left), sink);
+    Bitmap output = NewCommonAreaOrReport(left, right, settings.pixelsPerMetre, sink);
     if (!output)
         return output;
-    SetResolution(output.get(), settings.pixelsPerMetre);
+    const int width = Width(output.get()), height = Height(output.get());
 
     // Even rows from the right picture, odd rows from the left: the rows of
     // each parity, one after the other, each a pump.
