@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/ZeroedArray.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace velmora::test {
+namespace {
+
+TEST(ZeroedArrayTest, EveryByteIsZeroAndWritableWhateverTheSize)
+{
+    // Around the size where blocks move to whole huge pages, and blocks that
+    // end just inside or just past one.
+    const std::size_t mega = std::size_t{1} << 20;
+    for (std::size_t bytes : {std::size_t{1}, std::size_t{4097}, mega - 1, mega, 2 * mega, 3 * mega + 1,
+                              4 * mega - 1}) {
+        ZeroedArray<std::uint8_t> block(bytes);
+        ASSERT_EQ(block.size(), bytes);
+        EXPECT_TRUE(std::all_of(block.data(), block.data() + bytes, [](std::uint8_t b) { return b == 0; })) << bytes;
+        std::fill(block.data(), block.data() + bytes, std::uint8_t{0xA5});
+        EXPECT_EQ(block[bytes - 1], 0xA5);
+    }
+}
+
+TEST(ZeroedArrayTest, MovesHandOverTheBlockAndImpossibleCountsThrow)
+{
+    ZeroedArray<std::uint32_t> first(3 << 18);
+    first[5] = 7;
+    ZeroedArray<std::uint32_t> second(std::move(first));
+    EXPECT_EQ(second[5], 7u);
+    EXPECT_EQ(second.size(), std::size_t{3 << 18});
+    EXPECT_THROW(ZeroedArray<std::uint64_t>(static_cast<std::size_t>(-1) / 4), std::bad_alloc);
+    EXPECT_THROW(ZeroedArray<std::uint8_t>(static_cast<std::size_t>(-1) - 100), std::bad_alloc);
+}
+
+} // namespace
+} // namespace velmora::test
