@@ -2,6 +2,8 @@
 
 #include "imaging/DamageChecks.h"
 
+#include "imaging/LittleEndian.h"
+
 #include <FreeImage.h>
 #include <tiffio.h>
 #include <unistd.h>
@@ -32,14 +34,6 @@ void NoteLibraryMessage(FREE_IMAGE_FORMAT format, const char* message)
     if (watching && format == FIF_JPEG && message != nullptr &&
         std::strstr(message, "Premature end of JPEG file") != nullptr)
         damageSeen = true;
-}
-
-std::uint32_t Field(const unsigned char* bytes, int offset, int size)
-{
-    std::uint32_t value = 0;
-    for (int i = 0; i < size; ++i)
-        value |= std::uint32_t{bytes[offset + i]} << 8 * i;
-    return value;
 }
 
 } // namespace
@@ -77,26 +71,26 @@ bool IsTruncatedBmp(int descriptor, std::uint64_t fileSize)
     unsigned char header[34] = {};
     if (pread(descriptor, header, sizeof header, 0) < 26)
         return true;
-    const std::uint32_t infoSize = Field(header, 14, 4);
+    const std::uint32_t infoSize = LittleEndianField(header, 14, 4);
     std::uint64_t width = 0, height = 0;
     std::uint32_t bitsPerPixel = 0, compression = 0;
     if (infoSize == 12) {
         // OS/2 1.x: 16-bit width and height, never compressed.
-        width = Field(header, 18, 2);
-        height = Field(header, 20, 2);
-        bitsPerPixel = Field(header, 24, 2);
+        width = LittleEndianField(header, 18, 2);
+        height = LittleEndianField(header, 20, 2);
+        bitsPerPixel = LittleEndianField(header, 24, 2);
     } else if (infoSize >= 16) {
-        width = Field(header, 18, 4);
-        height = static_cast<std::uint64_t>(std::llabs(static_cast<std::int32_t>(Field(header, 22, 4))));
-        bitsPerPixel = Field(header, 28, 2);
-        compression = infoSize >= 20 ? Field(header, 30, 4) : 0;
+        width = LittleEndianField(header, 18, 4);
+        height = static_cast<std::uint64_t>(std::llabs(static_cast<std::int32_t>(LittleEndianField(header, 22, 4))));
+        bitsPerPixel = LittleEndianField(header, 28, 2);
+        compression = infoSize >= 20 ? LittleEndianField(header, 30, 4) : 0;
     } else {
         return true;
     }
     if (compression != 0 && compression != 3)
         return false; // run-length data has no fixed size; its decoder checks it
     const std::uint64_t stride = (width * bitsPerPixel + 31) / 32 * 4;
-    return fileSize < Field(header, 10, 4) + stride * height;
+    return fileSize < LittleEndianField(header, 10, 4) + stride * height;
 }
 
 } // namespace velmora

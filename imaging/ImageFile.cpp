@@ -7,6 +7,7 @@
 #include "imaging/FileHandles.h"
 #include "imaging/PictureHeaders.h"
 #include "imaging/PictureLimit.h"
+#include "imaging/PlainBmpReader.h"
 #include "imaging/PngWriter.h"
 #include "imaging/StereoSettings.h"
 #include "imaging/ZeroedArray.h"
@@ -177,8 +178,15 @@ ImageRead ReadImageFile(const std::string& path)
     OpenPicture file = OpenPictureFile(path);
     if (!file.status)
         return Refused(std::move(file.status));
-    if (file.format == FIF_BMP && IsTruncatedBmp(fileno(file.stream.get()), file.fileSize))
-        return Refused(Unreadable("cut short"));
+    if (file.format == FIF_BMP) {
+        if (IsTruncatedBmp(fileno(file.stream.get()), file.fileSize))
+            return Refused(Unreadable("cut short"));
+        if (std::optional<Bitmap> plain = ReadPlainBmp(fileno(file.stream.get()))) {
+            if (!*plain)
+                return Refused(Unreadable(reasons::kUndecodable));
+            return {std::move(*plain), {}};
+        }
+    }
     FreeImageIO io = ReadingIO();
     DamageWatch damage;
     Bitmap bitmap(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), 0));

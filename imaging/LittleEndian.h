@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include <cstdint>
+
+namespace velmora {
+
+// The unsigned little-endian number of `size` bytes (1 to 4) at `offset`.
+inline std::uint32_t LittleEndianField(const unsigned char* bytes, int offset, int size)
+{
+    std::uint32_t value = 0;
+    for (int i = 0; i < size; ++i)
+        value |= std::uint32_t{bytes[offset + i]} << 8 * i;
+    return value;
+}
+
+} // namespace velmora

@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/ImageFile.h"
+#include "imaging/PlainBmpReader.h"
+
+#include "tests/support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+
+namespace velmora::test {
+namespace {
+
+std::string Le(std::uint32_t value, int bytes)
+{
+    std::string out;
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>(value >> 8 * i & 0xFF);
+    return out;
+}
+
+struct BmpLayout {
+    std::uint32_t headerSize = 40;
+    bool topDown = false;
+    std::uint32_t gap = 0; // bytes between the headers and the pixels
+    std::uint32_t bitsPerPixel = 24;
+};
+
+// A 24-bit BMP of random bytes, padding included, as other programs write
+// them: any Windows header, rows either way, the pixels anywhere after it.
+std::string RandomBmp(int width, int height, const BmpLayout& layout, std::mt19937& random)
+{
+    const std::uint32_t pitch = (width * layout.bitsPerPixel + 31) / 32 * 4;
+    std::string pixels(pitch * height, '\0');
+    for (char& byte : pixels)
+        byte = static_cast<char>(random());
+    const std::uint32_t pixelsAt = 14 + layout.headerSize + layout.gap;
+    std::string info = Le(layout.headerSize, 4) + Le(width, 4) + Le(layout.topDown ? -height : height, 4) +
+                       Le(1, 2) + Le(layout.bitsPerPixel, 2) + Le(0, 4) + Le(pixels.size(), 4) + Le(3780, 4) +
+                       Le(2835, 4) + Le(0, 4) + Le(0, 4);
+    info.resize(layout.headerSize, '\x5A');
+    std::string file = "BM";
+    file += Le(pixelsAt + pixels.size(), 4) + Le(0, 4) + Le(pixelsAt, 4) + info;
+    return file + std::string(layout.gap, '\x77') + pixels;
+}
+
+// What the image library itself makes of the file.
+Bitmap LibraryRead(const std::string& path)
+{
+    return Bitmap(FreeImage_Load(FIF_BMP, path.c_str(), 0));
+}
+
+::testing::AssertionResult SameAsLibrary(const std::string& path)
+{
+    const Bitmap expected = LibraryRead(path);
+    const ImageRead actual = ReadImageFile(path);
+    if (!expected || !actual.bitmap)
+        return ::testing::AssertionFailure() << "library " << bool(expected) << ", ours " << actual.status.reason;
+    FIBITMAP* e = expected.get();
+    FIBITMAP* a = actual.bitmap.get();
+    if (Width(a) != Width(e) || Height(a) != Height(e) || BitsPerPixel(a) != BitsPerPixel(e))
+        return ::testing::AssertionFailure() << "size or depth differs";
+    if (FreeImage_GetDotsPerMeterX(a) != FreeImage_GetDotsPerMeterX(e) ||
+        FreeImage_GetDotsPerMeterY(a) != FreeImage_GetDotsPerMeterY(e))
+        return ::testing::AssertionFailure() << "resolution differs";
+    for (int y = 0; y < Height(e); ++y)
+        if (std::memcmp(FreeImage_GetScanLine(a, y), FreeImage_GetScanLine(e, y), FreeImage_GetLine(e)) != 0)
+            return ::testing::AssertionFailure() << "row " << y << " differs";
+    return ::testing::AssertionSuccess();
+}
+
+class PlainBmpTest : public ::testing::Test {
+protected:
+    Sandbox sandbox;
+    std::mt19937 random{41};
+};
+
+TEST_F(PlainBmpTest, GivesWhatTheLibraryGivesForEitherRowOrderAnyPaddingAndGap)
+{
+    for (bool topDown : {false, true})
+        for (int width : {1, 2, 3, 4, 5, 7})
+            for (std::uint32_t gap : {0u, 6u}) {
+                std::string name = topDown ? "t" : "b";
+                name += std::to_string(width) + "-" + std::to_string(gap) + ".bmp";
+                WriteBytes(name, RandomBmp(width, 5, {40, topDown, gap}, random));
+                EXPECT_TRUE(SameAsLibrary(name)) << name;
+            }
+}
+
+TEST_F(PlainBmpTest, LargePicturesInTheirOwnPagesAreReadWhole)
+{
+    // Over a megabyte, so the pixels live in pages of their own, and an odd
+    // width, so every row is padded.
+    for (bool topDown : {false, true}) {
+        WriteBytes("large.bmp", RandomBmp(1001, 700, {40, topDown}, random));
+        EXPECT_TRUE(SameAsLibrary("large.bmp")) << topDown;
+    }
+}
+
+TEST_F(PlainBmpTest, OtherBmpFilesAreLeftToTheLibrary)
+{
+    // 32 bits, 8 bits with a palette, run-length coded, the later Windows
+    // headers, an unknown header, a bitmap array: the library reads them or
+    // refuses them as before.
+    WriteBytes("32.bmp", RandomBmp(6, 4, {40, false, 0, 32}, random));
+    Save(GreyPaletteImage(9, 4).get(), "8.bmp");
+    std::string rle = RandomBmp(4, 2, {}, random);
+    rle[30] = 1;
+    std::string array = RandomBmp(4, 2, {}, random);
+    array[1] = 'A';
+    const std::string others[] = {ReadBytes("32.bmp"), ReadBytes("8.bmp"), rle, array,
+                                  RandomBmp(4, 2, {52}, random), RandomBmp(4, 2, {108}, random),
+                                  RandomBmp(4, 2, {124}, random), RandomBmp(4, 2, {64}, random)};
+    for (const std::string& content : others) {
+        WriteBytes("other.bmp", content);
+        const int descriptor = open("other.bmp", O_RDONLY);
+        ASSERT_GE(descriptor, 0);
+        EXPECT_FALSE(ReadPlainBmp(descriptor).has_value());
+        close(descriptor);
+        if (LibraryRead("other.bmp"))
+            EXPECT_TRUE(SameAsLibrary("other.bmp"));
+        else
+            EXPECT_FALSE(ReadImageFile("other.bmp").bitmap);
+    }
+}
+
+TEST_F(PlainBmpTest, PixelsMissingWhenReadGiveNoPicture)
+{
+    // The file was long enough when checked and shrank before the pixels
+    // were read: no picture rather than black rows.
+    for (bool topDown : {false, true}) {
+        const std::string whole = RandomBmp(300, 200, {40, topDown}, random);
+        WriteBytes("short.bmp", whole.substr(0, whole.size() - 1));
+        const int descriptor = open("short.bmp", O_RDONLY);
+        ASSERT_GE(descriptor, 0);
+        const std::optional<Bitmap> read = ReadPlainBmp(descriptor);
+        close(descriptor);
+        ASSERT_TRUE(read.has_value());
+        EXPECT_FALSE(*read) << topDown;
+        EXPECT_FALSE(ReadImageFile("short.bmp").bitmap);
+    }
+}
+
+} // namespace
+} // namespace velmora::test
