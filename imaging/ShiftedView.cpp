@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -45,14 +46,45 @@ LevelPlan PlanLevels(int parallax)
     return plan;
 }
 
-struct ViewCanvas {
-    FIBITMAP* view;
-    ZeroedArray<std::uint8_t> filled; // one flag per output pixel, row-major
-    int width;
-    int height;
+// The output view and one flag per pixel, set once the pixel is painted or
+// filled. The flags are bits, each row in whole 64-bit words, so that rows
+// painted on different threads never share a word.
+class ViewCanvas {
+public:
+    ViewCanvas(FIBITMAP* view, int width, int height)
+        : view(view), width(width), height(height), wordsPerRow_((static_cast<std::size_t>(width) + 63) / 64),
+          filled_(wordsPerRow_ * height)
+    {
+    }
 
-    bool IsFilled(int x, int y) const { return filled[static_cast<std::size_t>(y) * width + x] != 0; }
-    void SetFilled(int x, int y) { filled[static_cast<std::size_t>(y) * width + x] = 1; }
+    FIBITMAP* const view;
+    const int width;
+    const int height;
+
+    bool IsFilled(int x, int y) const { return (Word(x, y) >> (x % 64) & 1) != 0; }
+    void SetFilled(int x, int y) { filled_[static_cast<std::size_t>(y) * wordsPerRow_ + x / 64] |= Bit(x); }
+
+    // Calls onHole(x) for every pixel of row y whose flag is clear, left to
+    // right; a word at a time, as holes are few and rows long.
+    template <typename OnHole>
+    void ForEachHole(int y, OnHole onHole) const
+    {
+        const std::uint64_t* words = &filled_[static_cast<std::size_t>(y) * wordsPerRow_];
+        for (std::size_t w = 0; w < wordsPerRow_; ++w) {
+            const int first = static_cast<int>(64 * w);
+            const int bits = std::min(64, width - first);
+            std::uint64_t holes = ~words[w] & (bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1);
+            for (; holes != 0; holes &= holes - 1)
+                onHole(first + __builtin_ctzll(holes));
+        }
+    }
+
+private:
+    static std::uint64_t Bit(int x) { return std::uint64_t{1} << (x % 64); }
+    std::uint64_t Word(int x, int y) const { return filled_[static_cast<std::size_t>(y) * wordsPerRow_ + x / 64]; }
+
+    std::size_t wordsPerRow_;
+    ZeroedArray<std::uint64_t> filled_;
 };
 
 // Paints one row with the result of all level passes: at every target column
@@ -109,31 +141,64 @@ void FillPixel(ViewCanvas& canvas, int x, int y)
     canvas.SetFilled(x, y);
 }
 
+// The holes left by the level passes, listed per column in row order, the
+// order in which a sweep visits them: the holes of column x are
+// rows[start[x]] .. rows[start[x + 1] - 1].
+struct HoleColumns {
+    std::vector<std::size_t> start;
+    std::vector<int> rows;
+};
+
+// Blocks of rows, a fixed number whatever the threads, count their holes per
+// column; each block then writes its holes after those of the blocks below
+// it, so the lists come out the same as from one pass over the rows.
+HoleColumns ListHoles(const ViewCanvas& canvas)
+{
+    constexpr int kBlockRows = 64;
+    const int width = canvas.width;
+    const int blocks = (canvas.height + kBlockRows - 1) / kBlockRows;
+    std::vector<std::size_t> at(static_cast<std::size_t>(blocks) * width, 0); // per block and column
+    const auto forEachBlock = [&](auto work) {
+        ForRowBands(blocks, [&](const RowBand& band) {
+            for (int block = band.begin; block < band.end; ++block) {
+                std::size_t* blockAt = &at[static_cast<std::size_t>(block) * width];
+                const int end = std::min(canvas.height, (block + 1) * kBlockRows);
+                for (int y = block * kBlockRows; y < end; ++y)
+                    canvas.ForEachHole(y, [&](int x) { work(blockAt, x, y); });
+            }
+        });
+    };
+    forEachBlock([](std::size_t* blockAt, int x, int) { ++blockAt[x]; });
+
+    HoleColumns holes;
+    holes.start.resize(static_cast<std::size_t>(width) + 1);
+    std::size_t next = 0;
+    for (int x = 0; x < width; ++x) {
+        holes.start[x] = next;
+        for (int block = 0; block < blocks; ++block) {
+            std::size_t& count = at[static_cast<std::size_t>(block) * width + x];
+            next += std::exchange(count, next);
+        }
+    }
+    holes.start[width] = next;
+    holes.rows.resize(next);
+    forEachBlock([&](std::size_t* blockAt, int x, int y) { holes.rows[blockAt[x]++] = y; });
+    return holes;
+}
+
 // Two sweeps over the columns, the first in the direction the near pixels
 // moved; within a column the rows go bottom to top. Only the holes left by
-// the level passes are visited, listed per column in row order.
+// the level passes are visited. Each hole depends on the ones before it in
+// this order, so the sweeps run on one thread.
 void FillGaps(ViewCanvas& canvas, bool firstSweepLeftToRight, ProgressSink& sink)
 {
     const int width = canvas.width;
-    std::vector<std::size_t> columnStart(static_cast<std::size_t>(width) + 1, 0);
-    for (int y = 0; y < canvas.height; ++y)
-        for (int x = 0; x < width; ++x)
-            if (!canvas.IsFilled(x, y))
-                ++columnStart[x + 1];
-    for (int x = 0; x < width; ++x)
-        columnStart[x + 1] += columnStart[x];
-    std::vector<int> holeRows(columnStart[width]);
-    std::vector<std::size_t> next(columnStart.begin(), columnStart.end() - 1);
-    for (int y = 0; y < canvas.height; ++y)
-        for (int x = 0; x < width; ++x)
-            if (!canvas.IsFilled(x, y))
-                holeRows[next[x]++] = y;
-
+    const HoleColumns holes = ListHoles(canvas);
     auto sweepColumn = [&](int x) {
         sink.PumpOneMessage();
-        for (std::size_t i = columnStart[x]; i < columnStart[x + 1]; ++i)
-            if (!canvas.IsFilled(x, holeRows[i]))
-                FillPixel(canvas, x, holeRows[i]);
+        for (std::size_t i = holes.start[x]; i < holes.start[x + 1]; ++i)
+            if (!canvas.IsFilled(x, holes.rows[i]))
+                FillPixel(canvas, x, holes.rows[i]);
     };
     for (int sweep = 0; sweep < 2; ++sweep) {
         const bool leftToRight = (sweep == 0) == firstSweepLeftToRight;
@@ -157,7 +222,7 @@ Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoSettings& s
 
     // The flags start cleared; the clearing pass still lets the window handle
     // one message per row, as every pass over the rows does.
-    ViewCanvas canvas{view.get(), ZeroedArray<std::uint8_t>(static_cast<std::size_t>(width) * height), width, height};
+    ViewCanvas canvas(view.get(), width, height);
     for (int y = 0; y < height; ++y)
         sink.PumpOneMessage();
 
