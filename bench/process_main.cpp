@@ -2,7 +2,7 @@
 
 // Measures the targets of whole commands as ratios taken in one run, and
 // prints them as the tables that docs/performance.md shows.
-//   process_bench [--small] [--runs N]
+//   process_bench [--small] [--runs N] [--only commands|layouts|batch|threads]
 
 #include "bench/WholeCommands.h"
 
@@ -15,14 +15,17 @@
 int main(int argc, char** argv)
 {
     velmora::bench::BenchScale scale;
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--small") == 0) {
             scale.small = true;
             scale.runs = 1;
         } else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
             scale.runs = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
+            only = argv[++i];
         } else {
-            std::cerr << "usage: process_bench [--small] [--runs N]\n";
+            std::cerr << "usage: process_bench [--small] [--runs N] [--only commands|layouts|batch|threads]\n";
             return 2;
         }
     }
@@ -30,9 +33,22 @@ int main(int argc, char** argv)
               << " interleaved runs.\n\n";
     if (scale.small)
         std::cout << "Small pictures: this run checks that the benchmarks work; its numbers mean nothing.\n\n";
-    velmora::bench::MeasureWholeCommands(scale, std::cout);
-    velmora::bench::MeasureLayouts(scale, std::cout);
-    velmora::bench::MeasureBatch(scale, std::cout);
-    velmora::bench::MeasureThreads(scale, std::cout);
+    const struct {
+        const char* name;
+        void (*measure)(const velmora::bench::BenchScale&, std::ostream&);
+    } parts[] = {{"commands", velmora::bench::MeasureWholeCommands},
+                 {"layouts", velmora::bench::MeasureLayouts},
+                 {"batch", velmora::bench::MeasureBatch},
+                 {"threads", velmora::bench::MeasureThreads}};
+    bool measured = false;
+    for (const auto& part : parts)
+        if (only.empty() || only == part.name) {
+            part.measure(scale, std::cout);
+            measured = true;
+        }
+    if (!measured) {
+        std::cerr << "no part named " << only << "\n";
+        return 2;
+    }
     return 0;
 }
