@@ -108,7 +108,9 @@ FileStatus CheckClaimedSize(OpenPicture& file)
 {
     FreeImageIO io = ReadingIO();
     FileStatus status;
-    if (FreeImage_FIFSupportsNoPixels(file.format)) {
+    if (const auto plain = file.format == FIF_BMP ? ReadPlainBmpHeader(fileno(file.stream.get())) : std::nullopt) {
+        status = CheckPictureSize(static_cast<std::uint64_t>(plain->width), plain->Rows(), plain->RowBytes());
+    } else if (FreeImage_FIFSupportsNoPixels(file.format)) {
         Bitmap header(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), FIF_LOAD_NOPIXELS));
         if (header) {
             // Computed here: the library's own pitch is 32-bit and can wrap.
@@ -225,6 +227,9 @@ ResolutionRead ReadHorizontalResolution(const std::string& path)
     OpenPicture file = OpenPictureFile(path);
     if (!file.status)
         return {std::nullopt, std::move(file.status)};
+    if (file.format == FIF_BMP)
+        if (const auto plain = ReadPlainBmpHeader(fileno(file.stream.get())))
+            return {plain->pixelsPerMetreX, {}};
     FreeImageIO io = ReadingIO();
     const int flags = FreeImage_FIFSupportsNoPixels(file.format) ? FIF_LOAD_NOPIXELS : 0;
     Bitmap bitmap(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), flags));

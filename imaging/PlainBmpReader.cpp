@@ -8,7 +8,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdint>
 #include <cstdlib>
 
 namespace velmora {
@@ -31,43 +30,68 @@ bool ReadFully(int descriptor, std::uint8_t* bytes, std::uint64_t count, std::ui
     return true;
 }
 
+// The info header and its later versions (V2 to V5). Without compression
+// their colour masks do not apply: 24-bit pixels are blue, green, red.
+bool IsWindowsHeader(std::uint32_t size)
+{
+    return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+}
+
 } // namespace
+
+int PlainBmpHeader::Rows() const
+{
+    return std::abs(height);
+}
+
+std::uint64_t PlainBmpHeader::RowBytes() const
+{
+    return (static_cast<std::uint64_t>(width) * 24 + 31) / 32 * 4;
+}
+
+std::optional<PlainBmpHeader> ReadPlainBmpHeader(int descriptor)
+{
+    unsigned char bytes[54] = {};
+    if (pread(descriptor, bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes))
+        return std::nullopt;
+    constexpr std::uint32_t kBitsPerPixel = 24, kUncompressed = 0;
+    PlainBmpHeader header;
+    header.width = static_cast<std::int32_t>(LittleEndianField(bytes, 18, 4));
+    header.height = static_cast<std::int32_t>(LittleEndianField(bytes, 22, 4));
+    if (bytes[0] != 'B' || bytes[1] != 'M' || !IsWindowsHeader(LittleEndianField(bytes, 14, 4)) ||
+        LittleEndianField(bytes, 28, 2) != kBitsPerPixel || LittleEndianField(bytes, 30, 4) != kUncompressed ||
+        header.width <= 0 || header.height == 0 || header.height == INT_MIN)
+        return std::nullopt;
+    header.pixelsAt = LittleEndianField(bytes, 10, 4);
+    header.pixelsPerMetreX = static_cast<std::int32_t>(LittleEndianField(bytes, 38, 4));
+    header.pixelsPerMetreY = static_cast<std::int32_t>(LittleEndianField(bytes, 42, 4));
+    return header;
+}
 
 std::optional<Bitmap> ReadPlainBmp(int descriptor)
 {
-    unsigned char header[54] = {};
-    if (pread(descriptor, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header))
+    const std::optional<PlainBmpHeader> header = ReadPlainBmpHeader(descriptor);
+    if (!header)
         return std::nullopt;
-    // The later Windows headers (V4, V5) the library refuses with 24-bit
-    // pixels; they stay its to refuse.
-    constexpr std::uint32_t kInfoHeader = 40, kBitsPerPixel = 24, kUncompressed = 0;
-    const auto width = static_cast<std::int32_t>(LittleEndianField(header, 18, 4));
-    const auto height = static_cast<std::int32_t>(LittleEndianField(header, 22, 4));
-    if (header[0] != 'B' || header[1] != 'M' || LittleEndianField(header, 14, 4) != kInfoHeader ||
-        LittleEndianField(header, 28, 2) != kBitsPerPixel || LittleEndianField(header, 30, 4) != kUncompressed ||
-        width <= 0 || height == 0 || height == INT_MIN)
-        return std::nullopt;
-
     // Rows are stored from the bottom up, or from the top down when the
     // height is negative; in the bitmap they always go from the bottom up.
-    const int rows = std::abs(height);
-    Bitmap bitmap = NewImage(width, rows, kBitsPerPixel);
+    const int rows = header->Rows();
+    Bitmap bitmap = NewImage(header->width, rows, 24);
     if (!bitmap)
         return bitmap;
-    const std::uint64_t pixelsAt = LittleEndianField(header, 10, 4);
-    const std::uint64_t pitch = FreeImage_GetPitch(bitmap.get());
+    const std::uint64_t pitch = header->RowBytes();
     bool complete = true;
-    if (height > 0) {
-        complete = ReadFully(descriptor, FreeImage_GetBits(bitmap.get()), pitch * rows, pixelsAt);
+    if (header->height > 0) {
+        complete = ReadFully(descriptor, FreeImage_GetBits(bitmap.get()), pitch * rows, header->pixelsAt);
     } else {
         for (int row = 0; row < rows && complete; ++row)
             complete = ReadFully(descriptor, FreeImage_GetScanLine(bitmap.get(), rows - 1 - row), pitch,
-                                 pixelsAt + pitch * row);
+                                 header->pixelsAt + pitch * row);
     }
     if (!complete)
         return Bitmap();
-    FreeImage_SetDotsPerMeterX(bitmap.get(), LittleEndianField(header, 38, 4));
-    FreeImage_SetDotsPerMeterY(bitmap.get(), LittleEndianField(header, 42, 4));
+    FreeImage_SetDotsPerMeterX(bitmap.get(), static_cast<unsigned>(header->pixelsPerMetreX));
+    FreeImage_SetDotsPerMeterY(bitmap.get(), static_cast<unsigned>(header->pixelsPerMetreY));
     return bitmap;
 }
 

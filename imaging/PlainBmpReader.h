@@ -4,21 +4,38 @@
 
 #include "imaging/ImageFile.h"
 
+#include <cstdint>
 #include <optional>
 
 namespace velmora {
 
-// Reads the BMP files this program writes, and most others do: 24-bit
-// pixels without compression under the Windows info header. The pixels go
-// straight from the file into pages of their own (NewImage), not into
-// memory the image library zeroes first, which for a large picture cost as
-// much as reading it. The result is the library's: the same pixels, rows and
-// resolution.
-//
-// None when the file is some other BMP, which the library then reads; an
-// empty bitmap when the pixels cannot be read (the file shrank, a read
-// failed) or there is no memory for them. `descriptor` is open for reading
-// on a file checked to be at least as long as its pixels need.
+// The BMP files this program writes, and most others do: 24-bit pixels
+// without compression under one of the Windows headers (the info header,
+// or its later versions up to V5, which GIMP and ImageMagick write). The
+// image library refuses the later versions with 24-bit pixels, though
+// their pixels are stored just the same, and zeroes every picture it reads
+// before filling it, which for a large one costs as much as the reading.
+struct PlainBmpHeader {
+    std::int32_t width = 0;
+    std::int32_t height = 0; // negative when the rows are stored from the top down
+    std::uint32_t pixelsAt = 0;
+    std::int32_t pixelsPerMetreX = 0;
+    std::int32_t pixelsPerMetreY = 0;
+
+    int Rows() const;
+    std::uint64_t RowBytes() const; // padded to whole 32-bit words
+};
+
+// The header when the file is such a BMP; none for any other file, which the
+// library reads (or refuses) instead. `descriptor` is open for reading.
+std::optional<PlainBmpHeader> ReadPlainBmpHeader(int descriptor);
+
+// Reads such a BMP as the library reads its info-header files: the same
+// pixels, rows and resolution, straight from the file into pages of their
+// own (NewImage). None when it is another file; an empty bitmap when the
+// pixels cannot be read (the file shrank, a read failed) or there is no
+// memory for them. The file has been checked to be as long as its pixels
+// need.
 std::optional<Bitmap> ReadPlainBmp(int descriptor);
 
 } // namespace velmora

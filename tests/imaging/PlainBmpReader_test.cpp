@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "imaging/ImageFile.h"
+#include "imaging/PictureLimit.h"
 #include "imaging/PlainBmpReader.h"
 
 #include "tests/support/TestImages.h"
@@ -57,9 +58,11 @@ Bitmap LibraryRead(const std::string& path)
     return Bitmap(FreeImage_Load(FIF_BMP, path.c_str(), 0));
 }
 
-::testing::AssertionResult SameAsLibrary(const std::string& path)
+// Ours against the library's reading of `libraryPath`, the same file unless
+// the library refuses the file itself.
+::testing::AssertionResult SameAsLibrary(const std::string& path, const std::string& libraryPath = "")
 {
-    const Bitmap expected = LibraryRead(path);
+    const Bitmap expected = LibraryRead(libraryPath.empty() ? path : libraryPath);
     const ImageRead actual = ReadImageFile(path);
     if (!expected || !actual.bitmap)
         return ::testing::AssertionFailure() << "library " << bool(expected) << ", ours " << actual.status.reason;
@@ -104,20 +107,39 @@ TEST_F(PlainBmpTest, LargePicturesInTheirOwnPagesAreReadWhole)
     }
 }
 
+TEST_F(PlainBmpTest, LaterWindowsHeadersAreReadLikeTheInfoHeader)
+{
+    // The library refuses 24-bit pixels under the headers that GIMP and
+    // ImageMagick write; the pixels are stored as under the info header.
+    for (std::uint32_t headerSize : {52u, 56u, 108u, 124u})
+        for (bool topDown : {false, true}) {
+            std::mt19937 same = random;
+            WriteBytes("info.bmp", RandomBmp(7, 5, {40, topDown}, random));
+            WriteBytes("later.bmp", RandomBmp(7, 5, {headerSize, topDown}, same));
+            EXPECT_TRUE(SameAsLibrary("later.bmp", "info.bmp")) << headerSize;
+            EXPECT_EQ(ReadHorizontalResolution("later.bmp").pixelsPerMetre, 3780) << headerSize;
+        }
+    // Their size is checked from the header before any pixel is read.
+    SetPictureSizeLimit(1000);
+    const std::string claim = RandomBmp(40, 30, {124}, random);
+    WriteBytes("claim.bmp", claim.substr(0, 14 + 124));
+    const ImageRead refused = ReadImageFile("claim.bmp");
+    SetPictureSizeLimit(DefaultPictureSizeLimit());
+    EXPECT_FALSE(refused.bitmap);
+    EXPECT_EQ(refused.status.problem, FileProblem::kTooLarge);
+}
+
 TEST_F(PlainBmpTest, OtherBmpFilesAreLeftToTheLibrary)
 {
-    // 32 bits, 8 bits with a palette, run-length coded, the later Windows
-    // headers, an unknown header, a bitmap array: the library reads them or
-    // refuses them as before.
+    // 32 bits, 8 bits with a palette, run-length coded, the OS/2 2.x header,
+    // a bitmap array: the library reads them or refuses them as before.
     WriteBytes("32.bmp", RandomBmp(6, 4, {40, false, 0, 32}, random));
     Save(GreyPaletteImage(9, 4).get(), "8.bmp");
     std::string rle = RandomBmp(4, 2, {}, random);
     rle[30] = 1;
     std::string array = RandomBmp(4, 2, {}, random);
     array[1] = 'A';
-    const std::string others[] = {ReadBytes("32.bmp"), ReadBytes("8.bmp"), rle, array,
-                                  RandomBmp(4, 2, {52}, random), RandomBmp(4, 2, {108}, random),
-                                  RandomBmp(4, 2, {124}, random), RandomBmp(4, 2, {64}, random)};
+    const std::string others[] = {ReadBytes("32.bmp"), ReadBytes("8.bmp"), rle, array, RandomBmp(4, 2, {64}, random)};
     for (const std::string& content : others) {
         WriteBytes("other.bmp", content);
         const int descriptor = open("other.bmp", O_RDONLY);
