@@ -3,6 +3,7 @@
 #include "imaging/DamageChecks.h"
 
 #include "imaging/LittleEndian.h"
+#include "imaging/RowPadding.h"
 
 #include <FreeImage.h>
 #include <tiffio.h>
@@ -89,8 +90,7 @@ bool IsTruncatedBmp(int descriptor, std::uint64_t fileSize)
     }
     if (compression != 0 && compression != 3)
         return false; // run-length data has no fixed size; its decoder checks it
-    const std::uint64_t stride = (width * bitsPerPixel + 31) / 32 * 4;
-    return fileSize < LittleEndianField(header, 10, 4) + stride * height;
+    return fileSize < LittleEndianField(header, 10, 4) + PaddedRowBytes(width, bitsPerPixel) * height;
 }
 
 } // namespace velmora

@@ -9,6 +9,7 @@
 #include "imaging/PictureLimit.h"
 #include "imaging/PlainBmpReader.h"
 #include "imaging/PngWriter.h"
+#include "imaging/RowPadding.h"
 #include "imaging/StereoSettings.h"
 #include "imaging/ZeroedArray.h"
 
@@ -59,6 +60,7 @@ struct OpenPicture {
     Stream stream;
     std::uint64_t fileSize = 0;
     FREE_IMAGE_FORMAT format = FIF_UNKNOWN;
+    std::optional<PlainBmpHeader> plainBmp; // the header, for a BMP this program reads itself
     FileStatus status;
 };
 
@@ -108,14 +110,16 @@ FileStatus CheckClaimedSize(OpenPicture& file)
 {
     FreeImageIO io = ReadingIO();
     FileStatus status;
-    if (const auto plain = file.format == FIF_BMP ? ReadPlainBmpHeader(fileno(file.stream.get())) : std::nullopt) {
+    if (file.format == FIF_BMP)
+        file.plainBmp = ReadPlainBmpHeader(fileno(file.stream.get()));
+    if (const auto& plain = file.plainBmp) {
         status = CheckPictureSize(static_cast<std::uint64_t>(plain->width), plain->Rows(), plain->RowBytes());
     } else if (FreeImage_FIFSupportsNoPixels(file.format)) {
         Bitmap header(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), FIF_LOAD_NOPIXELS));
         if (header) {
             // Computed here: the library's own pitch is 32-bit and can wrap.
             const std::uint64_t width = FreeImage_GetWidth(header.get());
-            const std::uint64_t rowBytes = (width * FreeImage_GetBPP(header.get()) + 31) / 32 * 4;
+            const std::uint64_t rowBytes = PaddedRowBytes(width, FreeImage_GetBPP(header.get()));
             status = CheckPictureSize(width, FreeImage_GetHeight(header.get()), rowBytes);
         } else {
             status = Unreadable(reasons::kUndecodable);
@@ -183,10 +187,11 @@ ImageRead ReadImageFile(const std::string& path)
     if (file.format == FIF_BMP) {
         if (IsTruncatedBmp(fileno(file.stream.get()), file.fileSize))
             return Refused(Unreadable("cut short"));
-        if (std::optional<Bitmap> plain = ReadPlainBmp(fileno(file.stream.get()))) {
-            if (!*plain)
+        if (file.plainBmp) {
+            Bitmap plain = ReadPlainBmp(fileno(file.stream.get()), *file.plainBmp);
+            if (!plain)
                 return Refused(Unreadable(reasons::kUndecodable));
-            return {std::move(*plain), {}};
+            return {std::move(plain), {}};
         }
     }
     FreeImageIO io = ReadingIO();
@@ -227,9 +232,8 @@ ResolutionRead ReadHorizontalResolution(const std::string& path)
     OpenPicture file = OpenPictureFile(path);
     if (!file.status)
         return {std::nullopt, std::move(file.status)};
-    if (file.format == FIF_BMP)
-        if (const auto plain = ReadPlainBmpHeader(fileno(file.stream.get())))
-            return {plain->pixelsPerMetreX, {}};
+    if (file.plainBmp)
+        return {file.plainBmp->pixelsPerMetreX, {}};
     FreeImageIO io = ReadingIO();
     const int flags = FreeImage_FIFSupportsNoPixels(file.format) ? FIF_LOAD_NOPIXELS : 0;
     Bitmap bitmap(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), flags));
@@ -252,7 +256,7 @@ Bitmap NewImage(int width, int height, int bitsPerPixel)
     if (width <= 0 || height <= 0)
         return {};
     // Rows padded to whole 32-bit words, as the library keeps them.
-    const std::uint64_t pitch = (static_cast<std::uint64_t>(width) * bitsPerPixel + 31) / 32 * 4;
+    const std::uint64_t pitch = PaddedRowBytes(static_cast<std::uint64_t>(width), bitsPerPixel);
     const std::uint64_t bytes = pitch * static_cast<std::uint64_t>(height);
     constexpr std::uint64_t kSmall = 1 << 20;
     if (bitsPerPixel != 24 || bytes < kSmall || pitch > INT_MAX)

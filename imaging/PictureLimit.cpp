@@ -2,6 +2,8 @@
 
 #include "imaging/PictureLimit.h"
 
+#include "imaging/RowPadding.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,12 +37,6 @@ std::string Megabytes(std::uint64_t bytes)
     return text;
 }
 
-// Rows of 24-bit pixels are padded to whole 32-bit words, as FreeImage does.
-std::uint64_t RgbRowBytes(std::uint64_t width)
-{
-    return (3 * width + 3) / 4 * 4;
-}
-
 } // namespace
 
 std::uint64_t DefaultPictureSizeLimit()
@@ -60,7 +56,7 @@ void SetPictureSizeLimit(std::uint64_t bytes)
 
 FileStatus CheckPictureSize(std::uint64_t width, std::uint64_t height, std::uint64_t rowBytes)
 {
-    const std::uint64_t widest = std::max(rowBytes, RgbRowBytes(width));
+    const std::uint64_t widest = std::max(rowBytes, PaddedRowBytes(width, 24));
     const std::string size = std::to_string(width) + " x " + std::to_string(height) + " pixels";
     if (widest > kMaxRowBytes)
         return Failure(FileProblem::kTooLarge, size + ": a row would take more than 2 GB");

@@ -3,6 +3,7 @@
 #include "imaging/PlainBmpReader.h"
 
 #include "imaging/LittleEndian.h"
+#include "imaging/RowPadding.h"
 
 #include <unistd.h>
 
@@ -46,7 +47,7 @@ int PlainBmpHeader::Rows() const
 
 std::uint64_t PlainBmpHeader::RowBytes() const
 {
-    return (static_cast<std::uint64_t>(width) * 24 + 31) / 32 * 4;
+    return PaddedRowBytes(static_cast<std::uint64_t>(width), 24);
 }
 
 std::optional<PlainBmpHeader> ReadPlainBmpHeader(int descriptor)
@@ -68,30 +69,27 @@ std::optional<PlainBmpHeader> ReadPlainBmpHeader(int descriptor)
     return header;
 }
 
-std::optional<Bitmap> ReadPlainBmp(int descriptor)
+Bitmap ReadPlainBmp(int descriptor, const PlainBmpHeader& header)
 {
-    const std::optional<PlainBmpHeader> header = ReadPlainBmpHeader(descriptor);
-    if (!header)
-        return std::nullopt;
     // Rows are stored from the bottom up, or from the top down when the
     // height is negative; in the bitmap they always go from the bottom up.
-    const int rows = header->Rows();
-    Bitmap bitmap = NewImage(header->width, rows, 24);
+    const int rows = header.Rows();
+    Bitmap bitmap = NewImage(header.width, rows, 24);
     if (!bitmap)
         return bitmap;
-    const std::uint64_t pitch = header->RowBytes();
+    const std::uint64_t pitch = header.RowBytes();
     bool complete = true;
-    if (header->height > 0) {
-        complete = ReadFully(descriptor, FreeImage_GetBits(bitmap.get()), pitch * rows, header->pixelsAt);
+    if (header.height > 0) {
+        complete = ReadFully(descriptor, FreeImage_GetBits(bitmap.get()), pitch * rows, header.pixelsAt);
     } else {
         for (int row = 0; row < rows && complete; ++row)
             complete = ReadFully(descriptor, FreeImage_GetScanLine(bitmap.get(), rows - 1 - row), pitch,
-                                 header->pixelsAt + pitch * row);
+                                 header.pixelsAt + pitch * row);
     }
     if (!complete)
-        return Bitmap();
-    FreeImage_SetDotsPerMeterX(bitmap.get(), static_cast<unsigned>(header->pixelsPerMetreX));
-    FreeImage_SetDotsPerMeterY(bitmap.get(), static_cast<unsigned>(header->pixelsPerMetreY));
+        return {};
+    FreeImage_SetDotsPerMeterX(bitmap.get(), static_cast<unsigned>(header.pixelsPerMetreX));
+    FreeImage_SetDotsPerMeterY(bitmap.get(), static_cast<unsigned>(header.pixelsPerMetreY));
     return bitmap;
 }
 

@@ -30,12 +30,11 @@ struct PlainBmpHeader {
 // library reads (or refuses) instead. `descriptor` is open for reading.
 std::optional<PlainBmpHeader> ReadPlainBmpHeader(int descriptor);
 
-// Reads such a BMP as the library reads its info-header files: the same
-// pixels, rows and resolution, straight from the file into pages of their
-// own (NewImage). None when it is another file; an empty bitmap when the
-// pixels cannot be read (the file shrank, a read failed) or there is no
-// memory for them. The file has been checked to be as long as its pixels
-// need.
-std::optional<Bitmap> ReadPlainBmp(int descriptor);
+// Reads the pixels of such a BMP, as `header` gave them, the way the library
+// reads its info-header files: the same pixels, rows and resolution, straight
+// from the file into pages of their own (NewImage). None when the pixels
+// cannot be read (the file shrank, a read failed) or there is no memory for
+// them.
+Bitmap ReadPlainBmp(int descriptor, const PlainBmpHeader& header);
 
 } // namespace velmora

@@ -79,6 +79,16 @@ Bitmap LibraryRead(const std::string& path)
     return ::testing::AssertionSuccess();
 }
 
+std::optional<PlainBmpHeader> PlainHeaderOf(const std::string& path)
+{
+    const int descriptor = open(path.c_str(), O_RDONLY);
+    if (descriptor < 0)
+        return std::nullopt;
+    std::optional<PlainBmpHeader> header = ReadPlainBmpHeader(descriptor);
+    close(descriptor);
+    return header;
+}
+
 class PlainBmpTest : public ::testing::Test {
 protected:
     Sandbox sandbox;
@@ -142,14 +152,25 @@ TEST_F(PlainBmpTest, OtherBmpFilesAreLeftToTheLibrary)
     const std::string others[] = {ReadBytes("32.bmp"), ReadBytes("8.bmp"), rle, array, RandomBmp(4, 2, {64}, random)};
     for (const std::string& content : others) {
         WriteBytes("other.bmp", content);
-        const int descriptor = open("other.bmp", O_RDONLY);
-        ASSERT_GE(descriptor, 0);
-        EXPECT_FALSE(ReadPlainBmp(descriptor).has_value());
-        close(descriptor);
+        EXPECT_FALSE(PlainHeaderOf("other.bmp"));
         if (LibraryRead("other.bmp"))
             EXPECT_TRUE(SameAsLibrary("other.bmp"));
         else
             EXPECT_FALSE(ReadImageFile("other.bmp").bitmap);
+    }
+}
+
+TEST_F(PlainBmpTest, ImpossibleSizesAreNotReadAsPlainFiles)
+{
+    // No width, a negative one, no height, a height whose size has no
+    // positive counterpart: not pictures at all.
+    const std::pair<int, std::int32_t> fields[] = {{18, 0}, {18, -4}, {22, 0}, {22, INT32_MIN}};
+    for (const auto& [at, value] : fields) {
+        std::string content = RandomBmp(4, 3, {}, random);
+        content.replace(at, 4, Le(static_cast<std::uint32_t>(value), 4));
+        WriteBytes("impossible.bmp", content);
+        EXPECT_FALSE(PlainHeaderOf("impossible.bmp")) << at << " " << value;
+        EXPECT_FALSE(ReadImageFile("impossible.bmp").bitmap) << at << " " << value;
     }
 }
 
@@ -162,10 +183,10 @@ TEST_F(PlainBmpTest, PixelsMissingWhenReadGiveNoPicture)
         WriteBytes("short.bmp", whole.substr(0, whole.size() - 1));
         const int descriptor = open("short.bmp", O_RDONLY);
         ASSERT_GE(descriptor, 0);
-        const std::optional<Bitmap> read = ReadPlainBmp(descriptor);
+        const std::optional<PlainBmpHeader> header = ReadPlainBmpHeader(descriptor);
+        ASSERT_TRUE(header);
+        EXPECT_FALSE(ReadPlainBmp(descriptor, *header)) << topDown;
         close(descriptor);
-        ASSERT_TRUE(read.has_value());
-        EXPECT_FALSE(*read) << topDown;
         EXPECT_FALSE(ReadImageFile("short.bmp").bitmap);
     }
 }
