@@ -6,7 +6,9 @@
 
 #include "bench/WholeCommands.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -29,10 +31,6 @@ int main(int argc, char** argv)
             return 2;
         }
     }
-    std::cout << "Processor cores: " << std::thread::hardware_concurrency() << "; medians of " << scale.runs
-              << " interleaved runs.\n\n";
-    if (scale.small)
-        std::cout << "Small pictures: this run checks that the benchmarks work; its numbers mean nothing.\n\n";
     const struct {
         const char* name;
         void (*measure)(const velmora::bench::BenchScale&, std::ostream&);
@@ -40,15 +38,17 @@ int main(int argc, char** argv)
                  {"layouts", velmora::bench::MeasureLayouts},
                  {"batch", velmora::bench::MeasureBatch},
                  {"threads", velmora::bench::MeasureThreads}};
-    bool measured = false;
-    for (const auto& part : parts)
-        if (only.empty() || only == part.name) {
-            part.measure(scale, std::cout);
-            measured = true;
-        }
-    if (!measured) {
+    if (!only.empty() && std::none_of(std::begin(parts), std::end(parts),
+                                      [&](const auto& part) { return only == part.name; })) {
         std::cerr << "no part named " << only << "\n";
         return 2;
     }
+    std::cout << "Processor cores: " << std::thread::hardware_concurrency() << "; medians of " << scale.runs
+              << " interleaved runs.\n\n";
+    if (scale.small)
+        std::cout << "Small pictures: this run checks that the benchmarks work; its numbers mean nothing.\n\n";
+    for (const auto& part : parts)
+        if (only.empty() || only == part.name)
+            part.measure(scale, std::cout);
     return 0;
 }

@@ -154,16 +154,16 @@ struct HoleColumns {
 // it, so the lists come out the same as from one pass over the rows.
 HoleColumns ListHoles(const ViewCanvas& canvas)
 {
-    constexpr int kBlockRows = 64;
+    constexpr std::int64_t kBlockRows = 64; // in 64 bits, as a height near the int limit would overflow
     const int width = canvas.width;
-    const int blocks = (canvas.height + kBlockRows - 1) / kBlockRows;
+    const int blocks = static_cast<int>((canvas.height + kBlockRows - 1) / kBlockRows);
     std::vector<std::size_t> at(static_cast<std::size_t>(blocks) * width, 0); // per block and column
     const auto forEachBlock = [&](auto work) {
         ForRowBands(blocks, [&](const RowBand& band) {
             for (int block = band.begin; block < band.end; ++block) {
                 std::size_t* blockAt = &at[static_cast<std::size_t>(block) * width];
-                const int end = std::min(canvas.height, (block + 1) * kBlockRows);
-                for (int y = block * kBlockRows; y < end; ++y)
+                const int end = static_cast<int>(std::min<std::int64_t>(canvas.height, (block + 1) * kBlockRows));
+                for (int y = static_cast<int>(block * kBlockRows); y < end; ++y)
                     canvas.ForEachHole(y, [&](int x) { work(blockAt, x, y); });
             }
         });

@@ -13,8 +13,9 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 // Blocks of a megabyte or more are laid out on whole huge pages: the system
 // gives huge pages only to aligned 2 MB stretches, so an unaligned block of
-// 3 MB would get none and fault in 768 small pages instead. Zeroing the
-// unused end of the last huge page costs less than those faults.
+// 3 MB would get one at most and fault in the rest as hundreds of small
+// pages. Zeroing the unused end of the last huge page costs less than those
+// faults.
 bool InHugePages(std::size_t bytes)
 {
     return bytes >= (std::size_t{1} << 20);
@@ -46,8 +47,7 @@ void* TakeZeroedPages(std::size_t bytes)
     const std::uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
     if (aligned > start)
         munmap(reserved, aligned - start);
-    if (const std::size_t tail = start + kHugePage - aligned; tail > 0)
-        munmap(reinterpret_cast<void*>(aligned + mapped), tail);
+    munmap(reinterpret_cast<void*>(aligned + mapped), start + kHugePage - aligned);
     void* memory = reinterpret_cast<void*>(aligned);
     madvise(memory, mapped, MADV_HUGEPAGE); // a wish; without it the pages are small
     return memory;

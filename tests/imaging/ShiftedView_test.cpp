@@ -3,6 +3,7 @@
 #include "imaging/ShiftedView.h"
 
 #include "imaging/Messages.h"
+#include "imaging/RowWorkers.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/ReferenceRoutines.h"
 #include "tests/support/TestImages.h"
@@ -239,6 +240,33 @@ TEST_F(ShiftedViewTest, MatchesTheReferenceOrderByteForByte)
         ASSERT_TRUE(SamePixels(sandbox.Path("expected.bmp"), sandbox.Path("view.bmp")))
             << width << "x" << height << " P=" << parallax << " S=" << stereoWindow;
     }
+}
+
+// A tall picture lists its holes by several blocks of rows, which the threads
+// share; the lists must still come out in row order within each column.
+TEST_F(ShiftedViewTest, TallPicturesMatchTheReferenceWhateverTheThreads)
+{
+    std::mt19937 random(77);
+    Bitmap image = RandomImage(23, 300, random);
+    Bitmap depth = RandomDepthMap(23, 300, random);
+    Save(image.get(), sandbox.Path("image.bmp"));
+    Save(depth.get(), sandbox.Path("depth.bmp"));
+    const int before = WorkerThreads();
+    for (int parallax : {17, -17}) {
+        StereoSettings settings;
+        settings.parallax = settings.stereoWindow = parallax;
+        NullSink quiet;
+        ReferenceShiftedView(sandbox.Path("expected.bmp"), sandbox.Path("image.bmp"), sandbox.Path("depth.bmp"),
+                             settings, quiet);
+        for (int threads : {1, 2, 3}) {
+            SetWorkerThreads(threads);
+            ASSERT_TRUE(MakeShiftedView(sandbox.Path("view.bmp"), sandbox.Path("image.bmp"),
+                                        sandbox.Path("depth.bmp"), settings, quiet));
+            EXPECT_TRUE(SamePixels(sandbox.Path("expected.bmp"), sandbox.Path("view.bmp")))
+                << "P=" << parallax << ", " << threads << " threads";
+        }
+    }
+    SetWorkerThreads(before);
 }
 
 } // namespace

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 
 namespace velmora::test {
@@ -22,6 +25,27 @@ TEST(ZeroedArrayTest, EveryByteIsZeroAndWritableWhateverTheSize)
         EXPECT_TRUE(std::all_of(block.data(), block.data() + bytes, [](std::uint8_t b) { return b == 0; })) << bytes;
         std::fill(block.data(), block.data() + bytes, std::uint8_t{0xA5});
         EXPECT_EQ(block[bytes - 1], 0xA5);
+    }
+}
+
+TEST(ZeroedArrayTest, LargeBlocksLieOnWholeHugePagesAndAllOfThemIsGivenBack)
+{
+    const std::size_t huge = std::size_t{2} << 20;
+    const auto isMapped = [](const void* page) {
+        // msync fails with ENOMEM on an address that nothing maps.
+        return msync(const_cast<void*>(page), 4096, MS_ASYNC) == 0 || errno != ENOMEM;
+    };
+    for (std::size_t bytes : {std::size_t{1} << 20, 3 * huge + 1}) {
+        const std::uint8_t* start = nullptr;
+        {
+            ZeroedArray<std::uint8_t> block(bytes);
+            start = block.data();
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(start) % huge, 0u) << bytes;
+            // The end of the last huge page belongs to the block too.
+            EXPECT_TRUE(isMapped(start + (bytes + huge - 1) / huge * huge - 4096)) << bytes;
+        }
+        EXPECT_FALSE(isMapped(start)) << bytes;
+        EXPECT_FALSE(isMapped(start + (bytes + huge - 1) / huge * huge - 4096)) << bytes;
     }
 }
 
