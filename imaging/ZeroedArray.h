@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstring>
 #include <new>
 #include <type_traits>
 #include <utility>
@@ -58,11 +57,6 @@ public:
     std::size_t size() const { return count_; }
     T& operator[](std::size_t i) { return data_[i]; }
     const T& operator[](std::size_t i) const { return data_[i]; }
-
-    bool operator==(const ZeroedArray& other) const
-    {
-        return count_ == other.count_ && (count_ == 0 || std::memcmp(data_, other.data_, count_ * sizeof(T)) == 0);
-    }
 
 private:
     T* data_ = nullptr;

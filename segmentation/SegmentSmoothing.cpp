@@ -13,6 +13,7 @@
 #include "segmentation/WindowMembers.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
@@ -51,13 +52,27 @@ struct DepthPlane {
 DepthPlane BlueBytes(FIBITMAP* depth, int width, int height)
 {
     DepthPlane plane(width, height);
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* pixel = RowAt(depth, y);
-        std::uint8_t* out = plane.Row(y);
-        for (int x = 0; x < width; ++x)
-            out[x] = pixel[3 * x];
-    }
+    ForRowBands(height, [&](const RowBand& band) {
+        for (int y = band.begin; y < band.end; ++y) {
+            const std::uint8_t* pixel = RowAt(depth, y);
+            std::uint8_t* out = plane.Row(y);
+            for (int x = 0; x < width; ++x)
+                out[x] = pixel[3 * x];
+        }
+    });
     return plane;
+}
+
+// Whether two planes of one size hold the same bytes, compared by all threads.
+bool SameBytes(const DepthPlane& a, const DepthPlane& b)
+{
+    std::atomic<bool> differ{false};
+    ForRowBands(a.height, [&](const RowBand& band) {
+        const std::size_t bytes = static_cast<std::size_t>(band.end - band.begin) * a.width;
+        if (std::memcmp(a.Row(band.begin), b.Row(band.begin), bytes) != 0)
+            differ = true;
+    });
+    return !differ;
 }
 
 Bitmap GreyBitmap(const DepthPlane& plane, ProgressSink& sink)
@@ -137,7 +152,7 @@ Bitmap SmoothBySegmentsBitmap(FIBITMAP* outline, FIBITMAP* depth, int degree, Pr
         for (long long pass = 1; pass <= std::max(degree, 1); ++pass) {
             SmoothPass(members, current, next);
             // A pass that changes nothing would be followed by the same again.
-            const bool settled = pass > 1 && next.bytes == current.bytes;
+            const bool settled = pass > 1 && SameBytes(next, current);
             std::swap(current, next);
             if (settled)
                 break;
