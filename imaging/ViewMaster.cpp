@@ -42,20 +42,16 @@ Bitmap ComposeViewMaster(FIBITMAP* left, FIBITMAP* right, const StereoSettings& 
         return output;
     const int width = Width(output.get()), height = Height(output.get());
 
-    // Even rows from the right picture, odd rows from the left: the rows of
-    // each parity, one after the other, each a pump.
+    // Even rows from the right picture, odd rows from the left, each a pump;
+    // in one pass over the output, which is memory the system hands out as
+    // it is first written.
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
-    for (int firstRow : {0, 1}) {
-        FIBITMAP* source = firstRow == 0 ? right : left;
-        const int rows = (height - firstRow + 1) / 2;
-        ForRowBands(rows, sink, false, [&](const RowBand& band) {
-            for (int i = band.begin; i < band.end; ++i) {
-                const int y = firstRow + 2 * i;
-                std::memcpy(RowAt(output.get(), y), RowAt(source, y), rowBytes);
-                band.RowDone();
-            }
-        });
-    }
+    ForRowBands(height, sink, false, [&](const RowBand& band) {
+        for (int y = band.begin; y < band.end; ++y) {
+            std::memcpy(RowAt(output.get(), y), RowAt(y % 2 == 0 ? right : left, y), rowBytes);
+            band.RowDone();
+        }
+    });
     return output;
 }
 
