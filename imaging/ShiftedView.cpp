@@ -52,14 +52,17 @@ LevelPlan PlanLevels(int parallax)
 class ViewCanvas {
 public:
     ViewCanvas(FIBITMAP* view, int width, int height)
-        : view(view), width(width), height(height), wordsPerRow_((static_cast<std::size_t>(width) + 63) / 64),
-          filled_(wordsPerRow_ * height)
+        : width(width), height(height), pixels_(FreeImage_GetBits(view)), pitch_(FreeImage_GetPitch(view)),
+          wordsPerRow_((static_cast<std::size_t>(width) + 63) / 64), filled_(wordsPerRow_ * height)
     {
     }
 
-    FIBITMAP* const view;
     const int width;
     const int height;
+
+    // Row y of the view; the filling visits its pixels one by one, too often
+    // to ask the library each time.
+    std::uint8_t* Row(int y) const { return pixels_ + static_cast<std::size_t>(y) * pitch_; }
 
     bool IsFilled(int x, int y) const { return (Word(x, y) >> (x % 64) & 1) != 0; }
     void SetFilled(int x, int y) { filled_[static_cast<std::size_t>(y) * wordsPerRow_ + x / 64] |= Bit(x); }
@@ -83,6 +86,8 @@ private:
     static std::uint64_t Bit(int x) { return std::uint64_t{1} << (x % 64); }
     std::uint64_t Word(int x, int y) const { return filled_[static_cast<std::size_t>(y) * wordsPerRow_ + x / 64]; }
 
+    std::uint8_t* pixels_;
+    std::size_t pitch_;
     std::size_t wordsPerRow_;
     ZeroedArray<std::uint64_t> filled_;
 };
@@ -99,7 +104,7 @@ void PaintRow(ViewCanvas& canvas, FIBITMAP* image, FIBITMAP* depth, const LevelP
     std::fill(winningPass.begin(), winningPass.end(), -1);
     const std::uint8_t* imageRow = RowAt(image, y);
     const std::uint8_t* depthRow = RowAt(depth, y);
-    std::uint8_t* viewRow = RowAt(canvas.view, y);
+    std::uint8_t* viewRow = canvas.Row(y);
     for (int x = 0; x < width; ++x) {
         const std::uint8_t d = depthRow[3 * x];
         const std::int64_t target = x + plan.level[d] - stereoWindow;
@@ -123,7 +128,7 @@ void FillPixel(ViewCanvas& canvas, int x, int y)
     const int left = std::max(x - 1, 0), right = std::min(x + 1, canvas.width - 1);
     const int bottom = std::max(y - 1, 0), top = std::min(y + 1, canvas.height - 1);
     for (int ny = bottom; ny <= top; ++ny) {
-        const std::uint8_t* row = RowAt(canvas.view, ny);
+        const std::uint8_t* row = canvas.Row(ny);
         for (int nx = left; nx <= right; ++nx) {
             if (!canvas.IsFilled(nx, ny))
                 continue;
@@ -135,7 +140,7 @@ void FillPixel(ViewCanvas& canvas, int x, int y)
     }
     if (count == 0)
         return;
-    std::uint8_t* pixel = PixelAt(canvas.view, x, y);
+    std::uint8_t* pixel = canvas.Row(y) + 3 * x;
     for (int c = 0; c < 3; ++c)
         pixel[c] = static_cast<std::uint8_t>((2 * sum[c] + count) / (2 * count)); // RoundHalfAway(sum / count)
     canvas.SetFilled(x, y);
