@@ -64,15 +64,15 @@ public:
     // to ask the library each time.
     std::uint8_t* Row(int y) const { return pixels_ + static_cast<std::size_t>(y) * pitch_; }
 
-    bool IsFilled(int x, int y) const { return (Word(x, y) >> (x % 64) & 1) != 0; }
-    void SetFilled(int x, int y) { filled_[static_cast<std::size_t>(y) * wordsPerRow_ + x / 64] |= Bit(x); }
+    bool IsFilled(int x, int y) const { return (filled_[WordOf(x, y)] >> (x % 64) & 1) != 0; }
+    void SetFilled(int x, int y) { filled_[WordOf(x, y)] |= std::uint64_t{1} << (x % 64); }
 
     // Calls onHole(x) for every pixel of row y whose flag is clear, left to
     // right; a word at a time, as holes are few and rows long.
     template <typename OnHole>
     void ForEachHole(int y, OnHole onHole) const
     {
-        const std::uint64_t* words = &filled_[static_cast<std::size_t>(y) * wordsPerRow_];
+        const std::uint64_t* words = &filled_[WordOf(0, y)];
         for (std::size_t w = 0; w < wordsPerRow_; ++w) {
             const int first = static_cast<int>(64 * w);
             const int bits = std::min(64, width - first);
@@ -83,8 +83,7 @@ public:
     }
 
 private:
-    static std::uint64_t Bit(int x) { return std::uint64_t{1} << (x % 64); }
-    std::uint64_t Word(int x, int y) const { return filled_[static_cast<std::size_t>(y) * wordsPerRow_ + x / 64]; }
+    std::size_t WordOf(int x, int y) const { return static_cast<std::size_t>(y) * wordsPerRow_ + x / 64; }
 
     std::uint8_t* pixels_;
     std::size_t pitch_;
