@@ -18,21 +18,8 @@ namespace velmora::test {
 namespace {
 
 // Little- and big-endian fields for hand-made headers.
-std::string Le(std::uint32_t value, int bytes)
-{
-    std::string out;
-    for (int i = 0; i < bytes; ++i)
-        out += static_cast<char>(value >> 8 * i & 0xFF);
-    return out;
-}
-
-std::string Be(std::uint32_t value, int bytes)
-{
-    std::string out;
-    for (int i = bytes - 1; i >= 0; --i)
-        out += static_cast<char>(value >> 8 * i & 0xFF);
-    return out;
-}
+constexpr auto Le = LittleEndianBytes;
+constexpr auto Be = BigEndianBytes;
 
 // Rows of 24-bit pixels that are never 0, padded to four bytes.
 std::string PixelRows(int width, int height)

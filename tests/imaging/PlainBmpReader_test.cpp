@@ -19,13 +19,7 @@
 namespace velmora::test {
 namespace {
 
-std::string Le(std::uint32_t value, int bytes)
-{
-    std::string out;
-    for (int i = 0; i < bytes; ++i)
-        out += static_cast<char>(value >> 8 * i & 0xFF);
-    return out;
-}
+constexpr auto Le = LittleEndianBytes;
 
 struct BmpLayout {
     std::uint32_t headerSize = 40;

@@ -124,12 +124,6 @@ std::string ReadBytes(const std::string& path)
 
 namespace {
 
-std::string BigEndian(std::uint32_t value)
-{
-    return {static_cast<char>(value >> 24), static_cast<char>(value >> 16 & 0xFF), static_cast<char>(value >> 8 & 0xFF),
-            static_cast<char>(value & 0xFF)};
-}
-
 // A PNG chunk with the CRC of its type and data, which the decoder checks.
 std::string PngChunk(const std::string& type, const std::string& data)
 {
@@ -139,16 +133,34 @@ std::string PngChunk(const std::string& type, const std::string& data)
         for (int bit = 0; bit < 8; ++bit)
             crc = crc & 1 ? 0xEDB88320 ^ (crc >> 1) : crc >> 1;
     }
-    return BigEndian(static_cast<std::uint32_t>(data.size())) + type + data + BigEndian(crc ^ 0xFFFFFFFF);
+    return BigEndianBytes(static_cast<std::uint32_t>(data.size()), 4) + type + data +
+           BigEndianBytes(crc ^ 0xFFFFFFFF, 4);
 }
 
 } // namespace
 
 std::string PngClaiming(std::uint32_t width, std::uint32_t height)
 {
-    const std::string header = BigEndian(width) + BigEndian(height) + std::string("\x08\x02\0\0\0", 5);
+    const std::string header =
+        BigEndianBytes(width, 4) + BigEndianBytes(height, 4) + std::string("\x08\x02\0\0\0", 5);
     return "\x89PNG\r\n\x1a\n" + PngChunk("IHDR", header) + PngChunk("IDAT", std::string(100, 'x')) +
            PngChunk("IEND", "");
+}
+
+std::string LittleEndianBytes(std::uint32_t value, int count)
+{
+    std::string out;
+    for (int i = 0; i < count; ++i)
+        out += static_cast<char>(value >> 8 * i & 0xFF);
+    return out;
+}
+
+std::string BigEndianBytes(std::uint32_t value, int count)
+{
+    std::string out;
+    for (int i = count - 1; i >= 0; --i)
+        out += static_cast<char>(value >> 8 * i & 0xFF);
+    return out;
 }
 
 void WriteBytes(const std::string& path, const std::string& content)

@@ -60,6 +60,11 @@ std::optional<Pixels> ReadPixels(const std::string& path);
 // pixels; its pixel data is not there.
 std::string PngClaiming(std::uint32_t width, std::uint32_t height);
 
+// The lowest `count` bytes of `value`, least or most significant first, for
+// hand-made file headers.
+std::string LittleEndianBytes(std::uint32_t value, int count);
+std::string BigEndianBytes(std::uint32_t value, int count);
+
 std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& content);
 
