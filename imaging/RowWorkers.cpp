@@ -2,13 +2,15 @@
 
 #include "imaging/RowWorkers.h"
 
+#include "imaging/IdleThreads.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace velmora {
 namespace {
@@ -51,41 +53,59 @@ void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::fun
 
     std::atomic<int> done{0};
     const std::function<void()> countRow = [&done] { done.fetch_add(1, std::memory_order_release); };
-    std::atomic<bool> failed{false};
+    std::mutex mutex; // guards what follows, to the end of the call
+    std::condition_variable bandEnded;
+    int running = 0;
     std::exception_ptr failure;
-    std::mutex failureMutex;
-    std::vector<std::thread> threads;
-    threads.reserve(bands);
+    const auto runBand = [&](int begin, int end) {
+        std::exception_ptr failed;
+        try {
+            const RowBand band(begin, end, countRow);
+            work(band);
+            band.ReportTheRest();
+        } catch (...) {
+            failed = std::current_exception();
+        }
+        // Notified under the lock, so the call cannot return before it is done.
+        std::lock_guard lock(mutex);
+        if (failed && !failure)
+            failure = failed;
+        --running;
+        bandEnded.notify_one();
+    };
     for (int b = 0; b < bands; ++b) {
         const int begin = static_cast<int>(static_cast<long long>(rows) * b / bands);
         const int end = static_cast<int>(static_cast<long long>(rows) * (b + 1) / bands);
-        threads.emplace_back([&, begin, end] {
-            try {
-                const RowBand band(begin, end, countRow);
-                work(band);
-                band.ReportTheRest();
-            } catch (...) {
-                std::lock_guard lock(failureMutex);
-                if (!failure)
-                    failure = std::current_exception();
-                failed = true;
-            }
-        });
+        {
+            std::lock_guard lock(mutex);
+            ++running;
+        }
+        try {
+            RunOnIdleThread([&runBand, begin, end] { runBand(begin, end); });
+        } catch (...) {
+            runBand(begin, end); // no thread to be had: this one does the band
+        }
     }
     // The bands finish rows in their own order; this thread keeps the window
-    // alive meanwhile, looking often enough for the pumps to keep up.
+    // alive meanwhile, looking often enough for the pumps to keep up, and at
+    // once when a band ends.
     int reported = 0;
-    while (reported < rows && !failed) {
-        const int finished = done.load(std::memory_order_acquire);
-        for (; reported < finished; ++reported)
-            report();
-        if (reported < rows)
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
+    std::unique_lock lock(mutex);
+    for (;;) {
+        if (!failure) {
+            lock.unlock();
+            for (const int finished = done.load(std::memory_order_acquire); reported < finished; ++reported)
+                report();
+            lock.lock();
+        }
+        if (running == 0)
+            break;
+        bandEnded.wait_for(lock, std::chrono::microseconds(200));
     }
-    for (std::thread& thread : threads)
-        thread.join();
     if (failure)
         std::rethrow_exception(failure);
+    for (; reported < rows; ++reported)
+        report();
 }
 
 void ForRowBands(int rows, const std::function<void(const RowBand& band)>& work)

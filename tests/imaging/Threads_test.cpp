@@ -13,8 +13,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
 #include <random>
+#include <set>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 namespace velmora::test {
 namespace {
@@ -81,6 +90,54 @@ TEST(RowWorkersTest, ABandThatFailsFailsTheCallAfterTheOthersEnd)
                  std::bad_alloc);
     EXPECT_EQ(rowsDone, 20);
     SetWorkerThreads(1);
+}
+
+TEST(RowWorkersTest, BandsRunOnThreadsKeptFromEarlierCalls)
+{
+    SetWorkerThreads(2);
+    std::mutex mutex;
+    std::set<long> threads; // the kernel's ids, which new threads do not share with ended ones
+    for (int call = 0; call < 100; ++call)
+        ForRowBands(2, [&](const RowBand&) {
+            std::lock_guard lock(mutex);
+            threads.insert(syscall(SYS_gettid));
+        });
+    SetWorkerThreads(1);
+    EXPECT_FALSE(threads.count(syscall(SYS_gettid)));
+    // Two bands a call; a thread that had not quite gone back to waiting
+    // when the next call came may add one now and then.
+    EXPECT_GE(threads.size(), 2u);
+    EXPECT_LE(threads.size(), 8u);
+}
+
+TEST(RowWorkersTest, CallsAtOnceFromSeveralThreadsAndFromWithinBandsEachDoEveryRowOnce)
+{
+    SetWorkerThreads(3);
+    constexpr int kRows = 40, kInnerRows = 5;
+    std::vector<std::thread> callers;
+    std::vector<int> wrongCalls(4, 0);
+    for (int c = 0; c < 4; ++c)
+        callers.emplace_back([&, c] {
+            for (int call = 0; call < 25; ++call) {
+                RecordingSink sink;
+                std::vector<std::atomic<int>> visits(kRows * kInnerRows);
+                ForRowBands(kRows, sink, false, [&](const RowBand& band) {
+                    for (int y = band.begin; y < band.end; ++y) {
+                        ForRowBands(kInnerRows, [&](const RowBand& inner) {
+                            for (int i = inner.begin; i < inner.end; ++i)
+                                ++visits[y * kInnerRows + i];
+                        });
+                        band.RowDone();
+                    }
+                });
+                const bool once = std::all_of(visits.begin(), visits.end(), [](const auto& v) { return v == 1; });
+                wrongCalls[c] += !once || sink.pumps != kRows;
+            }
+        });
+    for (std::thread& caller : callers)
+        caller.join();
+    SetWorkerThreads(1);
+    EXPECT_EQ(wrongCalls, std::vector<int>(4, 0));
 }
 
 } // namespace
