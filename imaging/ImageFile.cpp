@@ -5,6 +5,7 @@
 #include "imaging/AtomicFile.h"
 #include "imaging/DamageChecks.h"
 #include "imaging/FileHandles.h"
+#include "imaging/InfoHeaderBmp.h"
 #include "imaging/PictureHeaders.h"
 #include "imaging/PictureLimit.h"
 #include "imaging/PlainBmpReader.h"
@@ -61,8 +62,22 @@ struct OpenPicture {
     std::uint64_t fileSize = 0;
     FREE_IMAGE_FORMAT format = FIF_UNKNOWN;
     std::optional<PlainBmpHeader> plainBmp; // the header, for a BMP this program reads itself
+    std::optional<InfoHeaderBmp> laterBmp;  // for other BMPs under a header the library does not read
     FileStatus status;
 };
+
+// The library's reading of the file (`flags` as for FreeImage_Load), from its
+// start.
+Bitmap LoadWithLibrary(OpenPicture& file, int flags)
+{
+    if (file.laterBmp) {
+        FreeImageIO io = InfoHeaderBmp::IO();
+        return Bitmap(FreeImage_LoadFromHandle(FIF_BMP, &io, file.laterBmp->Handle(), flags));
+    }
+    FreeImageIO io = ReadingIO();
+    std::fseek(file.stream.get(), 0, SEEK_SET);
+    return Bitmap(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), flags));
+}
 
 // Opens without blocking, so that a FIFO cannot hang the program, and keeps
 // the descriptor, so that what is checked is what is read.
@@ -108,14 +123,16 @@ FREE_IMAGE_FORMAT FormatOf(FILE* stream, const std::string& path)
 // The size the header claims, against the limit, before any pixel exists.
 FileStatus CheckClaimedSize(OpenPicture& file)
 {
-    FreeImageIO io = ReadingIO();
     FileStatus status;
-    if (file.format == FIF_BMP)
+    if (file.format == FIF_BMP) {
         file.plainBmp = ReadPlainBmpHeader(fileno(file.stream.get()));
+        if (!file.plainBmp)
+            file.laterBmp = InfoHeaderBmp::Of(file.stream.get(), file.fileSize);
+    }
     if (const auto& plain = file.plainBmp) {
         status = CheckPictureSize(static_cast<std::uint64_t>(plain->width), plain->Rows(), plain->RowBytes());
     } else if (FreeImage_FIFSupportsNoPixels(file.format)) {
-        Bitmap header(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), FIF_LOAD_NOPIXELS));
+        Bitmap header = LoadWithLibrary(file, FIF_LOAD_NOPIXELS);
         if (header) {
             // Computed here: the library's own pitch is 32-bit and can wrap.
             const std::uint64_t width = FreeImage_GetWidth(header.get());
@@ -194,9 +211,8 @@ ImageRead ReadImageFile(const std::string& path)
             return {std::move(plain), {}};
         }
     }
-    FreeImageIO io = ReadingIO();
     DamageWatch damage;
-    Bitmap bitmap(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), 0));
+    Bitmap bitmap = LoadWithLibrary(file, 0);
     if (!bitmap || damage.DamageSeen())
         return Refused(Unreadable(reasons::kUndecodable));
     if (FreeImage_GetWidth(bitmap.get()) == 0 || FreeImage_GetHeight(bitmap.get()) == 0)
@@ -234,9 +250,8 @@ ResolutionRead ReadHorizontalResolution(const std::string& path)
         return {std::nullopt, std::move(file.status)};
     if (file.plainBmp)
         return {file.plainBmp->pixelsPerMetreX, {}};
-    FreeImageIO io = ReadingIO();
     const int flags = FreeImage_FIFSupportsNoPixels(file.format) ? FIF_LOAD_NOPIXELS : 0;
-    Bitmap bitmap(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), flags));
+    Bitmap bitmap = LoadWithLibrary(file, flags);
     if (!bitmap)
         return {std::nullopt, Unreadable(reasons::kUndecodable)};
     return {HorizontalResolution(bitmap.get()), {}};

@@ -15,4 +15,11 @@ inline std::uint32_t LittleEndianField(const unsigned char* bytes, int offset, i
     return value;
 }
 
+// Stores value as such a field.
+inline void SetLittleEndianField(unsigned char* bytes, int offset, int size, std::uint32_t value)
+{
+    for (int i = 0; i < size; ++i)
+        bytes[offset + i] = static_cast<unsigned char>(value >> 8 * i & 0xFF);
+}
+
 } // namespace velmora

@@ -2,6 +2,7 @@
 
 #include "imaging/PlainBmpReader.h"
 
+#include "imaging/InfoHeaderBmp.h"
 #include "imaging/LittleEndian.h"
 #include "imaging/RowPadding.h"
 
@@ -35,7 +36,7 @@ bool ReadFully(int descriptor, std::uint8_t* bytes, std::uint64_t count, std::ui
 // their colour masks do not apply: 24-bit pixels are blue, green, red.
 bool IsWindowsHeader(std::uint32_t size)
 {
-    return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+    return size == kBmpInfoHeaderBytes || IsLaterBmpHeader(size);
 }
 
 } // namespace

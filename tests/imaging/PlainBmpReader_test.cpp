@@ -26,23 +26,41 @@ struct BmpLayout {
     bool topDown = false;
     std::uint32_t gap = 0; // bytes between the headers and the pixels
     std::uint32_t bitsPerPixel = 24;
+    std::uint32_t compression = 0; // 3: the pixels' channels given by colour masks
+    std::uint32_t colours = 0;     // in the palette
 };
 
-// A 24-bit BMP of random bytes, padding included, as other programs write
-// them: any Windows header, rows either way, the pixels anywhere after it.
+// Red, green, blue and alpha masks: 5-6-5 for 16 bits, bytes for 32.
+std::string ColourMasks(std::uint32_t bitsPerPixel)
+{
+    if (bitsPerPixel == 16)
+        return Le(0xF800, 4) + Le(0x07E0, 4) + Le(0x001F, 4) + Le(0, 4);
+    return Le(0xFF0000, 4) + Le(0xFF00, 4) + Le(0xFF, 4) + Le(0xFF000000, 4);
+}
+
+// A BMP of random bytes, padding included, as other programs write them:
+// any Windows header, rows either way, the pixels anywhere after it. The
+// info header keeps its colour masks after it, the later ones within.
 std::string RandomBmp(int width, int height, const BmpLayout& layout, std::mt19937& random)
 {
     const std::uint32_t pitch = (width * layout.bitsPerPixel + 31) / 32 * 4;
     std::string pixels(pitch * height, '\0');
     for (char& byte : pixels)
         byte = static_cast<char>(random());
-    const std::uint32_t pixelsAt = 14 + layout.headerSize + layout.gap;
+    std::string palette(4 * layout.colours, '\0');
+    for (char& byte : palette)
+        byte = static_cast<char>(random());
+    const std::string masks = layout.compression == 3 ? ColourMasks(layout.bitsPerPixel) : "";
+    const std::string afterHeader = (layout.headerSize == 40 ? masks.substr(0, 12) : "") + palette;
+    const std::uint32_t pixelsAt = 14 + layout.headerSize + afterHeader.size() + layout.gap;
     std::string info = Le(layout.headerSize, 4) + Le(width, 4) + Le(layout.topDown ? -height : height, 4) +
-                       Le(1, 2) + Le(layout.bitsPerPixel, 2) + Le(0, 4) + Le(pixels.size(), 4) + Le(3780, 4) +
-                       Le(2835, 4) + Le(0, 4) + Le(0, 4);
+                       Le(1, 2) + Le(layout.bitsPerPixel, 2) + Le(layout.compression, 4) + Le(pixels.size(), 4) +
+                       Le(3780, 4) + Le(2835, 4) + Le(layout.colours, 4) + Le(0, 4);
+    if (layout.headerSize > 40)
+        info += masks;
     info.resize(layout.headerSize, '\x5A');
     std::string file = "BM";
-    file += Le(pixelsAt + pixels.size(), 4) + Le(0, 4) + Le(pixelsAt, 4) + info;
+    file += Le(pixelsAt + pixels.size(), 4) + Le(0, 4) + Le(pixelsAt, 4) + info + afterHeader;
     return file + std::string(layout.gap, '\x77') + pixels;
 }
 
@@ -131,6 +149,51 @@ TEST_F(PlainBmpTest, LaterWindowsHeadersAreReadLikeTheInfoHeader)
     SetPictureSizeLimit(DefaultPictureSizeLimit());
     EXPECT_FALSE(refused.bitmap);
     EXPECT_EQ(refused.status.problem, FileProblem::kTooLarge);
+}
+
+TEST_F(PlainBmpTest, OtherPixelsUnderLaterHeadersAreReadAsUnderTheInfoHeader)
+{
+    // Palettes, 5-5-5 and 5-6-5 pixels, 32 bits with transparency, as GIMP
+    // and ImageMagick write them: the library refused them all as damaged.
+    const BmpLayout kinds[] = {{.bitsPerPixel = 4, .colours = 16},
+                               {.bitsPerPixel = 8, .colours = 256},
+                               {.bitsPerPixel = 16},
+                               {.bitsPerPixel = 16, .compression = 3},
+                               {.bitsPerPixel = 32},
+                               {.bitsPerPixel = 32, .compression = 3}};
+    for (std::uint32_t headerSize : {52u, 56u, 108u, 124u})
+        for (BmpLayout layout : kinds) {
+            layout.topDown = headerSize == 108;
+            layout.gap = headerSize == 124 ? 10 : 0; // where V5 files keep their colour profile
+            std::mt19937 same = random;
+            WriteBytes("info.bmp", RandomBmp(7, 5, layout, random));
+            layout.headerSize = headerSize;
+            WriteBytes("later.bmp", RandomBmp(7, 5, layout, same));
+            EXPECT_TRUE(SameAsLibrary("later.bmp", "info.bmp")) << headerSize << " " << layout.bitsPerPixel;
+            EXPECT_EQ(ReadHorizontalResolution("later.bmp").pixelsPerMetre, 3780) << headerSize;
+        }
+
+    // Large enough for the library to read it in many pieces.
+    std::mt19937 same = random;
+    WriteBytes("info.bmp", RandomBmp(1001, 300, {40, false, 0, 32, 3}, random));
+    WriteBytes("later.bmp", RandomBmp(1001, 300, {124, false, 0, 32, 3}, same));
+    EXPECT_TRUE(SameAsLibrary("later.bmp", "info.bmp"));
+
+    // Their size is checked from the header before any pixel is read; a file
+    // cut short is refused as such.
+    SetPictureSizeLimit(1000);
+    const std::string large = RandomBmp(40, 30, {124, false, 0, 32, 3}, random);
+    WriteBytes("claim.bmp", large.substr(0, 14 + 124));
+    const ImageRead refused = ReadImageFile("claim.bmp");
+    SetPictureSizeLimit(DefaultPictureSizeLimit());
+    EXPECT_EQ(refused.status.problem, FileProblem::kTooLarge);
+    WriteBytes("short.bmp", large.substr(0, large.size() - 1));
+    EXPECT_EQ(ReadImageFile("short.bmp").status.reason, "cut short");
+    // Pixels said to start within the header are not looked for there.
+    std::string inside = RandomBmp(4, 3, {124, false, 0, 32}, random);
+    inside.replace(10, 4, Le(100, 4));
+    WriteBytes("inside.bmp", inside);
+    EXPECT_FALSE(ReadImageFile("inside.bmp").bitmap);
 }
 
 TEST_F(PlainBmpTest, OtherBmpFilesAreLeftToTheLibrary)

@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/InfoHeaderBmp.h"
+
+#include "imaging/LittleEndian.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace velmora {
+namespace {
+
+constexpr std::uint32_t kFileHeaderBytes = 14;
+constexpr std::uint32_t kMaskBytes = 12; // red, green and blue
+constexpr std::uint32_t kBitFields = 3;  // compression: pixels described by the masks
+
+InfoHeaderBmp& Bmp(fi_handle handle)
+{
+    return *static_cast<InfoHeaderBmp*>(handle);
+}
+
+} // namespace
+
+std::optional<InfoHeaderBmp> InfoHeaderBmp::Of(FILE* stream, std::uint64_t fileSize)
+{
+    unsigned char headers[kFileHeaderBytes + kBmpInfoHeaderBytes + kMaskBytes] = {};
+    if (std::fseek(stream, 0, SEEK_SET) != 0 || std::fread(headers, sizeof headers, 1, stream) != 1)
+        return std::nullopt;
+    const std::uint32_t headerSize = LittleEndianField(headers, 14, 4);
+    const std::uint32_t pixelsAt = LittleEndianField(headers, 10, 4);
+    if (headers[0] != 'B' || headers[1] != 'M' || !IsLaterBmpHeader(headerSize) || pixelsAt < kFileHeaderBytes + headerSize ||
+        pixelsAt > fileSize)
+        return std::nullopt;
+
+    const bool masks = LittleEndianField(headers, 30, 4) == kBitFields;
+    const std::uint32_t startBytes = kFileHeaderBytes + kBmpInfoHeaderBytes + (masks ? kMaskBytes : 0);
+    const std::uint64_t shift = kFileHeaderBytes + headerSize - startBytes;
+    SetLittleEndianField(headers, 2, 4, static_cast<std::uint32_t>(fileSize - shift));
+    SetLittleEndianField(headers, 10, 4, static_cast<std::uint32_t>(pixelsAt - shift));
+    SetLittleEndianField(headers, 14, 4, kBmpInfoHeaderBytes);
+    std::string start(reinterpret_cast<const char*>(headers), startBytes);
+    return InfoHeaderBmp(stream, std::move(start), shift, fileSize - shift);
+}
+
+InfoHeaderBmp::InfoHeaderBmp(FILE* stream, std::string start, std::uint64_t shift, std::uint64_t size)
+    : stream_(stream), start_(std::move(start)), shift_(shift), size_(size)
+{
+}
+
+fi_handle InfoHeaderBmp::Handle()
+{
+    position_ = 0;
+    streamAt_ = kUnknown; // others read the stream in between
+    return this;
+}
+
+FreeImageIO InfoHeaderBmp::IO()
+{
+    FreeImageIO io{};
+    io.read_proc = [](void* bytes, unsigned size, unsigned count, fi_handle handle) {
+        return Bmp(handle).Read(bytes, size, count);
+    };
+    io.write_proc = [](void*, unsigned, unsigned, fi_handle) -> unsigned { return 0; };
+    io.seek_proc = [](fi_handle handle, long offset, int origin) { return Bmp(handle).Seek(offset, origin); };
+    io.tell_proc = [](fi_handle handle) { return static_cast<long>(Bmp(handle).position_); };
+    return io;
+}
+
+unsigned InfoHeaderBmp::Read(void* bytes, unsigned size, unsigned count)
+{
+    if (size == 0 || count == 0)
+        return 0;
+    const std::uint64_t wanted = static_cast<std::uint64_t>(size) * count;
+    auto* out = static_cast<unsigned char*>(bytes);
+    std::uint64_t got = 0;
+    if (position_ < start_.size()) {
+        got = std::min<std::uint64_t>(wanted, start_.size() - position_);
+        std::memcpy(out, start_.data() + position_, got);
+    }
+    if (got < wanted) {
+        // The library reads on from where it stopped, row after row; seeking
+        // only when it does not keeps the stream's buffer.
+        const std::uint64_t from = position_ + got + shift_;
+        if (from == streamAt_ || std::fseek(stream_, static_cast<long>(from), SEEK_SET) == 0) {
+            const std::size_t read = std::fread(out + got, 1, wanted - got, stream_);
+            got += read;
+            streamAt_ = from + read;
+        } else {
+            streamAt_ = kUnknown;
+        }
+    }
+    position_ += got;
+    return static_cast<unsigned>(got / size);
+}
+
+int InfoHeaderBmp::Seek(long offset, int origin)
+{
+    const std::int64_t base = origin == SEEK_SET   ? 0
+                              : origin == SEEK_CUR ? static_cast<std::int64_t>(position_)
+                                                   : static_cast<std::int64_t>(size_);
+    const std::int64_t to = base + offset;
+    if (to < 0)
+        return -1;
+    position_ = static_cast<std::uint64_t>(to);
+    return 0;
+}
+
+} // namespace velmora
