@@ -109,6 +109,23 @@ Bitmap DrawingLike(int width, int height, std::mt19937& random)
     });
 }
 
+// A depth map's: grey, a ramp for the ground and rounded shapes nearer,
+// smoothed; its rows differ from each other by little.
+Bitmap DepthMapLike(int width, int height)
+{
+    return MakeImage(width, height, [&](int x, int y) {
+        double depth = 40 + 120.0 * y / height;
+        for (int shape = 0; shape < 5; ++shape) {
+            const double cx = width * (0.15 + 0.17 * shape), cy = height * (0.3 + 0.1 * (shape % 3));
+            const double r = std::hypot(x - cx, y - cy) / (width / 12.0);
+            if (r < 1)
+                depth = std::max(depth, 180 + 60 * std::sqrt(1 - r * r) - 10 * shape);
+        }
+        const auto grey = static_cast<std::uint8_t>(depth);
+        return Bgr{grey, grey, grey};
+    });
+}
+
 class PngWriterTest : public ::testing::Test {
 protected:
     void TearDown() override { SetWorkerThreads(1); }
@@ -152,11 +169,12 @@ TEST_F(PngWriterTest, TheFileIsStandard)
     EXPECT_EQ(bytes.substr(24, 2), std::string("\x08\x02", 2)) << "the bit depth and the colour type: 8-bit RGB";
 }
 
-TEST_F(PngWriterTest, PhotographsAndDrawingsTakeNoMoreRoomThanWithTheLibrarysEncoder)
+TEST_F(PngWriterTest, PhotographsDrawingsAndDepthMapsTakeNoMoreRoomThanWithTheLibrarysEncoder)
 {
     Bitmap photograph = PhotographLike(1000, 1200, random);
     Bitmap drawing = DrawingLike(1000, 1200, random);
-    for (FIBITMAP* picture : {photograph.get(), drawing.get()}) {
+    Bitmap depthMap = DepthMapLike(1000, 1200);
+    for (FIBITMAP* picture : {photograph.get(), drawing.get(), depthMap.get()}) {
         Save(picture, "ours.png", kSavePng);
         ASSERT_TRUE(FreeImage_Save(FIF_PNG, picture, "theirs.png", 0));
         EXPECT_LE(ReadBytes("ours.png").size(), ReadBytes("theirs.png").size() * 105 / 100);
