@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -29,8 +30,12 @@ public:
     void Run(std::function<void()> task)
     {
         std::lock_guard lock(mutex_);
+        if (ending_)
+            throw std::runtime_error("the program is ending");
         if (idle_.empty()) {
-            workers_.reserve(workers_.size() + 1); // nothing can fail once the thread runs
+            // Nothing can fail once the thread runs, nor when it is idle again.
+            workers_.reserve(workers_.size() + 1);
+            idle_.reserve(workers_.size() + 1);
             auto worker = std::make_unique<Worker>();
             worker->task = std::move(task);
             worker->thread = std::thread([this, w = worker.get()] { Serve(*w); });
@@ -57,10 +62,13 @@ private:
             worker.wake.wait(lock, [&] { return worker.task || ending_; });
             if (!worker.task)
                 return;
-            const std::function<void()> task = std::move(worker.task);
-            worker.task = nullptr;
-            lock.unlock();
-            task();
+            {
+                // Ended, with what it holds, before the lock is taken again.
+                const std::function<void()> task = std::move(worker.task);
+                worker.task = nullptr;
+                lock.unlock();
+                task();
+            }
             lock.lock();
             idle_.push_back(&worker);
         }

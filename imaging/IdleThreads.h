@@ -10,8 +10,9 @@ namespace velmora {
 // is idle, and returns at once. Starting a thread costs as much as hundreds
 // of rows of the quicker routines, and they run several times a second in
 // a batch, so finished threads wait for the next task instead of ending.
-// The task must not throw. When no thread can be had this throws and the
-// task is not run.
+// The task must not throw. When no thread can be had (none can start, or
+// the program is ending) this throws and the task is not run; not to be
+// called from the destructors of static objects.
 void RunOnIdleThread(std::function<void()> task);
 
 } // namespace velmora

@@ -93,10 +93,19 @@ void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::fun
     std::unique_lock lock(mutex);
     for (;;) {
         if (!failure) {
+            // A failure here (no memory for the progress bar) waits for the
+            // bands like theirs: they still use this call's variables.
+            std::exception_ptr reportFailed;
             lock.unlock();
-            for (const int finished = done.load(std::memory_order_acquire); reported < finished; ++reported)
-                report();
+            try {
+                for (const int finished = done.load(std::memory_order_acquire); reported < finished; ++reported)
+                    report();
+            } catch (...) {
+                reportFailed = std::current_exception();
+            }
             lock.lock();
+            if (reportFailed && !failure)
+                failure = reportFailed;
         }
         if (running == 0)
             break;
