@@ -2,9 +2,11 @@
 
 #include "imaging/InfoHeaderBmp.h"
 
+#include "imaging/BmpHeaderSizes.h"
 #include "imaging/LittleEndian.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace velmora {
@@ -81,12 +83,14 @@ unsigned InfoHeaderBmp::Read(void* bytes, unsigned size, unsigned count)
         // The library reads on from where it stopped, row after row; seeking
         // only when it does not keeps the stream's buffer.
         const std::uint64_t from = position_ + got + shift_;
-        if (from == streamAt_ || std::fseek(stream_, static_cast<long>(from), SEEK_SET) == 0) {
-            const std::size_t read = std::fread(out + got, 1, wanted - got, stream_);
+        const bool there = from == streamAt_ || std::fseek(stream_, static_cast<long>(from), SEEK_SET) == 0;
+        streamAt_ = kUnknown; // after a short read, wherever the stream stopped
+        if (there) {
+            const std::uint64_t asked = wanted - got;
+            const std::size_t read = std::fread(out + got, 1, asked, stream_);
             got += read;
-            streamAt_ = from + read;
-        } else {
-            streamAt_ = kUnknown;
+            if (read == asked)
+                streamAt_ = from + read;
         }
     }
     position_ += got;
@@ -95,13 +99,17 @@ unsigned InfoHeaderBmp::Read(void* bytes, unsigned size, unsigned count)
 
 int InfoHeaderBmp::Seek(long offset, int origin)
 {
-    const std::int64_t base = origin == SEEK_SET   ? 0
-                              : origin == SEEK_CUR ? static_cast<std::int64_t>(position_)
-                                                   : static_cast<std::int64_t>(size_);
-    const std::int64_t to = base + offset;
-    if (to < 0)
+    std::uint64_t base = 0;
+    if (origin == SEEK_CUR)
+        base = position_;
+    else if (origin == SEEK_END)
+        base = size_;
+    else if (origin != SEEK_SET)
         return -1;
-    position_ = static_cast<std::uint64_t>(to);
+    const std::uint64_t magnitude = offset < 0 ? 0 - static_cast<std::uint64_t>(offset) : offset;
+    if (offset < 0 ? magnitude > base : magnitude > INT64_MAX - base)
+        return -1;
+    position_ = offset < 0 ? base - magnitude : base + magnitude;
     return 0;
 }
 

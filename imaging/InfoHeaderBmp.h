@@ -11,14 +11,6 @@
 
 namespace velmora {
 
-inline constexpr std::uint32_t kBmpInfoHeaderBytes = 40;
-
-// The sizes of the later versions of the info header, V2 to V5.
-constexpr bool IsLaterBmpHeader(std::uint32_t size)
-{
-    return size == 52 || size == 56 || size == 108 || size == 124;
-}
-
 // A BMP file under one of the later Windows headers (V2 to V5), which GIMP
 // and ImageMagick write, seen as the same file under the info header, the
 // only one the image library reads. The later headers only add fields after

@@ -2,7 +2,7 @@
 
 #include "imaging/PlainBmpReader.h"
 
-#include "imaging/InfoHeaderBmp.h"
+#include "imaging/BmpHeaderSizes.h"
 #include "imaging/LittleEndian.h"
 #include "imaging/RowPadding.h"
 
