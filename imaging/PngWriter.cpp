@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -27,8 +28,8 @@ constexpr std::size_t kRunBytes = 1 << 20;
 // of the byte before only, or searching all of the last 32 KB for matches,
 // which is slower but finds the patterns of drawings and fills.
 constexpr std::size_t kSampleBytes = 1 << 15;
-// A sample that repeats of the byte before shrink more than this many times
-// is of a smooth picture.
+// A sample that repeats of the byte before alone shrink more than this many
+// times over comes from a smooth picture.
 constexpr std::size_t kSmoothShrink = 4;
 constexpr std::size_t kChunkFraming = 12;      // length, type and CRC
 
@@ -205,14 +206,24 @@ private:
     {
         const std::size_t sample = std::min(filtered.size(), kSampleBytes);
         std::vector<std::uint8_t>& trial = scratch.trial;
-        if (!scratch.repeats.Compress(filtered.data(), sample, false, trial, 0))
+        const auto byRepeats = [&](std::size_t at) -> std::optional<std::size_t> {
+            if (!scratch.repeats.Compress(filtered.data() + at, sample, false, trial, 0))
+                return std::nullopt;
+            return trial.size();
+        };
+        const std::optional<std::size_t> start = byRepeats(0);
+        if (!start)
             return scratch.repeats;
-        const std::size_t byRepeats = trial.size();
-        if (byRepeats * kSmoothShrink < sample)
-            return scratch.longSearch;
+        // A run may start smooth (a sky, a border) and go on grainy, where
+        // a long search costs twice the time: its middle must be smooth too.
+        if (*start * kSmoothShrink < sample) {
+            const std::optional<std::size_t> middle = byRepeats((filtered.size() - sample) / 2);
+            if (middle && *middle * kSmoothShrink < sample)
+                return scratch.longSearch;
+        }
         if (!scratch.quickSearch.Compress(filtered.data(), sample, false, trial, 0))
             return scratch.repeats;
-        return trial.size() * 20 < byRepeats * 21 ? scratch.fullSearch : scratch.repeats;
+        return trial.size() * 20 < *start * 21 ? scratch.fullSearch : scratch.repeats;
     }
 
     // Row y from the top, its bytes in the file's order: red, green, blue.
