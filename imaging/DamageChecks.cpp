@@ -2,6 +2,7 @@
 
 #include "imaging/DamageChecks.h"
 
+#include "imaging/BmpLayout.h"
 #include "imaging/LittleEndian.h"
 #include "imaging/RowPadding.h"
 
@@ -72,7 +73,7 @@ bool IsTruncatedBmp(int descriptor, std::uint64_t fileSize)
     unsigned char header[34] = {};
     if (pread(descriptor, header, sizeof header, 0) < 26)
         return true;
-    const std::uint32_t infoSize = LittleEndianField(header, 14, 4);
+    const std::uint32_t infoSize = LittleEndianField(header, bmp::kHeaderSize, 4);
     std::uint64_t width = 0, height = 0;
     std::uint32_t bitsPerPixel = 0, compression = 0;
     if (infoSize == 12) {
@@ -81,16 +82,17 @@ bool IsTruncatedBmp(int descriptor, std::uint64_t fileSize)
         height = LittleEndianField(header, 20, 2);
         bitsPerPixel = LittleEndianField(header, 24, 2);
     } else if (infoSize >= 16) {
-        width = LittleEndianField(header, 18, 4);
-        height = static_cast<std::uint64_t>(std::llabs(static_cast<std::int32_t>(LittleEndianField(header, 22, 4))));
-        bitsPerPixel = LittleEndianField(header, 28, 2);
-        compression = infoSize >= 20 ? LittleEndianField(header, 30, 4) : 0;
+        width = LittleEndianField(header, bmp::kWidth, 4);
+        const auto signedHeight = static_cast<std::int32_t>(LittleEndianField(header, bmp::kHeight, 4));
+        height = static_cast<std::uint64_t>(std::llabs(signedHeight));
+        bitsPerPixel = LittleEndianField(header, bmp::kBitsPerPixel, 2);
+        compression = infoSize >= 20 ? LittleEndianField(header, bmp::kCompression, 4) : 0;
     } else {
         return true;
     }
-    if (compression != 0 && compression != 3)
+    if (compression != bmp::kUncompressed && compression != bmp::kBitFields)
         return false; // run-length data has no fixed size; its decoder checks it
-    return fileSize < LittleEndianField(header, 10, 4) + PaddedRowBytes(width, bitsPerPixel) * height;
+    return fileSize < LittleEndianField(header, bmp::kPixelsAt, 4) + PaddedRowBytes(width, bitsPerPixel) * height;
 }
 
 } // namespace velmora

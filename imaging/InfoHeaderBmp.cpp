@@ -2,7 +2,7 @@
 
 #include "imaging/InfoHeaderBmp.h"
 
-#include "imaging/BmpHeaderSizes.h"
+#include "imaging/BmpLayout.h"
 #include "imaging/LittleEndian.h"
 
 #include <algorithm>
@@ -12,9 +12,7 @@
 namespace velmora {
 namespace {
 
-constexpr std::uint32_t kFileHeaderBytes = 14;
 constexpr std::uint32_t kMaskBytes = 12; // red, green and blue
-constexpr std::uint32_t kBitFields = 3;  // compression: pixels described by the masks
 
 InfoHeaderBmp& Bmp(fi_handle handle)
 {
@@ -25,21 +23,21 @@ InfoHeaderBmp& Bmp(fi_handle handle)
 
 std::optional<InfoHeaderBmp> InfoHeaderBmp::Of(FILE* stream, std::uint64_t fileSize)
 {
-    unsigned char headers[kFileHeaderBytes + kBmpInfoHeaderBytes + kMaskBytes] = {};
+    unsigned char headers[bmp::kFileHeaderBytes + bmp::kInfoHeaderBytes + kMaskBytes] = {};
     if (std::fseek(stream, 0, SEEK_SET) != 0 || std::fread(headers, sizeof headers, 1, stream) != 1)
         return std::nullopt;
-    const std::uint32_t headerSize = LittleEndianField(headers, 14, 4);
-    const std::uint32_t pixelsAt = LittleEndianField(headers, 10, 4);
-    if (headers[0] != 'B' || headers[1] != 'M' || !IsLaterBmpHeader(headerSize) || pixelsAt < kFileHeaderBytes + headerSize ||
-        pixelsAt > fileSize)
+    const std::uint32_t headerSize = LittleEndianField(headers, bmp::kHeaderSize, 4);
+    const std::uint32_t pixelsAt = LittleEndianField(headers, bmp::kPixelsAt, 4);
+    if (headers[0] != 'B' || headers[1] != 'M' || !bmp::IsLaterHeader(headerSize) ||
+        pixelsAt < bmp::kFileHeaderBytes + headerSize || pixelsAt > fileSize)
         return std::nullopt;
 
-    const bool masks = LittleEndianField(headers, 30, 4) == kBitFields;
-    const std::uint32_t startBytes = kFileHeaderBytes + kBmpInfoHeaderBytes + (masks ? kMaskBytes : 0);
-    const std::uint64_t shift = kFileHeaderBytes + headerSize - startBytes;
-    SetLittleEndianField(headers, 2, 4, static_cast<std::uint32_t>(fileSize - shift));
-    SetLittleEndianField(headers, 10, 4, static_cast<std::uint32_t>(pixelsAt - shift));
-    SetLittleEndianField(headers, 14, 4, kBmpInfoHeaderBytes);
+    const bool masks = LittleEndianField(headers, bmp::kCompression, 4) == bmp::kBitFields;
+    const std::uint32_t startBytes = bmp::kFileHeaderBytes + bmp::kInfoHeaderBytes + (masks ? kMaskBytes : 0);
+    const std::uint64_t shift = bmp::kFileHeaderBytes + headerSize - startBytes;
+    SetLittleEndianField(headers, bmp::kFileSize, 4, static_cast<std::uint32_t>(fileSize - shift));
+    SetLittleEndianField(headers, bmp::kPixelsAt, 4, static_cast<std::uint32_t>(pixelsAt - shift));
+    SetLittleEndianField(headers, bmp::kHeaderSize, 4, bmp::kInfoHeaderBytes);
     std::string start(reinterpret_cast<const char*>(headers), startBytes);
     return InfoHeaderBmp(stream, std::move(start), shift, fileSize - shift);
 }

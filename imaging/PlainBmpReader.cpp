@@ -2,7 +2,7 @@
 
 #include "imaging/PlainBmpReader.h"
 
-#include "imaging/BmpHeaderSizes.h"
+#include "imaging/BmpLayout.h"
 #include "imaging/LittleEndian.h"
 #include "imaging/RowPadding.h"
 
@@ -36,7 +36,7 @@ bool ReadFully(int descriptor, std::uint8_t* bytes, std::uint64_t count, std::ui
 // their colour masks do not apply: 24-bit pixels are blue, green, red.
 bool IsWindowsHeader(std::uint32_t size)
 {
-    return size == kBmpInfoHeaderBytes || IsLaterBmpHeader(size);
+    return size == bmp::kInfoHeaderBytes || bmp::IsLaterHeader(size);
 }
 
 } // namespace
@@ -56,17 +56,18 @@ std::optional<PlainBmpHeader> ReadPlainBmpHeader(int descriptor)
     unsigned char bytes[54] = {};
     if (pread(descriptor, bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes))
         return std::nullopt;
-    constexpr std::uint32_t kBitsPerPixel = 24, kUncompressed = 0;
+    constexpr std::uint32_t kBitsPerPixel = 24;
     PlainBmpHeader header;
-    header.width = static_cast<std::int32_t>(LittleEndianField(bytes, 18, 4));
-    header.height = static_cast<std::int32_t>(LittleEndianField(bytes, 22, 4));
-    if (bytes[0] != 'B' || bytes[1] != 'M' || !IsWindowsHeader(LittleEndianField(bytes, 14, 4)) ||
-        LittleEndianField(bytes, 28, 2) != kBitsPerPixel || LittleEndianField(bytes, 30, 4) != kUncompressed ||
+    header.width = static_cast<std::int32_t>(LittleEndianField(bytes, bmp::kWidth, 4));
+    header.height = static_cast<std::int32_t>(LittleEndianField(bytes, bmp::kHeight, 4));
+    if (bytes[0] != 'B' || bytes[1] != 'M' || !IsWindowsHeader(LittleEndianField(bytes, bmp::kHeaderSize, 4)) ||
+        LittleEndianField(bytes, bmp::kBitsPerPixel, 2) != kBitsPerPixel ||
+        LittleEndianField(bytes, bmp::kCompression, 4) != bmp::kUncompressed ||
         header.width <= 0 || header.height == 0 || header.height == INT_MIN)
         return std::nullopt;
-    header.pixelsAt = LittleEndianField(bytes, 10, 4);
-    header.pixelsPerMetreX = static_cast<std::int32_t>(LittleEndianField(bytes, 38, 4));
-    header.pixelsPerMetreY = static_cast<std::int32_t>(LittleEndianField(bytes, 42, 4));
+    header.pixelsAt = LittleEndianField(bytes, bmp::kPixelsAt, 4);
+    header.pixelsPerMetreX = static_cast<std::int32_t>(LittleEndianField(bytes, bmp::kPixelsPerMetreX, 4));
+    header.pixelsPerMetreY = static_cast<std::int32_t>(LittleEndianField(bytes, bmp::kPixelsPerMetreY, 4));
     return header;
 }
 
