@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -243,38 +244,103 @@ private:
     int rowsPerRun_;
 };
 
-// Scratch for each worker, made once and handed from wave to wave.
-class ScratchPool {
-public:
-    explicit ScratchPool(std::size_t rowBytes) : rowBytes_(rowBytes) {}
-
-    std::unique_ptr<RunScratch> Take()
-    {
-        std::lock_guard lock(mutex_);
-        if (free_.empty())
-            return std::make_unique<RunScratch>(rowBytes_);
-        std::unique_ptr<RunScratch> scratch = std::move(free_.back());
-        free_.pop_back();
-        return scratch;
-    }
-
-    void Give(std::unique_ptr<RunScratch> scratch)
-    {
-        std::lock_guard lock(mutex_);
-        free_.push_back(std::move(scratch));
-    }
-
-private:
-    std::size_t rowBytes_;
-    std::mutex mutex_;
-    std::vector<std::unique_ptr<RunScratch>> free_;
-};
-
 bool WriteAll(FreeImageIO& io, fi_handle handle, const std::vector<std::uint8_t>& bytes)
 {
     const auto size = static_cast<unsigned>(bytes.size());
     return io.write_proc(const_cast<std::uint8_t*>(bytes.data()), 1, size, handle) == size;
 }
+
+
+// Encodes the runs on all worker threads and writes their chunks in order.
+// Each thread takes the next run as soon as it has finished one, and
+// whichever thread finishes the run that is next in the file writes it and
+// any finished ones after it: no thread waits for another's runs until the
+// last, and at most a few runs per thread wait to be written.
+class RunPipeline {
+public:
+    RunPipeline(const RunEncoder& encoder, FreeImageIO& io, fi_handle handle)
+        : encoder_(encoder), io_(io), handle_(handle), runs_(encoder.Runs()),
+          slots_(static_cast<std::size_t>(4 * WorkerThreads())), finished_(slots_.size(), false)
+    {
+    }
+
+    // The adler32 of all the filtered bytes, or none when a run could not
+    // be encoded or written.
+    std::optional<uLong> EncodeAndWrite()
+    {
+        ForRowBands(std::min(WorkerThreads(), runs_), [&](const RowBand&) { Work(); });
+        if (failed_ || written_ < runs_)
+            return std::nullopt;
+        return adler_;
+    }
+
+private:
+    void Work()
+    {
+        try {
+            RunScratch scratch(encoder_.RowBytes());
+            while (const std::optional<int> run = TakeRun()) {
+                encoder_.Encode(*run, scratch, Slot(*run));
+                Finish(*run);
+            }
+        } catch (...) {
+            std::lock_guard lock(mutex_);
+            failed_ = true;
+            changed_.notify_all();
+            throw;
+        }
+    }
+
+    // The next run to encode, once its slot is free; none when all are
+    // taken or the encoding failed.
+    std::optional<int> TakeRun()
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return failed_ || next_ == runs_ || next_ - written_ < SlotCount(); });
+        if (failed_ || next_ == runs_)
+            return std::nullopt;
+        return next_++;
+    }
+
+    void Finish(int run)
+    {
+        std::unique_lock lock(mutex_);
+        finished_[run % SlotCount()] = true;
+        if (writing_)
+            return; // the writing thread comes to it
+        writing_ = true;
+        while (!failed_ && written_ < runs_ && finished_[written_ % SlotCount()]) {
+            const EncodedRun& encoded = Slot(written_);
+            lock.unlock();
+            const bool wrote = encoded.encoded && WriteAll(io_, handle_, encoded.chunk);
+            if (wrote)
+                adler_ = adler32_combine(adler_, encoded.adler, static_cast<z_off_t>(encoded.filteredBytes));
+            lock.lock();
+            failed_ = failed_ || !wrote;
+            finished_[written_ % SlotCount()] = false;
+            ++written_;
+            changed_.notify_all();
+        }
+        writing_ = false;
+    }
+
+    int SlotCount() const { return static_cast<int>(slots_.size()); }
+    EncodedRun& Slot(int run) { return slots_[static_cast<std::size_t>(run % SlotCount())]; }
+
+    const RunEncoder& encoder_;
+    FreeImageIO& io_;
+    fi_handle handle_;
+    const int runs_;
+    std::vector<EncodedRun> slots_; // run r in slot r % slots
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<bool> finished_; // encoded, not yet written
+    int next_ = 0;               // runs taken
+    int written_ = 0;            // runs written
+    bool writing_ = false;       // a thread is writing
+    bool failed_ = false;
+    uLong adler_ = 1; // of the written runs' filtered bytes; only the writing thread touches it
+};
 
 } // namespace
 
@@ -290,28 +356,11 @@ bool WritePng(FIBITMAP* bitmap, FreeImageIO& io, fi_handle handle)
         if (!WriteAll(io, handle, Header(bitmap)))
             return false;
 
-        // A few runs per thread at a time; their chunks are written in order
-        // once all are encoded, then the next runs start.
-        const int runsAtOnce = 4 * WorkerThreads();
-        std::vector<EncodedRun> encoded(runsAtOnce);
-        ScratchPool pool(encoder.RowBytes());
-        uLong adler = 1;
-        for (int firstRun = 0; firstRun < encoder.Runs(); firstRun += runsAtOnce) {
-            const int runs = std::min(runsAtOnce, encoder.Runs() - firstRun);
-            ForRowBands(runs, [&](const RowBand& band) {
-                std::unique_ptr<RunScratch> scratch = pool.Take();
-                for (int r = band.begin; r < band.end; ++r)
-                    encoder.Encode(firstRun + r, *scratch, encoded[r]);
-                pool.Give(std::move(scratch));
-            });
-            for (int r = 0; r < runs; ++r) {
-                if (!encoded[r].encoded || !WriteAll(io, handle, encoded[r].chunk))
-                    return false;
-                adler = adler32_combine(adler, encoded[r].adler, static_cast<z_off_t>(encoded[r].filteredBytes));
-            }
-        }
+        const std::optional<uLong> adler = RunPipeline(encoder, io, handle).EncodeAndWrite();
+        if (!adler)
+            return false;
 
-        std::vector<std::uint8_t> ending = Chunk("IDAT", BigEndian({static_cast<std::uint32_t>(adler)}));
+        std::vector<std::uint8_t> ending = Chunk("IDAT", BigEndian({static_cast<std::uint32_t>(*adler)}));
         const std::vector<std::uint8_t> end = Chunk("IEND", {});
         ending.insert(ending.end(), end.begin(), end.end());
         return WriteAll(io, handle, ending);

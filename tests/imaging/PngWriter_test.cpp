@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "imaging/ImageFile.h"
+#include "imaging/PngWriter.h"
 #include "imaging/RowWorkers.h"
 #include "imaging/StereoSettings.h"
 
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -183,7 +185,10 @@ TEST_F(PngWriterTest, PhotographsDrawingsAndDepthMapsTakeNoMoreRoomThanWithTheLi
 
 TEST_F(PngWriterTest, TheBytesAreTheSameWhateverTheNumberOfThreads)
 {
-    Bitmap picture = MixedPicture(1200, 900, random);
+    // Eleven runs of rows: more than one or two threads keep at once, so
+    // that runs wait for their turn to be written and their places are used
+    // again.
+    Bitmap picture = MixedPicture(1900, 1900, random);
     std::string written[3];
     const int threads[] = {1, 2, 7};
     for (int i = 0; i < 3; ++i) {
@@ -193,6 +198,53 @@ TEST_F(PngWriterTest, TheBytesAreTheSameWhateverTheNumberOfThreads)
     }
     EXPECT_EQ(written[0], written[1]);
     EXPECT_EQ(written[0], written[2]);
+    ASSERT_TRUE(FreeImage_Save(FIF_BMP, picture.get(), "expected.bmp", 0));
+    EXPECT_TRUE(SamePixels("expected.bmp", "out.png"));
+}
+
+// Output that refuses the one write reaching past byte `failAt` and takes
+// all the others, so that only a failure noticed where it happens fails
+// the file.
+struct LosingDisk {
+    std::size_t failAt;
+    std::size_t written = 0;
+    bool refused = false;
+
+    FreeImageIO IO()
+    {
+        FreeImageIO io{};
+        io.write_proc = [](void*, unsigned size, unsigned count, fi_handle handle) -> unsigned {
+            auto& disk = *static_cast<LosingDisk*>(handle);
+            const std::size_t bytes = std::size_t{size} * count;
+            if (!disk.refused && disk.written + bytes > disk.failAt) {
+                disk.refused = true;
+                return 0;
+            }
+            disk.written += bytes;
+            return count;
+        };
+        return io;
+    }
+};
+
+TEST_F(PngWriterTest, AFailedWriteFailsTheEncoding)
+{
+    // Failing at the header, the first run, a run in the middle and the
+    // last, on one thread and on several, which may be encoding or waiting
+    // for their turn to write when the write fails.
+    Bitmap picture = PhotographLike(1400, 2600, random); // eleven runs
+    for (int threads : {1, 2, 3}) {
+        SetWorkerThreads(threads);
+        LosingDisk whole{std::numeric_limits<std::size_t>::max()};
+        FreeImageIO wholeIo = whole.IO();
+        ASSERT_TRUE(WritePng(picture.get(), wholeIo, &whole));
+        for (std::size_t failAt : {std::size_t{0}, std::size_t{100}, whole.written / 2, whole.written - 30}) {
+            LosingDisk disk{failAt};
+            FreeImageIO io = disk.IO();
+            EXPECT_FALSE(WritePng(picture.get(), io, &disk)) << threads << " threads, failing at byte " << failAt;
+            EXPECT_TRUE(disk.refused);
+        }
+    }
 }
 
 TEST_F(PngWriterTest, ANegativeResolutionIsWrittenAsNone)
