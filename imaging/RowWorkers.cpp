@@ -73,23 +73,45 @@ void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::fun
         --running;
         bandEnded.notify_one();
     };
-    for (int b = 0; b < bands; ++b) {
-        const int begin = static_cast<int>(static_cast<long long>(rows) * b / bands);
-        const int end = static_cast<int>(static_cast<long long>(rows) * (b + 1) / bands);
+    const auto bandBegin = [&](int b) { return static_cast<int>(static_cast<long long>(rows) * b / bands); };
+    for (int b = 1; b < bands; ++b) {
         {
             std::lock_guard lock(mutex);
             ++running;
         }
         try {
-            RunOnIdleThread([&runBand, begin, end] { runBand(begin, end); });
+            RunOnIdleThread([&runBand, begin = bandBegin(b), end = bandBegin(b + 1)] { runBand(begin, end); });
         } catch (...) {
-            runBand(begin, end); // no thread to be had: this one does the band
+            runBand(bandBegin(b), bandBegin(b + 1)); // no thread to be had: this one does the band
         }
     }
-    // The bands finish rows in their own order; this thread keeps the window
-    // alive meanwhile, looking often enough for the pumps to keep up, and at
-    // once when a band ends.
+
+    // This thread does the first band itself, reporting every row finished
+    // so far as each of its own ends: a thread of its own only to report
+    // would take turns with the bands for the cores.
     int reported = 0;
+    const auto reportFinished = [&] {
+        for (const int finished = done.load(std::memory_order_acquire); reported < finished; ++reported)
+            report();
+    };
+    try {
+        const std::function<void()> countAndReport = [&] {
+            countRow();
+            reportFinished();
+        };
+        const RowBand band(0, bandBegin(1), countAndReport);
+        work(band);
+        band.ReportTheRest();
+    } catch (...) {
+        // The other bands still use this call's variables: wait for them.
+        std::lock_guard lock(mutex);
+        if (!failure)
+            failure = std::current_exception();
+    }
+
+    // The other bands finish rows in their own order; meanwhile this thread
+    // keeps the window alive, looking often enough for the pumps to keep up,
+    // and at once when a band ends.
     std::unique_lock lock(mutex);
     for (;;) {
         if (!failure) {
@@ -98,8 +120,7 @@ void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::fun
             std::exception_ptr reportFailed;
             lock.unlock();
             try {
-                for (const int finished = done.load(std::memory_order_acquire); reported < finished; ++reported)
-                    report();
+                reportFinished();
             } catch (...) {
                 reportFailed = std::current_exception();
             }

@@ -40,13 +40,13 @@ private:
 };
 
 // Runs work(band) over bands of the rows 0 .. rows - 1, one band per worker
-// thread, and returns when every row is done. Meanwhile the calling thread
-// pumps the sink's messages once per finished row (and steps its progress
-// too when `stepProgress`), so that a window stays alive and the counts are
-// those of a single pass over the rows. With one worker the calling thread
-// does the work itself, reporting as each row ends. A failure in a band
-// (running out of memory) is thrown again on the calling thread once every
-// band has ended.
+// thread, and returns when every row is done. The calling thread does the
+// first band itself; as each of its rows ends, and then while it waits for
+// the other bands, it pumps the sink's messages once per row finished by
+// any band (and steps its progress too when `stepProgress`), so that a
+// window stays alive and the counts are those of a single pass over the
+// rows. A failure in a band or in a report (running out of memory) is
+// thrown again on the calling thread once every band has ended.
 void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::function<void(const RowBand& band)>& work);
 
 // The same for work that keeps no window alive: nothing is reported.
