@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -249,7 +248,6 @@ bool WriteAll(FreeImageIO& io, fi_handle handle, const std::vector<std::uint8_t>
     const auto size = static_cast<unsigned>(bytes.size());
     return io.write_proc(const_cast<std::uint8_t*>(bytes.data()), 1, size, handle) == size;
 }
-
 
 // Encodes the runs on all worker threads and writes their chunks in order.
 // Each thread takes the next run as soon as it has finished one, and

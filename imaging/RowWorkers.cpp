@@ -43,20 +43,16 @@ void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::fun
             sink.StepProgress();
     };
     const int bands = std::min(WorkerThreads(), rows);
-    if (bands == 1) {
-        const std::function<void()> rowDone = report;
-        const RowBand band(0, rows, rowDone);
-        work(band);
-        band.ReportTheRest();
-        return;
-    }
-
     std::atomic<int> done{0};
     const std::function<void()> countRow = [&done] { done.fetch_add(1, std::memory_order_release); };
     std::mutex mutex; // guards what follows, to the end of the call
     std::condition_variable bandEnded;
     int running = 0;
-    std::exception_ptr failure;
+    std::exception_ptr failure; // the first of the bands' and the reports'
+    const auto keepFirst = [&failure](const std::exception_ptr& failed) {
+        if (failed && !failure)
+            failure = failed;
+    };
     const auto runBand = [&](int begin, int end) {
         std::exception_ptr failed;
         try {
@@ -68,8 +64,7 @@ void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::fun
         }
         // Notified under the lock, so the call cannot return before it is done.
         std::lock_guard lock(mutex);
-        if (failed && !failure)
-            failure = failed;
+        keepFirst(failed);
         --running;
         bandEnded.notify_one();
     };
@@ -105,8 +100,7 @@ void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::fun
     } catch (...) {
         // The other bands still use this call's variables: wait for them.
         std::lock_guard lock(mutex);
-        if (!failure)
-            failure = std::current_exception();
+        keepFirst(std::current_exception());
     }
 
     // The other bands finish rows in their own order; meanwhile this thread
@@ -125,8 +119,7 @@ void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::fun
                 reportFailed = std::current_exception();
             }
             lock.lock();
-            if (reportFailed && !failure)
-                failure = reportFailed;
+            keepFirst(reportFailed);
         }
         if (running == 0)
             break;
