@@ -53,7 +53,7 @@ std::uint64_t PlainBmpHeader::RowBytes() const
 
 std::optional<PlainBmpHeader> ReadPlainBmpHeader(int descriptor)
 {
-    unsigned char bytes[54] = {};
+    unsigned char bytes[bmp::kFileHeaderBytes + bmp::kInfoHeaderBytes] = {};
     if (pread(descriptor, bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes))
         return std::nullopt;
     constexpr std::uint32_t kBitsPerPixel = 24;
