@@ -2,12 +2,12 @@
 
 #include "app/CMainDlg.h"
 
+#include "imaging/stereo/NumberText.h"
+#include "platform/Platform.h"
+#include "preview/CPreviewPane.h"
 #include "resources/CNumericEdit.h"
 #include "resources/FieldText.h"
 #include "resources/MainDialogIds.h"
-#include "imaging/NumberText.h"
-#include "platform/Platform.h"
-#include "preview/CPreviewPane.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

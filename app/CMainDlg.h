@@ -2,11 +2,11 @@
 
 #pragma once
 
-#include "imaging/ProgressSink.h"
-#include "imaging/StereoOutput.h"
-#include "imaging/StereoSettings.h"
-#include "segmentation/dialog/SmoothDialogHost.h"
+#include "imaging/stereo/StereoOutput.h"
+#include "imaging/stereo/StereoSettings.h"
+#include "imaging/threads/ProgressSink.h"
 #include "resources/DialogBuilder.h"
+#include "segmentation/dialog/SmoothDialogHost.h"
 
 #include <QDialog>
 #include <QElapsedTimer>

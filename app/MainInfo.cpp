@@ -6,8 +6,8 @@
 
 #include "app/CAboutDlg.h"
 #include "app/HelpPage.h"
-#include "resources/MainDialogIds.h"
 #include "platform/Platform.h"
+#include "resources/MainDialogIds.h"
 
 #include <QPushButton>
 

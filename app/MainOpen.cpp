@@ -4,15 +4,15 @@
 
 #include "app/CMainDlg.h"
 
-#include "resources/MainDialogIds.h"
-#include "imaging/AutoParallax.h"
-#include "imaging/ImageFile.h"
-#include "imaging/Messages.h"
-#include "imaging/RoutineSteps.h"
-#include "resources/FieldText.h"
-#include "imaging/TempFiles.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/AutoParallax.h"
+#include "imaging/stereo/Messages.h"
+#include "imaging/stereo/RoutineSteps.h"
+#include "imaging/stereo/TempFiles.h"
 #include "platform/Platform.h"
 #include "preview/CPreviewPane.h"
+#include "resources/FieldText.h"
+#include "resources/MainDialogIds.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -6,14 +6,14 @@
 
 #include "app/ScopedFlag.h"
 
-#include "resources/MainDialogIds.h"
 #include "app/OutputNames.h"
-#include "resources/FieldText.h"
-#include "imaging/Messages.h"
-#include "imaging/TempFiles.h"
-#include "imaging/WrittenFiles.h"
+#include "imaging/files/WrittenFiles.h"
+#include "imaging/stereo/Messages.h"
+#include "imaging/stereo/TempFiles.h"
 #include "platform/Platform.h"
 #include "preview/CPreviewDlg.h"
+#include "resources/FieldText.h"
+#include "resources/MainDialogIds.h"
 #include "segmentation/dialog/CSmoothDlg.h"
 
 #include <QLineEdit>

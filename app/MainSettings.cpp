@@ -7,10 +7,10 @@
 
 #include "app/ScopedFlag.h"
 
-#include "resources/MainDialogIds.h"
-#include "imaging/AutoParallax.h"
-#include "imaging/Messages.h"
+#include "imaging/stereo/AutoParallax.h"
+#include "imaging/stereo/Messages.h"
 #include "resources/FieldText.h"
+#include "resources/MainDialogIds.h"
 
 #include <QCheckBox>
 #include <QComboBox>

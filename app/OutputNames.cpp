@@ -2,8 +2,8 @@
 
 #include "app/OutputNames.h"
 
-#include "imaging/TempFiles.h"
-#include "imaging/WrittenFiles.h"
+#include "imaging/files/WrittenFiles.h"
+#include "imaging/stereo/TempFiles.h"
 
 #include <algorithm>
 #include <cctype>

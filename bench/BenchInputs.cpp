@@ -2,9 +2,9 @@
 
 #include "bench/BenchInputs.h"
 
-#include "imaging/ImageFile.h"
-#include "imaging/PrivateFolder.h"
-#include "imaging/StereoSettings.h"
+#include "imaging/files/PrivateFolder.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/StereoSettings.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,8 +2,8 @@
 
 #include "bench/Benchmarks.h"
 
-#include "imaging/Anaglyph.h"
-#include "imaging/ViewMaster.h"
+#include "imaging/stereo/Anaglyph.h"
+#include "imaging/stereo/ViewMaster.h"
 #include "tests/support/RecordingSink.h"
 
 namespace velmora::bench {

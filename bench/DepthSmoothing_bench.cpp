@@ -2,7 +2,7 @@
 
 #include "bench/Benchmarks.h"
 
-#include "imaging/DepthSmoothing.h"
+#include "imaging/stereo/DepthSmoothing.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/ReferenceRoutines.h"
 

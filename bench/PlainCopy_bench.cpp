@@ -5,8 +5,8 @@
 
 #include "bench/Benchmarks.h"
 
-#include "imaging/ImageFile.h"
-#include "imaging/StereoSettings.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/StereoSettings.h"
 
 #include <cstring>
 

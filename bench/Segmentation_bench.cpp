@@ -2,7 +2,7 @@
 
 #include "bench/Benchmarks.h"
 
-#include "imaging/StereoSettings.h"
+#include "imaging/stereo/StereoSettings.h"
 #include "segmentation/OutlineImage.h"
 #include "segmentation/SegmentSmoothing.h"
 #include "tests/support/RecordingSink.h"

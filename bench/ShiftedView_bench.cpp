@@ -2,7 +2,7 @@
 
 #include "bench/Benchmarks.h"
 
-#include "imaging/ShiftedView.h"
+#include "imaging/stereo/ShiftedView.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/ReferenceRoutines.h"
 

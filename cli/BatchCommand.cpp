@@ -6,7 +6,7 @@
 #include "cli/BatchPictures.h"
 #include "cli/WholeCommand.h"
 
-#include "imaging/RowWorkers.h"
+#include "imaging/threads/RowWorkers.h"
 
 #include <algorithm>
 #include <atomic>

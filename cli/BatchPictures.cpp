@@ -2,8 +2,8 @@
 
 #include "cli/BatchPictures.h"
 
-#include "imaging/ImageFile.h"
-#include "imaging/TempFiles.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/TempFiles.h"
 
 #include <algorithm>
 #include <filesystem>

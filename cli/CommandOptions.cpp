@@ -2,9 +2,9 @@
 
 #include "cli/CommandOptions.h"
 
-#include "imaging/ImageFile.h"
-#include "imaging/StereoSettings.h"
-#include "imaging/TempFiles.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/StereoSettings.h"
+#include "imaging/stereo/TempFiles.h"
 
 #include <algorithm>
 #include <cctype>

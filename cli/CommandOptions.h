@@ -3,8 +3,8 @@
 #pragma once
 
 #include "cli/ConsoleSink.h"
-#include "imaging/Messages.h"
-#include "imaging/PrivateFolder.h"
+#include "imaging/files/PrivateFolder.h"
+#include "imaging/stereo/Messages.h"
 
 #include <CLI/CLI.hpp>
 

@@ -2,8 +2,8 @@
 
 #include "cli/Interruption.h"
 
-#include "imaging/PrivateFolder.h"
-#include "imaging/AtomicFile.h"
+#include "imaging/files/AtomicFile.h"
+#include "imaging/files/PrivateFolder.h"
 
 #include <pthread.h>
 #include <signal.h>

@@ -6,7 +6,7 @@
 #include "cli/NamePattern.h"
 #include "cli/WholeCommand.h"
 
-#include "imaging/TempFiles.h"
+#include "imaging/stereo/TempFiles.h"
 
 #include <map>
 

@@ -4,9 +4,9 @@
 
 #include "cli/WholeCommand.h"
 
-#include "imaging/PrivateFolder.h"
-#include "imaging/StereoOutput.h"
-#include "imaging/TempFiles.h"
+#include "imaging/files/PrivateFolder.h"
+#include "imaging/stereo/StereoOutput.h"
+#include "imaging/stereo/TempFiles.h"
 
 #include <filesystem>
 #include <iostream>

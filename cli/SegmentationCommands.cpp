@@ -4,7 +4,7 @@
 
 #include "cli/CommandOptions.h"
 
-#include "imaging/TempFiles.h"
+#include "imaging/stereo/TempFiles.h"
 #include "segmentation/OutlineImage.h"
 #include "segmentation/SegmentSmoothing.h"
 #include "segmentation/SegmentationDefaults.h"

@@ -4,11 +4,11 @@
 
 #include "cli/CommandOptions.h"
 
-#include "imaging/Anaglyph.h"
-#include "imaging/DepthSmoothing.h"
-#include "imaging/Messages.h"
-#include "imaging/ShiftedView.h"
-#include "imaging/ViewMaster.h"
+#include "imaging/stereo/Anaglyph.h"
+#include "imaging/stereo/DepthSmoothing.h"
+#include "imaging/stereo/Messages.h"
+#include "imaging/stereo/ShiftedView.h"
+#include "imaging/stereo/ViewMaster.h"
 
 #include <memory>
 

@@ -2,11 +2,11 @@
 
 #include "cli/WholeCommand.h"
 
-#include "imaging/AutoParallax.h"
-#include "imaging/ImageFile.h"
-#include "imaging/Messages.h"
-#include "imaging/NumberText.h"
-#include "imaging/RoutineSteps.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/AutoParallax.h"
+#include "imaging/stereo/Messages.h"
+#include "imaging/stereo/NumberText.h"
+#include "imaging/stereo/RoutineSteps.h"
 
 #include <limits>
 

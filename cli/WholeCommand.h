@@ -3,8 +3,8 @@
 #pragma once
 
 #include "cli/CommandOptions.h"
-#include "imaging/StereoLayouts.h"
-#include "imaging/StereoSettings.h"
+#include "imaging/stereo/StereoLayouts.h"
+#include "imaging/stereo/StereoSettings.h"
 
 #include <memory>
 #include <optional>

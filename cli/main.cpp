@@ -6,8 +6,8 @@
 #include "cli/ConsoleSink.h"
 #include "cli/Interruption.h"
 #include "cli/Suggestions.h"
-#include "imaging/PictureLimit.h"
-#include "imaging/RowWorkers.h"
+#include "imaging/formats/PictureLimit.h"
+#include "imaging/threads/RowWorkers.h"
 #include "resources/Version.h"
 
 #include <iostream>

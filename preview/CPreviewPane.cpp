@@ -2,7 +2,7 @@
 
 #include "preview/CPreviewPane.h"
 
-#include "imaging/RoutineSteps.h"
+#include "imaging/stereo/RoutineSteps.h"
 #include "platform/Platform.h"
 
 #include <QPaintEvent>

@@ -2,7 +2,7 @@
 
 #pragma once
 
-#include "imaging/ImageFile.h"
+#include "imaging/picture/Bitmap.h"
 #include "preview/PaneView.h"
 
 #include <QFrame>

@@ -2,7 +2,7 @@
 
 #include "resources/FieldText.h"
 
-#include "imaging/NumberText.h"
+#include "imaging/stereo/NumberText.h"
 
 namespace velmora {
 

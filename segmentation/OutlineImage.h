@@ -2,8 +2,8 @@
 
 #pragma once
 
-#include "imaging/ImageFile.h"
-#include "imaging/ProgressSink.h"
+#include "imaging/picture/Bitmap.h"
+#include "imaging/threads/ProgressSink.h"
 #include "segmentation/SegmentationRecord.h"
 
 #include <string>

@@ -2,11 +2,11 @@
 
 #include "segmentation/SegmentSmoothing.h"
 
-#include "imaging/AllocationGuard.h"
-#include "imaging/RoundHalfAway.h"
-#include "imaging/RoutineSteps.h"
-#include "imaging/RowWorkers.h"
-#include "imaging/ZeroedArray.h"
+#include "imaging/picture/ZeroedArray.h"
+#include "imaging/stereo/AllocationGuard.h"
+#include "imaging/stereo/RoundHalfAway.h"
+#include "imaging/stereo/RoutineSteps.h"
+#include "imaging/threads/RowWorkers.h"
 #include "segmentation/SegmentationMessages.h"
 #include "segmentation/SlidingWindow.h"
 #include "segmentation/StepInput.h"

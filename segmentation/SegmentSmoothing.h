@@ -2,9 +2,9 @@
 
 #pragma once
 
-#include "imaging/DepthMapFile.h"
-#include "imaging/ImageFile.h"
-#include "imaging/ProgressSink.h"
+#include "imaging/picture/Bitmap.h"
+#include "imaging/stereo/DepthMapFile.h"
+#include "imaging/threads/ProgressSink.h"
 #include "segmentation/SegmentationRecord.h"
 
 #include <string>

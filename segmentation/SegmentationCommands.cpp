@@ -2,9 +2,9 @@
 
 #include "segmentation/SegmentationCommands.h"
 
-#include "imaging/ImageFile.h"
-#include "imaging/RoutineSteps.h"
-#include "imaging/TempFiles.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/RoutineSteps.h"
+#include "imaging/stereo/TempFiles.h"
 #include "segmentation/OutlineImage.h"
 #include "segmentation/SegmentSmoothing.h"
 #include "segmentation/SegmentationMessages.h"

@@ -2,9 +2,9 @@
 
 #pragma once
 
-#include "imaging/ImageFile.h"
-#include "imaging/ProgressSink.h"
-#include "imaging/RoutineSteps.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/RoutineSteps.h"
+#include "imaging/threads/ProgressSink.h"
 #include "segmentation/SegmentationRecord.h"
 
 #include <string>

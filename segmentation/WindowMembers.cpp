@@ -2,7 +2,7 @@
 
 #include "segmentation/WindowMembers.h"
 
-#include "imaging/RowWorkers.h"
+#include "imaging/threads/RowWorkers.h"
 #include "segmentation/SlidingWindow.h"
 
 #include <array>

@@ -2,8 +2,8 @@
 
 #pragma once
 
-#include "imaging/ImageFile.h"
-#include "imaging/ZeroedArray.h"
+#include "imaging/picture/Bitmap.h"
+#include "imaging/picture/ZeroedArray.h"
 
 #include <cstdint>
 

@@ -5,8 +5,8 @@
 //
 //   make-sample FOLDER    writes FOLDER/sample.png and FOLDER/sample-depth.png
 
-#include "imaging/ImageFile.h"
-#include "imaging/StereoSettings.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/StereoSettings.h"
 
 #include <algorithm>
 #include <cmath>

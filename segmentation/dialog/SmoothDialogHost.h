@@ -2,7 +2,7 @@
 
 #pragma once
 
-#include "imaging/ProgressSink.h"
+#include "imaging/threads/ProgressSink.h"
 #include "segmentation/SegmentationCommands.h"
 
 #include <string>

@@ -2,12 +2,12 @@
 
 #include "tests/app/MainWindowFixture.h"
 
-#include "resources/Version.h"
-#include "resources/MainDialogIds.h"
-#include "imaging/AutoParallax.h"
-#include "imaging/Messages.h"
-#include "imaging/PictureLimit.h"
+#include "imaging/formats/PictureLimit.h"
+#include "imaging/stereo/AutoParallax.h"
+#include "imaging/stereo/Messages.h"
 #include "preview/CPreviewPane.h"
+#include "resources/MainDialogIds.h"
+#include "resources/Version.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/gui/FakePlatform.h"
 

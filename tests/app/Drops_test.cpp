@@ -2,7 +2,7 @@
 
 #include "tests/app/MainWindowFixture.h"
 
-#include "imaging/Messages.h"
+#include "imaging/stereo/Messages.h"
 
 #include <QDragMoveEvent>
 #include <QDropEvent>

@@ -3,10 +3,10 @@
 #include "app/CAboutDlg.h"
 #include "app/CMainDlg.h"
 #include "app/HelpPage.h"
-#include "resources/Version.h"
+#include "hyperlink/CHyperLink.h"
 #include "resources/AboutDialogIds.h"
 #include "resources/MainDialogIds.h"
-#include "hyperlink/CHyperLink.h"
+#include "resources/Version.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/gui/FakePlatform.h"
 

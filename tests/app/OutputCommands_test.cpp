@@ -2,12 +2,12 @@
 
 #include "app/CMainDlg.h"
 
+#include "imaging/files/SystemCalls.h"
+#include "imaging/stereo/Messages.h"
+#include "imaging/stereo/ShiftedView.h"
+#include "imaging/stereo/StereoOutput.h"
+#include "imaging/stereo/TempFiles.h"
 #include "resources/MainDialogIds.h"
-#include "imaging/Messages.h"
-#include "imaging/ShiftedView.h"
-#include "imaging/StereoOutput.h"
-#include "imaging/SystemCalls.h"
-#include "imaging/TempFiles.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/gui/FakePlatform.h"

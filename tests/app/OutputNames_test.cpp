@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "app/OutputNames.h"
-#include "imaging/WrittenFiles.h"
+#include "imaging/files/WrittenFiles.h"
 
 #include "tests/support/TestImages.h"
 

@@ -4,7 +4,7 @@
 // reads, replaces OUT whole or not at all, and refuses what it cannot read
 // safely. The real program runs on real files.
 
-#include "imaging/StereoOutput.h"
+#include "imaging/stereo/StereoOutput.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"

@@ -3,7 +3,8 @@
 // The stereo layouts, anaglyph methods, inverted depth maps and JPEG output
 // of velmora-cli, run as a user runs them.
 
-#include "imaging/SideBySide.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/SideBySide.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "imaging/Anaglyph.h"
-#include "imaging/DepthSmoothing.h"
-#include "imaging/ShiftedView.h"
-#include "imaging/StereoOutput.h"
+#include "imaging/stereo/Anaglyph.h"
+#include "imaging/stereo/DepthSmoothing.h"
+#include "imaging/stereo/ShiftedView.h"
+#include "imaging/stereo/StereoOutput.h"
 #include "resources/Version.h"
 #include "segmentation/OutlineImage.h"
 #include "segmentation/SegmentSmoothing.h"

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "imaging/AtomicFile.h"
-#include "imaging/ImageFile.h"
-#include "imaging/PrivateFolder.h"
-#include "imaging/SystemCalls.h"
-#include "imaging/TempFiles.h"
+#include "imaging/files/AtomicFile.h"
+#include "imaging/files/PrivateFolder.h"
+#include "imaging/files/SystemCalls.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/TempFiles.h"
 
 #include "tests/support/TestImages.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "imaging/ImageFile.h"
-#include "imaging/TempFiles.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/TempFiles.h"
 
 #include "tests/support/TestImages.h"
 

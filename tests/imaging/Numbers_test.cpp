@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "imaging/AutoParallax.h"
-#include "imaging/NumberText.h"
-#include "imaging/RoundHalfAway.h"
+#include "imaging/stereo/AutoParallax.h"
+#include "imaging/stereo/NumberText.h"
+#include "imaging/stereo/RoundHalfAway.h"
 
 #include <gtest/gtest.h>
 

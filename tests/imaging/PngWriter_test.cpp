@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "imaging/ImageFile.h"
-#include "imaging/PngWriter.h"
-#include "imaging/RowWorkers.h"
-#include "imaging/StereoSettings.h"
+#include "imaging/formats/PngWriter.h"
+#include "imaging/picture/Bitmap.h"
+#include "imaging/stereo/StereoSettings.h"
+#include "imaging/threads/RowWorkers.h"
 
 #include "tests/support/TestImages.h"
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "imaging/RoutineSteps.h"
+#include "imaging/stereo/RoutineSteps.h"
 
-#include "imaging/AllocationGuard.h"
-#include "imaging/PictureLimit.h"
+#include "imaging/formats/PictureLimit.h"
+#include "imaging/stereo/AllocationGuard.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TestImages.h"
 

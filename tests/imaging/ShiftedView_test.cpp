@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "imaging/ShiftedView.h"
+#include "imaging/stereo/ShiftedView.h"
 
-#include "imaging/Messages.h"
-#include "imaging/RowWorkers.h"
+#include "imaging/stereo/Messages.h"
+#include "imaging/threads/RowWorkers.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/ReferenceRoutines.h"
 #include "tests/support/TestImages.h"

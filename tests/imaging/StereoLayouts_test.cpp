@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "imaging/Anaglyph.h"
-#include "imaging/DepthSmoothing.h"
-#include "imaging/ShiftedView.h"
-#include "imaging/SideBySide.h"
-#include "imaging/StereoLayouts.h"
-#include "imaging/TempFiles.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/Anaglyph.h"
+#include "imaging/stereo/DepthSmoothing.h"
+#include "imaging/stereo/ShiftedView.h"
+#include "imaging/stereo/SideBySide.h"
+#include "imaging/stereo/StereoLayouts.h"
+#include "imaging/stereo/TempFiles.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TestImages.h"
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "imaging/StereoOutput.h"
+#include "imaging/stereo/StereoOutput.h"
 
-#include "imaging/Anaglyph.h"
-#include "imaging/DepthSmoothing.h"
-#include "imaging/Messages.h"
-#include "imaging/ShiftedView.h"
-#include "imaging/ViewMaster.h"
+#include "imaging/stereo/Anaglyph.h"
+#include "imaging/stereo/DepthSmoothing.h"
+#include "imaging/stereo/Messages.h"
+#include "imaging/stereo/ShiftedView.h"
+#include "imaging/stereo/ViewMaster.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TestImages.h"
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "imaging/Anaglyph.h"
-#include "imaging/DepthSmoothing.h"
-#include "imaging/RowWorkers.h"
-#include "imaging/ShiftedView.h"
-#include "imaging/SideBySide.h"
-#include "imaging/ViewMaster.h"
+#include "imaging/stereo/Anaglyph.h"
+#include "imaging/stereo/DepthSmoothing.h"
+#include "imaging/stereo/ShiftedView.h"
+#include "imaging/stereo/SideBySide.h"
+#include "imaging/stereo/ViewMaster.h"
+#include "imaging/threads/RowWorkers.h"
 
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TestImages.h"

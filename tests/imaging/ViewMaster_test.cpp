@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "imaging/ViewMaster.h"
+#include "imaging/stereo/ViewMaster.h"
 
-#include "imaging/Messages.h"
+#include "imaging/stereo/Messages.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TestImages.h"
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "imaging/ZeroedArray.h"
+#include "imaging/picture/ZeroedArray.h"
 
 #include <gtest/gtest.h>
 

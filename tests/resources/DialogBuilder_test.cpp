@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "resources/Version.h"
 #include "resources/DialogBuilder.h"
+#include "resources/Version.h"
 
 #include "resources/MainDialogIds.h"
 #include "resources/SmoothDialogIds.h"

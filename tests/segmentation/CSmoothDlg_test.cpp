@@ -3,8 +3,8 @@
 #include "segmentation/dialog/CSmoothDlg.h"
 
 #include "app/CMainDlg.h"
-#include "resources/MainDialogIds.h"
 #include "preview/CPreviewPane.h"
+#include "resources/MainDialogIds.h"
 #include "resources/SmoothDialogIds.h"
 #include "segmentation/SegmentationMessages.h"
 #include "tests/support/TestImages.h"

@@ -2,7 +2,7 @@
 
 #include "segmentation/OutlineImage.h"
 
-#include "imaging/TempFiles.h"
+#include "imaging/stereo/TempFiles.h"
 #include "segmentation/SegmentationCommands.h"
 #include "segmentation/SegmentationMessages.h"
 #include "segmentation/StepInput.h"

@@ -2,7 +2,7 @@
 
 #include "segmentation/SegmentSmoothing.h"
 
-#include "imaging/DepthSmoothing.h"
+#include "imaging/stereo/DepthSmoothing.h"
 
 #include "segmentation/SegmentationCommands.h"
 #include "segmentation/SegmentationMessages.h"

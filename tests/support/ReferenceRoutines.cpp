@@ -2,8 +2,8 @@
 
 #include "tests/support/ReferenceRoutines.h"
 
-#include "imaging/ImageFile.h"
-#include "imaging/RoundHalfAway.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/RoundHalfAway.h"
 
 #include <algorithm>
 #include <cstdint>

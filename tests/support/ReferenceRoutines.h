@@ -2,8 +2,8 @@
 
 #pragma once
 
-#include "imaging/ProgressSink.h"
-#include "imaging/StereoSettings.h"
+#include "imaging/stereo/StereoSettings.h"
+#include "imaging/threads/ProgressSink.h"
 
 #include <string>
 

@@ -2,9 +2,9 @@
 
 #include "tests/support/ReferenceSegmentation.h"
 
-#include "imaging/ImageFile.h"
-#include "imaging/RoundHalfAway.h"
-#include "imaging/StereoSettings.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/RoundHalfAway.h"
+#include "imaging/stereo/StereoSettings.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,6 +2,8 @@
 
 #include "tests/support/TestImages.h"
 
+#include "imaging/formats/ImageFile.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>

@@ -2,8 +2,8 @@
 
 #pragma once
 
-#include "imaging/ImageFile.h"
-#include "imaging/StereoSettings.h"
+#include "imaging/picture/Bitmap.h"
+#include "imaging/stereo/StereoSettings.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -2,8 +2,8 @@
 
 #pragma once
 
-#include "imaging/ImageFile.h"
-#include "imaging/RowWorkers.h"
+#include "imaging/picture/Bitmap.h"
+#include "imaging/threads/RowWorkers.h"
 #include "tests/support/RecordingSink.h"
 
 #include <cstdint>

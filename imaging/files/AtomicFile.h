@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "imaging/files/FileStatus.h"
+
+#include <string>
+
+namespace velmora {
+
+// Replaces a file all at once: the new content goes to a new temporary file
+// in the target's folder, and only when it is whole (written, flushed to the
+// disk, closed) is it renamed over the target. Until then, and whenever
+// anything fails or the process is stopped, the target holds what it held
+// before. A target that is a symbolic link is replaced where the link points,
+// so the link stays; a hard link loses its share of the file, as with any
+// program that saves this way. Only regular files that may be written are
+// replaced. Files in a PrivateFolder are not flushed to the disk: they do
+// not outlast the run.
+class AtomicFile {
+public:
+    explicit AtomicFile(const std::string& target);
+    ~AtomicFile(); // removes the temporary file unless committed
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Whether the temporary file is ready to be written; why not, if not.
+    const FileStatus& Status() const { return status_; }
+    int Descriptor() const { return descriptor_; }
+
+    // Flushes to the disk, closes and renames over the target. On failure the
+    // temporary file is removed and the target is untouched.
+    FileStatus Commit();
+
+private:
+    void Discard();
+
+    std::string target_;    // the file that is replaced, links resolved
+    bool durable_;          // flushed to the disk before it replaces the target
+    std::string temporary_;
+    int descriptor_ = -1;
+    FileStatus status_;
+};
+
+// Removes every temporary file that a write has not committed yet, and
+// refuses new ones from then on. For a process that is being stopped.
+void RemoveUnfinishedFiles();
+
+} // namespace velmora

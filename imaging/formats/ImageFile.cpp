@@ -1,0 +1,303 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/formats/ImageFile.h"
+
+#include "imaging/files/AtomicFile.h"
+#include "imaging/files/FileHandles.h"
+#include "imaging/formats/DamageChecks.h"
+#include "imaging/formats/InfoHeaderBmp.h"
+#include "imaging/formats/PictureHeaders.h"
+#include "imaging/formats/PictureLimit.h"
+#include "imaging/formats/PlainBmpReader.h"
+#include "imaging/formats/PngWriter.h"
+#include "imaging/formats/SaveFormat.h"
+#include "imaging/picture/RowPadding.h"
+#include "imaging/picture/ZeroedArray.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+std::atomic<int>& JpegQualitySetting()
+{
+    static std::atomic<int> quality{kDefaultJpegQuality};
+    return quality;
+}
+
+// The library's defaults, except for JPEG: the set quality, optimised
+// Huffman tables, and colour kept at full resolution, because in a stereo
+// picture the colour channels carry the two eyes and halving them lets
+// each eye see the other's edges.
+int SaveFlags(FREE_IMAGE_FORMAT format)
+{
+    return format == FIF_JPEG ? JpegQuality() | JPEG_OPTIMIZE | JPEG_SUBSAMPLING_444 : 0;
+}
+
+struct StreamCloser {
+    void operator()(FILE* stream) const noexcept { std::fclose(stream); }
+};
+using Stream = std::unique_ptr<FILE, StreamCloser>;
+
+FileStatus Unreadable(std::string reason)
+{
+    return Failure(FileProblem::kUnreadable, std::move(reason));
+}
+
+// A picture file opened for reading, its format known and its claimed size
+// checked, the position at its start.
+struct OpenPicture {
+    Stream stream;
+    std::uint64_t fileSize = 0;
+    FREE_IMAGE_FORMAT format = FIF_UNKNOWN;
+    std::optional<PlainBmpHeader> plainBmp; // the header, for a BMP this program reads itself
+    std::optional<InfoHeaderBmp> laterBmp;  // for other BMPs under a header the library does not read
+    FileStatus status;
+};
+
+// The library's reading of the file (`flags` as for FreeImage_Load), from its
+// start.
+Bitmap LoadWithLibrary(OpenPicture& file, int flags)
+{
+    if (file.laterBmp) {
+        FreeImageIO io = InfoHeaderBmp::IO();
+        return Bitmap(FreeImage_LoadFromHandle(FIF_BMP, &io, file.laterBmp->Handle(), flags));
+    }
+    FreeImageIO io = ReadingIO();
+    std::fseek(file.stream.get(), 0, SEEK_SET);
+    return Bitmap(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), flags));
+}
+
+// Opens without blocking, so that a FIFO cannot hang the program, and keeps
+// the descriptor, so that what is checked is what is read.
+FileStatus OpenRegularFile(const std::string& path, OpenPicture& file)
+{
+    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor < 0)
+        return Unreadable(std::strerror(errno));
+    struct stat info {};
+    if (fstat(descriptor, &info) != 0) {
+        const int error = errno;
+        close(descriptor);
+        return Unreadable(std::strerror(error));
+    }
+    if (!S_ISREG(info.st_mode)) {
+        close(descriptor);
+        return Unreadable(S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : reasons::kNotRegularFile);
+    }
+    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    file.stream.reset(fdopen(descriptor, "rb"));
+    if (!file.stream) {
+        const int error = errno;
+        close(descriptor);
+        return Unreadable(std::strerror(error));
+    }
+    file.fileSize = static_cast<std::uint64_t>(info.st_size);
+    return {};
+}
+
+// The format the content has; the name's extension only for content that
+// no format recognises.
+FREE_IMAGE_FORMAT FormatOf(FILE* stream, const std::string& path)
+{
+    FreeImageIO io = ReadingIO();
+    FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromHandle(&io, stream, 0);
+    if (format == FIF_UNKNOWN)
+        format = FreeImage_GetFIFFromFilename(path.c_str());
+    if (format == FIF_UNKNOWN || !FreeImage_FIFSupportsReading(format))
+        return FIF_UNKNOWN;
+    return format;
+}
+
+// The size the header claims, against the limit, before any pixel exists.
+FileStatus CheckClaimedSize(OpenPicture& file)
+{
+    FileStatus status;
+    if (file.format == FIF_BMP) {
+        file.plainBmp = ReadPlainBmpHeader(fileno(file.stream.get()));
+        if (!file.plainBmp)
+            file.laterBmp = InfoHeaderBmp::Of(file.stream.get(), file.fileSize);
+    }
+    if (const auto& plain = file.plainBmp) {
+        status = CheckPictureSize(static_cast<std::uint64_t>(plain->width), plain->Rows(), plain->RowBytes());
+    } else if (FreeImage_FIFSupportsNoPixels(file.format)) {
+        Bitmap header = LoadWithLibrary(file, FIF_LOAD_NOPIXELS);
+        if (header) {
+            // Computed here: the library's own pitch is 32-bit and can wrap.
+            const std::uint64_t width = FreeImage_GetWidth(header.get());
+            const std::uint64_t rowBytes = PaddedRowBytes(width, FreeImage_GetBPP(header.get()));
+            status = CheckPictureSize(width, FreeImage_GetHeight(header.get()), rowBytes);
+        } else {
+            status = Unreadable(reasons::kUndecodable);
+        }
+    } else {
+        std::vector<std::uint8_t> start(std::min<std::uint64_t>(file.fileSize, kHeaderBytes));
+        start.resize(std::fread(start.data(), 1, start.size(), file.stream.get()));
+        const auto claimed = ReadClaimedSize(file.format, start.data(), start.size());
+        if (!claimed)
+            status = Unreadable("its size cannot be read from its header");
+        else
+            status = CheckPictureSize(claimed->width, claimed->height, claimed->width * claimed->bytesPerPixel);
+    }
+    std::fseek(file.stream.get(), 0, SEEK_SET);
+    return status;
+}
+
+OpenPicture OpenPictureFile(const std::string& path)
+{
+    QuietenImageLibraries();
+    OpenPicture file;
+    file.status = OpenRegularFile(path, file);
+    if (!file.status)
+        return file;
+    file.format = FormatOf(file.stream.get(), path);
+    if (file.format == FIF_UNKNOWN)
+        file.status = Unreadable("not a picture in a format that can be read");
+    else
+        file.status = CheckClaimedSize(file);
+    return file;
+}
+
+ImageRead Refused(FileStatus status)
+{
+    return {Bitmap(), std::move(status)};
+}
+
+Bitmap ConvertTo24Bits(FIBITMAP* bitmap)
+{
+    switch (FreeImage_GetImageType(bitmap)) {
+    case FIT_UINT16: {
+        // 16-bit grey: the library's 8-bit conversion keeps the high byte.
+        Bitmap grey(FreeImage_ConvertTo8Bits(bitmap));
+        return grey ? Bitmap(FreeImage_ConvertTo24Bits(grey.get())) : Bitmap();
+    }
+    case FIT_BITMAP:
+    case FIT_RGB16:
+    case FIT_RGBA16:
+        return Bitmap(FreeImage_ConvertTo24Bits(bitmap));
+    default: {
+        // Floating-point and other wide types: scale to 8 bits first.
+        Bitmap standard(FreeImage_ConvertToStandardType(bitmap, TRUE));
+        return standard ? Bitmap(FreeImage_ConvertTo24Bits(standard.get())) : Bitmap();
+    }
+    }
+}
+
+} // namespace
+
+ImageRead ReadImageFile(const std::string& path)
+{
+    OpenPicture file = OpenPictureFile(path);
+    if (!file.status)
+        return Refused(std::move(file.status));
+    if (file.format == FIF_BMP) {
+        if (IsTruncatedBmp(fileno(file.stream.get()), file.fileSize))
+            return Refused(Unreadable("cut short"));
+        if (file.plainBmp) {
+            Bitmap plain = ReadPlainBmp(fileno(file.stream.get()), *file.plainBmp);
+            if (!plain)
+                return Refused(Unreadable(reasons::kUndecodable));
+            return {std::move(plain), {}};
+        }
+    }
+    DamageWatch damage;
+    Bitmap bitmap = LoadWithLibrary(file, 0);
+    if (!bitmap || damage.DamageSeen())
+        return Refused(Unreadable(reasons::kUndecodable));
+    if (FreeImage_GetWidth(bitmap.get()) == 0 || FreeImage_GetHeight(bitmap.get()) == 0)
+        return Refused(Unreadable("the picture has no pixels"));
+    return {std::move(bitmap), {}};
+}
+
+ImageRead ReadRgbImageFile(const std::string& path)
+{
+    ImageRead read = ReadImageFile(path);
+    if (read.bitmap) {
+        read.bitmap = ConvertToRgb(std::move(read.bitmap));
+        if (!read.bitmap)
+            read.status = Unreadable("its pixels cannot be converted to 24 bits");
+    }
+    return read;
+}
+
+Bitmap ConvertToRgb(Bitmap bitmap)
+{
+    if (!bitmap || (FreeImage_GetImageType(bitmap.get()) == FIT_BITMAP && BitsPerPixel(bitmap.get()) == 24))
+        return bitmap;
+    Bitmap converted = ConvertTo24Bits(bitmap.get());
+    if (converted) {
+        FreeImage_SetDotsPerMeterX(converted.get(), FreeImage_GetDotsPerMeterX(bitmap.get()));
+        FreeImage_SetDotsPerMeterY(converted.get(), FreeImage_GetDotsPerMeterY(bitmap.get()));
+    }
+    return converted;
+}
+
+ResolutionRead ReadHorizontalResolution(const std::string& path)
+{
+    OpenPicture file = OpenPictureFile(path);
+    if (!file.status)
+        return {std::nullopt, std::move(file.status)};
+    if (file.plainBmp)
+        return {file.plainBmp->pixelsPerMetreX, {}};
+    const int flags = FreeImage_FIFSupportsNoPixels(file.format) ? FIF_LOAD_NOPIXELS : 0;
+    Bitmap bitmap = LoadWithLibrary(file, flags);
+    if (!bitmap)
+        return {std::nullopt, Unreadable(reasons::kUndecodable)};
+    return {HorizontalResolution(bitmap.get()), {}};
+}
+
+bool NamedAsPicture(const std::string& path)
+{
+    const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
+    return format != FIF_UNKNOWN && FreeImage_FIFSupportsReading(format);
+}
+
+int JpegQuality()
+{
+    return JpegQualitySetting().load();
+}
+
+void SetJpegQuality(int quality)
+{
+    JpegQualitySetting().store(std::clamp(quality, 1, 100));
+}
+
+FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFormat)
+{
+    FREE_IMAGE_FORMAT format = FIF_UNKNOWN;
+    switch (saveFormat) {
+    case kSaveBmp: format = FIF_BMP; break;
+    case kSavePng: format = FIF_PNG; break;
+    case kSaveTiff: format = FIF_TIFF; break;
+    case kSaveJpeg: format = FIF_JPEG; break;
+    default: return Failure(FileProblem::kUnwritable, "no such save format");
+    }
+    AtomicFile file(path);
+    if (!file.Status())
+        return file.Status();
+    CheckedWriter writer(file.Descriptor());
+    FreeImageIO io = CheckedWriter::IO();
+    DamageWatch damage;
+    const bool encoded = format == FIF_PNG && PngWriterTakes(bitmap)
+                             ? WritePng(bitmap, io, writer.Handle())
+                             : FreeImage_SaveToHandle(format, bitmap, &io, writer.Handle(), SaveFlags(format)) &&
+                                   !damage.DamageSeen();
+    if (!writer.Flush())
+        return Failure(FileProblem::kUnwritable, std::strerror(writer.Error()));
+    if (!encoded)
+        return Failure(FileProblem::kUnwritable, "the picture could not be encoded");
+    return file.Commit();
+}
+
+} // namespace velmora

@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "imaging/files/FileStatus.h"
+#include "imaging/picture/Bitmap.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include <FreeImage.h>
+
+namespace velmora {
+
+// A picture read from a file, or why there is none.
+struct ImageRead {
+    Bitmap bitmap;
+    FileStatus status;
+};
+
+// Reads a file as it is stored, in the format its content has (the name's
+// extension decides only for content that no format recognises). Refused
+// before any pixel is decoded: what is not a regular file (a folder, a FIFO,
+// a device), and a picture whose header claims more than PictureSizeLimit()
+// (kTooLarge). Refused after decoding: a file the library cannot decode, or
+// that is cut short.
+ImageRead ReadImageFile(const std::string& path);
+
+// Whether the name's extension is one of a picture format the program reads
+// (.png, .jpg, .bmp, .tif...), whatever the file holds.
+bool NamedAsPicture(const std::string& path);
+
+// ReadImageFile, then anything that is not 24 bits per pixel (8-bit grey,
+// 16-bit grey, paletted, 32-bit with alpha, 48-bit...) is converted to 24 bits,
+// so that the processing routines always find three bytes per pixel inside a
+// scanline. 16-bit grey keeps its high byte; alpha is dropped. The resolution
+// of the file is kept.
+ImageRead ReadRgbImageFile(const std::string& path);
+
+// The same bitmap when it is 24-bit already, otherwise its 24-bit conversion
+// as ReadRgbImageFile makes it; none when it cannot be converted.
+Bitmap ConvertToRgb(Bitmap bitmap);
+
+// The horizontal resolution stored in a file's header, in pixels per metre,
+// read without decoding the pixels where the format allows; none, and why,
+// when ReadImageFile would refuse the file before decoding, or the header
+// cannot be read.
+struct ResolutionRead {
+    std::optional<std::int32_t> pixelsPerMetre;
+    FileStatus status;
+};
+ResolutionRead ReadHorizontalResolution(const std::string& path);
+
+// The quality of the JPEG files written from now on, 1 to 100 (values
+// outside are taken to the nearest end); kDefaultJpegQuality at first.
+int JpegQuality();
+void SetJpegQuality(int quality);
+
+// Writes as BMP, PNG, TIFF or JPEG by `saveFormat` (StereoSettings), whatever
+// the path's extension says, with the library's default options (JPEG at
+// the set quality, colour at full resolution), replacing the
+// file at once (AtomicFile): a failed write leaves it as it was. Fails for
+// an unknown format, and with the system's reason when a write, the flush to
+// the disk or the rename fails (missing folder, no permission, full disk...).
+FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFormat);
+
+} // namespace velmora

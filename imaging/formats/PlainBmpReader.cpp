@@ -1,0 +1,98 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/formats/PlainBmpReader.h"
+
+#include "imaging/formats/BmpLayout.h"
+#include "imaging/formats/LittleEndian.h"
+#include "imaging/picture/RowPadding.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace velmora {
+namespace {
+
+// Reads `count` bytes at `offset`; false when the file ends first or a read
+// fails.
+bool ReadFully(int descriptor, std::uint8_t* bytes, std::uint64_t count, std::uint64_t offset)
+{
+    while (count > 0) {
+        const ssize_t got = pread(descriptor, bytes, count, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        bytes += got;
+        count -= static_cast<std::uint64_t>(got);
+        offset += static_cast<std::uint64_t>(got);
+    }
+    return true;
+}
+
+// The info header and its later versions (V2 to V5). Without compression
+// their colour masks do not apply: 24-bit pixels are blue, green, red.
+bool IsWindowsHeader(std::uint32_t size)
+{
+    return size == bmp::kInfoHeaderBytes || bmp::IsLaterHeader(size);
+}
+
+} // namespace
+
+int PlainBmpHeader::Rows() const
+{
+    return std::abs(height);
+}
+
+std::uint64_t PlainBmpHeader::RowBytes() const
+{
+    return PaddedRowBytes(static_cast<std::uint64_t>(width), 24);
+}
+
+std::optional<PlainBmpHeader> ReadPlainBmpHeader(int descriptor)
+{
+    unsigned char bytes[bmp::kFileHeaderBytes + bmp::kInfoHeaderBytes] = {};
+    if (pread(descriptor, bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes))
+        return std::nullopt;
+    constexpr std::uint32_t kBitsPerPixel = 24;
+    PlainBmpHeader header;
+    header.width = static_cast<std::int32_t>(LittleEndianField(bytes, bmp::kWidth, 4));
+    header.height = static_cast<std::int32_t>(LittleEndianField(bytes, bmp::kHeight, 4));
+    if (bytes[0] != 'B' || bytes[1] != 'M' || !IsWindowsHeader(LittleEndianField(bytes, bmp::kHeaderSize, 4)) ||
+        LittleEndianField(bytes, bmp::kBitsPerPixel, 2) != kBitsPerPixel ||
+        LittleEndianField(bytes, bmp::kCompression, 4) != bmp::kUncompressed ||
+        header.width <= 0 || header.height == 0 || header.height == INT_MIN)
+        return std::nullopt;
+    header.pixelsAt = LittleEndianField(bytes, bmp::kPixelsAt, 4);
+    header.pixelsPerMetreX = static_cast<std::int32_t>(LittleEndianField(bytes, bmp::kPixelsPerMetreX, 4));
+    header.pixelsPerMetreY = static_cast<std::int32_t>(LittleEndianField(bytes, bmp::kPixelsPerMetreY, 4));
+    return header;
+}
+
+Bitmap ReadPlainBmp(int descriptor, const PlainBmpHeader& header)
+{
+    // Rows are stored from the bottom up, or from the top down when the
+    // height is negative; in the bitmap they always go from the bottom up.
+    const int rows = header.Rows();
+    Bitmap bitmap = NewImage(header.width, rows, 24);
+    if (!bitmap)
+        return bitmap;
+    const std::uint64_t pitch = header.RowBytes();
+    bool complete = true;
+    if (header.height > 0) {
+        complete = ReadFully(descriptor, FreeImage_GetBits(bitmap.get()), pitch * rows, header.pixelsAt);
+    } else {
+        for (int row = 0; row < rows && complete; ++row)
+            complete = ReadFully(descriptor, FreeImage_GetScanLine(bitmap.get(), rows - 1 - row), pitch,
+                                 header.pixelsAt + pitch * row);
+    }
+    if (!complete)
+        return {};
+    FreeImage_SetDotsPerMeterX(bitmap.get(), static_cast<unsigned>(header.pixelsPerMetreX));
+    FreeImage_SetDotsPerMeterY(bitmap.get(), static_cast<unsigned>(header.pixelsPerMetreY));
+    return bitmap;
+}
+
+} // namespace velmora

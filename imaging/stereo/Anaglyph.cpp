@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/stereo/Anaglyph.h"
+
+#include "imaging/picture/Bitmap.h"
+#include "imaging/stereo/AllocationGuard.h"
+#include "imaging/stereo/Messages.h"
+#include "imaging/stereo/RoundHalfAway.h"
+#include "imaging/stereo/RoutineSteps.h"
+#include "imaging/threads/RowWorkers.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace velmora {
+namespace {
+
+void ComposeGreyRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out, int width)
+{
+    for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
+        const auto cyan = static_cast<std::uint8_t>((image[0] + image[1] + image[2]) / 3);
+        out[0] = cyan;
+        out[1] = cyan;
+        out[2] = static_cast<std::uint8_t>((view[0] + view[1] + view[2]) / 3);
+    }
+}
+
+void ComposeColourRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out, int width)
+{
+    for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
+        out[0] = image[0];
+        out[1] = image[1];
+        out[2] = view[2];
+    }
+}
+
+// Red: the view's luma, 0.299 R + 0.587 G + 0.114 B rounded half up, in whole
+// numbers so that exact halves are exact.
+void ComposeHalfColourRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out, int width)
+{
+    for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
+        out[0] = image[0];
+        out[1] = image[1];
+        out[2] = static_cast<std::uint8_t>((299 * view[2] + 587 * view[1] + 114 * view[0] + 500) / 1000);
+    }
+}
+
+// The least-squares red-cyan matrices of E. Dubois (2001); rows give the
+// output's R, G, B, columns take the input's R, G, B.
+constexpr double kDuboisLeft[3][3] = {{0.456, 0.500, 0.176}, {-0.040, -0.038, -0.016}, {-0.015, -0.021, -0.005}};
+constexpr double kDuboisRight[3][3] = {{-0.043, -0.088, -0.002}, {0.378, 0.734, -0.018}, {-0.072, -0.113, 1.226}};
+
+void ComposeDuboisRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out, int width)
+{
+    for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
+        // Bytes are stored blue, green, red; the sums run R, G, B of the
+        // left eye (the view), then of the right eye (the picture).
+        const double left[3] = {double(view[2]), double(view[1]), double(view[0])};
+        const double right[3] = {double(image[2]), double(image[1]), double(image[0])};
+        for (int channel = 0; channel < 3; ++channel) {
+            double sum = 0.0;
+            for (int c = 0; c < 3; ++c)
+                sum += kDuboisLeft[channel][c] * left[c];
+            for (int c = 0; c < 3; ++c)
+                sum += kDuboisRight[channel][c] * right[c];
+            out[2 - channel] = static_cast<std::uint8_t>(std::clamp(RoundHalfAway(sum), 0, 255));
+        }
+    }
+}
+
+using ComposeRow = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint8_t*, int);
+
+ComposeRow RowComposerFor(int anaglyphMode)
+{
+    switch (anaglyphMode) {
+    case kAnaglyphColour: return ComposeColourRow;
+    case kAnaglyphHalfColour: return ComposeHalfColourRow;
+    case kAnaglyphDubois: return ComposeDuboisRow;
+    default: return ComposeGreyRow;
+    }
+}
+
+} // namespace
+
+Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& settings, ProgressSink& sink)
+{
+    Bitmap output = NewCommonAreaOrReport(view, image, settings.pixelsPerMetre, sink);
+    if (!output)
+        return output;
+    const int width = Width(output.get()), height = Height(output.get());
+    const ComposeRow composeRow = RowComposerFor(settings.anaglyphMode);
+    ForRowBands(height, sink, false, [&](const RowBand& band) {
+        for (int y = band.begin; y < band.end; ++y) {
+            composeRow(RowAt(view, y), RowAt(image, y), RowAt(output.get(), y), width);
+            band.RowDone();
+        }
+    });
+    return output;
+}
+
+bool MakeAnaglyph(const std::string& outputPath, const std::string& viewPath, const std::string& imagePath,
+                  StereoSettings settings, ProgressSink& sink)
+{
+    sink.SetStatus("Anaglyph image");
+    return GuardAllocation(sink, [&] {
+        Bitmap view = ReadOrReport(viewPath, messages::kCouldntLoadBitmap, sink);
+        if (!view)
+            return false;
+        Bitmap image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, sink);
+        if (!image)
+            return false;
+        Bitmap output = ComposeAnaglyph(view.get(), image.get(), settings, sink);
+        if (!output)
+            return false;
+        view.reset();
+        image.reset();
+        return WriteOrReport(output.get(), outputPath, settings.saveFormat, sink);
+    });
+}
+
+} // namespace velmora

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "imaging/picture/Bitmap.h"
+#include "imaging/stereo/StereoSettings.h"
+#include "imaging/threads/ProgressSink.h"
+
+#include <string>
+
+namespace velmora {
+
+// Composes a red-cyan anaglyph of the common bottom-left area of the shifted
+// view and the picture: red from the view, green and blue from the picture.
+// Grey mode puts the plain mean of the three bytes, remainder dropped, in
+// every channel; colour mode copies the channels; half-colour makes red the
+// view's luma; Dubois mixes both pictures' channels by his least-squares
+// matrices. Any other anaglyphMode is taken as grey.
+// viewPath may be outputPath itself: the view is read before the write.
+// Returns false when a step failed; every failure shows its message.
+bool MakeAnaglyph(const std::string& outputPath, const std::string& viewPath, const std::string& imagePath,
+                  StereoSettings settings, ProgressSink& sink);
+
+// The same in memory, the rows shared among the worker threads; the caller
+// sets the status. None, after the message, when there is no memory for it.
+Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& settings, ProgressSink& sink);
+
+} // namespace velmora

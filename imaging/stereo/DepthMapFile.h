@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "imaging/picture/Bitmap.h"
+#include "imaging/threads/ProgressSink.h"
+
+#include <string>
+
+namespace velmora {
+
+// A depth map to read, and whether its convention is the other way round
+// (darker = nearer), as some tools make them. A plain path converts to one
+// in Velmora's convention.
+struct DepthMapFile {
+    DepthMapFile(std::string path, bool inverted = false) : path(std::move(path)), inverted(inverted) {}
+    DepthMapFile(const char* path) : DepthMapFile(std::string(path)) {}
+
+    std::string path;
+    bool inverted;
+};
+
+// Every byte becomes 255 minus itself; the rows are shared among the
+// worker threads.
+void InvertBytes(FIBITMAP* bitmap);
+
+// Reads a depth map as 24-bit, turned round when it is inverted; reports
+// the failure with `failureMessage` when it cannot be read.
+Bitmap ReadDepthOrReport(const DepthMapFile& depth, const char* failureMessage, ProgressSink& sink);
+
+} // namespace velmora

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "imaging/picture/Bitmap.h"
+#include "imaging/stereo/DepthMapFile.h"
+#include "imaging/stereo/StereoSettings.h"
+#include "imaging/threads/ProgressSink.h"
+
+#include <string>
+
+namespace velmora {
+
+// Box-smooths a depth map: every byte of output pixel (x, y) is the
+// RoundHalfAway mean of that byte over the (2r+1) x (2r+1) square around it,
+// clipped to the picture (outside positions are not counted). All windows read
+// the unsmoothed source. Cost does not grow with the radius. A radius below 1
+// copies the picture. Writes to destinationPath in settings.saveFormat with a
+// new bitmap's default resolution. Returns false when a step failed; every
+// failure shows its message.
+bool SmoothDepthMap(const DepthMapFile& source, const std::string& destinationPath, int radius,
+                    StereoSettings settings, ProgressSink& sink);
+
+// The same in memory: the smoothed copy of `source`, its rows shared among
+// the worker threads; the progress runs over the rows and is left at its
+// end. None, after the message, when there is no memory for it.
+Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, ProgressSink& sink);
+
+} // namespace velmora

@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/stereo/NumberText.h"
+
+#include <charconv>
+#include <clocale>
+#include <cstdlib>
+#include <limits>
+#include <locale.h>
+#include <string>
+
+namespace velmora {
+namespace {
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+std::string_view SkipSpace(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
+    return text.substr(i);
+}
+
+std::size_t CountDigits(std::string_view text, std::size_t from)
+{
+    std::size_t i = from;
+    while (i < text.size() && IsDigit(text[i]))
+        ++i;
+    return i - from;
+}
+
+} // namespace
+
+int ReadInteger(std::string_view text)
+{
+    text = SkipSpace(text);
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    // Accumulate towards the sign so that INT_MIN itself is reachable.
+    long long value = 0;
+    constexpr long long limit = static_cast<long long>(std::numeric_limits<int>::max()) + 1;
+    for (std::size_t i = 0; i < text.size() && IsDigit(text[i]); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > limit)
+            value = limit;
+    }
+    if (negative)
+        return static_cast<int>(-value);
+    return value >= limit ? std::numeric_limits<int>::max() : static_cast<int>(value);
+}
+
+double ReadReal(std::string_view text)
+{
+    text = SkipSpace(text);
+    std::size_t end = 0;
+    if (end < text.size() && (text[end] == '+' || text[end] == '-'))
+        ++end;
+    const std::size_t integerDigits = CountDigits(text, end);
+    end += integerDigits;
+    std::size_t fractionDigits = 0;
+    if (end < text.size() && text[end] == '.') {
+        fractionDigits = CountDigits(text, end + 1);
+        if (integerDigits + fractionDigits > 0)
+            end += 1 + fractionDigits;
+    }
+    if (integerDigits + fractionDigits == 0)
+        return 0.0;
+    if (end < text.size() && (text[end] == 'e' || text[end] == 'E')) {
+        std::size_t exponent = end + 1;
+        if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-'))
+            ++exponent;
+        const std::size_t exponentDigits = CountDigits(text, exponent);
+        if (exponentDigits > 0)
+            end = exponent + exponentDigits;
+    }
+
+    // The text is a validated decimal number by now; convert it in the "C"
+    // locale so that a desktop locale with a decimal comma changes nothing.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
+    return strtod_l(std::string(text.substr(0, end)).c_str(), nullptr, cLocale);
+}
+
+std::string FormatInteger(int value)
+{
+    return std::to_string(value);
+}
+
+std::string FormatReal(double value)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::string(text, end);
+}
+
+} // namespace velmora

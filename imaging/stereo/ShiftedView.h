@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "imaging/picture/Bitmap.h"
+#include "imaging/stereo/DepthMapFile.h"
+#include "imaging/stereo/StereoSettings.h"
+#include "imaging/threads/ProgressSink.h"
+
+#include <string>
+
+namespace velmora {
+
+// Synthesises the second view of a stereo pair: every pixel of the picture
+// moves along its row by level - stereoWindow columns, where its level is
+// RoundHalfAway(parallax * depth / 255) and depth is the blue byte of the
+// depth map (brighter = nearer). Nearer pixels cover farther ones; the holes
+// are then filled from their painted neighbours in two column sweeps.
+// Works on the common bottom-left area of picture and depth map and writes
+// the view to outputPath in settings.saveFormat with the picture's resolution.
+// The caller sets the status text. Returns false when a step failed; every
+// failure shows its message.
+bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const DepthMapFile& depth,
+                     StereoSettings settings, ProgressSink& sink);
+
+// The same in memory, the rows shared among the worker threads; the progress
+// runs over the level passes and is left at its end. None, after the
+// message, when there is no memory for it.
+Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoSettings& settings, ProgressSink& sink);
+
+} // namespace velmora

@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/stereo/StereoLayouts.h"
+
+#include "imaging/stereo/AllocationGuard.h"
+#include "imaging/stereo/DepthSmoothing.h"
+#include "imaging/stereo/Messages.h"
+#include "imaging/stereo/RoundHalfAway.h"
+#include "imaging/stereo/RoutineSteps.h"
+#include "imaging/stereo/ShiftedView.h"
+
+namespace velmora {
+namespace {
+
+// The picture and its depth map, smoothed when the run asks: what every
+// view is made from. Both empty after a failure's message.
+struct ViewSources {
+    Bitmap image;
+    Bitmap depth;
+};
+
+ViewSources ReadViewSources(const LayoutRun& run, ProgressSink& sink)
+{
+    ViewSources sources;
+    Bitmap depth = ReadDepthOrReport(run.depth, messages::kCouldntLoadDepthMap, sink);
+    if (!depth)
+        return {};
+    if (run.smoothingRadius > 0) {
+        sink.SetStatus("Depth map smoothing");
+        depth = SmoothDepthBitmap(depth.get(), run.smoothingRadius, sink);
+        if (!depth)
+            return {};
+        sink.ResetProgress();
+    }
+    sources.image = ReadOrReport(run.imagePath, messages::kCouldntLoadBitmap, sink);
+    if (sources.image)
+        sources.depth = std::move(depth);
+    return sources;
+}
+
+Bitmap ViewOf(const ViewSources& sources, int parallax, int stereoWindow, StereoSettings settings, ProgressSink& sink)
+{
+    settings.parallax = parallax;
+    settings.stereoWindow = stereoWindow;
+    Bitmap view = ShiftViewBitmap(sources.image.get(), sources.depth.get(), settings, sink);
+    if (view)
+        sink.ResetProgress();
+    return view;
+}
+
+// The two eyes of a run: the view (left) and the picture (right), the
+// status set once they are read; both empty after a failure's message.
+struct Eyes {
+    Bitmap left;
+    Bitmap right;
+};
+
+Eyes MakeEyes(const LayoutRun& run, const char* status, const StereoSettings& settings, ProgressSink& sink)
+{
+    ViewSources sources = ReadViewSources(run, sink);
+    if (!sources.depth)
+        return {};
+    sink.SetStatus(status);
+    Bitmap view = ViewOf(sources, run.parallax, run.stereoWindow, settings, sink);
+    if (!view)
+        return {};
+    return {std::move(view), std::move(sources.image)};
+}
+
+} // namespace
+
+bool MakeSideBySide(const LayoutRun& run, PairLayout layout, bool half, const std::string& outputPath,
+                    const StereoSettings& settings, ProgressSink& sink)
+{
+    return GuardAllocation(sink, [&] {
+        const Eyes eyes = MakeEyes(run, "Side by side", settings, sink);
+        if (!eyes.left)
+            return false;
+        Bitmap output = ComposeSideBySide(eyes.left.get(), eyes.right.get(), layout, half, settings, sink);
+        return output && WriteOrReport(output.get(), outputPath, settings.saveFormat, sink);
+    });
+}
+
+bool MakeEyePair(const LayoutRun& run, const std::string& leftPath, int leftFormat, const std::string& rightPath,
+                 int rightFormat, const StereoSettings& settings, ProgressSink& sink)
+{
+    return GuardAllocation(sink, [&] {
+        const Eyes eyes = MakeEyes(run, "Stereo pair", settings, sink);
+        if (!eyes.left || !WriteOrReport(eyes.left.get(), leftPath, leftFormat, sink))
+            return false;
+        SetResolution(eyes.right.get(), settings.pixelsPerMetre);
+        return WriteOrReport(eyes.right.get(), rightPath, rightFormat, sink);
+    });
+}
+
+int SeriesShare(int value, int k, int count)
+{
+    return RoundHalfAway(static_cast<double>(value) * k / (count - 1));
+}
+
+bool MakeViewSeries(const LayoutRun& run, const std::vector<std::string>& paths, const StereoSettings& settings,
+                    ProgressSink& sink)
+{
+    const int count = static_cast<int>(paths.size());
+    return GuardAllocation(sink, [&] {
+        ViewSources sources = ReadViewSources(run, sink);
+        if (!sources.depth)
+            return false;
+        SetResolution(sources.image.get(), settings.pixelsPerMetre);
+        for (int k = 0; k < count; ++k) {
+            sink.SetStatus("View " + std::to_string(k + 1) + " of " + std::to_string(count));
+            Bitmap view = k == 0 ? Bitmap()
+                                 : ViewOf(sources, SeriesShare(run.parallax, k, count),
+                                          SeriesShare(run.stereoWindow, k, count), settings, sink);
+            if (k > 0 && !view)
+                return false;
+            if (!WriteOrReport(k == 0 ? sources.image.get() : view.get(), paths[k], settings.saveFormat, sink))
+                return false;
+        }
+        return true;
+    });
+}
+
+} // namespace velmora

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "imaging/picture/Bitmap.h"
+#include "imaging/stereo/StereoSettings.h"
+#include "imaging/threads/ProgressSink.h"
+
+#include <string>
+
+namespace velmora {
+
+// Composes a row-interleaved image for LC-shutter glasses over the common
+// bottom-left area of both inputs: stored rows 0, 2, 4... (counted from the
+// bottom) from the right image (the shifted view), rows 1, 3, 5... from the
+// left image (the user's picture). rightPath may be outputPath itself.
+// Returns false when a step failed; every failure shows its message.
+bool MakeViewMaster(const std::string& outputPath, const std::string& leftPath, const std::string& rightPath,
+                    StereoSettings settings, ProgressSink& sink);
+
+// The checks of the two pictures, each with its message.
+bool CheckLeftPicture(FIBITMAP* left, ProgressSink& sink);
+bool CheckRightPicture(FIBITMAP* right, ProgressSink& sink);
+
+// The composition in memory, the rows shared among the worker threads; the
+// caller sets the status. None, after the message, when there is no memory.
+Bitmap ComposeViewMaster(FIBITMAP* left, FIBITMAP* right, const StereoSettings& settings, ProgressSink& sink);
+
+} // namespace velmora
