@@ -36,7 +36,8 @@ bool IsNumericEdit(int id)
 
 } // namespace
 
-CMainDlg::CMainDlg(Platform& platform, QWidget* parent) : QDialog(parent), platform_(platform)
+CMainDlg::CMainDlg(Platform& platform, QWidget* parent, const RunOptions& runOptions)
+    : QDialog(parent), platform_(platform), runOptions_(runOptions)
 {
     controls_ = BuildDialog(*this, MainDialogTemplate(), [](const ControlTemplate& control, QWidget* owner) {
         return IsNumericEdit(control.id) ? new CNumericEdit(owner) : nullptr;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "imaging/stereo/StereoOutput.h"
+#include "imaging/RunOptions.h"
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
 #include "resources/DialogBuilder.h"
@@ -46,7 +47,9 @@ class CMainDlg : public QDialog, public ProgressSink, public SmoothDialogHost {
     Q_OBJECT
 
 public:
-    explicit CMainDlg(Platform& platform, QWidget* parent = nullptr);
+    // The desktop program reads no settings: runOptions are the machine's
+    // defaults, unless a test hands others.
+    explicit CMainDlg(Platform& platform, QWidget* parent = nullptr, const RunOptions& runOptions = {});
     ~CMainDlg() override;
 
     // ProgressSink
@@ -146,6 +149,7 @@ private:
     CPreviewPane* imagePane_ = nullptr;
     CPreviewPane* depthPane_ = nullptr;
     StereoSettings settings_;
+    const RunOptions runOptions_; // handed to every routine the window runs
     DocumentPaths paths_;
     bool imageLoaded_ = false;
     bool depthLoaded_ = false;

@@ -34,13 +34,13 @@ struct ChosenFile {
 
 // The file read by its bare name, its folder made the current one first, as
 // the open dialog does; none when no file was chosen.
-std::optional<ChosenFile> ReadChosen(const std::optional<std::string>& path)
+std::optional<ChosenFile> ReadChosen(const std::optional<std::string>& path, const RunOptions& options)
 {
     if (!path || path->empty())
         return std::nullopt;
     std::error_code ignored;
     std::filesystem::current_path(std::filesystem::absolute(*path).parent_path(), ignored);
-    return ChosenFile{*path, ReadImageFile(FileName(*path))};
+    return ChosenFile{*path, ReadImageFile(FileName(*path), options)};
 }
 
 } // namespace
@@ -52,7 +52,7 @@ void CMainDlg::OpenImage()
 
 void CMainDlg::OpenImageFile(const std::optional<std::string>& path)
 {
-    if (std::optional<ChosenFile> chosen = ReadChosen(path)) {
+    if (std::optional<ChosenFile> chosen = ReadChosen(path, runOptions_)) {
         paths_.imagePath = chosen->path;
         paths_.imageTitle = FileTitle(chosen->path);
         if (!chosen->read.bitmap) {
@@ -80,9 +80,9 @@ void CMainDlg::OpenImageFile(const std::optional<std::string>& path)
         if (settings_.autoParallax)
             RecomputeParallax();
         else
-            settings_.parallax = IntegerIn(Edit(kParallax));
-        const int parallax = settings_.parallax;
-        settings_.stereoWindow = parallax;
+            settings_.geometry.parallax = IntegerIn(Edit(kParallax));
+        const int parallax = settings_.geometry.parallax;
+        settings_.geometry.stereoWindow = parallax;
         SetEditText(kStereoWindowText, DecimalText(parallax));
         SetSliderRange(parallax, parallax);
         chosen->read.bitmap.reset(); // the routines read the file again when they run
@@ -104,7 +104,7 @@ void CMainDlg::OpenDepthMap()
 
 void CMainDlg::OpenDepthMapFile(const std::optional<std::string>& path)
 {
-    if (std::optional<ChosenFile> chosen = ReadChosen(path)) {
+    if (std::optional<ChosenFile> chosen = ReadChosen(path, runOptions_)) {
         paths_.depthPath = chosen->path;
         paths_.depthTitle = FileTitle(chosen->path);
         if (!chosen->read.bitmap) {

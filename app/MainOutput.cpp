@@ -51,14 +51,13 @@ void CMainDlg::RunOutputCommand(StereoOutputKind kind)
         platform_.Beep();
         return;
     }
-    settings_.parallax = IntegerIn(Edit(kParallax));
-    if (settings_.parallax == 0) {
+    settings_.geometry.parallax = IntegerIn(Edit(kParallax));
+    if (settings_.geometry.parallax == 0) {
         ShowMessage(messages::kEnterParallax);
         return;
     }
     StereoOutputRun run;
-    run.parallax = settings_.parallax;
-    run.stereoWindow = settings_.stereoWindow;
+    run.geometry = settings_.geometry;
     settings_.smoothingRadius = IntegerIn(Edit(kSmoothingRadius));
     run.smoothingRadius = settings_.smoothingRadius;
 
@@ -70,7 +69,7 @@ void CMainDlg::RunOutputCommand(StereoOutputKind kind)
         MakeOutputPath(*answer, FormatExtension(settings_.saveFormat), paths_.imagePath, paths_.depthPath);
     run.smoothedDepthPath =
         SmoothedDepthMapPath(settings_.saveFormat, {run.outputPath, paths_.imagePath, paths_.depthPath});
-    const bool made = MakeStereoOutput(kind, run, paths_.imagePath, paths_.depthPath, settings_, *this);
+    const bool made = MakeStereoOutput(kind, run, paths_.imagePath, paths_.depthPath, settings_, runOptions_, *this);
     KeepAsResult(run.outputPath);
 
     // After a failed step the output file holds no result of this run.
@@ -90,7 +89,7 @@ void CMainDlg::ShowSmoothDialog()
 SegmentationInputs CMainDlg::CurrentSegmentationInputs() const
 {
     return {paths_.imagePath, paths_.imageTitle, paths_.depthPath, paths_.depthTitle, settings_.saveFormat,
-            settings_.previewImages};
+            settings_.previewImages, runOptions_};
 }
 
 void CMainDlg::ShowPreviewOf(const std::string& fileName)

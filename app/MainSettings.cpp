@@ -96,30 +96,30 @@ void CMainDlg::RecomputeParallax()
         return;
     }
     ClearSettingProblem(kTooFewViews);
-    settings_.parallax = *parallax;
+    settings_.geometry.parallax = *parallax;
     SetEditText(kParallax, DecimalText(*parallax));
 }
 
 void CMainDlg::OnParallaxChanged()
 {
-    settings_.parallax = IntegerIn(Edit(kParallax));
+    settings_.geometry.parallax = IntegerIn(Edit(kParallax));
     SetEditText(kStereoWindowText, Edit(kParallax)->text());
-    SetSliderRange(settings_.parallax, settings_.parallax);
+    SetSliderRange(settings_.geometry.parallax, settings_.geometry.parallax);
 }
 
 void CMainDlg::OnStereoWindowTextChanged()
 {
-    settings_.stereoWindow = IntegerIn(Edit(kStereoWindowText));
+    settings_.geometry.stereoWindow = IntegerIn(Edit(kStereoWindowText));
     // The slider keeps its thumb inside its range; the field keeps the value.
     const ScopedFlag settingSlider(settingSlider_);
-    controls_.As<QSlider>(kStereoWindow)->setValue(settings_.stereoWindow);
+    controls_.As<QSlider>(kStereoWindow)->setValue(settings_.geometry.stereoWindow);
 }
 
 void CMainDlg::OnStereoWindowSlid(int position)
 {
     if (settingSlider_)
         return;
-    settings_.stereoWindow = position;
+    settings_.geometry.stereoWindow = position;
     SetEditText(kStereoWindowText, DecimalText(position));
 }
 

@@ -44,7 +44,7 @@ void AddGrain(FIBITMAP* picture)
 
 std::string ScaledSample(const std::string& name, int width, int height, bool grainy)
 {
-    Bitmap sample = ReadRgbImageFile(std::string(VELMORA_SAMPLES) + "/" + name + ".png").bitmap;
+    Bitmap sample = ReadRgbImageFile(std::string(VELMORA_SAMPLES) + "/" + name + ".png", RunOptions{}).bitmap;
     Bitmap scaled(FreeImage_Rescale(sample.get(), width, height, FILTER_BILINEAR));
     if (!scaled)
         throw std::runtime_error("cannot scale the sample to " + SizeName(width, height));
@@ -52,7 +52,7 @@ std::string ScaledSample(const std::string& name, int width, int height, bool gr
         AddGrain(scaled.get());
     SetResolution(scaled.get(), 2835);
     const std::string path = Folder().Path(name + "-" + SizeName(width, height) + ".bmp");
-    if (!WriteImageFile(scaled.get(), path, kSaveBmp))
+    if (!WriteImageFile(scaled.get(), path, kSaveBmp, RunOptions{}))
         throw std::runtime_error("cannot write " + path);
     return path;
 }

@@ -14,11 +14,11 @@ void RegisterCompositions(int width, int height)
 {
     Register("anaglyph (grey)", width, height, [](const BenchInputs& inputs) {
         test::NullSink sink;
-        MakeAnaglyph(inputs.Output("anaglyph.bmp"), inputs.depth, inputs.image, {}, sink);
+        MakeAnaglyph(inputs.Output("anaglyph.bmp"), inputs.depth, inputs.image, {}, RunOptions{}, sink);
     });
     Register("LC shutter", width, height, [](const BenchInputs& inputs) {
         test::NullSink sink;
-        MakeViewMaster(inputs.Output("lcshutter.bmp"), inputs.image, inputs.depth, {}, sink);
+        MakeViewMaster(inputs.Output("lcshutter.bmp"), inputs.image, inputs.depth, {}, RunOptions{}, sink);
     });
 }
 

@@ -32,7 +32,7 @@ namespace velmora::bench {
 namespace {
 
 // Encodes the picture as PNG into `out`, which keeps its memory.
-void EncodePng(FIBITMAP* picture, std::vector<std::uint8_t>& out)
+void EncodePng(FIBITMAP* picture, int threads, std::vector<std::uint8_t>& out)
 {
     FreeImageIO io{};
     io.write_proc = [](void* bytes, unsigned size, unsigned count, fi_handle handle) -> unsigned {
@@ -42,7 +42,7 @@ void EncodePng(FIBITMAP* picture, std::vector<std::uint8_t>& out)
         return count;
     };
     out.clear();
-    if (!WritePng(picture, io, &out))
+    if (!WritePng(picture, io, &out, threads))
         throw std::runtime_error("the picture could not be encoded as PNG");
 }
 
@@ -51,14 +51,16 @@ void EncodePng(FIBITMAP* picture, std::vector<std::uint8_t>& out)
 void MeasureThreads(const BenchScale& scale, std::ostream& out)
 {
     const BenchInputs& inputs = InputsOfSize(scale.Width(24), scale.Height(24));
-    const Bitmap image = ReadRgbImageFile(inputs.image).bitmap;
-    const Bitmap depth = ReadRgbImageFile(inputs.depth).bitmap;
+    const Bitmap image = ReadRgbImageFile(inputs.image, RunOptions{}).bitmap;
+    const Bitmap depth = ReadRgbImageFile(inputs.depth, RunOptions{}).bitmap;
     StereoSettings settings;
-    settings.parallax = settings.stereoWindow = 20;
+    settings.geometry = {20, 20};
     settings.pixelsPerMetre = 2835;
     SilentSink sink;
-    const Bitmap view = ShiftViewBitmap(image.get(), depth.get(), settings, sink);
-    const Bitmap outline = MakeOutlineImages(image.get(), 50, sink).outline;
+    RunOptions options;
+    const Bitmap view =
+        ShiftViewBitmap(image.get(), depth.get(), settings.geometry, settings.pixelsPerMetre, options, sink);
+    const Bitmap outline = MakeOutlineImages(image.get(), 50, options, sink).outline;
 
     // The encoded file is kept in memory, in a buffer used again and again,
     // so that only the encoding is timed.
@@ -69,16 +71,16 @@ void MeasureThreads(const BenchScale& scale, std::ostream& out)
         std::function<void()> run;
     };
     const std::vector<Routine> routines = {
-        {"view P=20", [&] { ShiftViewBitmap(image.get(), depth.get(), settings, sink); }},
-        {"smoothing r=3", [&] { SmoothDepthBitmap(depth.get(), 3, sink); }},
-        {"anaglyph composition", [&] { ComposeAnaglyph(view.get(), image.get(), settings, sink); }},
-        {"LC shutter composition", [&] { ComposeViewMaster(image.get(), view.get(), settings, sink); }},
-        {"outline", [&] { MakeOutlineImages(image.get(), 50, sink); }},
-        {"segment smoothing, 5 passes", [&] { SmoothBySegmentsBitmap(outline.get(), depth.get(), 5, sink); }},
-        {"PNG encoding", [&] { EncodePng(image.get(), encodedPng); }},
+        {"view P=20",
+         [&] { ShiftViewBitmap(image.get(), depth.get(), settings.geometry, settings.pixelsPerMetre, options, sink); }},
+        {"smoothing r=3", [&] { SmoothDepthBitmap(depth.get(), 3, options, sink); }},
+        {"anaglyph composition", [&] { ComposeAnaglyph(view.get(), image.get(), settings, options, sink); }},
+        {"LC shutter composition", [&] { ComposeViewMaster(image.get(), view.get(), settings, options, sink); }},
+        {"outline", [&] { MakeOutlineImages(image.get(), 50, options, sink); }},
+        {"segment smoothing, 5 passes", [&] { SmoothBySegmentsBitmap(outline.get(), depth.get(), 5, options, sink); }},
+        {"PNG encoding", [&] { EncodePng(image.get(), options.threads, encodedPng); }},
     };
 
-    const int before = WorkerThreads();
     std::vector<std::vector<double>> seconds(routines.size() * 2);
     // Memory the system hands out for the first time, or again after it
     // went back to a virtual machine's host, costs more than all the
@@ -88,14 +90,13 @@ void MeasureThreads(const BenchScale& scale, std::ostream& out)
     for (int run = 0; run < runs; ++run)
         for (std::size_t r = 0; r < routines.size(); ++r)
             for (int threads : {1, 2}) {
-                SetWorkerThreads(threads);
+                options.threads = threads;
                 routines[r].run();
                 const auto start = std::chrono::steady_clock::now();
                 routines[r].run();
                 seconds[2 * r + threads - 1].push_back(
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
             }
-    SetWorkerThreads(before);
 
     // On a virtual machine the cores' speed varies over seconds with the
     // host's other work, which only ever adds time: the fastest runs show

@@ -13,7 +13,7 @@ void RegisterDepthSmoothing(int width, int height, int radius, bool withReferenc
     const std::string operation = "smoothing r=" + std::to_string(radius);
     Register(operation, width, height, [radius](const BenchInputs& inputs) {
         test::NullSink sink;
-        SmoothDepthMap(inputs.depth, inputs.Output("smooth.bmp"), radius, {}, sink);
+        SmoothDepthMap(inputs.depth, inputs.Output("smooth.bmp"), radius, {}, RunOptions{}, sink);
     });
     if (withReference)
         Register(

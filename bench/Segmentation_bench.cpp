@@ -16,7 +16,8 @@ void MakeOutline(const BenchInputs& inputs, const std::string& outline)
 {
     test::NullSink sink;
     SegmentationRecord record;
-    MakeOutlineFiles(inputs.image, outline, inputs.Output("gradient.bmp"), 50, kSaveBmp, kSaveBmp, record, sink);
+    MakeOutlineFiles(inputs.image, outline, inputs.Output("gradient.bmp"), 50, kSaveBmp, kSaveBmp, record, RunOptions{},
+                     sink);
 }
 
 } // namespace
@@ -30,8 +31,8 @@ void RegisterSegmentation(int width, int height, bool withReference)
         [](const BenchInputs& inputs) {
             test::NullSink sink;
             SegmentationRecord record;
-            SmoothBySegmentsPasses(inputs.image + ".outline.bmp", inputs.depth, inputs.Output("segment-smooth.bmp"),
-                                   5, kSaveBmp, record, sink);
+            SmoothBySegmentsPasses(inputs.image + ".outline.bmp", inputs.depth, inputs.Output("segment-smooth.bmp"), 5,
+                                   kSaveBmp, record, RunOptions{}, sink);
         },
         false, [](const BenchInputs& inputs) { MakeOutline(inputs, inputs.image + ".outline.bmp"); });
     if (withReference)

@@ -11,13 +11,13 @@ namespace velmora::bench {
 void RegisterShiftedView(int width, int height, int parallax, bool withReference)
 {
     StereoSettings settings;
-    settings.parallax = parallax;
-    settings.stereoWindow = parallax;
+    settings.geometry.parallax = parallax;
+    settings.geometry.stereoWindow = parallax;
     settings.pixelsPerMetre = 2835;
     const std::string operation = "view P=" + std::to_string(parallax);
     Register(operation, width, height, [settings](const BenchInputs& inputs) {
         test::NullSink sink;
-        MakeShiftedView(inputs.Output("view.bmp"), inputs.image, inputs.depth, settings, sink);
+        MakeShiftedView(inputs.Output("view.bmp"), inputs.image, inputs.depth, settings, RunOptions{}, sink);
     });
     if (withReference)
         Register(

@@ -6,7 +6,7 @@
 #include "cli/BatchPictures.h"
 #include "cli/WholeCommand.h"
 
-#include "imaging/threads/RowWorkers.h"
+#include "imaging/threads/TaskGroup.h"
 
 #include <algorithm>
 #include <atomic>
@@ -17,7 +17,6 @@
 #include <mutex>
 #include <set>
 #include <sstream>
-#include <thread>
 
 namespace velmora::cli {
 namespace {
@@ -30,7 +29,7 @@ struct BatchOptions {
     std::string depthSuffix;
     std::string out;
     std::string format = "png";
-    int jobs = WorkerThreads();
+    int jobs = HardwareThreads();
     bool overwrite = false;
 };
 
@@ -67,14 +66,14 @@ struct Job {
     bool made = false;
 };
 
-void RunJob(const WholeCommand& whole, Job& job)
+void RunJob(const WholeCommand& whole, const RunOptions& options, Job& job)
 {
     try {
         std::vector<NamedFile> named;
         for (const OutputFile& output : job.outputs)
             named.push_back({output.option, output.path});
         RefuseSameFiles(named, {{"--images", job.picture->image}, {"--depths", job.picture->depth}});
-        job.made = whole.Run(job.picture->image, job.picture->depth, job.outputs, job.reports);
+        job.made = whole.Run(job.picture->image, job.picture->depth, job.outputs, options, job.reports);
     } catch (const std::exception& error) { // a UsageError too: it concerns this picture only
         job.reports.ShowMessage(error.what());
         job.made = false;
@@ -94,25 +93,33 @@ void ShowFailure(const Job& job, ConsoleSink& sink)
     }
 }
 
-// Runs the jobs on `workers` threads; this thread shows the progress over
-// the pictures and each failure as its run ends.
-void RunJobs(const WholeCommand& whole, std::vector<Job>& jobs, int workers, ConsoleSink& sink)
+// Runs the jobs on `workers` kept threads, each job's rows shared among the
+// threads left to it; this thread shows the progress over the pictures and
+// each failure as its run ends. Workers that get no thread leave the jobs
+// to the others; with none at all, this thread runs them itself.
+void RunJobs(const WholeCommand& whole, std::vector<Job>& jobs, int workers, const RunOptions& options,
+             ConsoleSink& sink)
 {
     std::mutex mutex;
     std::condition_variable jobEnded;
     std::deque<std::size_t> ended;
     std::atomic<std::size_t> next{0};
-    std::vector<std::thread> threads;
-    for (int w = 0; w < workers; ++w) {
-        threads.emplace_back([&] {
-            for (std::size_t i; (i = next.fetch_add(1)) < jobs.size();) {
-                RunJob(whole, jobs[i]);
-                std::lock_guard lock(mutex);
-                ended.push_back(i);
-                jobEnded.notify_one();
-            }
-        });
-    }
+    RunOptions jobOptions = options;
+    jobOptions.threads = std::max(1, options.threads / workers); // the pictures share the cores first
+    const auto work = [&] {
+        for (std::size_t i; (i = next.fetch_add(1)) < jobs.size();) {
+            RunJob(whole, jobOptions, jobs[i]);
+            std::lock_guard lock(mutex);
+            ended.push_back(i);
+            jobEnded.notify_one();
+        }
+    };
+    TaskGroup group;
+    int started = 0;
+    for (int w = 0; w < workers; ++w)
+        started += group.Start(work) ? 1 : 0;
+    if (started == 0)
+        work();
     sink.SetStatus("Pictures");
     sink.BeginProgress(static_cast<int>(jobs.size()));
     for (std::size_t shown = 0; shown < jobs.size(); ++shown) {
@@ -125,12 +132,11 @@ void RunJobs(const WholeCommand& whole, std::vector<Job>& jobs, int workers, Con
             ShowFailure(jobs[i], sink);
         sink.StepProgress();
     }
-    for (std::thread& thread : threads)
-        thread.join();
+    group.Wait();
     sink.ResetProgress();
 }
 
-int RunBatch(const WholeCommand& whole, const BatchOptions& options, ConsoleSink& sink)
+int RunBatch(const WholeCommand& whole, const BatchOptions& options, const RunOptions& runOptions, ConsoleSink& sink)
 {
     if (options.depths.empty() == options.depthSuffix.empty())
         throw UsageError("give the depth maps' folder with --depths DIR or their names with --depth-suffix SUFFIX");
@@ -176,10 +182,8 @@ int RunBatch(const WholeCommand& whole, const BatchOptions& options, ConsoleSink
         jobs.push_back({&picture, outputs, {}, false});
     }
 
-    // The pictures share the cores first; each run's rows share what is left.
     const int workers = std::max(1, std::min<int>(options.jobs, static_cast<int>(jobs.size())));
-    SetWorkerThreads(std::max(1, WorkerThreads() / workers));
-    RunJobs(whole, jobs, workers, sink);
+    RunJobs(whole, jobs, workers, runOptions, sink);
     const auto made = std::count_if(jobs.begin(), jobs.end(), [](const Job& job) { return job.made; });
     failed += static_cast<int>(jobs.size() - made);
     std::cout << made << " made, " << failed << " failed, " << skipped << " skipped" << std::endl;
@@ -188,7 +192,7 @@ int RunBatch(const WholeCommand& whole, const BatchOptions& options, ConsoleSink
 
 } // namespace
 
-void AddBatchCommand(CLI::App& app, CommandTable& table)
+void AddBatchCommand(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     CLI::App* batch =
         app.add_subcommand("batch", "Run anaglyph, lcshutter, sbs, pair or views on a folder of pictures");
@@ -218,7 +222,7 @@ void AddBatchCommand(CLI::App& app, CommandTable& table)
         command->add_option("--out", options->out, "Folder of the results, made when missing")
             ->required()
             ->type_name("DIR");
-        AddFormatOptions(*command, options->format, "png");
+        AddFormatOptions(*command, options->format, "png", runOptions.jpegQuality);
         command
             ->add_option("--jobs", options->jobs,
                          "Pictures made at a time (default: the processor's cores, " + std::to_string(options->jobs) +
@@ -227,10 +231,12 @@ void AddBatchCommand(CLI::App& app, CommandTable& table)
             ->check(CLI::Range(1, 1024));
         command->add_flag("--overwrite", options->overwrite, "Replace results that exist");
         whole->AddOptions(*command);
-        (*commands)[command] = [whole, options](ConsoleSink& sink) { return RunBatch(*whole, *options, sink); };
+        (*commands)[command] = [whole, options](ConsoleSink& sink, const RunOptions& run) {
+            return RunBatch(*whole, *options, run, sink);
+        };
     }
-    table[batch] = [batch, commands](ConsoleSink& sink) {
-        return commands->at(batch->get_subcommands().front())(sink);
+    table[batch] = [batch, commands](ConsoleSink& sink, const RunOptions& runOptions) {
+        return commands->at(batch->get_subcommands().front())(sink, runOptions);
     };
 }
 

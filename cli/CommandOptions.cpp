@@ -72,7 +72,7 @@ const CLI::Validator kFiniteNumber(
     },
     "NUMBER");
 
-void AddFormatOptions(CLI::App& command, std::string& format, const std::string& fallback)
+void AddFormatOptions(CLI::App& command, std::string& format, const std::string& fallback, int& jpegQuality)
 {
     command
         .add_option("--format", format,
@@ -81,16 +81,16 @@ void AddFormatOptions(CLI::App& command, std::string& format, const std::string&
         ->type_name("F")
         ->check(OneOf(FormatNamed, "bmp, png, tif or jpg"));
     command
-        .add_option_function<int>("--quality", SetJpegQuality,
-                                  "JPEG quality, 1 to 100 (default: " + std::to_string(kDefaultJpegQuality) + ")")
+        .add_option("--quality", jpegQuality,
+                    "JPEG quality, 1 to 100 (default: " + std::to_string(kDefaultJpegQuality) + ")")
         ->type_name("Q")
         ->check(CLI::Range(1, 100));
 }
 
-void AddOutputOptions(CLI::App& command, OutputOptions& options)
+void AddOutputOptions(CLI::App& command, OutputOptions& options, int& jpegQuality)
 {
     command.add_option("-o,--output", options.path, "The file to write")->required()->type_name("OUT");
-    AddFormatOptions(command, options.format, "from OUT's extension");
+    AddFormatOptions(command, options.format, "from OUT's extension", jpegQuality);
 }
 
 void AddDepthInversionOption(CLI::App& command, bool& inverted)
@@ -136,11 +136,12 @@ void AddResolutionOption(CLI::App& command, std::optional<double>& pixelsPerMetr
         ->check(kFiniteNumber);
 }
 
-double ResolutionOf(const std::optional<double>& pixelsPerMetre, const std::string& picturePath)
+double ResolutionOf(const std::optional<double>& pixelsPerMetre, const std::string& picturePath,
+                    const RunOptions& runOptions)
 {
     if (pixelsPerMetre)
         return *pixelsPerMetre;
-    return ReadHorizontalResolution(picturePath).pixelsPerMetre.value_or(0);
+    return ReadHorizontalResolution(picturePath, runOptions).pixelsPerMetre.value_or(0);
 }
 
 void AddAnaglyphModeOption(CLI::App& command, int& anaglyphMode)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli/ConsoleSink.h"
+#include "imaging/RunOptions.h"
 #include "imaging/files/PrivateFolder.h"
 #include "imaging/stereo/Messages.h"
 
@@ -30,7 +31,7 @@ inline const std::string kEnterParallaxAndHow =
     std::string(messages::kEnterParallax) + "\ngive the shift between the two views in pixels: --parallax P, not 0";
 
 // What each command does once its options are parsed.
-using CommandTable = std::map<const CLI::App*, std::function<int(ConsoleSink&)>>;
+using CommandTable = std::map<const CLI::App*, std::function<int(ConsoleSink&, const RunOptions&)>>;
 
 struct OutputOptions {
     std::string path;
@@ -40,11 +41,11 @@ struct OutputOptions {
 // The text with its ASCII capitals made small.
 std::string Lowercase(std::string text);
 
-// --format, and --quality, which sets the JPEG quality at once.
-void AddFormatOptions(CLI::App& command, std::string& format, const std::string& fallback);
+// --format, and --quality into jpegQuality.
+void AddFormatOptions(CLI::App& command, std::string& format, const std::string& fallback, int& jpegQuality);
 
 // -o/--output (required), --format and --quality.
-void AddOutputOptions(CLI::App& command, OutputOptions& options);
+void AddOutputOptions(CLI::App& command, OutputOptions& options, int& jpegQuality);
 
 // --invert-depth.
 void AddDepthInversionOption(CLI::App& command, bool& inverted);
@@ -63,7 +64,8 @@ void AddResolutionOption(CLI::App& command, std::optional<double>& pixelsPerMetr
 
 // The --ppm value, else the horizontal resolution stored in `picturePath`
 // (0 when it cannot be read; the routine then reports the unreadable file).
-double ResolutionOf(const std::optional<double>& pixelsPerMetre, const std::string& picturePath);
+double ResolutionOf(const std::optional<double>& pixelsPerMetre, const std::string& picturePath,
+                    const RunOptions& runOptions);
 
 // --mode grey|colour into an anaglyphMode value.
 void AddAnaglyphModeOption(CLI::App& command, int& anaglyphMode);
@@ -101,9 +103,12 @@ inline constexpr const char* kInputNote =
     "(8- or 16-bit grey, paletted, 32-bit with alpha) are converted to 24 bits on reading; "
     "16-bit grey keeps its high byte. A depth map gives its depth (0 far to 255 near) in the blue byte.";
 
-void AddStepCommands(CLI::App& app, CommandTable& table);
-void AddOutputCommands(CLI::App& app, CommandTable& table);
-void AddBatchCommand(CLI::App& app, CommandTable& table);
-void AddSegmentationCommands(CLI::App& app, CommandTable& table);
+// Each adds its commands to the table; an option that sets what a run may
+// use (--quality) is kept in `runOptions`, which the commands are handed
+// when they run.
+void AddStepCommands(CLI::App& app, CommandTable& table, RunOptions& runOptions);
+void AddOutputCommands(CLI::App& app, CommandTable& table, RunOptions& runOptions);
+void AddBatchCommand(CLI::App& app, CommandTable& table, RunOptions& runOptions);
+void AddSegmentationCommands(CLI::App& app, CommandTable& table, RunOptions& runOptions);
 
 } // namespace velmora::cli

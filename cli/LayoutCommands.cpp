@@ -23,7 +23,10 @@ std::optional<PairLayout> LayoutNamed(const std::string& name)
 
 class SideBySideCommand : public WholeCommand {
 public:
-    void AddOutputOptions(CLI::App& command) override { cli::AddOutputOptions(command, output_); }
+    void AddOutputOptions(CLI::App& command, int& jpegQuality) override
+    {
+        cli::AddOutputOptions(command, output_, jpegQuality);
+    }
 
     std::vector<OutputFile> NamedOutputs() const override { return {{"-o", output_.path, SaveFormatOf(output_)}}; }
 
@@ -52,9 +55,9 @@ protected:
     }
 
     bool Make(const LayoutRun& run, StereoSettings settings, const std::vector<OutputFile>& outputs,
-              ProgressSink& sink) const override
+              const RunOptions& options, ProgressSink& sink) const override
     {
-        return MakeSideBySide(run, layout_, half_, outputs.front().path, settings, sink);
+        return MakeSideBySide(run, layout_, half_, outputs.front().path, settings, options, sink);
     }
 
 private:
@@ -65,7 +68,7 @@ private:
 
 class EyePairCommand : public WholeCommand {
 public:
-    void AddOutputOptions(CLI::App& command) override
+    void AddOutputOptions(CLI::App& command, int& jpegQuality) override
     {
         command.add_option("--left", left_, "The left eye's picture to write: the synthesised view")
             ->required()
@@ -73,7 +76,7 @@ public:
         command.add_option("--right", right_, "The right eye's picture to write: a copy of the picture")
             ->required()
             ->type_name("R");
-        AddFormatOptions(command, format_, "from each name's extension");
+        AddFormatOptions(command, format_, "from each name's extension", jpegQuality);
     }
 
     std::vector<OutputFile> NamedOutputs() const override
@@ -90,10 +93,10 @@ public:
 
 protected:
     bool Make(const LayoutRun& run, StereoSettings settings, const std::vector<OutputFile>& outputs,
-              ProgressSink& sink) const override
+              const RunOptions& options, ProgressSink& sink) const override
     {
         return MakeEyePair(run, outputs[0].path, outputs[0].format, outputs[1].path, outputs[1].format, settings,
-                           sink);
+                           options, sink);
     }
 
 private:
@@ -107,14 +110,14 @@ public:
     static constexpr int kFewest = 2;
     static constexpr int kMost = 64;
 
-    void AddOutputOptions(CLI::App& command) override
+    void AddOutputOptions(CLI::App& command, int& jpegQuality) override
     {
         command
             .add_option("-o,--output", pattern_,
                         "Names of the views, with one number field for k: view-%d.png, view-%02d.png")
             ->required()
             ->type_name("PATTERN");
-        AddFormatOptions(command, format_, "from PATTERN's extension");
+        AddFormatOptions(command, format_, "from PATTERN's extension", jpegQuality);
     }
 
     std::vector<OutputFile> NamedOutputs() const override
@@ -153,12 +156,12 @@ protected:
     }
 
     bool Make(const LayoutRun& run, StereoSettings settings, const std::vector<OutputFile>& outputs,
-              ProgressSink& sink) const override
+              const RunOptions& options, ProgressSink& sink) const override
     {
         std::vector<std::string> paths;
         for (const OutputFile& output : outputs)
             paths.push_back(output.path);
-        return MakeViewSeries(run, paths, settings, sink);
+        return MakeViewSeries(run, paths, settings, options, sink);
     }
 
 private:

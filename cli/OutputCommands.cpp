@@ -18,9 +18,9 @@ class StereoOutputCommand : public WholeCommand {
 public:
     explicit StereoOutputCommand(StereoOutputKind kind) : kind_(kind) {}
 
-    void AddOutputOptions(CLI::App& command) override
+    void AddOutputOptions(CLI::App& command, int& jpegQuality) override
     {
-        cli::AddOutputOptions(command, output_);
+        cli::AddOutputOptions(command, output_, jpegQuality);
         command.add_flag("--keep-temp", keepTemporary_,
                          "Keep the smoothed depth map (its path is printed) instead of deleting it");
     }
@@ -46,13 +46,12 @@ protected:
     // only when every step before it succeeded. Only a smoothed depth map to
     // keep is written too, into a folder of its own.
     bool Make(const LayoutRun& layout, StereoSettings settings, const std::vector<OutputFile>& outputs,
-              ProgressSink& sink) const override
+              const RunOptions& options, ProgressSink& sink) const override
     {
         settings.anaglyphMode = anaglyphMode_;
         StereoOutputRun run;
         run.outputPath = outputs.front().path;
-        run.parallax = layout.parallax;
-        run.stereoWindow = layout.stereoWindow;
+        run.geometry = layout.geometry;
         run.smoothingRadius = layout.smoothingRadius;
         run.invertDepth = layout.depth.inverted;
         run.stopAtFirstFailure = true;
@@ -64,7 +63,7 @@ protected:
             Require(*kept);
             run.smoothedDepthPath = kept->Path(SmoothedDepthMapName(settings.saveFormat));
         }
-        const bool done = MakeStereoOutput(kind_, run, layout.imagePath, layout.depth.path, settings, sink);
+        const bool done = MakeStereoOutput(kind_, run, layout.imagePath, layout.depth.path, settings, options, sink);
         if (kept && std::filesystem::exists(run.smoothedDepthPath)) {
             kept->Keep();
             std::cerr << "velmora-cli: the smoothed depth map is kept in " << run.smoothedDepthPath << '\n';

@@ -14,7 +14,7 @@
 namespace velmora::cli {
 namespace {
 
-void AddOutline(CLI::App& app, CommandTable& table)
+void AddOutline(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     struct Options {
         std::string image;
@@ -41,20 +41,20 @@ void AddOutline(CLI::App& app, CommandTable& table)
                      "Keep the gradient image in this file, in the format its extension names (default: not "
                      "written)")
         ->type_name("G");
-    AddOutputOptions(*command, options->output);
-    table[command] = [options](ConsoleSink& sink) {
+    AddOutputOptions(*command, options->output, runOptions.jpegQuality);
+    table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
         RefuseSameFiles({{"-o", options->output.path}, {"--gradient", options->gradient}},
                         {{"--image", options->image}});
         const int format = SaveFormatOf(options->output);
         const int gradientFormat = SaveFormatOfName(options->gradient).value_or(format);
         SegmentationRecord record;
         const bool done = MakeOutlineFiles(options->image, options->output.path, options->gradient, options->level,
-                                           format, gradientFormat, record, sink);
+                                           format, gradientFormat, record, runOptions, sink);
         return FinishCommand(done, sink);
     };
 }
 
-void AddSegmentSmoothing(CLI::App& app, CommandTable& table)
+void AddSegmentSmoothing(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     struct Options {
         std::string outline;
@@ -80,23 +80,24 @@ void AddSegmentSmoothing(CLI::App& app, CommandTable& table)
                          "; fewer than 1 means 1)")
         ->type_name("N");
     AddDepthInversionOption(*command, options->invertDepth);
-    AddOutputOptions(*command, options->output);
-    table[command] = [options](ConsoleSink& sink) {
+    AddOutputOptions(*command, options->output, runOptions.jpegQuality);
+    table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
         RefuseSameFiles({{"-o", options->output.path}}, {{"--outline", options->outline}, {"--depth", options->depth}});
         const int format = SaveFormatOf(options->output);
         SegmentationRecord record;
-        const bool done = SmoothBySegmentsPasses(options->outline, {options->depth, options->invertDepth},
-                                                 options->output.path, options->passes, format, record, sink);
+        const bool done =
+            SmoothBySegmentsPasses(options->outline, {options->depth, options->invertDepth}, options->output.path,
+                                   options->passes, format, record, runOptions, sink);
         return FinishCommand(done, sink);
     };
 }
 
 } // namespace
 
-void AddSegmentationCommands(CLI::App& app, CommandTable& table)
+void AddSegmentationCommands(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
-    AddOutline(app, table);
-    AddSegmentSmoothing(app, table);
+    AddOutline(app, table, runOptions);
+    AddSegmentSmoothing(app, table, runOptions);
 }
 
 } // namespace velmora::cli

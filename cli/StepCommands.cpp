@@ -15,7 +15,7 @@
 namespace velmora::cli {
 namespace {
 
-void AddSmooth(CLI::App& app, CommandTable& table)
+void AddSmooth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     struct Options {
         std::string depth;
@@ -33,18 +33,18 @@ void AddSmooth(CLI::App& app, CommandTable& table)
         ->type_name("R")
         ->check(CLI::NonNegativeNumber);
     AddDepthInversionOption(*command, options->invertDepth);
-    AddOutputOptions(*command, options->output);
-    table[command] = [options](ConsoleSink& sink) {
+    AddOutputOptions(*command, options->output, runOptions.jpegQuality);
+    table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
         RefuseSameFiles({{"-o", options->output.path}}, {{"--depth", options->depth}});
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
-        const bool done = SmoothDepthMap({options->depth, options->invertDepth}, options->output.path,
-                                         options->radius, settings, sink);
+        const bool done = SmoothDepthMap({options->depth, options->invertDepth}, options->output.path, options->radius,
+                                         settings, runOptions, sink);
         return FinishCommand(done, sink);
     };
 }
 
-void AddView(CLI::App& app, CommandTable& table)
+void AddView(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     struct Options {
         std::string image;
@@ -71,23 +71,23 @@ void AddView(CLI::App& app, CommandTable& table)
         ->type_name("S");
     AddDepthInversionOption(*command, options->invertDepth);
     AddResolutionOption(*command, options->pixelsPerMetre, "--image");
-    AddOutputOptions(*command, options->output);
-    table[command] = [options](ConsoleSink& sink) {
+    AddOutputOptions(*command, options->output, runOptions.jpegQuality);
+    table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
         if (options->parallax == 0)
             throw UsageError(kEnterParallaxAndHow);
         RefuseSameFiles({{"-o", options->output.path}}, {{"--image", options->image}, {"--depth", options->depth}});
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
-        settings.parallax = options->parallax;
-        settings.stereoWindow = options->window.value_or(options->parallax);
-        settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->image);
-        const bool done = MakeShiftedView(options->output.path, options->image,
-                                          {options->depth, options->invertDepth}, settings, sink);
+        settings.geometry.parallax = options->parallax;
+        settings.geometry.stereoWindow = options->window.value_or(options->parallax);
+        settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->image, runOptions);
+        const bool done = MakeShiftedView(options->output.path, options->image, {options->depth, options->invertDepth},
+                                          settings, runOptions, sink);
         return FinishCommand(done, sink);
     };
 }
 
-void AddComposeAnaglyph(CLI::App& app, CommandTable& table)
+void AddComposeAnaglyph(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     struct Options {
         std::string view;
@@ -106,19 +106,19 @@ void AddComposeAnaglyph(CLI::App& app, CommandTable& table)
     command->add_option("--image", options->image, "The picture")->required()->type_name("I");
     AddAnaglyphModeOption(*command, options->mode);
     AddResolutionOption(*command, options->pixelsPerMetre, "--image");
-    AddOutputOptions(*command, options->output);
-    table[command] = [options](ConsoleSink& sink) {
+    AddOutputOptions(*command, options->output, runOptions.jpegQuality);
+    table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
         RefuseSameFiles({{"-o", options->output.path}}, {{"--view", options->view}, {"--image", options->image}});
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
         settings.anaglyphMode = options->mode;
-        settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->image);
-        const bool done = MakeAnaglyph(options->output.path, options->view, options->image, settings, sink);
+        settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->image, runOptions);
+        const bool done = MakeAnaglyph(options->output.path, options->view, options->image, settings, runOptions, sink);
         return FinishCommand(done, sink);
     };
 }
 
-void AddComposeLcShutter(CLI::App& app, CommandTable& table)
+void AddComposeLcShutter(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     struct Options {
         std::string left;
@@ -135,25 +135,26 @@ void AddComposeLcShutter(CLI::App& app, CommandTable& table)
         ->required()
         ->type_name("R");
     AddResolutionOption(*command, options->pixelsPerMetre, "--left");
-    AddOutputOptions(*command, options->output);
-    table[command] = [options](ConsoleSink& sink) {
+    AddOutputOptions(*command, options->output, runOptions.jpegQuality);
+    table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
         RefuseSameFiles({{"-o", options->output.path}}, {{"--left", options->left}, {"--right", options->right}});
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
-        settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->left);
-        const bool done = MakeViewMaster(options->output.path, options->left, options->right, settings, sink);
+        settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->left, runOptions);
+        const bool done =
+            MakeViewMaster(options->output.path, options->left, options->right, settings, runOptions, sink);
         return FinishCommand(done, sink);
     };
 }
 
 } // namespace
 
-void AddStepCommands(CLI::App& app, CommandTable& table)
+void AddStepCommands(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
-    AddSmooth(app, table);
-    AddView(app, table);
-    AddComposeAnaglyph(app, table);
-    AddComposeLcShutter(app, table);
+    AddSmooth(app, table, runOptions);
+    AddView(app, table, runOptions);
+    AddComposeAnaglyph(app, table, runOptions);
+    AddComposeLcShutter(app, table, runOptions);
 }
 
 } // namespace velmora::cli

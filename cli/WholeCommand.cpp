@@ -79,9 +79,9 @@ void WholeCommand::AddOptions(CLI::App& command)
 }
 
 bool WholeCommand::Run(const std::string& imagePath, const std::string& depthPath,
-                       const std::vector<OutputFile>& outputs, ProgressSink& sink) const
+                       const std::vector<OutputFile>& outputs, const RunOptions& options, ProgressSink& sink) const
 {
-    const ResolutionRead resolution = ReadHorizontalResolution(imagePath);
+    const ResolutionRead resolution = ReadHorizontalResolution(imagePath, options);
     if (!resolution.pixelsPerMetre && !parallax_) {
         ReportReadFailure(imagePath, resolution.status, messages::kCouldntLoadBitmap, sink);
         return false;
@@ -93,10 +93,10 @@ bool WholeCommand::Run(const std::string& imagePath, const std::string& depthPat
     LayoutRun run;
     run.imagePath = imagePath;
     run.depth = {depthPath, invertDepth_};
-    run.parallax = ParallaxOf(parallax_, viewCount_, viewingAngle_, imagePath, settings.pixelsPerMetre);
-    run.stereoWindow = stereoWindow_.value_or(run.parallax);
+    run.geometry.parallax = ParallaxOf(parallax_, viewCount_, viewingAngle_, imagePath, settings.pixelsPerMetre);
+    run.geometry.stereoWindow = stereoWindow_.value_or(run.geometry.parallax);
     run.smoothingRadius = smoothingRadius_;
-    return Make(run, settings, outputs, sink);
+    return Make(run, settings, outputs, options, sink);
 }
 
 const std::vector<WholeCommandKind>& WholeCommandKinds()
@@ -125,7 +125,7 @@ const std::vector<WholeCommandKind>& WholeCommandKinds()
     return kinds;
 }
 
-void AddOutputCommands(CLI::App& app, CommandTable& table)
+void AddOutputCommands(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     for (const WholeCommandKind& kind : WholeCommandKinds()) {
         struct Inputs {
@@ -141,14 +141,14 @@ void AddOutputCommands(CLI::App& app, CommandTable& table)
             ->required()
             ->type_name("D");
         whole->AddOptions(*command);
-        whole->AddOutputOptions(*command);
-        table[command] = [inputs, whole](ConsoleSink& sink) {
+        whole->AddOutputOptions(*command, runOptions.jpegQuality);
+        table[command] = [inputs, whole](ConsoleSink& sink, const RunOptions& runOptions) {
             const std::vector<OutputFile> outputs = whole->NamedOutputs();
             std::vector<NamedFile> named;
             for (const OutputFile& output : outputs)
                 named.push_back({output.option, output.path});
             RefuseSameFiles(named, {{"--image", inputs->image}, {"--depth", inputs->depth}});
-            return FinishCommand(whole->Run(inputs->image, inputs->depth, outputs, sink), sink);
+            return FinishCommand(whole->Run(inputs->image, inputs->depth, outputs, runOptions, sink), sink);
         };
     }
 }

@@ -30,7 +30,7 @@ public:
     // The options that set how the pictures are made.
     void AddOptions(CLI::App& command);
     // The options that name the outputs of a single run, and its extras.
-    virtual void AddOutputOptions(CLI::App& command) = 0;
+    virtual void AddOutputOptions(CLI::App& command, int& jpegQuality) = 0;
 
     // The outputs the command line names; a UsageError when they cannot be
     // made (no format, a bad pattern).
@@ -43,14 +43,14 @@ public:
     // shows its message; a parallax that cannot be worked out for this
     // picture is a UsageError. Returns whether every step succeeded.
     bool Run(const std::string& imagePath, const std::string& depthPath, const std::vector<OutputFile>& outputs,
-             ProgressSink& sink) const;
+             const RunOptions& options, ProgressSink& sink) const;
 
 protected:
     // The command's own options besides those of every view.
     virtual void AddOwnOptions(CLI::App& /*command*/) {}
     // Makes the outputs from a prepared run.
     virtual bool Make(const LayoutRun& run, StereoSettings settings, const std::vector<OutputFile>& outputs,
-                      ProgressSink& sink) const = 0;
+                      const RunOptions& options, ProgressSink& sink) const = 0;
 
     // The view options; parallax and stereo window before the automatic
     // parallax is worked out.

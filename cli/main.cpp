@@ -6,8 +6,7 @@
 #include "cli/ConsoleSink.h"
 #include "cli/Interruption.h"
 #include "cli/Suggestions.h"
-#include "imaging/formats/PictureLimit.h"
-#include "imaging/threads/RowWorkers.h"
+#include "imaging/RunOptions.h"
 #include "resources/Version.h"
 
 #include <iostream>
@@ -30,25 +29,25 @@ int main(int argc, char** argv)
                          "Print the version and end");
     bool quiet = false;
     app.add_flag("-q,--quiet", quiet, "No progress bar (messages are still printed)");
+    velmora::RunOptions runOptions;
     constexpr std::uint64_t kMegabyte = 1024 * 1024;
-    std::uint64_t pictureLimit = velmora::DefaultPictureSizeLimit() / kMegabyte;
+    std::uint64_t pictureLimit = runOptions.pictureLimit / kMegabyte;
     app.add_option("--picture-limit", pictureLimit,
                    "Refuse pictures whose pixels would take more than MB megabytes of memory, from their header, "
                    "before reading them (default: an eighth of the physical memory, " +
                        std::to_string(pictureLimit) + " here)")
         ->type_name("MB")
         ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1} << 40));
-    int threads = velmora::WorkerThreads();
-    app.add_option("--threads", threads,
+    app.add_option("--threads", runOptions.threads,
                    "Threads that share the work of every step (default: the processor's cores, " +
-                       std::to_string(threads) + " here); results are the same whatever the number")
+                       std::to_string(runOptions.threads) + " here); results are the same whatever the number")
         ->type_name("N")
         ->check(CLI::Range(1, 1024));
     CommandTable commands;
-    AddStepCommands(app, commands);
-    AddOutputCommands(app, commands);
-    AddBatchCommand(app, commands);
-    AddSegmentationCommands(app, commands);
+    AddStepCommands(app, commands, runOptions);
+    AddOutputCommands(app, commands, runOptions);
+    AddBatchCommand(app, commands, runOptions);
+    AddSegmentationCommands(app, commands, runOptions);
 
     try {
         app.parse(argc, argv);
@@ -60,13 +59,12 @@ int main(int argc, char** argv)
         return kUsageError;
     }
 
-    velmora::SetPictureSizeLimit(pictureLimit * kMegabyte);
-    velmora::SetWorkerThreads(threads);
+    runOptions.pictureLimit = pictureLimit * kMegabyte;
     ConsoleSink sink(std::cerr, !quiet && isatty(STDERR_FILENO));
     int status = kFailed;
     try {
         const CLI::App* command = app.get_subcommands().front();
-        status = commands.at(command)(sink);
+        status = commands.at(command)(sink, runOptions);
     } catch (const UsageError& error) {
         std::istringstream lines(error.what());
         for (std::string line; std::getline(lines, line);)

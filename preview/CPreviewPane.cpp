@@ -96,7 +96,8 @@ bool CPreviewPane::LoadFile(const std::string& fileName)
     const PaneClient client = Client();
     UnloadImage();
     fileName_ = fileName;
-    ImageRead read = ReadImageFile(fileName);
+    // The desktop program reads no settings: the machine's defaults.
+    ImageRead read = ReadImageFile(fileName, RunOptions{});
     if (!read.bitmap) {
         platform_.ShowMessage(this, ReadFailureMessage(read.status, "File " + fileName + " could not be opened."));
         return false;

@@ -61,7 +61,7 @@ private:
 
 } // namespace
 
-OutlineImages MakeOutlineImages(FIBITMAP* picture, int level, ProgressSink& sink)
+OutlineImages MakeOutlineImages(FIBITMAP* picture, int level, const RunOptions& options, ProgressSink& sink)
 {
     const int width = Width(picture), height = Height(picture);
     OutlineImages made{NewOrReport(width, height, 24, sink), Bitmap()};
@@ -70,7 +70,7 @@ OutlineImages MakeOutlineImages(FIBITMAP* picture, int level, ProgressSink& sink
     if (!made.gradient)
         return {};
     static const MagnitudeTable magnitudeOf;
-    ForRowBands(height, [&](const RowBand& band) {
+    ForRowBands(height, options.threads, [&](const RowBand& band) {
         // The signs of one scanline; the border stays black.
         std::vector<std::uint8_t> signs(3 * static_cast<std::size_t>(width), 0);
         for (int y = band.begin; y < band.end; ++y) {
@@ -116,24 +116,24 @@ OutlineImages MakeOutlineImages(FIBITMAP* picture, int level, ProgressSink& sink
     return made;
 }
 
-bool MakeOutlineFiles(const std::string& picturePath, const std::string& outlinePath,
-                      const std::string& gradientPath, int level, int saveFormat, int gradientFormat,
-                      SegmentationRecord& record, ProgressSink& sink, const PreviewFunction& preview)
+bool MakeOutlineFiles(const std::string& picturePath, const std::string& outlinePath, const std::string& gradientPath,
+                      int level, int saveFormat, int gradientFormat, SegmentationRecord& record,
+                      const RunOptions& options, ProgressSink& sink, const PreviewFunction& preview)
 {
     bool outlineWritten = false;
     const bool allWritten = GuardAllocation(sink, [&] {
-        Bitmap picture = ReadStepInput(picturePath, messages::kCouldntLoadBitmap, record, sink);
+        Bitmap picture = ReadStepInput(picturePath, messages::kCouldntLoadBitmap, record, options, sink);
         if (!picture)
             return false;
-        OutlineImages made = MakeOutlineImages(picture.get(), level, sink);
+        OutlineImages made = MakeOutlineImages(picture.get(), level, options, sink);
         if (!made.outline)
             return false;
         picture.reset();
         record.bitsPerPixel = BitsPerPixel(made.outline.get());
         const bool gradientWritten =
-            gradientPath.empty() || WriteOrReport(made.gradient.get(), gradientPath, gradientFormat, sink);
+            gradientPath.empty() || WriteOrReport(made.gradient.get(), gradientPath, gradientFormat, options, sink);
         made.gradient.reset();
-        outlineWritten = WriteOrReport(made.outline.get(), outlinePath, saveFormat, sink);
+        outlineWritten = WriteOrReport(made.outline.get(), outlinePath, saveFormat, options, sink);
         return outlineWritten && gradientWritten;
     });
     if (outlineWritten && preview)

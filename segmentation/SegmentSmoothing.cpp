@@ -49,10 +49,10 @@ struct DepthPlane {
     const std::uint8_t* Row(int y) const { return bytes.data() + static_cast<std::size_t>(y) * width; }
 };
 
-DepthPlane BlueBytes(FIBITMAP* depth, int width, int height)
+DepthPlane BlueBytes(FIBITMAP* depth, int width, int height, int threads)
 {
     DepthPlane plane(width, height);
-    ForRowBands(height, [&](const RowBand& band) {
+    ForRowBands(height, threads, [&](const RowBand& band) {
         for (int y = band.begin; y < band.end; ++y) {
             const std::uint8_t* pixel = RowAt(depth, y);
             std::uint8_t* out = plane.Row(y);
@@ -64,10 +64,10 @@ DepthPlane BlueBytes(FIBITMAP* depth, int width, int height)
 }
 
 // Whether two planes of one size hold the same bytes, compared by all threads.
-bool SameBytes(const DepthPlane& a, const DepthPlane& b)
+bool SameBytes(const DepthPlane& a, const DepthPlane& b, int threads)
 {
     std::atomic<bool> differ{false};
-    ForRowBands(a.height, [&](const RowBand& band) {
+    ForRowBands(a.height, threads, [&](const RowBand& band) {
         const std::size_t bytes = static_cast<std::size_t>(band.end - band.begin) * a.width;
         if (std::memcmp(a.Row(band.begin), b.Row(band.begin), bytes) != 0)
             differ = true;
@@ -75,12 +75,12 @@ bool SameBytes(const DepthPlane& a, const DepthPlane& b)
     return !differ;
 }
 
-Bitmap GreyBitmap(const DepthPlane& plane, ProgressSink& sink)
+Bitmap GreyBitmap(const DepthPlane& plane, int threads, ProgressSink& sink)
 {
     Bitmap bitmap = NewOrReport(plane.width, plane.height, 24, sink);
     if (!bitmap)
         return bitmap;
-    ForRowBands(plane.height, [&](const RowBand& band) {
+    ForRowBands(plane.height, threads, [&](const RowBand& band) {
         for (int y = band.begin; y < band.end; ++y) {
             const std::uint8_t* grey = plane.Row(y);
             std::uint8_t* pixel = RowAt(bitmap.get(), y);
@@ -114,14 +114,14 @@ void SmoothRow(const std::uint8_t* const (&rows)[3], const std::uint16_t* member
 
 // One pass from `depth` into `smoothed`. The border rows repeat their inner
 // neighbours and the four corners stay black; with no interior all is black.
-void SmoothPass(const WindowMembers& members, const DepthPlane& depth, DepthPlane& smoothed)
+void SmoothPass(const WindowMembers& members, const DepthPlane& depth, DepthPlane& smoothed, int threads)
 {
     const int width = depth.width, height = depth.height;
     if (width < 3 || height < 3) {
         std::fill(smoothed.bytes.data(), smoothed.bytes.data() + smoothed.bytes.size(), 0);
         return;
     }
-    ForRowBands(height, [&](const RowBand& band) {
+    ForRowBands(height, threads, [&](const RowBand& band) {
         std::vector<std::uint16_t> sums(width);
         for (int y = band.begin; y < band.end; ++y) {
             if (!IsInteriorRow(y, height))
@@ -141,51 +141,52 @@ void SmoothPass(const WindowMembers& members, const DepthPlane& depth, DepthPlan
 
 } // namespace
 
-Bitmap SmoothBySegmentsBitmap(FIBITMAP* outline, FIBITMAP* depth, int degree, ProgressSink& sink)
+Bitmap SmoothBySegmentsBitmap(FIBITMAP* outline, FIBITMAP* depth, int degree, const RunOptions& options,
+                              ProgressSink& sink)
 {
     return GuardAllocation(sink, [&] {
         const int width = std::min(Width(outline), Width(depth));
         const int height = std::min(Height(outline), Height(depth));
-        const WindowMembers members(outline, width, height);
-        DepthPlane current = BlueBytes(depth, width, height);
+        const WindowMembers members(outline, width, height, options.threads);
+        DepthPlane current = BlueBytes(depth, width, height, options.threads);
         DepthPlane next(width, height);
         for (long long pass = 1; pass <= std::max(degree, 1); ++pass) {
-            SmoothPass(members, current, next);
+            SmoothPass(members, current, next, options.threads);
             // A pass that changes nothing would be followed by the same again.
-            const bool settled = pass > 1 && SameBytes(next, current);
+            const bool settled = pass > 1 && SameBytes(next, current, options.threads);
             std::swap(current, next);
             if (settled)
                 break;
         }
-        return GreyBitmap(current, sink);
+        return GreyBitmap(current, options.threads, sink);
     });
 }
 
-bool SmoothBySegmentsPasses(const std::string& outlinePath, const DepthMapFile& depthMap,
-                            const std::string& outputPath, int degree, int saveFormat, SegmentationRecord& record,
+bool SmoothBySegmentsPasses(const std::string& outlinePath, const DepthMapFile& depthMap, const std::string& outputPath,
+                            int degree, int saveFormat, SegmentationRecord& record, const RunOptions& options,
                             ProgressSink& sink)
 {
     record.smoothFailed = false;
     return GuardAllocation(sink, [&] {
-        Bitmap outline = ReadStepInput(outlinePath, messages::kCouldntLoadOutline, record, sink);
+        Bitmap outline = ReadStepInput(outlinePath, messages::kCouldntLoadOutline, record, options, sink);
         if (!outline) {
             record.smoothFailed = true;
             return false;
         }
         SegmentationRecord depthFacts; // only the outline's depth is recorded
-        Bitmap depth = ReadStepInput(depthMap.path, messages::kCouldntLoadDepth3d, depthFacts, sink);
+        Bitmap depth = ReadStepInput(depthMap.path, messages::kCouldntLoadDepth3d, depthFacts, options, sink);
         if (!depth) {
             record.smoothFailed = true;
             return false;
         }
         if (depthMap.inverted)
-            InvertBytes(depth.get());
-        Bitmap result = SmoothBySegmentsBitmap(outline.get(), depth.get(), degree, sink);
+            InvertBytes(depth.get(), options.threads);
+        Bitmap result = SmoothBySegmentsBitmap(outline.get(), depth.get(), degree, options, sink);
         if (!result)
             return false;
         outline.reset();
         depth.reset();
-        return WriteOrReport(result.get(), outputPath, saveFormat, sink);
+        return WriteOrReport(result.get(), outputPath, saveFormat, options, sink);
     });
 }
 

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/RunOptions.h"
 #include "imaging/picture/Bitmap.h"
 #include "imaging/stereo/DepthMapFile.h"
 #include "imaging/threads/ProgressSink.h"
@@ -22,18 +23,19 @@ namespace velmora {
 // outline files made elsewhere, may have no such cells; it keeps its depth.)
 // The result is grey; the border repeats its inner neighbour, the four
 // corners stay black. Each pass reads the one before it whole; the rows of a
-// pass are shared among the worker threads. Once a pass changes nothing, the
+// pass are shared among the options' threads. Once a pass changes nothing, the
 // passes left would give the same again, so they are not run: a huge degree
 // ends as soon as the smoothing has settled. None, after the message, when
 // there is no memory.
-Bitmap SmoothBySegmentsBitmap(FIBITMAP* outline, FIBITMAP* depth, int degree, ProgressSink& sink);
+Bitmap SmoothBySegmentsBitmap(FIBITMAP* outline, FIBITMAP* depth, int degree, const RunOptions& options,
+                              ProgressSink& sink);
 
 // From files to a file: reads the outline (its stored bits per pixel go to
 // record.bitsPerPixel) and the depth map once, smooths, writes the result
 // once. A failed read shows its message and sets record.smoothFailed; a
 // failed write shows its message. Returns whether all worked.
-bool SmoothBySegmentsPasses(const std::string& outlinePath, const DepthMapFile& depthMap,
-                            const std::string& outputPath, int degree, int saveFormat, SegmentationRecord& record,
+bool SmoothBySegmentsPasses(const std::string& outlinePath, const DepthMapFile& depthMap, const std::string& outputPath,
+                            int degree, int saveFormat, SegmentationRecord& record, const RunOptions& options,
                             ProgressSink& sink);
 
 } // namespace velmora

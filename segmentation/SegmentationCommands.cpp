@@ -51,7 +51,7 @@ void CreateOutlineImage(int level, const SegmentationInputs& inputs, Segmentatio
     const std::string outline = OutlinePathFor(inputs);
     record.outlineFileName = outline;
     MakeOutlineFiles(inputs.imagePath, outline, GradientPathFor(inputs), level, inputs.saveFormat, inputs.saveFormat,
-                     record, sink, inputs.previewImages ? preview : PreviewFunction());
+                     record, inputs.options, sink, inputs.previewImages ? preview : PreviewFunction());
 }
 
 void SmoothDepthMapBySegments(int degree, const SegmentationInputs& inputs, SegmentationRecord& record,
@@ -61,7 +61,7 @@ void SmoothDepthMapBySegments(int degree, const SegmentationInputs& inputs, Segm
     record.outlineFileName = OutlinePathFor(inputs);
     record.smoothingDegree = degree;
     const bool smoothed = SmoothBySegmentsPasses(record.outlineFileName, inputs.depthPath, newDepthMap, degree,
-                                                 inputs.saveFormat, record, sink);
+                                                 inputs.saveFormat, record, inputs.options, sink);
     if (smoothed && inputs.previewImages && preview)
         preview(newDepthMap);
 }
@@ -69,7 +69,7 @@ void SmoothDepthMapBySegments(int degree, const SegmentationInputs& inputs, Segm
 std::optional<SmoothedDepthMap> ReadSmoothedDepthMap(const SegmentationInputs& inputs, ProgressSink& sink)
 {
     const std::string path = std::filesystem::absolute(NewDepthMapPathFor(inputs)).string();
-    ImageRead read = ReadImageFile(path);
+    ImageRead read = ReadImageFile(path, inputs.options);
     if (!read.bitmap) {
         ReportReadFailure(path, read.status, messages::kCouldntLoadNewDepthMap, sink);
         return std::nullopt;

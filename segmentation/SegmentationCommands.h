@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/RunOptions.h"
 #include "imaging/threads/ProgressSink.h"
 #include "segmentation/SegmentationRecord.h"
 
@@ -18,6 +19,7 @@ struct SegmentationInputs {
     std::string depthTitle;
     int saveFormat = 0;
     bool previewImages = false;
+    RunOptions options;
 };
 
 // depthTitle + "New." + extension: the result of the segment smoothing, in the

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/RunOptions.h"
 #include "imaging/formats/ImageFile.h"
 #include "imaging/stereo/RoutineSteps.h"
 #include "imaging/threads/ProgressSink.h"
@@ -15,9 +16,9 @@ namespace velmora {
 // then converts it to 24 bits so that the step always finds three bytes per
 // pixel. Reports the failure, `failureMessage` first, when it cannot.
 inline Bitmap ReadStepInput(const std::string& path, const char* failureMessage, SegmentationRecord& record,
-                            ProgressSink& sink)
+                            const RunOptions& options, ProgressSink& sink)
 {
-    ImageRead stored = ReadImageFile(path);
+    ImageRead stored = ReadImageFile(path, options);
     if (!stored.bitmap) {
         ReportReadFailure(path, stored.status, failureMessage, sink);
         return {};

@@ -48,10 +48,10 @@ std::uint16_t MembersAt(const std::uint8_t* const (&rows)[3], int x)
 
 } // namespace
 
-WindowMembers::WindowMembers(FIBITMAP* outline, int width, int height)
+WindowMembers::WindowMembers(FIBITMAP* outline, int width, int height, int threads)
     : width_(width), entries_(static_cast<std::size_t>(width) * height)
 {
-    ForRowBands(height, [&](const RowBand& band) {
+    ForRowBands(height, threads, [&](const RowBand& band) {
         for (int y = band.begin; y < band.end; ++y) {
             if (!IsInteriorRow(y, height))
                 continue;

@@ -19,8 +19,8 @@ public:
     static constexpr int kCountShift = 9;
 
     // Over the given width and height, which fit in the outline; the rows
-    // are shared among the worker threads. Throws std::bad_alloc.
-    WindowMembers(FIBITMAP* outline, int width, int height);
+    // are shared among `threads` threads. Throws std::bad_alloc.
+    WindowMembers(FIBITMAP* outline, int width, int height, int threads);
 
     const std::uint16_t* Row(int y) const { return entries_.data() + static_cast<std::size_t>(y) * width_; }
 

@@ -149,8 +149,8 @@ int main(int argc, char** argv)
     }
     velmora::SetResolution(picture.get(), kPixelsPerMetre);
     velmora::SetResolution(depth.get(), kPixelsPerMetre);
-    if (!velmora::WriteImageFile(picture.get(), folder + "/sample.png", velmora::kSavePng) ||
-        !velmora::WriteImageFile(depth.get(), folder + "/sample-depth.png", velmora::kSavePng)) {
+    if (!velmora::WriteImageFile(picture.get(), folder + "/sample.png", velmora::kSavePng, velmora::RunOptions{}) ||
+        !velmora::WriteImageFile(depth.get(), folder + "/sample-depth.png", velmora::kSavePng, velmora::RunOptions{})) {
         std::fprintf(stderr, "make-sample: cannot write into %s\n", folder.c_str());
         return 1;
     }

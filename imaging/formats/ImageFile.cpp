@@ -19,7 +19,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -30,19 +29,13 @@
 namespace velmora {
 namespace {
 
-std::atomic<int>& JpegQualitySetting()
-{
-    static std::atomic<int> quality{kDefaultJpegQuality};
-    return quality;
-}
-
-// The library's defaults, except for JPEG: the set quality, optimised
+// The library's defaults, except for JPEG: the given quality, optimised
 // Huffman tables, and colour kept at full resolution, because in a stereo
 // picture the colour channels carry the two eyes and halving them lets
 // each eye see the other's edges.
-int SaveFlags(FREE_IMAGE_FORMAT format)
+int SaveFlags(FREE_IMAGE_FORMAT format, int jpegQuality)
 {
-    return format == FIF_JPEG ? JpegQuality() | JPEG_OPTIMIZE | JPEG_SUBSAMPLING_444 : 0;
+    return format == FIF_JPEG ? std::clamp(jpegQuality, 1, 100) | JPEG_OPTIMIZE | JPEG_SUBSAMPLING_444 : 0;
 }
 
 struct StreamCloser {
@@ -121,7 +114,7 @@ FREE_IMAGE_FORMAT FormatOf(FILE* stream, const std::string& path)
 }
 
 // The size the header claims, against the limit, before any pixel exists.
-FileStatus CheckClaimedSize(OpenPicture& file)
+FileStatus CheckClaimedSize(OpenPicture& file, std::uint64_t limit)
 {
     FileStatus status;
     if (file.format == FIF_BMP) {
@@ -130,14 +123,14 @@ FileStatus CheckClaimedSize(OpenPicture& file)
             file.laterBmp = InfoHeaderBmp::Of(file.stream.get(), file.fileSize);
     }
     if (const auto& plain = file.plainBmp) {
-        status = CheckPictureSize(static_cast<std::uint64_t>(plain->width), plain->Rows(), plain->RowBytes());
+        status = CheckPictureSize(static_cast<std::uint64_t>(plain->width), plain->Rows(), plain->RowBytes(), limit);
     } else if (FreeImage_FIFSupportsNoPixels(file.format)) {
         Bitmap header = LoadWithLibrary(file, FIF_LOAD_NOPIXELS);
         if (header) {
             // Computed here: the library's own pitch is 32-bit and can wrap.
             const std::uint64_t width = FreeImage_GetWidth(header.get());
             const std::uint64_t rowBytes = PaddedRowBytes(width, FreeImage_GetBPP(header.get()));
-            status = CheckPictureSize(width, FreeImage_GetHeight(header.get()), rowBytes);
+            status = CheckPictureSize(width, FreeImage_GetHeight(header.get()), rowBytes, limit);
         } else {
             status = Unreadable(reasons::kUndecodable);
         }
@@ -148,13 +141,13 @@ FileStatus CheckClaimedSize(OpenPicture& file)
         if (!claimed)
             status = Unreadable("its size cannot be read from its header");
         else
-            status = CheckPictureSize(claimed->width, claimed->height, claimed->width * claimed->bytesPerPixel);
+            status = CheckPictureSize(claimed->width, claimed->height, claimed->width * claimed->bytesPerPixel, limit);
     }
     std::fseek(file.stream.get(), 0, SEEK_SET);
     return status;
 }
 
-OpenPicture OpenPictureFile(const std::string& path)
+OpenPicture OpenPictureFile(const std::string& path, std::uint64_t pictureLimit)
 {
     QuietenImageLibraries();
     OpenPicture file;
@@ -165,7 +158,7 @@ OpenPicture OpenPictureFile(const std::string& path)
     if (file.format == FIF_UNKNOWN)
         file.status = Unreadable("not a picture in a format that can be read");
     else
-        file.status = CheckClaimedSize(file);
+        file.status = CheckClaimedSize(file, pictureLimit);
     return file;
 }
 
@@ -196,9 +189,9 @@ Bitmap ConvertTo24Bits(FIBITMAP* bitmap)
 
 } // namespace
 
-ImageRead ReadImageFile(const std::string& path)
+ImageRead ReadImageFile(const std::string& path, const RunOptions& options)
 {
-    OpenPicture file = OpenPictureFile(path);
+    OpenPicture file = OpenPictureFile(path, options.pictureLimit);
     if (!file.status)
         return Refused(std::move(file.status));
     if (file.format == FIF_BMP) {
@@ -220,9 +213,9 @@ ImageRead ReadImageFile(const std::string& path)
     return {std::move(bitmap), {}};
 }
 
-ImageRead ReadRgbImageFile(const std::string& path)
+ImageRead ReadRgbImageFile(const std::string& path, const RunOptions& options)
 {
-    ImageRead read = ReadImageFile(path);
+    ImageRead read = ReadImageFile(path, options);
     if (read.bitmap) {
         read.bitmap = ConvertToRgb(std::move(read.bitmap));
         if (!read.bitmap)
@@ -243,9 +236,9 @@ Bitmap ConvertToRgb(Bitmap bitmap)
     return converted;
 }
 
-ResolutionRead ReadHorizontalResolution(const std::string& path)
+ResolutionRead ReadHorizontalResolution(const std::string& path, const RunOptions& options)
 {
-    OpenPicture file = OpenPictureFile(path);
+    OpenPicture file = OpenPictureFile(path, options.pictureLimit);
     if (!file.status)
         return {std::nullopt, std::move(file.status)};
     if (file.plainBmp)
@@ -263,17 +256,7 @@ bool NamedAsPicture(const std::string& path)
     return format != FIF_UNKNOWN && FreeImage_FIFSupportsReading(format);
 }
 
-int JpegQuality()
-{
-    return JpegQualitySetting().load();
-}
-
-void SetJpegQuality(int quality)
-{
-    JpegQualitySetting().store(std::clamp(quality, 1, 100));
-}
-
-FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFormat)
+FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFormat, const RunOptions& options)
 {
     FREE_IMAGE_FORMAT format = FIF_UNKNOWN;
     switch (saveFormat) {
@@ -290,9 +273,9 @@ FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFor
     FreeImageIO io = CheckedWriter::IO();
     DamageWatch damage;
     const bool encoded = format == FIF_PNG && PngWriterTakes(bitmap)
-                             ? WritePng(bitmap, io, writer.Handle())
-                             : FreeImage_SaveToHandle(format, bitmap, &io, writer.Handle(), SaveFlags(format)) &&
-                                   !damage.DamageSeen();
+        ? WritePng(bitmap, io, writer.Handle(), options.threads)
+        : FreeImage_SaveToHandle(format, bitmap, &io, writer.Handle(), SaveFlags(format, options.jpegQuality)) &&
+            !damage.DamageSeen();
     if (!writer.Flush())
         return Failure(FileProblem::kUnwritable, std::strerror(writer.Error()));
     if (!encoded)

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/RunOptions.h"
 #include "imaging/files/FileStatus.h"
 #include "imaging/picture/Bitmap.h"
 
@@ -22,10 +23,10 @@ struct ImageRead {
 // Reads a file as it is stored, in the format its content has (the name's
 // extension decides only for content that no format recognises). Refused
 // before any pixel is decoded: what is not a regular file (a folder, a FIFO,
-// a device), and a picture whose header claims more than PictureSizeLimit()
-// (kTooLarge). Refused after decoding: a file the library cannot decode, or
+// a device), and a picture whose header claims more than the options'
+// picture limit (kTooLarge). Refused after decoding: a file the library cannot decode, or
 // that is cut short.
-ImageRead ReadImageFile(const std::string& path);
+ImageRead ReadImageFile(const std::string& path, const RunOptions& options);
 
 // Whether the name's extension is one of a picture format the program reads
 // (.png, .jpg, .bmp, .tif...), whatever the file holds.
@@ -36,7 +37,7 @@ bool NamedAsPicture(const std::string& path);
 // so that the processing routines always find three bytes per pixel inside a
 // scanline. 16-bit grey keeps its high byte; alpha is dropped. The resolution
 // of the file is kept.
-ImageRead ReadRgbImageFile(const std::string& path);
+ImageRead ReadRgbImageFile(const std::string& path, const RunOptions& options);
 
 // The same bitmap when it is 24-bit already, otherwise its 24-bit conversion
 // as ReadRgbImageFile makes it; none when it cannot be converted.
@@ -50,19 +51,15 @@ struct ResolutionRead {
     std::optional<std::int32_t> pixelsPerMetre;
     FileStatus status;
 };
-ResolutionRead ReadHorizontalResolution(const std::string& path);
+ResolutionRead ReadHorizontalResolution(const std::string& path, const RunOptions& options);
 
-// The quality of the JPEG files written from now on, 1 to 100 (values
-// outside are taken to the nearest end); kDefaultJpegQuality at first.
-int JpegQuality();
-void SetJpegQuality(int quality);
-
-// Writes as BMP, PNG, TIFF or JPEG by `saveFormat` (StereoSettings), whatever
+// Writes as BMP, PNG, TIFF or JPEG by `saveFormat` (SaveFormat), whatever
 // the path's extension says, with the library's default options (JPEG at
-// the set quality, colour at full resolution), replacing the
+// the options' quality, taken to 1..100, colour at full resolution; PNG
+// encoded on the options' threads), replacing the
 // file at once (AtomicFile): a failed write leaves it as it was. Fails for
 // an unknown format, and with the system's reason when a write, the flush to
 // the disk or the rename fails (missing folder, no permission, full disk...).
-FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFormat);
+FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFormat, const RunOptions& options);
 
 } // namespace velmora

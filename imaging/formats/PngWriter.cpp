@@ -256,9 +256,9 @@ bool WriteAll(FreeImageIO& io, fi_handle handle, const std::vector<std::uint8_t>
 // last, and at most a few runs per thread wait to be written.
 class RunPipeline {
 public:
-    RunPipeline(const RunEncoder& encoder, FreeImageIO& io, fi_handle handle)
-        : encoder_(encoder), io_(io), handle_(handle), runs_(encoder.Runs()),
-          slots_(static_cast<std::size_t>(4 * WorkerThreads())), finished_(slots_.size(), false)
+    RunPipeline(const RunEncoder& encoder, FreeImageIO& io, fi_handle handle, int threads)
+        : encoder_(encoder), io_(io), handle_(handle), runs_(encoder.Runs()), threads_(std::max(1, threads)),
+          slots_(static_cast<std::size_t>(4 * threads_)), finished_(slots_.size(), false)
     {
     }
 
@@ -266,7 +266,8 @@ public:
     // be encoded or written.
     std::optional<uLong> EncodeAndWrite()
     {
-        ForRowBands(std::min(WorkerThreads(), runs_), [&](const RowBand&) { Work(); });
+        const int workers = std::min(threads_, runs_);
+        ForRowBands(workers, workers, [&](const RowBand&) { Work(); });
         if (failed_ || written_ < runs_)
             return std::nullopt;
         return adler_;
@@ -329,6 +330,7 @@ private:
     FreeImageIO& io_;
     fi_handle handle_;
     const int runs_;
+    const int threads_;
     std::vector<EncodedRun> slots_; // run r in slot r % slots
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -347,14 +349,14 @@ bool PngWriterTakes(FIBITMAP* bitmap)
     return FreeImage_GetImageType(bitmap) == FIT_BITMAP && FreeImage_GetBPP(bitmap) == 24;
 }
 
-bool WritePng(FIBITMAP* bitmap, FreeImageIO& io, fi_handle handle)
+bool WritePng(FIBITMAP* bitmap, FreeImageIO& io, fi_handle handle, int threads)
 {
     try {
         const RunEncoder encoder(bitmap);
         if (!WriteAll(io, handle, Header(bitmap)))
             return false;
 
-        const std::optional<uLong> adler = RunPipeline(encoder, io, handle).EncodeAndWrite();
+        const std::optional<uLong> adler = RunPipeline(encoder, io, handle, threads).EncodeAndWrite();
         if (!adler)
             return false;
 

@@ -10,9 +10,6 @@ namespace velmora {
 // command line, which keeps every intermediate picture lossless.
 enum SaveFormat : int { kSaveBmp = 0, kSavePng = 1, kSaveTiff = 2, kSaveJpeg = 3 };
 
-// JPEG quality, 1 to 100, unless the command line is told otherwise.
-inline constexpr int kDefaultJpegQuality = 90;
-
 // "bmp", "png", "tif" or "jpg" for saveFormat 0 to 3; "" for anything else.
 std::string FormatExtension(int saveFormat);
 

@@ -82,14 +82,15 @@ ComposeRow RowComposerFor(int anaglyphMode)
 
 } // namespace
 
-Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& settings, ProgressSink& sink)
+Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& settings, const RunOptions& options,
+                       ProgressSink& sink)
 {
     Bitmap output = NewCommonAreaOrReport(view, image, settings.pixelsPerMetre, sink);
     if (!output)
         return output;
     const int width = Width(output.get()), height = Height(output.get());
     const ComposeRow composeRow = RowComposerFor(settings.anaglyphMode);
-    ForRowBands(height, sink, false, [&](const RowBand& band) {
+    ForRowBands(height, options.threads, sink, false, [&](const RowBand& band) {
         for (int y = band.begin; y < band.end; ++y) {
             composeRow(RowAt(view, y), RowAt(image, y), RowAt(output.get(), y), width);
             band.RowDone();
@@ -99,22 +100,22 @@ Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& se
 }
 
 bool MakeAnaglyph(const std::string& outputPath, const std::string& viewPath, const std::string& imagePath,
-                  StereoSettings settings, ProgressSink& sink)
+                  StereoSettings settings, const RunOptions& options, ProgressSink& sink)
 {
     sink.SetStatus("Anaglyph image");
     return GuardAllocation(sink, [&] {
-        Bitmap view = ReadOrReport(viewPath, messages::kCouldntLoadBitmap, sink);
+        Bitmap view = ReadOrReport(viewPath, messages::kCouldntLoadBitmap, options, sink);
         if (!view)
             return false;
-        Bitmap image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, sink);
+        Bitmap image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, options, sink);
         if (!image)
             return false;
-        Bitmap output = ComposeAnaglyph(view.get(), image.get(), settings, sink);
+        Bitmap output = ComposeAnaglyph(view.get(), image.get(), settings, options, sink);
         if (!output)
             return false;
         view.reset();
         image.reset();
-        return WriteOrReport(output.get(), outputPath, settings.saveFormat, sink);
+        return WriteOrReport(output.get(), outputPath, settings.saveFormat, options, sink);
     });
 }
 

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/RunOptions.h"
 #include "imaging/picture/Bitmap.h"
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
@@ -19,10 +20,11 @@ namespace velmora {
 // viewPath may be outputPath itself: the view is read before the write.
 // Returns false when a step failed; every failure shows its message.
 bool MakeAnaglyph(const std::string& outputPath, const std::string& viewPath, const std::string& imagePath,
-                  StereoSettings settings, ProgressSink& sink);
+                  StereoSettings settings, const RunOptions& options, ProgressSink& sink);
 
-// The same in memory, the rows shared among the worker threads; the caller
+// The same in memory, the rows shared among the options' threads; the caller
 // sets the status. None, after the message, when there is no memory for it.
-Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& settings, ProgressSink& sink);
+Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& settings, const RunOptions& options,
+                       ProgressSink& sink);
 
 } // namespace velmora

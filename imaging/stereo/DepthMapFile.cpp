@@ -7,10 +7,10 @@
 
 namespace velmora {
 
-void InvertBytes(FIBITMAP* bitmap)
+void InvertBytes(FIBITMAP* bitmap, int threads)
 {
     const auto bytesPerRow = static_cast<std::ptrdiff_t>(FreeImage_GetLine(bitmap));
-    ForRowBands(Height(bitmap), [&](const RowBand& band) {
+    ForRowBands(Height(bitmap), threads, [&](const RowBand& band) {
         for (int y = band.begin; y < band.end; ++y) {
             std::uint8_t* row = RowAt(bitmap, y);
             for (std::ptrdiff_t i = 0; i < bytesPerRow; ++i)
@@ -19,11 +19,12 @@ void InvertBytes(FIBITMAP* bitmap)
     });
 }
 
-Bitmap ReadDepthOrReport(const DepthMapFile& depth, const char* failureMessage, ProgressSink& sink)
+Bitmap ReadDepthOrReport(const DepthMapFile& depth, const char* failureMessage, const RunOptions& options,
+                         ProgressSink& sink)
 {
-    Bitmap bitmap = ReadOrReport(depth.path, failureMessage, sink);
+    Bitmap bitmap = ReadOrReport(depth.path, failureMessage, options, sink);
     if (bitmap && depth.inverted)
-        InvertBytes(bitmap.get());
+        InvertBytes(bitmap.get(), options.threads);
     return bitmap;
 }
 

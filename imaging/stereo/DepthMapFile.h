@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/RunOptions.h"
 #include "imaging/picture/Bitmap.h"
 #include "imaging/threads/ProgressSink.h"
 
@@ -20,12 +21,13 @@ struct DepthMapFile {
     bool inverted;
 };
 
-// Every byte becomes 255 minus itself; the rows are shared among the
-// worker threads.
-void InvertBytes(FIBITMAP* bitmap);
+// Every byte becomes 255 minus itself; the rows are shared among `threads`
+// threads.
+void InvertBytes(FIBITMAP* bitmap, int threads);
 
 // Reads a depth map as 24-bit, turned round when it is inverted; reports
 // the failure with `failureMessage` when it cannot be read.
-Bitmap ReadDepthOrReport(const DepthMapFile& depth, const char* failureMessage, ProgressSink& sink);
+Bitmap ReadDepthOrReport(const DepthMapFile& depth, const char* failureMessage, const RunOptions& options,
+                         ProgressSink& sink);
 
 } // namespace velmora

@@ -119,7 +119,7 @@ void SmoothRow(const std::uint64_t* columnSums, std::int64_t rowCount, int radiu
 
 } // namespace
 
-Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, ProgressSink& sink)
+Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, const RunOptions& options, ProgressSink& sink)
 {
     const int width = Width(source);
     const int height = Height(source);
@@ -131,7 +131,7 @@ Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, ProgressSink& sink)
     const int r = std::clamp(radius, 0, std::max(width, height));
 
     sink.BeginProgress(height);
-    ForRowBands(height, sink, true, [&](const RowBand& band) {
+    ForRowBands(height, options.threads, sink, true, [&](const RowBand& band) {
         ColumnSums columns(source, r, band.begin);
         for (int y = band.begin; y < band.end; ++y) {
             if (y > band.begin)
@@ -144,18 +144,18 @@ Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, ProgressSink& sink)
 }
 
 bool SmoothDepthMap(const DepthMapFile& sourceMap, const std::string& destinationPath, int radius,
-                    StereoSettings settings, ProgressSink& sink)
+                    StereoSettings settings, const RunOptions& options, ProgressSink& sink)
 {
     sink.SetStatus("Depth map smoothing");
     return GuardAllocation(sink, [&] {
-        Bitmap source = ReadDepthOrReport(sourceMap, messages::kCouldntLoadBitmap, sink);
+        Bitmap source = ReadDepthOrReport(sourceMap, messages::kCouldntLoadBitmap, options, sink);
         if (!source)
             return false;
-        Bitmap output = SmoothDepthBitmap(source.get(), radius, sink);
+        Bitmap output = SmoothDepthBitmap(source.get(), radius, options, sink);
         if (!output)
             return false;
         source.reset();
-        const bool written = WriteOrReport(output.get(), destinationPath, settings.saveFormat, sink);
+        const bool written = WriteOrReport(output.get(), destinationPath, settings.saveFormat, options, sink);
         output.reset();
         sink.ResetProgress();
         return written;

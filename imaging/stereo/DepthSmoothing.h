@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/RunOptions.h"
 #include "imaging/picture/Bitmap.h"
 #include "imaging/stereo/DepthMapFile.h"
 #include "imaging/stereo/StereoSettings.h"
@@ -18,12 +19,12 @@ namespace velmora {
 // copies the picture. Writes to destinationPath in settings.saveFormat with a
 // new bitmap's default resolution. Returns false when a step failed; every
 // failure shows its message.
-bool SmoothDepthMap(const DepthMapFile& source, const std::string& destinationPath, int radius,
-                    StereoSettings settings, ProgressSink& sink);
+bool SmoothDepthMap(const DepthMapFile& source, const std::string& destinationPath, int radius, StereoSettings settings,
+                    const RunOptions& options, ProgressSink& sink);
 
 // The same in memory: the smoothed copy of `source`, its rows shared among
-// the worker threads; the progress runs over the rows and is left at its
+// the options' threads; the progress runs over the rows and is left at its
 // end. None, after the message, when there is no memory for it.
-Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, ProgressSink& sink);
+Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, const RunOptions& options, ProgressSink& sink);
 
 } // namespace velmora

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/RunOptions.h"
 #include "imaging/formats/ImageFile.h"
 #include "imaging/stereo/Messages.h"
 #include "imaging/threads/ProgressSink.h"
@@ -29,9 +30,10 @@ inline void ReportReadFailure(const std::string& path, const FileStatus& status,
 }
 
 // Reads a picture as 24-bit; reports the failure when it cannot.
-inline Bitmap ReadOrReport(const std::string& path, const char* failureMessage, ProgressSink& sink)
+inline Bitmap ReadOrReport(const std::string& path, const char* failureMessage, const RunOptions& options,
+                           ProgressSink& sink)
 {
-    ImageRead read = ReadRgbImageFile(path);
+    ImageRead read = ReadRgbImageFile(path, options);
     if (!read.bitmap)
         ReportReadFailure(path, read.status, failureMessage, sink);
     return std::move(read.bitmap);
@@ -76,9 +78,10 @@ inline void ReportWriteFailure(const std::string& path, const FileStatus& status
 
 // Writes a routine's result; a failure is reported, for intermediate files
 // too, since the file then holds nothing of this run.
-inline bool WriteOrReport(FIBITMAP* bitmap, const std::string& path, int saveFormat, ProgressSink& sink)
+inline bool WriteOrReport(FIBITMAP* bitmap, const std::string& path, int saveFormat, const RunOptions& options,
+                          ProgressSink& sink)
 {
-    const FileStatus written = WriteImageFile(bitmap, path, saveFormat);
+    const FileStatus written = WriteImageFile(bitmap, path, saveFormat, options);
     if (!written)
         ReportWriteFailure(path, written, sink);
     return bool(written);

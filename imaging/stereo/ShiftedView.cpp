@@ -156,14 +156,14 @@ struct HoleColumns {
 // Blocks of rows, a fixed number whatever the threads, count their holes per
 // column; each block then writes its holes after those of the blocks below
 // it, so the lists come out the same as from one pass over the rows.
-HoleColumns ListHoles(const ViewCanvas& canvas)
+HoleColumns ListHoles(const ViewCanvas& canvas, int threads)
 {
     constexpr std::int64_t kBlockRows = 64; // in 64 bits, as a height near the int limit would overflow
     const int width = canvas.width;
     const int blocks = static_cast<int>((canvas.height + kBlockRows - 1) / kBlockRows);
     std::vector<std::size_t> at(static_cast<std::size_t>(blocks) * width, 0); // per block and column
     const auto forEachBlock = [&](auto work) {
-        ForRowBands(blocks, [&](const RowBand& band) {
+        ForRowBands(blocks, threads, [&](const RowBand& band) {
             for (int block = band.begin; block < band.end; ++block) {
                 std::size_t* blockAt = &at[static_cast<std::size_t>(block) * width];
                 const int end = static_cast<int>(std::min<std::int64_t>(canvas.height, (block + 1) * kBlockRows));
@@ -194,10 +194,10 @@ HoleColumns ListHoles(const ViewCanvas& canvas)
 // moved; within a column the rows go bottom to top. Only the holes left by
 // the level passes are visited. Each hole depends on the ones before it in
 // this order, so the sweeps run on one thread.
-void FillGaps(ViewCanvas& canvas, bool firstSweepLeftToRight, ProgressSink& sink)
+void FillGaps(ViewCanvas& canvas, bool firstSweepLeftToRight, int threads, ProgressSink& sink)
 {
     const int width = canvas.width;
-    const HoleColumns holes = ListHoles(canvas);
+    const HoleColumns holes = ListHoles(canvas, threads);
     auto sweepColumn = [&](int x) {
         sink.PumpOneMessage();
         for (std::size_t i = holes.start[x]; i < holes.start[x + 1]; ++i)
@@ -217,9 +217,10 @@ void FillGaps(ViewCanvas& canvas, bool firstSweepLeftToRight, ProgressSink& sink
 
 } // namespace
 
-Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoSettings& settings, ProgressSink& sink)
+Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoGeometry& geometry, double pixelsPerMetre,
+                       const RunOptions& options, ProgressSink& sink)
 {
-    Bitmap view = NewCommonAreaOrReport(image, depth, settings.pixelsPerMetre, sink);
+    Bitmap view = NewCommonAreaOrReport(image, depth, pixelsPerMetre, sink);
     if (!view)
         return view;
     const int width = Width(view.get()), height = Height(view.get());
@@ -232,12 +233,12 @@ Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoSettings& s
 
     // The whole of every row is settled in the first pass (see PaintRow);
     // the later passes keep the window alive as the passes would.
-    const LevelPlan plan = PlanLevels(settings.parallax);
+    const LevelPlan plan = PlanLevels(geometry.parallax);
     sink.BeginProgress(plan.passCount);
-    ForRowBands(height, sink, false, [&](const RowBand& band) {
+    ForRowBands(height, options.threads, sink, false, [&](const RowBand& band) {
         std::vector<int> winningPass(width);
         for (int y = band.begin; y < band.end; ++y) {
-            PaintRow(canvas, image, depth, plan, settings.stereoWindow, y, winningPass);
+            PaintRow(canvas, image, depth, plan, geometry.stereoWindow, y, winningPass);
             band.RowDone();
         }
     });
@@ -248,26 +249,27 @@ Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoSettings& s
         sink.StepProgress();
     }
 
-    FillGaps(canvas, settings.parallax >= 0, sink);
+    FillGaps(canvas, geometry.parallax >= 0, options.threads, sink);
     return view;
 }
 
 bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const DepthMapFile& depthMap,
-                     StereoSettings settings, ProgressSink& sink)
+                     StereoSettings settings, const RunOptions& options, ProgressSink& sink)
 {
     return GuardAllocation(sink, [&] {
-        Bitmap image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, sink);
+        Bitmap image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, options, sink);
         if (!image)
             return false;
-        Bitmap depth = ReadDepthOrReport(depthMap, messages::kCouldntLoadDepthMap, sink);
+        Bitmap depth = ReadDepthOrReport(depthMap, messages::kCouldntLoadDepthMap, options, sink);
         if (!depth)
             return false;
-        Bitmap view = ShiftViewBitmap(image.get(), depth.get(), settings, sink);
+        Bitmap view =
+            ShiftViewBitmap(image.get(), depth.get(), settings.geometry, settings.pixelsPerMetre, options, sink);
         if (!view)
             return false;
         image.reset();
         depth.reset();
-        const bool written = WriteOrReport(view.get(), outputPath, settings.saveFormat, sink);
+        const bool written = WriteOrReport(view.get(), outputPath, settings.saveFormat, options, sink);
         view.reset();
         sink.ResetProgress();
         return written;

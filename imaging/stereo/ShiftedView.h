@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/RunOptions.h"
 #include "imaging/picture/Bitmap.h"
 #include "imaging/stereo/DepthMapFile.h"
 #include "imaging/stereo/StereoSettings.h"
@@ -21,11 +22,13 @@ namespace velmora {
 // The caller sets the status text. Returns false when a step failed; every
 // failure shows its message.
 bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const DepthMapFile& depth,
-                     StereoSettings settings, ProgressSink& sink);
+                     StereoSettings settings, const RunOptions& options, ProgressSink& sink);
 
-// The same in memory, the rows shared among the worker threads; the progress
-// runs over the level passes and is left at its end. None, after the
-// message, when there is no memory for it.
-Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoSettings& settings, ProgressSink& sink);
+// The same in memory, with the given geometry and resolution, the rows
+// shared among the options' threads; the progress runs over the level
+// passes and is left at its end. None, after the message, when there is no
+// memory for it.
+Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoGeometry& geometry, double pixelsPerMetre,
+                       const RunOptions& options, ProgressSink& sink);
 
 } // namespace velmora

@@ -41,10 +41,11 @@ void MeanOfRows(const std::uint8_t* a, const std::uint8_t* b, int width, std::ui
 }
 
 // Both eyes across each row: `first` on the left of `second`.
-void ComposeAcross(FIBITMAP* first, FIBITMAP* second, int width, bool half, FIBITMAP* output, ProgressSink& sink)
+void ComposeAcross(FIBITMAP* first, FIBITMAP* second, int width, bool half, FIBITMAP* output, int threads,
+                   ProgressSink& sink)
 {
     const int eyeWidth = half ? (width + 1) / 2 : width;
-    ForRowBands(Height(output), sink, false, [&](const RowBand& band) {
+    ForRowBands(Height(output), threads, sink, false, [&](const RowBand& band) {
         for (int y = band.begin; y < band.end; ++y) {
             std::uint8_t* out = RowAt(output, y);
             PlaceRow(RowAt(first, y), width, half, out);
@@ -56,11 +57,12 @@ void ComposeAcross(FIBITMAP* first, FIBITMAP* second, int width, bool half, FIBI
 
 // The left eye above the right. Stored rows count from the bottom, so the
 // right eye takes the lower stored rows; halved rows pair from the top.
-void ComposeAbove(FIBITMAP* left, FIBITMAP* right, int height, bool half, FIBITMAP* output, ProgressSink& sink)
+void ComposeAbove(FIBITMAP* left, FIBITMAP* right, int height, bool half, FIBITMAP* output, int threads,
+                  ProgressSink& sink)
 {
     const int eyeHeight = half ? (height + 1) / 2 : height;
     const int width = Width(output);
-    ForRowBands(Height(output), sink, false, [&](const RowBand& band) {
+    ForRowBands(Height(output), threads, sink, false, [&](const RowBand& band) {
         for (int y = band.begin; y < band.end; ++y) {
             FIBITMAP* eye = y >= eyeHeight ? left : right;
             const int fromTop = eyeHeight - 1 - (y % eyeHeight); // the output row within its eye, from the top
@@ -79,7 +81,7 @@ void ComposeAbove(FIBITMAP* left, FIBITMAP* right, int height, bool half, FIBITM
 } // namespace
 
 Bitmap ComposeSideBySide(FIBITMAP* left, FIBITMAP* right, PairLayout layout, bool half, const StereoSettings& settings,
-                         ProgressSink& sink)
+                         const RunOptions& options, ProgressSink& sink)
 {
     const int width = std::min(Width(left), Width(right));
     const int height = std::min(Height(left), Height(right));
@@ -91,11 +93,11 @@ Bitmap ComposeSideBySide(FIBITMAP* left, FIBITMAP* right, PairLayout layout, boo
         return output;
     SetResolution(output.get(), settings.pixelsPerMetre);
     if (layout == PairLayout::kParallel)
-        ComposeAcross(left, right, width, half, output.get(), sink);
+        ComposeAcross(left, right, width, half, output.get(), options.threads, sink);
     else if (layout == PairLayout::kCross)
-        ComposeAcross(right, left, width, half, output.get(), sink);
+        ComposeAcross(right, left, width, half, output.get(), options.threads, sink);
     else
-        ComposeAbove(left, right, height, half, output.get(), sink);
+        ComposeAbove(left, right, height, half, output.get(), options.threads, sink);
     return output;
 }
 

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/RunOptions.h"
 #include "imaging/picture/Bitmap.h"
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
@@ -21,9 +22,9 @@ enum class PairLayout {
 // the rounded-up mean of each pair of neighbouring pixels, byte by byte,
 // pairs counted from the left (from the top); an odd last column (row)
 // keeps its own value, so nothing of the picture is dropped. The result has
-// the settings' resolution; its rows are shared among the worker threads.
+// the settings' resolution; its rows are shared among the options' threads.
 // None, after the message, when there is no memory for it.
 Bitmap ComposeSideBySide(FIBITMAP* left, FIBITMAP* right, PairLayout layout, bool half, const StereoSettings& settings,
-                         ProgressSink& sink);
+                         const RunOptions& options, ProgressSink& sink);
 
 } // namespace velmora

@@ -5,7 +5,6 @@
 #include "imaging/stereo/AllocationGuard.h"
 #include "imaging/stereo/DepthSmoothing.h"
 #include "imaging/stereo/Messages.h"
-#include "imaging/stereo/RoundHalfAway.h"
 #include "imaging/stereo/RoutineSteps.h"
 #include "imaging/stereo/ShiftedView.h"
 
@@ -19,30 +18,30 @@ struct ViewSources {
     Bitmap depth;
 };
 
-ViewSources ReadViewSources(const LayoutRun& run, ProgressSink& sink)
+ViewSources ReadViewSources(const LayoutRun& run, const RunOptions& options, ProgressSink& sink)
 {
     ViewSources sources;
-    Bitmap depth = ReadDepthOrReport(run.depth, messages::kCouldntLoadDepthMap, sink);
+    Bitmap depth = ReadDepthOrReport(run.depth, messages::kCouldntLoadDepthMap, options, sink);
     if (!depth)
         return {};
     if (run.smoothingRadius > 0) {
         sink.SetStatus("Depth map smoothing");
-        depth = SmoothDepthBitmap(depth.get(), run.smoothingRadius, sink);
+        depth = SmoothDepthBitmap(depth.get(), run.smoothingRadius, options, sink);
         if (!depth)
             return {};
         sink.ResetProgress();
     }
-    sources.image = ReadOrReport(run.imagePath, messages::kCouldntLoadBitmap, sink);
+    sources.image = ReadOrReport(run.imagePath, messages::kCouldntLoadBitmap, options, sink);
     if (sources.image)
         sources.depth = std::move(depth);
     return sources;
 }
 
-Bitmap ViewOf(const ViewSources& sources, int parallax, int stereoWindow, StereoSettings settings, ProgressSink& sink)
+Bitmap ViewOf(const ViewSources& sources, const StereoGeometry& geometry, const StereoSettings& settings,
+              const RunOptions& options, ProgressSink& sink)
 {
-    settings.parallax = parallax;
-    settings.stereoWindow = stereoWindow;
-    Bitmap view = ShiftViewBitmap(sources.image.get(), sources.depth.get(), settings, sink);
+    Bitmap view =
+        ShiftViewBitmap(sources.image.get(), sources.depth.get(), geometry, settings.pixelsPerMetre, options, sink);
     if (view)
         sink.ResetProgress();
     return view;
@@ -55,13 +54,14 @@ struct Eyes {
     Bitmap right;
 };
 
-Eyes MakeEyes(const LayoutRun& run, const char* status, const StereoSettings& settings, ProgressSink& sink)
+Eyes MakeEyes(const LayoutRun& run, const char* status, const StereoSettings& settings, const RunOptions& options,
+              ProgressSink& sink)
 {
-    ViewSources sources = ReadViewSources(run, sink);
+    ViewSources sources = ReadViewSources(run, options, sink);
     if (!sources.depth)
         return {};
     sink.SetStatus(status);
-    Bitmap view = ViewOf(sources, run.parallax, run.stereoWindow, settings, sink);
+    Bitmap view = ViewOf(sources, run.geometry, settings, options, sink);
     if (!view)
         return {};
     return {std::move(view), std::move(sources.image)};
@@ -70,51 +70,45 @@ Eyes MakeEyes(const LayoutRun& run, const char* status, const StereoSettings& se
 } // namespace
 
 bool MakeSideBySide(const LayoutRun& run, PairLayout layout, bool half, const std::string& outputPath,
-                    const StereoSettings& settings, ProgressSink& sink)
+                    const StereoSettings& settings, const RunOptions& options, ProgressSink& sink)
 {
     return GuardAllocation(sink, [&] {
-        const Eyes eyes = MakeEyes(run, "Side by side", settings, sink);
+        const Eyes eyes = MakeEyes(run, "Side by side", settings, options, sink);
         if (!eyes.left)
             return false;
-        Bitmap output = ComposeSideBySide(eyes.left.get(), eyes.right.get(), layout, half, settings, sink);
-        return output && WriteOrReport(output.get(), outputPath, settings.saveFormat, sink);
+        Bitmap output = ComposeSideBySide(eyes.left.get(), eyes.right.get(), layout, half, settings, options, sink);
+        return output && WriteOrReport(output.get(), outputPath, settings.saveFormat, options, sink);
     });
 }
 
 bool MakeEyePair(const LayoutRun& run, const std::string& leftPath, int leftFormat, const std::string& rightPath,
-                 int rightFormat, const StereoSettings& settings, ProgressSink& sink)
+                 int rightFormat, const StereoSettings& settings, const RunOptions& options, ProgressSink& sink)
 {
     return GuardAllocation(sink, [&] {
-        const Eyes eyes = MakeEyes(run, "Stereo pair", settings, sink);
-        if (!eyes.left || !WriteOrReport(eyes.left.get(), leftPath, leftFormat, sink))
+        const Eyes eyes = MakeEyes(run, "Stereo pair", settings, options, sink);
+        if (!eyes.left || !WriteOrReport(eyes.left.get(), leftPath, leftFormat, options, sink))
             return false;
         SetResolution(eyes.right.get(), settings.pixelsPerMetre);
-        return WriteOrReport(eyes.right.get(), rightPath, rightFormat, sink);
+        return WriteOrReport(eyes.right.get(), rightPath, rightFormat, options, sink);
     });
 }
 
-int SeriesShare(int value, int k, int count)
-{
-    return RoundHalfAway(static_cast<double>(value) * k / (count - 1));
-}
-
 bool MakeViewSeries(const LayoutRun& run, const std::vector<std::string>& paths, const StereoSettings& settings,
-                    ProgressSink& sink)
+                    const RunOptions& options, ProgressSink& sink)
 {
     const int count = static_cast<int>(paths.size());
     return GuardAllocation(sink, [&] {
-        ViewSources sources = ReadViewSources(run, sink);
+        ViewSources sources = ReadViewSources(run, options, sink);
         if (!sources.depth)
             return false;
         SetResolution(sources.image.get(), settings.pixelsPerMetre);
         for (int k = 0; k < count; ++k) {
             sink.SetStatus("View " + std::to_string(k + 1) + " of " + std::to_string(count));
-            Bitmap view = k == 0 ? Bitmap()
-                                 : ViewOf(sources, SeriesShare(run.parallax, k, count),
-                                          SeriesShare(run.stereoWindow, k, count), settings, sink);
+            Bitmap view =
+                k == 0 ? Bitmap() : ViewOf(sources, run.geometry.ShareOfSeries(k, count), settings, options, sink);
             if (k > 0 && !view)
                 return false;
-            if (!WriteOrReport(k == 0 ? sources.image.get() : view.get(), paths[k], settings.saveFormat, sink))
+            if (!WriteOrReport(k == 0 ? sources.image.get() : view.get(), paths[k], settings.saveFormat, options, sink))
                 return false;
         }
         return true;

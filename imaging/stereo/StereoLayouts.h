@@ -2,8 +2,10 @@
 
 #pragma once
 
+#include "imaging/RunOptions.h"
 #include "imaging/stereo/DepthMapFile.h"
 #include "imaging/stereo/SideBySide.h"
+#include "imaging/stereo/StereoGeometry.h"
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
 
@@ -17,8 +19,7 @@ namespace velmora {
 struct LayoutRun {
     std::string imagePath;
     DepthMapFile depth{""};
-    int parallax = 0;
-    int stereoWindow = 0;
+    StereoGeometry geometry;
     int smoothingRadius = 0; // 0 or less: the depth map is used as it is
 };
 
@@ -30,21 +31,17 @@ struct LayoutRun {
 
 // Both eyes in one picture (ComposeSideBySide), written in settings.saveFormat.
 bool MakeSideBySide(const LayoutRun& run, PairLayout layout, bool half, const std::string& outputPath,
-                    const StereoSettings& settings, ProgressSink& sink);
+                    const StereoSettings& settings, const RunOptions& options, ProgressSink& sink);
 
 // The left eye's picture (the view) and the right eye's (the picture as it
 // is), each into its own file and format.
 bool MakeEyePair(const LayoutRun& run, const std::string& leftPath, int leftFormat, const std::string& rightPath,
-                 int rightFormat, const StereoSettings& settings, ProgressSink& sink);
-
-// The parallax or stereo window of view k of `count`: value * k / (count - 1),
-// rounded half away from zero, so that the last view has the full value.
-int SeriesShare(int value, int k, int count);
+                 int rightFormat, const StereoSettings& settings, const RunOptions& options, ProgressSink& sink);
 
 // paths.size() views for lenticular prints and animations, written in
 // settings.saveFormat: view 0 is the picture itself, view k the view made
-// with the parallax and stereo window's SeriesShare.
+// with the geometry's ShareOfSeries.
 bool MakeViewSeries(const LayoutRun& run, const std::vector<std::string>& paths, const StereoSettings& settings,
-                    ProgressSink& sink);
+                    const RunOptions& options, ProgressSink& sink);
 
 } // namespace velmora

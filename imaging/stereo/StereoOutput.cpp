@@ -24,17 +24,17 @@ namespace {
 // The smoothing step: the smoothed depth map, also written where the run
 // says; none when the depth map cannot be read.
 Bitmap SmoothStep(const StereoOutputRun& run, const std::string& depthPath, const StereoSettings& settings,
-                  ProgressSink& sink, bool& succeeded)
+                  const RunOptions& options, ProgressSink& sink, bool& succeeded)
 {
     sink.SetStatus("Depth map smoothing");
-    Bitmap source = ReadDepthOrReport({depthPath, run.invertDepth}, messages::kCouldntLoadBitmap, sink);
+    Bitmap source = ReadDepthOrReport({depthPath, run.invertDepth}, messages::kCouldntLoadBitmap, options, sink);
     if (!source)
         return {};
-    Bitmap smoothed = SmoothDepthBitmap(source.get(), run.smoothingRadius, sink);
+    Bitmap smoothed = SmoothDepthBitmap(source.get(), run.smoothingRadius, options, sink);
     source.reset();
     if (smoothed && !run.smoothedDepthPath.empty())
-        succeeded &=
-            WriteOrReport(smoothed.get(), run.smoothedDepthPath, IntermediateFormat(settings.saveFormat), sink);
+        succeeded &= WriteOrReport(smoothed.get(), run.smoothedDepthPath, IntermediateFormat(settings.saveFormat),
+                                   options, sink);
     if (smoothed)
         sink.ResetProgress();
     return smoothed;
@@ -42,45 +42,43 @@ Bitmap SmoothStep(const StereoOutputRun& run, const std::string& depthPath, cons
 
 // The final composition of the view with the picture, written to the output.
 bool ComposeStep(StereoOutputKind kind, FIBITMAP* view, FIBITMAP* image, const StereoOutputRun& run,
-                 const StereoSettings& settings, ProgressSink& sink)
+                 const StereoSettings& settings, const RunOptions& options, ProgressSink& sink)
 {
     Bitmap output;
     if (kind == StereoOutputKind::Anaglyph) {
-        output = ComposeAnaglyph(view, image, settings, sink);
+        output = ComposeAnaglyph(view, image, settings, options, sink);
     } else {
         if (!CheckLeftPicture(image, sink) || !CheckRightPicture(view, sink))
             return false;
-        output = ComposeViewMaster(image, view, settings, sink);
+        output = ComposeViewMaster(image, view, settings, options, sink);
     }
-    return output && WriteOrReport(output.get(), run.outputPath, settings.saveFormat, sink);
+    return output && WriteOrReport(output.get(), run.outputPath, settings.saveFormat, options, sink);
 }
 
 } // namespace
 
 bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const std::string& imagePath,
-                      const std::string& depthPath, const StereoSettings& settings, ProgressSink& sink)
+                      const std::string& depthPath, const StereoSettings& settings, const RunOptions& options,
+                      ProgressSink& sink)
 {
     return GuardAllocation(sink, [&] {
         bool succeeded = true;
         const bool smoothed = run.smoothingRadius > 0;
-        Bitmap depth = smoothed ? SmoothStep(run, depthPath, settings, sink, succeeded) : Bitmap();
+        Bitmap depth = smoothed ? SmoothStep(run, depthPath, settings, options, sink, succeeded) : Bitmap();
         if (smoothed && (!depth || !succeeded) && run.stopAtFirstFailure)
             return false;
 
         sink.SetStatus(StatusText(kind));
-        StereoSettings viewSettings = settings;
-        viewSettings.parallax = run.parallax;
-        viewSettings.stereoWindow = run.stereoWindow;
         Bitmap image;
         Bitmap view;
         if (smoothed && !depth) {
             ReportMissingInput(messages::kCouldntLoadDepthMap, sink);
         } else {
-            image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, sink);
+            image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, options, sink);
             if (image && !smoothed)
-                depth = ReadDepthOrReport({depthPath, run.invertDepth}, messages::kCouldntLoadDepthMap, sink);
+                depth = ReadDepthOrReport({depthPath, run.invertDepth}, messages::kCouldntLoadDepthMap, options, sink);
             if (image && depth)
-                view = ShiftViewBitmap(image.get(), depth.get(), viewSettings, sink);
+                view = ShiftViewBitmap(image.get(), depth.get(), run.geometry, settings.pixelsPerMetre, options, sink);
             if (view)
                 sink.ResetProgress();
         }
@@ -90,8 +88,8 @@ bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const s
 
         sink.SetStatus(StatusText(kind));
         if (!run.readPictureOnce)
-            image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, sink);
-        return image && ComposeStep(kind, view.get(), image.get(), run, settings, sink) && succeeded;
+            image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, options, sink);
+        return image && ComposeStep(kind, view.get(), image.get(), run, settings, options, sink) && succeeded;
     });
 }
 

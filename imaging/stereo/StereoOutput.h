@@ -2,6 +2,8 @@
 
 #pragma once
 
+#include "imaging/RunOptions.h"
+#include "imaging/stereo/StereoGeometry.h"
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
 
@@ -18,8 +20,7 @@ const char* StatusText(StereoOutputKind kind);
 struct StereoOutputRun {
     std::string outputPath;
     std::string smoothedDepthPath; // where the smoothed depth map is written too; empty: nowhere
-    int parallax = 0;
-    int stereoWindow = 0;
+    StereoGeometry geometry;       // as the settings were when the run started
     int smoothingRadius = 0;       // 0 or less: the depth map is used as it is
     bool stopAtFirstFailure = false;
     bool readPictureOnce = false;  // the composition uses the picture the view read
@@ -38,6 +39,7 @@ struct StereoOutputRun {
 // messages reaches the later steps; the composition reads the picture again
 // unless readPictureOnce. Returns true when every step succeeded.
 bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const std::string& imagePath,
-                      const std::string& depthPath, const StereoSettings& settings, ProgressSink& sink);
+                      const std::string& depthPath, const StereoSettings& settings, const RunOptions& options,
+                      ProgressSink& sink);
 
 } // namespace velmora

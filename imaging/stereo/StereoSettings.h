@@ -3,6 +3,7 @@
 #pragma once
 
 #include "imaging/formats/SaveFormat.h"
+#include "imaging/stereo/StereoGeometry.h"
 
 namespace velmora {
 
@@ -16,10 +17,9 @@ enum AnaglyphMode : int { kAnaglyphColour = 0, kAnaglyphGrey = 1, kAnaglyphHalfC
 struct StereoSettings {
     int viewCount = 2;            // views, only for the automatic parallax
     double viewingAngle = 12.0;   // degrees, only for the automatic parallax
-    int parallax = 0;             // pixels between neighbouring views; 0 = not set
+    StereoGeometry geometry;      // parallax and stereo window
     bool autoParallax = true;
-    int smoothingRadius = 3;      // box smoothing of the depth map; 0 or less = none
-    int stereoWindow = 0;         // pixels; the level that keeps its column
+    int smoothingRadius = 3; // box smoothing of the depth map; 0 or less = none
     int anaglyphMode = kAnaglyphGrey;
     int saveFormat = kSaveBmp;
     bool deleteTempFiles = true;

@@ -35,7 +35,8 @@ bool CheckRightPicture(FIBITMAP* right, ProgressSink& sink)
     return true;
 }
 
-Bitmap ComposeViewMaster(FIBITMAP* left, FIBITMAP* right, const StereoSettings& settings, ProgressSink& sink)
+Bitmap ComposeViewMaster(FIBITMAP* left, FIBITMAP* right, const StereoSettings& settings, const RunOptions& options,
+                         ProgressSink& sink)
 {
     Bitmap output = NewCommonAreaOrReport(left, right, settings.pixelsPerMetre, sink);
     if (!output)
@@ -46,7 +47,7 @@ Bitmap ComposeViewMaster(FIBITMAP* left, FIBITMAP* right, const StereoSettings& 
     // in one pass over the output, which is memory the system hands out as
     // it is first written.
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
-    ForRowBands(height, sink, false, [&](const RowBand& band) {
+    ForRowBands(height, options.threads, sink, false, [&](const RowBand& band) {
         for (int y = band.begin; y < band.end; ++y) {
             std::memcpy(RowAt(output.get(), y), RowAt(y % 2 == 0 ? right : left, y), rowBytes);
             band.RowDone();
@@ -56,22 +57,22 @@ Bitmap ComposeViewMaster(FIBITMAP* left, FIBITMAP* right, const StereoSettings& 
 }
 
 bool MakeViewMaster(const std::string& outputPath, const std::string& leftPath, const std::string& rightPath,
-                    StereoSettings settings, ProgressSink& sink)
+                    StereoSettings settings, const RunOptions& options, ProgressSink& sink)
 {
     sink.SetStatus("LC Shutter");
     return GuardAllocation(sink, [&] {
-        Bitmap left = ReadOrReport(leftPath, messages::kCouldntLoadBitmap, sink);
+        Bitmap left = ReadOrReport(leftPath, messages::kCouldntLoadBitmap, options, sink);
         if (!left || !CheckLeftPicture(left.get(), sink))
             return false;
-        Bitmap right = ReadOrReport(rightPath, messages::kCouldntLoadBitmap, sink);
+        Bitmap right = ReadOrReport(rightPath, messages::kCouldntLoadBitmap, options, sink);
         if (!right || !CheckRightPicture(right.get(), sink))
             return false;
-        Bitmap output = ComposeViewMaster(left.get(), right.get(), settings, sink);
+        Bitmap output = ComposeViewMaster(left.get(), right.get(), settings, options, sink);
         if (!output)
             return false;
         left.reset();
         right.reset();
-        return WriteOrReport(output.get(), outputPath, settings.saveFormat, sink);
+        return WriteOrReport(output.get(), outputPath, settings.saveFormat, options, sink);
     });
 }
 

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/RunOptions.h"
 #include "imaging/picture/Bitmap.h"
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
@@ -16,14 +17,15 @@ namespace velmora {
 // left image (the user's picture). rightPath may be outputPath itself.
 // Returns false when a step failed; every failure shows its message.
 bool MakeViewMaster(const std::string& outputPath, const std::string& leftPath, const std::string& rightPath,
-                    StereoSettings settings, ProgressSink& sink);
+                    StereoSettings settings, const RunOptions& options, ProgressSink& sink);
 
 // The checks of the two pictures, each with its message.
 bool CheckLeftPicture(FIBITMAP* left, ProgressSink& sink);
 bool CheckRightPicture(FIBITMAP* right, ProgressSink& sink);
 
-// The composition in memory, the rows shared among the worker threads; the
+// The composition in memory, the rows shared among the options' threads; the
 // caller sets the status. None, after the message, when there is no memory.
-Bitmap ComposeViewMaster(FIBITMAP* left, FIBITMAP* right, const StereoSettings& settings, ProgressSink& sink);
+Bitmap ComposeViewMaster(FIBITMAP* left, FIBITMAP* right, const StereoSettings& settings, const RunOptions& options,
+                         ProgressSink& sink);
 
 } // namespace velmora

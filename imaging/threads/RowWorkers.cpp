@@ -2,139 +2,131 @@
 
 #include "imaging/threads/RowWorkers.h"
 
-#include "imaging/threads/IdleThreads.h"
+#include "imaging/threads/TaskGroup.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <exception>
-#include <mutex>
-#include <thread>
 
 namespace velmora {
 namespace {
 
-std::atomic<int>& Threads()
-{
-    static std::atomic<int> threads{std::max(1, static_cast<int>(std::thread::hardware_concurrency()))};
-    return threads;
-}
+// How often the calling thread, its own band done, looks for rows the other
+// bands have finished, to pump and step for them. Short enough that the
+// window's message pump and the progress bar keep up with the rows (a row of
+// a 24 MP picture takes a few dozen microseconds); the end of the last band
+// wakes it at once anyway.
+constexpr std::chrono::microseconds kReportInterval{200};
+
+// One call of ForRowBands: its bands, the rows they have finished and the
+// reports made for them on the calling thread.
+class BandRun {
+public:
+    BandRun(int rows, int threads, ProgressSink& sink, bool stepProgress,
+            const std::function<void(const RowBand& band)>& work)
+        : rows_(rows), bands_(std::clamp(threads, 1, rows)), sink_(sink), stepProgress_(stepProgress), work_(work)
+    {
+    }
+
+    // Every band but the first on kept threads; a band that gets no thread
+    // is done here, at once.
+    void StartOtherBands()
+    {
+        for (int b = 1; b < bands_; ++b) {
+            const auto band = [this, b] { RunBand(BandBegin(b), BandBegin(b + 1), countRow_); };
+            if (!tasks_.Start(band))
+                Guarded(band);
+        }
+    }
+
+    // The first band, on this thread, reporting every row finished so far as
+    // each of its own ends: a thread of its own only to report would take
+    // turns with the bands for the cores.
+    void RunFirstBand()
+    {
+        const std::function<void()> countAndReport = [this] {
+            countRow_();
+            ReportFinished();
+        };
+        Guarded([&] { RunBand(0, BandBegin(1), countAndReport); });
+    }
+
+    // Reports the rows the other bands finish until they have all ended,
+    // then throws the first failure of a band or a report.
+    void ReportUntilDone()
+    {
+        do {
+            if (!tasks_.Failed())
+                Guarded([this] { ReportFinished(); });
+        } while (!tasks_.WaitFor(kReportInterval));
+        tasks_.WaitAndRethrow();
+        for (; reported_ < rows_; ++reported_)
+            Report();
+    }
+
+private:
+    int BandBegin(int b) const { return static_cast<int>(static_cast<long long>(rows_) * b / bands_); }
+
+    void RunBand(int begin, int end, const std::function<void()>& rowDone) const
+    {
+        const RowBand band(begin, end, rowDone);
+        work_(band);
+        band.ReportTheRest();
+    }
+
+    // Runs `step` on this thread; a failure is kept for the end of the call,
+    // since the bands still use this call's variables.
+    void Guarded(const std::function<void()>& step)
+    {
+        try {
+            step();
+        } catch (...) {
+            tasks_.KeepFailure(std::current_exception());
+        }
+    }
+
+    void Report()
+    {
+        sink_.PumpOneMessage();
+        if (stepProgress_)
+            sink_.StepProgress();
+    }
+
+    void ReportFinished()
+    {
+        for (const int finished = done_.load(std::memory_order_acquire); reported_ < finished; ++reported_)
+            Report();
+    }
+
+    const int rows_;
+    const int bands_;
+    ProgressSink& sink_;
+    const bool stepProgress_;
+    const std::function<void(const RowBand& band)>& work_;
+    std::atomic<int> done_{0}; // rows finished by any band
+    const std::function<void()> countRow_ = [this] { done_.fetch_add(1, std::memory_order_release); };
+    int reported_ = 0; // rows reported; only the calling thread touches it
+    TaskGroup tasks_;  // last: its end waits for the bands, which use the rest
+};
 
 } // namespace
 
-int WorkerThreads()
-{
-    return Threads().load();
-}
-
-void SetWorkerThreads(int threads)
-{
-    Threads().store(std::max(1, threads));
-}
-
-void ForRowBands(int rows, ProgressSink& sink, bool stepProgress, const std::function<void(const RowBand& band)>& work)
+void ForRowBands(int rows, int threads, ProgressSink& sink, bool stepProgress,
+                 const std::function<void(const RowBand& band)>& work)
 {
     if (rows <= 0)
         return;
-    const auto report = [&] {
-        sink.PumpOneMessage();
-        if (stepProgress)
-            sink.StepProgress();
-    };
-    const int bands = std::min(WorkerThreads(), rows);
-    std::atomic<int> done{0};
-    const std::function<void()> countRow = [&done] { done.fetch_add(1, std::memory_order_release); };
-    std::mutex mutex; // guards what follows, to the end of the call
-    std::condition_variable bandEnded;
-    int running = 0;
-    std::exception_ptr failure; // the first of the bands' and the reports'
-    const auto keepFirst = [&failure](const std::exception_ptr& failed) {
-        if (failed && !failure)
-            failure = failed;
-    };
-    const auto runBand = [&](int begin, int end) {
-        std::exception_ptr failed;
-        try {
-            const RowBand band(begin, end, countRow);
-            work(band);
-            band.ReportTheRest();
-        } catch (...) {
-            failed = std::current_exception();
-        }
-        // Notified under the lock, so the call cannot return before it is done.
-        std::lock_guard lock(mutex);
-        keepFirst(failed);
-        --running;
-        bandEnded.notify_one();
-    };
-    const auto bandBegin = [&](int b) { return static_cast<int>(static_cast<long long>(rows) * b / bands); };
-    for (int b = 1; b < bands; ++b) {
-        {
-            std::lock_guard lock(mutex);
-            ++running;
-        }
-        try {
-            RunOnIdleThread([&runBand, begin = bandBegin(b), end = bandBegin(b + 1)] { runBand(begin, end); });
-        } catch (...) {
-            runBand(bandBegin(b), bandBegin(b + 1)); // no thread to be had: this one does the band
-        }
-    }
-
-    // This thread does the first band itself, reporting every row finished
-    // so far as each of its own ends: a thread of its own only to report
-    // would take turns with the bands for the cores.
-    int reported = 0;
-    const auto reportFinished = [&] {
-        for (const int finished = done.load(std::memory_order_acquire); reported < finished; ++reported)
-            report();
-    };
-    try {
-        const std::function<void()> countAndReport = [&] {
-            countRow();
-            reportFinished();
-        };
-        const RowBand band(0, bandBegin(1), countAndReport);
-        work(band);
-        band.ReportTheRest();
-    } catch (...) {
-        // The other bands still use this call's variables: wait for them.
-        std::lock_guard lock(mutex);
-        keepFirst(std::current_exception());
-    }
-
-    // The other bands finish rows in their own order; meanwhile this thread
-    // keeps the window alive, looking often enough for the pumps to keep up,
-    // and at once when a band ends.
-    std::unique_lock lock(mutex);
-    for (;;) {
-        if (!failure) {
-            // A failure here (no memory for the progress bar) waits for the
-            // bands like theirs: they still use this call's variables.
-            std::exception_ptr reportFailed;
-            lock.unlock();
-            try {
-                reportFinished();
-            } catch (...) {
-                reportFailed = std::current_exception();
-            }
-            lock.lock();
-            keepFirst(reportFailed);
-        }
-        if (running == 0)
-            break;
-        bandEnded.wait_for(lock, std::chrono::microseconds(200));
-    }
-    if (failure)
-        std::rethrow_exception(failure);
-    for (; reported < rows; ++reported)
-        report();
+    BandRun run(rows, threads, sink, stepProgress, work);
+    run.StartOtherBands();
+    run.RunFirstBand();
+    run.ReportUntilDone();
 }
 
-void ForRowBands(int rows, const std::function<void(const RowBand& band)>& work)
+void ForRowBands(int rows, int threads, const std::function<void(const RowBand& band)>& work)
 {
     SilentSink nobody;
-    ForRowBands(rows, nobody, false, work);
+    ForRowBands(rows, threads, nobody, false, work);
 }
 
 } // namespace velmora

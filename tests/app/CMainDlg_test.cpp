@@ -60,7 +60,7 @@ TEST_F(MainWindowTest, StartsInItsDefaultState)
     const StereoSettings& s = window.Settings();
     EXPECT_EQ(s.viewCount, 2);
     EXPECT_EQ(s.viewingAngle, 12.0);
-    EXPECT_EQ(s.parallax, 0);
+    EXPECT_EQ(s.geometry.parallax, 0);
     EXPECT_EQ(s.smoothingRadius, 3);
     EXPECT_EQ(s.saveFormat, kSaveBmp);
     EXPECT_EQ(s.anaglyphMode, kAnaglyphGrey);
@@ -84,7 +84,7 @@ TEST_F(MainWindowTest, TheAutomaticParallaxFollowsViewsAndAngle)
     EXPECT_EQ(Text(kParallax), "4");
     Type(kViewCount, "3");
     EXPECT_EQ(Text(kParallax), "5");
-    EXPECT_EQ(window.Settings().parallax, 5);
+    EXPECT_EQ(window.Settings().geometry.parallax, 5);
 }
 
 TEST_F(MainWindowTest, TheSliderMovesOnlyTheStereoWindow)
@@ -94,15 +94,15 @@ TEST_F(MainWindowTest, TheSliderMovesOnlyTheStereoWindow)
     for (int i = 0; i < 4; ++i)
         QTest::keyClick(Slider(), Qt::Key_Left);
     EXPECT_EQ(Text(kStereoWindowText), "5");
-    EXPECT_EQ(window.Settings().stereoWindow, 5);
-    EXPECT_EQ(window.Settings().parallax, 9);
+    EXPECT_EQ(window.Settings().geometry.stereoWindow, 5);
+    EXPECT_EQ(window.Settings().geometry.parallax, 9);
     EXPECT_EQ(Text(kParallax), "9");
 
     // A second picture of higher resolution moves the thumb to its parallax.
     OpenImage(Picture("sharper.bmp", 3780)); // 96 dpi: 11
     EXPECT_EQ(Slider()->maximum(), 11);
     EXPECT_EQ(Slider()->value(), 11);
-    EXPECT_EQ(window.Settings().stereoWindow, 11);
+    EXPECT_EQ(window.Settings().geometry.stereoWindow, 11);
 }
 
 TEST_F(MainWindowTest, ATypedParallaxSetsTheWindowAndTheSlider)
@@ -112,8 +112,8 @@ TEST_F(MainWindowTest, ATypedParallaxSetsTheWindowAndTheSlider)
     EXPECT_FALSE(Checked(kAutoParallax));
     EXPECT_TRUE(Enabled(kParallax));
     Type(kParallax, "7");
-    EXPECT_EQ(window.Settings().parallax, 7);
-    EXPECT_EQ(window.Settings().stereoWindow, 7);
+    EXPECT_EQ(window.Settings().geometry.parallax, 7);
+    EXPECT_EQ(window.Settings().geometry.stereoWindow, 7);
     EXPECT_EQ(Slider()->maximum(), 7);
     EXPECT_EQ(Slider()->value(), 7);
     // "Auto" again keeps the typed number until views, angle or picture change.
@@ -133,7 +133,7 @@ TEST_F(MainWindowTest, APictureWithoutResolutionTurnsAutoOff)
     EXPECT_TRUE(Enabled(kParallax));
     EXPECT_EQ(Status(), "I can't calculate the parallax automatically.");
     Type(kParallax, "6");
-    EXPECT_EQ(window.Settings().parallax, 6);
+    EXPECT_EQ(window.Settings().geometry.parallax, 6);
     Click(kAutoParallax); // cannot be switched on without a resolution
     EXPECT_FALSE(Checked(kAutoParallax));
     EXPECT_TRUE(Enabled(kParallax));
@@ -146,7 +146,7 @@ TEST_F(MainWindowTest, BeforeAnyPictureAutoCanBeSwitchedOffToTypeAParallax)
     EXPECT_TRUE(Enabled(kParallax));
     EXPECT_EQ(Status(), "I can't calculate the parallax automatically.");
     Type(kParallax, "8");
-    EXPECT_EQ(window.Settings().parallax, 8);
+    EXPECT_EQ(window.Settings().geometry.parallax, 8);
     Type(kViewCount, "4"); // nothing to compute from: the parallax stays
     EXPECT_EQ(Text(kParallax), "8");
 }
@@ -158,7 +158,7 @@ TEST_F(MainWindowTest, OneViewLeavesTheParallaxAloneUntilTheViewsAreFixed)
     for (const char* views : {"1", "0"}) {
         Type(kViewCount, views);
         EXPECT_EQ(Text(kParallax), "9") << views;
-        EXPECT_EQ(window.Settings().parallax, 9);
+        EXPECT_EQ(window.Settings().geometry.parallax, 9);
         EXPECT_NE(Status().indexOf("2 views"), -1);
     }
     Type(kViewCount, "3");
@@ -201,7 +201,7 @@ TEST_F(MainWindowTest, NumbersTooLongForAnIntSaturate)
 {
     Click(kAutoParallax);
     Type(kParallax, "99999999999");
-    EXPECT_EQ(window.Settings().parallax, INT_MAX);
+    EXPECT_EQ(window.Settings().geometry.parallax, INT_MAX);
     Type(kViewCount, "4294967298");
     EXPECT_EQ(window.Settings().viewCount, INT_MAX);
 }
@@ -252,12 +252,16 @@ TEST_F(MainWindowTest, AnUnreadablePictureAfterAGoodOneIsNoLongerLoaded)
     EXPECT_EQ(window.Paths().imageTitle, "broken");
 }
 
-TEST_F(MainWindowTest, APictureTooLargeForMemoryIsRefusedWithTheMemoryMessage)
+// A window whose pictures may take no more than 1000 bytes.
+class SmallPictureLimitTest : public MainWindowTest {
+protected:
+    SmallPictureLimitTest() : MainWindowTest(RunOptions{.pictureLimit = 1000}) { }
+};
+
+TEST_F(SmallPictureLimitTest, APictureTooLargeForMemoryIsRefusedWithTheMemoryMessage)
 {
     const std::string photo = Picture("photo.bmp", 2835);
-    SetPictureSizeLimit(1000);
     OpenImage(photo);
-    SetPictureSizeLimit(DefaultPictureSizeLimit());
     EXPECT_EQ(platform.messages, (std::vector<std::string>{messages::kNotEnoughMemory}));
     EXPECT_FALSE(window.ImageLoaded());
 }

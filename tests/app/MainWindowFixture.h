@@ -22,7 +22,7 @@ using namespace main_ids;
 // The main window on the scripted desktop, with the user's steps.
 class MainWindowTest : public ::testing::Test {
 protected:
-    MainWindowTest() : window(platform)
+    explicit MainWindowTest(const RunOptions& runOptions = {}) : window(platform, nullptr, runOptions)
     {
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));

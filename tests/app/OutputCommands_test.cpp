@@ -67,7 +67,8 @@ protected:
         const StereoOutputRun run{sandbox.Path("core." + extension), sandbox.Path("core-depth." + extension), 9, 9,
                                   radius, false, false};
         NullSink quiet;
-        MakeStereoOutput(kind, run, sandbox.Path("photo.bmp"), sandbox.Path("depth.bmp"), settings, quiet);
+        MakeStereoOutput(kind, run, sandbox.Path("photo.bmp"), sandbox.Path("depth.bmp"), settings, RunOptions{},
+                         quiet);
         return ReadBytes(run.outputPath);
     }
 

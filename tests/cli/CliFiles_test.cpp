@@ -152,7 +152,7 @@ TEST_F(CliFilesTest, AnyFormatWorksWithAnyNameInEveryCommand)
     settings.pixelsPerMetre = 2835;
     NullSink quiet;
     ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::Anaglyph, {"core.bmp", "core-depth.bmp", 5, 5, 3, false, false},
-                                 "p.png", "d.png", settings, quiet));
+                                 "p.png", "d.png", settings, RunOptions{}, quiet));
     EXPECT_EQ(ReadBytes("o.png"), ReadBytes("core.bmp"));
 
     ASSERT_EQ(Cli({"lcshutter", "--image", "p.png", "--depth", "d.png", "--parallax", "5", "--format", "tif", "-o",

@@ -66,11 +66,13 @@ TEST_F(CliLayoutsTest, SideBySideIsThePairsEyesComposed)
                 arguments.push_back("--half");
             const ProgramResult sbs = Cli(OnSample("sbs", arguments));
             ASSERT_EQ(sbs.exitCode, 0) << sbs.err;
-            const auto left = ReadRgbImageFile("left.bmp"), right = ReadRgbImageFile("right.tif");
+            const auto left = ReadRgbImageFile("left.bmp", RunOptions{}),
+                       right = ReadRgbImageFile("right.tif", RunOptions{});
             StereoSettings settings;
             settings.pixelsPerMetre = 2835;
             NullSink quiet;
-            Bitmap expected = ComposeSideBySide(left.bitmap.get(), right.bitmap.get(), layout, half, settings, quiet);
+            Bitmap expected =
+                ComposeSideBySide(left.bitmap.get(), right.bitmap.get(), layout, half, settings, RunOptions{}, quiet);
             Save(expected.get(), "expected.bmp");
             EXPECT_TRUE(SamePixels("expected.bmp", "sbs.png")) << name << " half " << half;
         }
@@ -107,7 +109,7 @@ TEST_F(CliLayoutsTest, ViewsAreTheViewCommandRunForEachShare)
 
 TEST_F(CliLayoutsTest, AnInvertedDepthMapActsAsItsNegative)
 {
-    const auto depth = ReadRgbImageFile(kSampleDepth);
+    const auto depth = ReadRgbImageFile(kSampleDepth, RunOptions{});
     ASSERT_TRUE(depth.bitmap);
     Bitmap negative = MakeImage(Width(depth.bitmap.get()), Height(depth.bitmap.get()), [&](int x, int y) {
         const Bgr d = PixelOf(depth.bitmap.get(), x, y);

@@ -36,7 +36,7 @@ protected:
         settings.pixelsPerMetre = 2835;
         const StereoOutputRun run{"core.bmp", "core-depth.bmp", parallax, stereoWindow, radius, false, false};
         NullSink quiet;
-        EXPECT_TRUE(MakeStereoOutput(kind, run, kSampleImage, kSampleDepth, settings, quiet));
+        EXPECT_TRUE(MakeStereoOutput(kind, run, kSampleImage, kSampleDepth, settings, RunOptions{}, quiet));
         return ReadBytes("core.bmp");
     }
 
@@ -269,7 +269,8 @@ TEST_F(CliTest, OutlineAndSegmentSmoothingWorkOnTheSample)
     ASSERT_EQ(outline.exitCode, 0) << outline.err;
     SegmentationRecord record;
     NullSink quiet;
-    MakeOutlineFiles(kSampleImage, "expected.bmp", "expected-grad.png", 40, kSaveBmp, kSavePng, record, quiet);
+    MakeOutlineFiles(kSampleImage, "expected.bmp", "expected-grad.png", 40, kSaveBmp, kSavePng, record, RunOptions{},
+                     quiet);
     EXPECT_EQ(ReadBytes("outline.bmp"), ReadBytes("expected.bmp"));
     EXPECT_EQ(ReadBytes("grad.png"), ReadBytes("expected-grad.png"));
 
@@ -280,7 +281,7 @@ TEST_F(CliTest, OutlineAndSegmentSmoothingWorkOnTheSample)
     const ProgramResult smooth =
         Cli({"segsmooth", "--outline", "outline.bmp", "--depth", kSampleDepth, "--passes", "2", "-o", "new.bmp"});
     ASSERT_EQ(smooth.exitCode, 0) << smooth.err;
-    SmoothBySegmentsPasses("outline.bmp", kSampleDepth, "expected-new.bmp", 2, kSaveBmp, record, quiet);
+    SmoothBySegmentsPasses("outline.bmp", kSampleDepth, "expected-new.bmp", 2, kSaveBmp, record, RunOptions{}, quiet);
     EXPECT_EQ(ReadBytes("new.bmp"), ReadBytes("expected-new.bmp"));
 }
 

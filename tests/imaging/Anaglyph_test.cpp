@@ -22,8 +22,8 @@ protected:
         StereoSettings settings;
         settings.anaglyphMode = mode;
         settings.pixelsPerMetre = 2835;
-        EXPECT_TRUE(MakeAnaglyph(sandbox.Path("out.bmp"), sandbox.Path("out.bmp"), sandbox.Path("image.bmp"),
-                                 settings, sink));
+        EXPECT_TRUE(MakeAnaglyph(sandbox.Path("out.bmp"), sandbox.Path("out.bmp"), sandbox.Path("image.bmp"), settings,
+                                 RunOptions{}, sink));
         return ReadPixels(sandbox.Path("out.bmp")).value();
     }
 
@@ -74,10 +74,10 @@ TEST_F(AnaglyphTest, EachFailureHasItsMessageAndLeavesTheOutput)
     Save(view.get(), sandbox.Path("out.bmp"));
     const std::string before = ReadBytes(sandbox.Path("out.bmp"));
 
-    EXPECT_FALSE(MakeAnaglyph("out.bmp", "missing.bmp", "out.bmp", {}, sink));
-    EXPECT_FALSE(MakeAnaglyph("out.bmp", "out.bmp", "missing.bmp", {}, sink));
+    EXPECT_FALSE(MakeAnaglyph("out.bmp", "missing.bmp", "out.bmp", {}, RunOptions{}, sink));
+    EXPECT_FALSE(MakeAnaglyph("out.bmp", "out.bmp", "missing.bmp", {}, RunOptions{}, sink));
     EXPECT_EQ(ReadBytes(sandbox.Path("out.bmp")), before);
-    EXPECT_FALSE(MakeAnaglyph("no/folder/out.bmp", "out.bmp", "out.bmp", {}, sink));
+    EXPECT_FALSE(MakeAnaglyph("no/folder/out.bmp", "out.bmp", "out.bmp", {}, RunOptions{}, sink));
     EXPECT_EQ(sink.messages, (std::vector<std::string>{messages::kCouldntLoadBitmap, messages::kCouldntLoadBitmap,
                                                        "Couldn't save no/folder/out.bmp"}));
 }
@@ -86,7 +86,7 @@ TEST_F(AnaglyphTest, AViewIsReadInTheFormatItWasWrittenInWhateverItsName)
 {
     Bitmap view = MakeImage(2, 2, [](int, int) { return Grey(50); });
     Save(view.get(), sandbox.Path("view.png"), kSaveBmp);
-    EXPECT_TRUE(MakeAnaglyph("out.png", "view.png", "view.png", {}, sink));
+    EXPECT_TRUE(MakeAnaglyph("out.png", "view.png", "view.png", {}, RunOptions{}, sink));
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_EQ(ReadPixels("out.png")->At(1, 1), Grey(50));
 }

@@ -85,7 +85,7 @@ TEST_F(AtomicFileTest, WritesTheSameBytesAsTheLibraryAsBmpAndTiff)
     for (int format : {kSaveBmp, kSaveTiff}) {
         const std::string ours = "ours." + FormatExtension(format);
         const std::string theirs = "theirs." + FormatExtension(format);
-        ASSERT_TRUE(WriteImageFile(picture.get(), ours, format));
+        ASSERT_TRUE(WriteImageFile(picture.get(), ours, format, RunOptions{}));
         const FREE_IMAGE_FORMAT library = format == kSaveBmp ? FIF_BMP : FIF_TIFF;
         ASSERT_TRUE(FreeImage_Save(library, picture.get(), theirs.c_str(), 0));
         EXPECT_EQ(ReadBytes(ours), ReadBytes(theirs)) << ours;
@@ -113,13 +113,13 @@ TEST_F(AtomicFileTest, AFailedWriteLeavesTheTargetAsItWasAndNoTemporaryFile)
         for (const Case& c : cases) {
             bytesBeforeFull = c.bytes;
             ScopedSystemCalls failing(c.calls);
-            const FileStatus written = WriteImageFile(picture.get(), "out.png", format);
+            const FileStatus written = WriteImageFile(picture.get(), "out.png", format, RunOptions{});
             EXPECT_EQ(written.problem, FileProblem::kUnwritable) << c.what << ", format " << format;
             EXPECT_EQ(written.reason, c.reason) << c.what;
             EXPECT_EQ(ReadBytes("out.png"), "the user's earlier result") << c.what;
             EXPECT_EQ(FolderContents(), std::vector<std::string>{"out.png"}) << c.what;
         }
-    ASSERT_TRUE(WriteImageFile(picture.get(), "out.png", kSavePng));
+    ASSERT_TRUE(WriteImageFile(picture.get(), "out.png", kSavePng, RunOptions{}));
     EXPECT_EQ(ReadPixels("out.png")->width, 300);
 }
 
@@ -127,10 +127,10 @@ TEST_F(AtomicFileTest, OnlyFilesOfThisRunsOwnSkipTheFlushToTheDisk)
 {
     const SystemCalls real = ActiveSystemCalls();
     ScopedSystemCalls failingFlush({real.pwrite, FailingFsync, real.close, real.rename});
-    EXPECT_EQ(WriteImageFile(picture.get(), "out.bmp", kSaveBmp).reason, "Input/output error");
+    EXPECT_EQ(WriteImageFile(picture.get(), "out.bmp", kSaveBmp, RunOptions{}).reason, "Input/output error");
     PrivateFolder folder;
     ASSERT_TRUE(folder);
-    EXPECT_TRUE(WriteImageFile(picture.get(), folder.Path("view.bmp"), kSaveBmp));
+    EXPECT_TRUE(WriteImageFile(picture.get(), folder.Path("view.bmp"), kSaveBmp, RunOptions{}));
 }
 
 TEST_F(AtomicFileTest, WhatIsNotARegularFileOrHasNoFolderIsNotWritten)
@@ -144,7 +144,7 @@ TEST_F(AtomicFileTest, WhatIsNotARegularFileOrHasNoFolderIsNotWritten)
         {"missing/out.png", "No such file or directory"},
     };
     for (const auto& [target, reason] : cases) {
-        const FileStatus written = WriteImageFile(picture.get(), target, kSavePng);
+        const FileStatus written = WriteImageFile(picture.get(), target, kSavePng, RunOptions{});
         EXPECT_EQ(written.problem, FileProblem::kUnwritable) << target;
         EXPECT_EQ(written.reason, reason) << target;
     }
@@ -163,7 +163,7 @@ TEST_F(AtomicFileTest, AFileItsOwnerMadeReadOnlyIsNotReplaced)
         {
             if (geteuid() == 0 && setuid(65534) != 0)
                 _exit(3);
-            const FileStatus written = WriteImageFile(picture.get(), "locked.bmp", kSaveBmp);
+            const FileStatus written = WriteImageFile(picture.get(), "locked.bmp", kSaveBmp, RunOptions{});
             _exit(!written && written.reason == "Permission denied" ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
@@ -176,7 +176,7 @@ TEST_F(AtomicFileTest, ALinkStaysALinkAndPermissionsAreKept)
     WriteBytes("real.bmp", "old");
     ASSERT_EQ(chmod("real.bmp", 0640), 0);
     fs::create_symlink("real.bmp", "link.bmp");
-    ASSERT_TRUE(WriteImageFile(picture.get(), "link.bmp", kSaveBmp));
+    ASSERT_TRUE(WriteImageFile(picture.get(), "link.bmp", kSaveBmp, RunOptions{}));
     EXPECT_TRUE(fs::is_symlink("link.bmp"));
     EXPECT_EQ(ReadPixels("real.bmp")->width, 300);
     EXPECT_EQ(fs::status("real.bmp").permissions() & fs::perms::all,
@@ -185,14 +185,14 @@ TEST_F(AtomicFileTest, ALinkStaysALinkAndPermissionsAreKept)
     // A link to a file that does not exist yet, and a link to that link.
     fs::create_symlink("later.bmp", "dangling.bmp");
     fs::create_symlink("dangling.bmp", "chain.bmp");
-    ASSERT_TRUE(WriteImageFile(picture.get(), "chain.bmp", kSaveBmp));
+    ASSERT_TRUE(WriteImageFile(picture.get(), "chain.bmp", kSaveBmp, RunOptions{}));
     EXPECT_TRUE(fs::is_symlink("chain.bmp"));
     EXPECT_TRUE(fs::is_symlink("dangling.bmp"));
     EXPECT_EQ(ReadPixels("later.bmp")->width, 300);
 
     // A new file gets the permissions any new file gets.
     const mode_t mask = umask(022);
-    ASSERT_TRUE(WriteImageFile(picture.get(), "new.bmp", kSaveBmp));
+    ASSERT_TRUE(WriteImageFile(picture.get(), "new.bmp", kSaveBmp, RunOptions{}));
     umask(mask);
     EXPECT_EQ(fs::status("new.bmp").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);

@@ -86,8 +86,6 @@ std::string Jp2(const std::string& headerBoxes, const std::string& codestream)
 
 class DamagedFileTest : public ::testing::Test {
 protected:
-    void TearDown() override { SetPictureSizeLimit(DefaultPictureSizeLimit()); }
-
     Sandbox sandbox;
 };
 
@@ -96,13 +94,13 @@ TEST_F(DamagedFileTest, FilesCutShortAreRefusedWholeOnesRead)
     const std::pair<std::string, std::string> files[] = {{"os2.bmp", Os2Bmp(9, 7)}, {"strips.tif", StripTiff(9, 7)}};
     for (const auto& [name, content] : files) {
         WriteBytes(name, content);
-        const ImageRead whole = ReadRgbImageFile(name);
+        const ImageRead whole = ReadRgbImageFile(name, RunOptions{});
         ASSERT_TRUE(whole.bitmap) << name << ": " << whole.status.reason;
         EXPECT_EQ(Width(whole.bitmap.get()), 9);
         EXPECT_NE(PixelOf(whole.bitmap.get(), 8, 6), Grey(0)) << name; // the top row is there
 
         WriteBytes("cut-" + name, content.substr(0, content.size() - 40));
-        const ImageRead cut = ReadRgbImageFile("cut-" + name);
+        const ImageRead cut = ReadRgbImageFile("cut-" + name, RunOptions{});
         EXPECT_FALSE(cut.bitmap) << name;
         EXPECT_EQ(cut.status.problem, FileProblem::kUnreadable) << name;
     }
@@ -113,39 +111,39 @@ TEST_F(DamagedFileTest, AJpegCutShortIsRefused)
     std::mt19937 random(3);
     ASSERT_TRUE(FreeImage_Save(FIF_JPEG, RandomImage(64, 48, random).get(), "whole.jpg", 0));
     const std::string jpeg = ReadBytes("whole.jpg");
-    EXPECT_TRUE(ReadRgbImageFile("whole.jpg").bitmap);
+    EXPECT_TRUE(ReadRgbImageFile("whole.jpg", RunOptions{}).bitmap);
     WriteBytes("cut.jpg", jpeg.substr(0, jpeg.size() / 2));
-    EXPECT_EQ(ReadRgbImageFile("cut.jpg").status.reason, "damaged, cut short or not a picture");
+    EXPECT_EQ(ReadRgbImageFile("cut.jpg", RunOptions{}).status.reason, "damaged, cut short or not a picture");
 }
 
 TEST_F(DamagedFileTest, OnlyRegularFilesAreReadAndAFifoDoesNotHang)
 {
     ASSERT_EQ(mkfifo("fifo.png", 0600), 0);
     std::filesystem::create_directory("folder.png");
-    EXPECT_EQ(ReadImageFile("fifo.png").status.reason, "not a regular file");
-    EXPECT_EQ(ReadImageFile("/dev/zero").status.reason, "not a regular file");
-    EXPECT_EQ(ReadImageFile("folder.png").status.reason, "Is a directory");
-    EXPECT_EQ(ReadHorizontalResolution("fifo.png").status.reason, "not a regular file");
+    EXPECT_EQ(ReadImageFile("fifo.png", RunOptions{}).status.reason, "not a regular file");
+    EXPECT_EQ(ReadImageFile("/dev/zero", RunOptions{}).status.reason, "not a regular file");
+    EXPECT_EQ(ReadImageFile("folder.png", RunOptions{}).status.reason, "Is a directory");
+    EXPECT_EQ(ReadHorizontalResolution("fifo.png", RunOptions{}).status.reason, "not a regular file");
 }
 
 TEST_F(DamagedFileTest, AHugeClaimIsRefusedFromTheHeaderAtOnce)
 {
     // A PNG of a few bytes claiming 60000 x 60000 pixels: 10 GB decoded.
     WriteBytes("huge.png", PngClaiming(60000, 60000));
-    SetPictureSizeLimit(std::uint64_t{8} << 30);
+    RunOptions options{.pictureLimit = std::uint64_t{8} << 30};
     const auto start = std::chrono::steady_clock::now();
-    const ImageRead read = ReadImageFile("huge.png");
+    const ImageRead read = ReadImageFile("huge.png", options);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     EXPECT_EQ(read.status.problem, FileProblem::kTooLarge);
     EXPECT_NE(read.status.reason.find("60000 x 60000 pixels"), std::string::npos) << read.status.reason;
 
     // The limit decides: a small picture passes until the limit is lower still.
     Save(MakeImage(100, 100, [](int, int) { return Grey(4); }).get(), "small.bmp");
-    EXPECT_TRUE(ReadImageFile("small.bmp").bitmap);
-    SetPictureSizeLimit(100 * 300 - 1);
-    EXPECT_EQ(ReadImageFile("small.bmp").status.problem, FileProblem::kTooLarge);
-    SetPictureSizeLimit(100 * 300);
-    EXPECT_TRUE(ReadImageFile("small.bmp").bitmap);
+    EXPECT_TRUE(ReadImageFile("small.bmp", options).bitmap);
+    options.pictureLimit = 100 * 300 - 1;
+    EXPECT_EQ(ReadImageFile("small.bmp", options).status.problem, FileProblem::kTooLarge);
+    options.pictureLimit = 100 * 300;
+    EXPECT_TRUE(ReadImageFile("small.bmp", options).bitmap);
 }
 
 TEST_F(DamagedFileTest, FormatsWithoutAHeaderOnlyLoadAreSizedFromTheirOwnHeaders)
@@ -169,10 +167,10 @@ TEST_F(DamagedFileTest, FormatsWithoutAHeaderOnlyLoadAreSizedFromTheirOwnHeaders
         {"huge.iff", "FORM" + Be(100, 4) + "ILBMBMHD" + Be(20, 4) + Be(50000, 2) + Be(40000, 2) +
                          std::string(80, '\0')},
     };
-    SetPictureSizeLimit(std::uint64_t{1} << 30);
+    RunOptions options{.pictureLimit = std::uint64_t{1} << 30};
     for (const auto& [name, content] : claims) {
         WriteBytes(name, content);
-        const ImageRead read = ReadImageFile(name);
+        const ImageRead read = ReadImageFile(name, options);
         EXPECT_EQ(read.status.problem, FileProblem::kTooLarge) << name << ": " << read.status.reason;
         EXPECT_NE(read.status.reason.find("50000 x 40000 pixels"), std::string::npos) << name;
     }
@@ -186,7 +184,7 @@ TEST_F(DamagedFileTest, PicturesInThoseFormatsStillRead)
     ASSERT_TRUE(FreeImage_Save(FIF_J2K, picture.get(), "small.j2k", 0));
     ASSERT_TRUE(FreeImage_Save(FIF_JP2, picture.get(), "small.jp2", 0));
     for (const char* name : {"small.gif", "small.j2k", "small.jp2"}) {
-        const ImageRead read = ReadRgbImageFile(name);
+        const ImageRead read = ReadRgbImageFile(name, RunOptions{});
         ASSERT_TRUE(read.bitmap) << name << ": " << read.status.reason;
         EXPECT_EQ(Width(read.bitmap.get()), 80) << name;
         EXPECT_EQ(Height(read.bitmap.get()), 60) << name;

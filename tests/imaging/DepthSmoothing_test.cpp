@@ -21,7 +21,8 @@ protected:
     Pixels Smooth(FIBITMAP* depth, int radius)
     {
         Save(depth, sandbox.Path("depth.bmp"));
-        EXPECT_TRUE(SmoothDepthMap(sandbox.Path("depth.bmp"), sandbox.Path("smooth.bmp"), radius, {}, sink));
+        EXPECT_TRUE(
+            SmoothDepthMap(sandbox.Path("depth.bmp"), sandbox.Path("smooth.bmp"), radius, {}, RunOptions{}, sink));
         return ReadPixels(sandbox.Path("smooth.bmp")).value();
     }
 
@@ -88,7 +89,7 @@ TEST_F(DepthSmoothingTest, ReportsStatusAndOneStepAndPumpPerRow)
 
 TEST_F(DepthSmoothingTest, AnUnreadableSourceWritesNothing)
 {
-    EXPECT_FALSE(SmoothDepthMap("missing.png", "DepthMapTemp.bmp", 3, {}, sink));
+    EXPECT_FALSE(SmoothDepthMap("missing.png", "DepthMapTemp.bmp", 3, {}, RunOptions{}, sink));
     EXPECT_EQ(sink.events, (std::vector<std::string>{"status:Depth map smoothing",
                                                      "message:" + std::string(messages::kCouldntLoadBitmap)}));
     EXPECT_FALSE(std::filesystem::exists("DepthMapTemp.bmp"));
@@ -112,7 +113,7 @@ TEST_F(DepthSmoothingTest, MatchesTheReferenceBoxByteForByte)
         Save(depth.get(), sandbox.Path("depth.bmp"));
         NullSink quiet;
         ReferenceSmoothDepthMap(sandbox.Path("depth.bmp"), sandbox.Path("expected.bmp"), r, {}, quiet);
-        ASSERT_TRUE(SmoothDepthMap(sandbox.Path("depth.bmp"), sandbox.Path("smooth.bmp"), r, {}, quiet));
+        ASSERT_TRUE(SmoothDepthMap(sandbox.Path("depth.bmp"), sandbox.Path("smooth.bmp"), r, {}, RunOptions{}, quiet));
         ASSERT_TRUE(SamePixels(sandbox.Path("expected.bmp"), sandbox.Path("smooth.bmp")))
             << Width(depth.get()) << "x" << Height(depth.get()) << " r=" << r;
     }

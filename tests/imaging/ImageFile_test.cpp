@@ -41,7 +41,7 @@ TEST_F(ImageFileTest, TheWrittenFormatFollowsTheSettingNotTheName)
     // Reading goes by the content, so each is read back whatever its name.
     for (const char* name : {"a.bmp", "b.png", "c.tif"})
         EXPECT_TRUE(SamePixels("reference.bmp", name)) << name;
-    EXPECT_FALSE(WriteImageFile(bitmap.get(), "d.bmp", kSaveJpeg + 1));
+    EXPECT_FALSE(WriteImageFile(bitmap.get(), "d.bmp", kSaveJpeg + 1, RunOptions{}));
     EXPECT_FALSE(std::filesystem::exists("d.bmp"));
 }
 
@@ -52,11 +52,11 @@ TEST_F(ImageFileTest, ResolutionIsTruncatedAndSetBothWays)
     for (int format : {kSaveBmp, kSavePng, kSaveTiff}) {
         const std::string name = "r." + FormatExtension(format);
         Save(bitmap.get(), name, format);
-        Bitmap back = ReadImageFile(name).bitmap;
+        Bitmap back = ReadImageFile(name, RunOptions{}).bitmap;
         ASSERT_TRUE(back) << name;
         EXPECT_EQ(HorizontalResolution(back.get()), 2835) << name;
         EXPECT_EQ(FreeImage_GetDotsPerMeterY(back.get()), 2835u) << name;
-        EXPECT_EQ(ReadHorizontalResolution(name).pixelsPerMetre, 2835) << name;
+        EXPECT_EQ(ReadHorizontalResolution(name, RunOptions{}).pixelsPerMetre, 2835) << name;
     }
 }
 
@@ -78,8 +78,8 @@ TEST_F(ImageFileTest, OtherDepthsAreConvertedToThreeBytesPerPixel)
     const std::pair<const char*, Bgr> cases[] = {
         {"grey8.png", Grey(77)}, {"grey16.png", Grey(0xAB)}, {"alpha.png", Bgr{10, 20, 30}}};
     for (const auto& [name, expected] : cases) {
-        EXPECT_NE(BitsPerPixel(ReadImageFile(name).bitmap.get()), 24) << name;
-        Bitmap rgb = ReadRgbImageFile(name).bitmap;
+        EXPECT_NE(BitsPerPixel(ReadImageFile(name, RunOptions{}).bitmap.get()), 24) << name;
+        Bitmap rgb = ReadRgbImageFile(name, RunOptions{}).bitmap;
         ASSERT_TRUE(rgb) << name;
         EXPECT_EQ(BitsPerPixel(rgb.get()), 24) << name;
         EXPECT_EQ(PixelOf(rgb.get(), 2, 1), expected) << name;
@@ -101,15 +101,15 @@ TEST_F(ImageFileTest, BadFilesGiveNoBitmap)
 
     for (const char* name : {"missing.png", "empty.png", "noise.png", "noise.bmp", "truncated.bmp", "truncated.png",
                              "no-extension"}) {
-        const ImageRead read = ReadRgbImageFile(name);
+        const ImageRead read = ReadRgbImageFile(name, RunOptions{});
         EXPECT_FALSE(read.bitmap) << name;
         EXPECT_EQ(read.status.problem, FileProblem::kUnreadable) << name;
         EXPECT_FALSE(read.status.reason.empty()) << name;
     }
-    EXPECT_EQ(ReadImageFile("missing.png").status.reason, "No such file or directory");
+    EXPECT_EQ(ReadImageFile("missing.png", RunOptions{}).status.reason, "No such file or directory");
     // The content decides, not the name.
     EXPECT_TRUE(SamePixels("good.png", "picture.xyz"));
-    EXPECT_FALSE(ReadHorizontalResolution("noise.png").pixelsPerMetre);
+    EXPECT_FALSE(ReadHorizontalResolution("noise.png", RunOptions{}).pixelsPerMetre);
 }
 
 TEST_F(ImageFileTest, NewImagesAreBlackAndImpossibleSizesGiveNone)

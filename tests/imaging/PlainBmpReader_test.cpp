@@ -75,7 +75,7 @@ Bitmap LibraryRead(const std::string& path)
 ::testing::AssertionResult SameAsLibrary(const std::string& path, const std::string& libraryPath = "")
 {
     const Bitmap expected = LibraryRead(libraryPath.empty() ? path : libraryPath);
-    const ImageRead actual = ReadImageFile(path);
+    const ImageRead actual = ReadImageFile(path, RunOptions{});
     if (!expected || !actual.bitmap)
         return ::testing::AssertionFailure() << "library " << bool(expected) << ", ours " << actual.status.reason;
     FIBITMAP* e = expected.get();
@@ -139,14 +139,14 @@ TEST_F(PlainBmpTest, LaterWindowsHeadersAreReadLikeTheInfoHeader)
             WriteBytes("info.bmp", RandomBmp(7, 5, {40, topDown}, random));
             WriteBytes("later.bmp", RandomBmp(7, 5, {headerSize, topDown}, same));
             EXPECT_TRUE(SameAsLibrary("later.bmp", "info.bmp")) << headerSize;
-            EXPECT_EQ(ReadHorizontalResolution("later.bmp").pixelsPerMetre, 3780) << headerSize;
+            EXPECT_EQ(ReadHorizontalResolution("later.bmp", RunOptions{}).pixelsPerMetre, 3780) << headerSize;
         }
     // Their size is checked from the header before any pixel is read.
-    SetPictureSizeLimit(1000);
+    RunOptions options{.pictureLimit = 1000};
     const std::string claim = RandomBmp(40, 30, {124}, random);
     WriteBytes("claim.bmp", claim.substr(0, 14 + 124));
-    const ImageRead refused = ReadImageFile("claim.bmp");
-    SetPictureSizeLimit(DefaultPictureSizeLimit());
+    const ImageRead refused = ReadImageFile("claim.bmp", options);
+    options.pictureLimit = DefaultPictureLimit();
     EXPECT_FALSE(refused.bitmap);
     EXPECT_EQ(refused.status.problem, FileProblem::kTooLarge);
 }
@@ -170,7 +170,7 @@ TEST_F(PlainBmpTest, OtherPixelsUnderLaterHeadersAreReadAsUnderTheInfoHeader)
             layout.headerSize = headerSize;
             WriteBytes("later.bmp", RandomBmp(7, 5, layout, same));
             EXPECT_TRUE(SameAsLibrary("later.bmp", "info.bmp")) << headerSize << " " << layout.bitsPerPixel;
-            EXPECT_EQ(ReadHorizontalResolution("later.bmp").pixelsPerMetre, 3780) << headerSize;
+            EXPECT_EQ(ReadHorizontalResolution("later.bmp", RunOptions{}).pixelsPerMetre, 3780) << headerSize;
         }
 
     // Large enough for the library to read it in many pieces.
@@ -181,19 +181,19 @@ TEST_F(PlainBmpTest, OtherPixelsUnderLaterHeadersAreReadAsUnderTheInfoHeader)
 
     // Their size is checked from the header before any pixel is read; a file
     // cut short is refused as such.
-    SetPictureSizeLimit(1000);
+    RunOptions options{.pictureLimit = 1000};
     const std::string large = RandomBmp(40, 30, {124, false, 0, 32, 3}, random);
     WriteBytes("claim.bmp", large.substr(0, 14 + 124));
-    const ImageRead refused = ReadImageFile("claim.bmp");
-    SetPictureSizeLimit(DefaultPictureSizeLimit());
+    const ImageRead refused = ReadImageFile("claim.bmp", options);
+    options.pictureLimit = DefaultPictureLimit();
     EXPECT_EQ(refused.status.problem, FileProblem::kTooLarge);
     WriteBytes("short.bmp", large.substr(0, large.size() - 1));
-    EXPECT_EQ(ReadImageFile("short.bmp").status.reason, "cut short");
+    EXPECT_EQ(ReadImageFile("short.bmp", options).status.reason, "cut short");
     // Pixels said to start within the header are not looked for there.
     std::string inside = RandomBmp(4, 3, {124, false, 0, 32}, random);
     inside.replace(10, 4, Le(100, 4));
     WriteBytes("inside.bmp", inside);
-    EXPECT_FALSE(ReadImageFile("inside.bmp").bitmap);
+    EXPECT_FALSE(ReadImageFile("inside.bmp", options).bitmap);
 }
 
 TEST_F(PlainBmpTest, OtherBmpFilesAreLeftToTheLibrary)
@@ -213,7 +213,7 @@ TEST_F(PlainBmpTest, OtherBmpFilesAreLeftToTheLibrary)
         if (LibraryRead("other.bmp"))
             EXPECT_TRUE(SameAsLibrary("other.bmp"));
         else
-            EXPECT_FALSE(ReadImageFile("other.bmp").bitmap);
+            EXPECT_FALSE(ReadImageFile("other.bmp", RunOptions{}).bitmap);
     }
 }
 
@@ -227,7 +227,7 @@ TEST_F(PlainBmpTest, ImpossibleSizesAreNotReadAsPlainFiles)
         content.replace(at, 4, Le(static_cast<std::uint32_t>(value), 4));
         WriteBytes("impossible.bmp", content);
         EXPECT_FALSE(PlainHeaderOf("impossible.bmp")) << at << " " << value;
-        EXPECT_FALSE(ReadImageFile("impossible.bmp").bitmap) << at << " " << value;
+        EXPECT_FALSE(ReadImageFile("impossible.bmp", RunOptions{}).bitmap) << at << " " << value;
     }
 }
 
@@ -244,7 +244,7 @@ TEST_F(PlainBmpTest, PixelsMissingWhenReadGiveNoPicture)
         ASSERT_TRUE(header);
         EXPECT_FALSE(ReadPlainBmp(descriptor, *header)) << topDown;
         close(descriptor);
-        EXPECT_FALSE(ReadImageFile("short.bmp").bitmap);
+        EXPECT_FALSE(ReadImageFile("short.bmp", RunOptions{}).bitmap);
     }
 }
 

@@ -130,8 +130,6 @@ Bitmap DepthMapLike(int width, int height)
 
 class PngWriterTest : public ::testing::Test {
 protected:
-    void TearDown() override { SetWorkerThreads(1); }
-
     Sandbox sandbox;
     std::mt19937 random{20261207};
 };
@@ -192,8 +190,7 @@ TEST_F(PngWriterTest, TheBytesAreTheSameWhateverTheNumberOfThreads)
     std::string written[3];
     const int threads[] = {1, 2, 7};
     for (int i = 0; i < 3; ++i) {
-        SetWorkerThreads(threads[i]);
-        Save(picture.get(), "out.png", kSavePng);
+        Save(picture.get(), "out.png", kSavePng, RunOptions{.threads = threads[i]});
         written[i] = ReadBytes("out.png");
     }
     EXPECT_EQ(written[0], written[1]);
@@ -234,14 +231,14 @@ TEST_F(PngWriterTest, AFailedWriteFailsTheEncoding)
     // for their turn to write when the write fails.
     Bitmap picture = PhotographLike(1400, 2600, random); // eleven runs
     for (int threads : {1, 2, 3}) {
-        SetWorkerThreads(threads);
         LosingDisk whole{std::numeric_limits<std::size_t>::max()};
         FreeImageIO wholeIo = whole.IO();
-        ASSERT_TRUE(WritePng(picture.get(), wholeIo, &whole));
+        ASSERT_TRUE(WritePng(picture.get(), wholeIo, &whole, threads));
         for (std::size_t failAt : {std::size_t{0}, std::size_t{100}, whole.written / 2, whole.written - 30}) {
             LosingDisk disk{failAt};
             FreeImageIO io = disk.IO();
-            EXPECT_FALSE(WritePng(picture.get(), io, &disk)) << threads << " threads, failing at byte " << failAt;
+            EXPECT_FALSE(WritePng(picture.get(), io, &disk, threads))
+                << threads << " threads, failing at byte " << failAt;
             EXPECT_TRUE(disk.refused);
         }
     }

@@ -28,11 +28,9 @@ TEST(RoutineStepsTest, AReadFailureSaysTheStepsMessageOrTheMemoryOne)
 {
     Sandbox sandbox;
     RecordingSink sink;
-    EXPECT_FALSE(ReadOrReport("missing.bmp", "Couldn't load DepthMap bitmap!", sink));
+    EXPECT_FALSE(ReadOrReport("missing.bmp", "Couldn't load DepthMap bitmap!", RunOptions{}, sink));
     Save(MakeImage(100, 100, [](int, int) { return Grey(1); }).get(), "big.bmp");
-    SetPictureSizeLimit(1000);
-    EXPECT_FALSE(ReadOrReport("big.bmp", "Couldn't load DepthMap bitmap!", sink));
-    SetPictureSizeLimit(DefaultPictureSizeLimit());
+    EXPECT_FALSE(ReadOrReport("big.bmp", "Couldn't load DepthMap bitmap!", RunOptions{.pictureLimit = 1000}, sink));
     EXPECT_EQ(sink.messages, (std::vector<std::string>{"Couldn't load DepthMap bitmap!",
                                                        "Not enough memory for a picture of this size!"}));
 }

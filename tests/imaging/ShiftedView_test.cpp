@@ -27,11 +27,11 @@ protected:
         Save(image, sandbox.Path("image.bmp"));
         Save(depth, sandbox.Path("depth.bmp"));
         StereoSettings settings;
-        settings.parallax = parallax;
-        settings.stereoWindow = stereoWindow;
+        settings.geometry.parallax = parallax;
+        settings.geometry.stereoWindow = stereoWindow;
         settings.pixelsPerMetre = 2835;
         EXPECT_TRUE(MakeShiftedView(sandbox.Path("view.bmp"), sandbox.Path("image.bmp"), sandbox.Path("depth.bmp"),
-                                    settings, sink));
+                                    settings, RunOptions{}, sink));
         EXPECT_TRUE(sink.messages.empty());
         return ReadPixels(sandbox.Path("view.bmp")).value();
     }
@@ -171,10 +171,10 @@ TEST_F(ShiftedViewTest, UnreadableInputsAreReportedAndNothingIsWritten)
     Bitmap image = RandomImage(4, 4, random);
     Save(image.get(), sandbox.Path("image.bmp"));
     StereoSettings settings;
-    settings.parallax = 4;
+    settings.geometry.parallax = 4;
 
-    EXPECT_FALSE(MakeShiftedView("view.bmp", "missing.bmp", "image.bmp", settings, sink));
-    EXPECT_FALSE(MakeShiftedView("view.bmp", "image.bmp", "missing.bmp", settings, sink));
+    EXPECT_FALSE(MakeShiftedView("view.bmp", "missing.bmp", "image.bmp", settings, RunOptions{}, sink));
+    EXPECT_FALSE(MakeShiftedView("view.bmp", "image.bmp", "missing.bmp", settings, RunOptions{}, sink));
     EXPECT_EQ(sink.events, (std::vector<std::string>{"message:" + std::string(messages::kCouldntLoadBitmap),
                                                      "message:" + std::string(messages::kCouldntLoadDepthMap)}));
     EXPECT_FALSE(std::filesystem::exists("view.bmp"));
@@ -186,8 +186,8 @@ TEST_F(ShiftedViewTest, AFailedWriteIsReported)
     Bitmap image = RandomImage(4, 4, random);
     Save(image.get(), sandbox.Path("image.bmp"));
     StereoSettings settings;
-    settings.parallax = 4;
-    EXPECT_FALSE(MakeShiftedView("no/such/folder/view.bmp", "image.bmp", "image.bmp", settings, sink));
+    settings.geometry.parallax = 4;
+    EXPECT_FALSE(MakeShiftedView("no/such/folder/view.bmp", "image.bmp", "image.bmp", settings, RunOptions{}, sink));
     EXPECT_EQ(sink.messages, (std::vector<std::string>{"Couldn't save no/such/folder/view.bmp"}));
 }
 
@@ -230,13 +230,13 @@ TEST_F(ShiftedViewTest, MatchesTheReferenceOrderByteForByte)
         Save(image.get(), sandbox.Path("image.bmp"));
         Save(depth.get(), sandbox.Path("depth.bmp"));
         StereoSettings settings;
-        settings.parallax = parallax;
-        settings.stereoWindow = stereoWindow;
+        settings.geometry.parallax = parallax;
+        settings.geometry.stereoWindow = stereoWindow;
         NullSink quiet;
         ReferenceShiftedView(sandbox.Path("expected.bmp"), sandbox.Path("image.bmp"), sandbox.Path("depth.bmp"),
                              settings, quiet);
         ASSERT_TRUE(MakeShiftedView(sandbox.Path("view.bmp"), sandbox.Path("image.bmp"), sandbox.Path("depth.bmp"),
-                                    settings, quiet));
+                                    settings, RunOptions{}, quiet));
         ASSERT_TRUE(SamePixels(sandbox.Path("expected.bmp"), sandbox.Path("view.bmp")))
             << width << "x" << height << " P=" << parallax << " S=" << stereoWindow;
     }
@@ -251,22 +251,19 @@ TEST_F(ShiftedViewTest, TallPicturesMatchTheReferenceWhateverTheThreads)
     Bitmap depth = RandomDepthMap(23, 300, random);
     Save(image.get(), sandbox.Path("image.bmp"));
     Save(depth.get(), sandbox.Path("depth.bmp"));
-    const int before = WorkerThreads();
     for (int parallax : {17, -17}) {
         StereoSettings settings;
-        settings.parallax = settings.stereoWindow = parallax;
+        settings.geometry.parallax = settings.geometry.stereoWindow = parallax;
         NullSink quiet;
         ReferenceShiftedView(sandbox.Path("expected.bmp"), sandbox.Path("image.bmp"), sandbox.Path("depth.bmp"),
                              settings, quiet);
         for (int threads : {1, 2, 3}) {
-            SetWorkerThreads(threads);
-            ASSERT_TRUE(MakeShiftedView(sandbox.Path("view.bmp"), sandbox.Path("image.bmp"),
-                                        sandbox.Path("depth.bmp"), settings, quiet));
+            ASSERT_TRUE(MakeShiftedView(sandbox.Path("view.bmp"), sandbox.Path("image.bmp"), sandbox.Path("depth.bmp"),
+                                        settings, RunOptions{.threads = threads}, quiet));
             EXPECT_TRUE(SamePixels(sandbox.Path("expected.bmp"), sandbox.Path("view.bmp")))
                 << "P=" << parallax << ", " << threads << " threads";
         }
     }
-    SetWorkerThreads(before);
 }
 
 } // namespace

@@ -66,7 +66,7 @@ TEST(SideBySideTest, EveryLayoutMatchesTheStraightforwardOneOnOddAndEvenSizes)
                 StereoSettings settings;
                 settings.pixelsPerMetre = 3000;
                 RecordingSink sink;
-                Bitmap out = ComposeSideBySide(left.get(), right.get(), layout, half, settings, sink);
+                Bitmap out = ComposeSideBySide(left.get(), right.get(), layout, half, settings, RunOptions{}, sink);
                 ASSERT_TRUE(out);
                 EXPECT_EQ(HorizontalResolution(out.get()), 3000);
                 const int width = Width(out.get()), height = Height(out.get());
@@ -107,7 +107,7 @@ Bitmap ComposeIn(int mode, FIBITMAP* view, FIBITMAP* image)
     StereoSettings settings;
     settings.anaglyphMode = mode;
     RecordingSink sink;
-    return ComposeAnaglyph(view, image, settings, sink);
+    return ComposeAnaglyph(view, image, settings, RunOptions{}, sink);
 }
 
 TEST(AnaglyphMethodsTest, DuboisAndHalfColourMatchTheirFormulasOnRandomPictures)
@@ -167,14 +167,16 @@ TEST(DepthInversionTest, AnInvertedDepthMapGivesWhatItsNegativeGives)
     Save(depth.get(), "depth.bmp");
     Save(negative.get(), "negative.bmp");
     StereoSettings settings;
-    settings.parallax = 9;
-    settings.stereoWindow = 4;
+    settings.geometry.parallax = 9;
+    settings.geometry.stereoWindow = 4;
     RecordingSink sink;
-    ASSERT_TRUE(MakeShiftedView("from-negative.bmp", "image.bmp", "negative.bmp", settings, sink));
-    ASSERT_TRUE(MakeShiftedView("inverted.bmp", "image.bmp", DepthMapFile("depth.bmp", true), settings, sink));
+    ASSERT_TRUE(MakeShiftedView("from-negative.bmp", "image.bmp", "negative.bmp", settings, RunOptions{}, sink));
+    ASSERT_TRUE(
+        MakeShiftedView("inverted.bmp", "image.bmp", DepthMapFile("depth.bmp", true), settings, RunOptions{}, sink));
     EXPECT_EQ(ReadBytes("inverted.bmp"), ReadBytes("from-negative.bmp"));
-    ASSERT_TRUE(SmoothDepthMap("negative.bmp", "smooth-negative.bmp", 2, settings, sink));
-    ASSERT_TRUE(SmoothDepthMap(DepthMapFile("depth.bmp", true), "smooth-inverted.bmp", 2, settings, sink));
+    ASSERT_TRUE(SmoothDepthMap("negative.bmp", "smooth-negative.bmp", 2, settings, RunOptions{}, sink));
+    ASSERT_TRUE(
+        SmoothDepthMap(DepthMapFile("depth.bmp", true), "smooth-inverted.bmp", 2, settings, RunOptions{}, sink));
     EXPECT_EQ(ReadBytes("smooth-inverted.bmp"), ReadBytes("smooth-negative.bmp"));
 }
 
@@ -201,25 +203,25 @@ TEST(ViewSeriesTest, EachViewIsTheViewOfItsShareAndTheFirstThePicture)
         LayoutRun run;
         run.imagePath = "image.bmp";
         run.depth = DepthMapFile("depth.bmp");
-        run.parallax = -13;
-        run.stereoWindow = 6;
+        run.geometry.parallax = -13;
+        run.geometry.stereoWindow = 6;
         run.smoothingRadius = radius;
         StereoSettings settings;
         settings.pixelsPerMetre = 1234;
         settings.saveFormat = kSavePng;
         const std::vector<std::string> paths = {"v0.png", "v1.png", "v2.png", "v3.png"};
         RecordingSink sink;
-        ASSERT_TRUE(MakeViewSeries(run, paths, settings, sink));
+        ASSERT_TRUE(MakeViewSeries(run, paths, settings, RunOptions{}, sink));
 
         StereoSettings one = settings;
         one.saveFormat = kSaveBmp;
-        ASSERT_TRUE(SmoothDepthMap("depth.bmp", "smoothed.bmp", radius, one, sink));
+        ASSERT_TRUE(SmoothDepthMap("depth.bmp", "smoothed.bmp", radius, one, RunOptions{}, sink));
         EXPECT_TRUE(SamePixels("image.bmp", "v0.png"));
         EXPECT_EQ(ReadPixels("v0.png")->resolution, 1234);
         for (int k = 1; k < 4; ++k) {
-            one.parallax = SeriesShare(-13, k, 4);
-            one.stereoWindow = SeriesShare(6, k, 4);
-            ASSERT_TRUE(MakeShiftedView("expected.bmp", "image.bmp", "smoothed.bmp", one, sink));
+            one.geometry.parallax = SeriesShare(-13, k, 4);
+            one.geometry.stereoWindow = SeriesShare(6, k, 4);
+            ASSERT_TRUE(MakeShiftedView("expected.bmp", "image.bmp", "smoothed.bmp", one, RunOptions{}, sink));
             EXPECT_TRUE(SamePixels("expected.bmp", paths[k])) << "radius " << radius << " view " << k;
         }
     }
@@ -233,10 +235,10 @@ TEST(EyePairTest, TheLeftEyeIsTheViewAndTheRightThePicture)
     StereoSettings settings;
     settings.pixelsPerMetre = 500;
     RecordingSink sink;
-    ASSERT_TRUE(MakeEyePair(run, "left.tif", kSaveTiff, "right.png", kSavePng, settings, sink));
-    settings.parallax = 7;
-    settings.stereoWindow = 3;
-    ASSERT_TRUE(MakeShiftedView("view.bmp", "image.bmp", "depth.bmp", settings, sink));
+    ASSERT_TRUE(MakeEyePair(run, "left.tif", kSaveTiff, "right.png", kSavePng, settings, RunOptions{}, sink));
+    settings.geometry.parallax = 7;
+    settings.geometry.stereoWindow = 3;
+    ASSERT_TRUE(MakeShiftedView("view.bmp", "image.bmp", "depth.bmp", settings, RunOptions{}, sink));
     EXPECT_EQ(ReadBytes("left.tif").substr(0, 2), "II");
     EXPECT_TRUE(SamePixels("view.bmp", "left.tif"));
     EXPECT_TRUE(SamePixels("image.bmp", "right.png"));
@@ -244,7 +246,7 @@ TEST(EyePairTest, TheLeftEyeIsTheViewAndTheRightThePicture)
 
     // A missing depth map writes nothing.
     run.depth = DepthMapFile("missing.bmp");
-    EXPECT_FALSE(MakeEyePair(run, "l2.bmp", kSaveBmp, "r2.bmp", kSaveBmp, settings, sink));
+    EXPECT_FALSE(MakeEyePair(run, "l2.bmp", kSaveBmp, "r2.bmp", kSaveBmp, settings, RunOptions{}, sink));
     EXPECT_FALSE(std::filesystem::exists("l2.bmp") || std::filesystem::exists("r2.bmp"));
 }
 
@@ -269,11 +271,8 @@ TEST(JpegOutputTest, WritesTheSetQualityAndKeepsIntermediatesLossless)
             }
         return largest;
     };
-    SetJpegQuality(100);
-    ASSERT_TRUE(WriteImageFile(picture.get(), "best.jpg", kSaveJpeg));
-    SetJpegQuality(5);
-    ASSERT_TRUE(WriteImageFile(picture.get(), "worst.jpg", kSaveJpeg));
-    SetJpegQuality(kDefaultJpegQuality);
+    ASSERT_TRUE(WriteImageFile(picture.get(), "best.jpg", kSaveJpeg, RunOptions{.jpegQuality = 100}));
+    ASSERT_TRUE(WriteImageFile(picture.get(), "worst.jpg", kSaveJpeg, RunOptions{.jpegQuality = 5}));
     EXPECT_EQ(ReadBytes("best.jpg").substr(0, 3), "\xFF\xD8\xFF");
     EXPECT_LE(largestError("best.jpg"), 8); // the noise itself is up to 6
     EXPECT_GT(largestError("worst.jpg"), 20);
@@ -282,7 +281,7 @@ TEST(JpegOutputTest, WritesTheSetQualityAndKeepsIntermediatesLossless)
     // Red and cyan columns one pixel wide, as the edges of an anaglyph are:
     // colour kept at full resolution keeps them apart.
     picture = MakeImage(64, 48, [](int x, int) { return x % 2 ? Bgr{255, 255, 0} : Bgr{0, 0, 255}; });
-    ASSERT_TRUE(WriteImageFile(picture.get(), "stripes.jpg", kSaveJpeg));
+    ASSERT_TRUE(WriteImageFile(picture.get(), "stripes.jpg", kSaveJpeg, RunOptions{}));
     EXPECT_LE(largestError("stripes.jpg"), 24);
 
     EXPECT_EQ(IntermediateFormat(kSaveJpeg), kSaveBmp);

@@ -41,17 +41,17 @@ protected:
 TEST_F(StereoOutputTest, SmoothsThenMakesTheViewThenComposes)
 {
     for (auto kind : {StereoOutputKind::Anaglyph, StereoOutputKind::LcShutter}) {
-        ASSERT_TRUE(MakeStereoOutput(kind, run, image, depth, settings, sink));
+        ASSERT_TRUE(MakeStereoOutput(kind, run, image, depth, settings, RunOptions{}, sink));
         StereoSettings view = settings;
-        view.parallax = 6;
-        view.stereoWindow = 4;
+        view.geometry.parallax = 6;
+        view.geometry.stereoWindow = 4;
         NullSink quiet;
-        SmoothDepthMap("depth.bmp", "expected-depth.png", 2, settings, quiet);
-        MakeShiftedView("expected.png", "image.bmp", "expected-depth.png", view, quiet);
+        SmoothDepthMap("depth.bmp", "expected-depth.png", 2, settings, RunOptions{}, quiet);
+        MakeShiftedView("expected.png", "image.bmp", "expected-depth.png", view, RunOptions{}, quiet);
         if (kind == StereoOutputKind::Anaglyph)
-            MakeAnaglyph("expected.png", "expected.png", "image.bmp", settings, quiet);
+            MakeAnaglyph("expected.png", "expected.png", "image.bmp", settings, RunOptions{}, quiet);
         else
-            MakeViewMaster("expected.png", "image.bmp", "expected.png", settings, quiet);
+            MakeViewMaster("expected.png", "image.bmp", "expected.png", settings, RunOptions{}, quiet);
         EXPECT_EQ(ReadBytes("out.png"), ReadBytes("expected.png"));
         EXPECT_TRUE(std::filesystem::exists("DepthMapTemp.png"));
     }
@@ -60,7 +60,7 @@ TEST_F(StereoOutputTest, SmoothsThenMakesTheViewThenComposes)
 TEST_F(StereoOutputTest, WithoutARadiusTheDepthMapIsUsedAsItIs)
 {
     run.smoothingRadius = 0;
-    ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::Anaglyph, run, image, depth, settings, sink));
+    ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::Anaglyph, run, image, depth, settings, RunOptions{}, sink));
     EXPECT_FALSE(std::filesystem::exists("DepthMapTemp.png"));
     EXPECT_EQ(sink.events.front(), "status:Anaglyph image");
 }
@@ -68,11 +68,11 @@ TEST_F(StereoOutputTest, WithoutARadiusTheDepthMapIsUsedAsItIs)
 TEST_F(StereoOutputTest, ARadiusOfOneSmooths)
 {
     run.smoothingRadius = 1;
-    ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::LcShutter, run, image, depth, settings, sink));
+    ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::LcShutter, run, image, depth, settings, RunOptions{}, sink));
     const std::string smoothed = ReadBytes("out.png");
     EXPECT_TRUE(std::filesystem::exists("DepthMapTemp.png"));
     run.smoothingRadius = 0;
-    ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::LcShutter, run, image, depth, settings, sink));
+    ASSERT_TRUE(MakeStereoOutput(StereoOutputKind::LcShutter, run, image, depth, settings, RunOptions{}, sink));
     EXPECT_NE(ReadBytes("out.png"), smoothed);
 }
 
@@ -85,7 +85,7 @@ TEST_F(StereoOutputTest, AStepNeverReadsWhatAFailedStepWasToMake)
     Save(RandomImage(40, 30, random).get(), "out.png", kSavePng);
     const std::string earlierOutput = ReadBytes("out.png");
     depth = "missing.bmp";
-    EXPECT_FALSE(MakeStereoOutput(StereoOutputKind::LcShutter, run, image, depth, settings, sink));
+    EXPECT_FALSE(MakeStereoOutput(StereoOutputKind::LcShutter, run, image, depth, settings, RunOptions{}, sink));
     EXPECT_EQ(sink.events, (std::vector<std::string>{
                                "status:Depth map smoothing",
                                "message:" + std::string(messages::kCouldntLoadBitmap),
@@ -98,7 +98,7 @@ TEST_F(StereoOutputTest, AStepNeverReadsWhatAFailedStepWasToMake)
     // Stopping at the first failure, the later steps say nothing.
     sink = RecordingSink();
     run.stopAtFirstFailure = true;
-    EXPECT_FALSE(MakeStereoOutput(StereoOutputKind::Anaglyph, run, image, depth, settings, sink));
+    EXPECT_FALSE(MakeStereoOutput(StereoOutputKind::Anaglyph, run, image, depth, settings, RunOptions{}, sink));
     EXPECT_EQ(sink.messages, (std::vector<std::string>{messages::kCouldntLoadBitmap}));
 }
 

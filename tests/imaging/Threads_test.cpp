@@ -46,28 +46,33 @@ TEST_P(ThreadsTest, EveryRoutineGivesTheSameBytesAndReportsWhateverTheThreads)
         Bitmap image = RandomImage(width, height, random);
         Bitmap depth = RandomDepthMap(width + 3, height - 2, random);
         StereoSettings settings;
-        settings.parallax = static_cast<int>(random() % 41) - 20;
-        settings.parallax += settings.parallax == 0;
-        settings.stereoWindow = static_cast<int>(random() % 21) - 5;
+        settings.geometry.parallax = static_cast<int>(random() % 41) - 20;
+        settings.geometry.parallax += settings.geometry.parallax == 0;
+        settings.geometry.stereoWindow = static_cast<int>(random() % 21) - 5;
         settings.pixelsPerMetre = 2835;
 
-        const auto smooth = OneAndMany([&](ProgressSink& sink) { return SmoothDepthBitmap(depth.get(), 4, sink); });
+        const auto smooth = OneAndMany([&](const RunOptions& options, ProgressSink& sink) {
+            return SmoothDepthBitmap(depth.get(), 4, options, sink);
+        });
         EXPECT_EQ(smooth.first, smooth.second) << "smoothing, seed " << seed;
-        const auto view =
-            OneAndMany([&](ProgressSink& sink) { return ShiftViewBitmap(image.get(), depth.get(), settings, sink); });
+        const auto view = OneAndMany([&](const RunOptions& options, ProgressSink& sink) {
+            return ShiftViewBitmap(image.get(), depth.get(), settings.geometry, settings.pixelsPerMetre, options, sink);
+        });
         EXPECT_EQ(view.first, view.second) << "view, seed " << seed;
         for (int mode : {kAnaglyphColour, kAnaglyphGrey, kAnaglyphHalfColour, kAnaglyphDubois}) {
             settings.anaglyphMode = mode;
-            const auto anaglyph = OneAndMany(
-                [&](ProgressSink& sink) { return ComposeAnaglyph(depth.get(), image.get(), settings, sink); });
+            const auto anaglyph = OneAndMany([&](const RunOptions& options, ProgressSink& sink) {
+                return ComposeAnaglyph(depth.get(), image.get(), settings, options, sink);
+            });
             EXPECT_EQ(anaglyph.first, anaglyph.second) << "anaglyph mode " << mode << ", seed " << seed;
         }
-        const auto lcShutter = OneAndMany(
-            [&](ProgressSink& sink) { return ComposeViewMaster(image.get(), depth.get(), settings, sink); });
+        const auto lcShutter = OneAndMany([&](const RunOptions& options, ProgressSink& sink) {
+            return ComposeViewMaster(image.get(), depth.get(), settings, options, sink);
+        });
         EXPECT_EQ(lcShutter.first, lcShutter.second) << "LC shutter, seed " << seed;
         const auto layout = static_cast<PairLayout>(seed % 3);
-        const auto sideBySide = OneAndMany([&](ProgressSink& sink) {
-            return ComposeSideBySide(depth.get(), image.get(), layout, seed != 2, settings, sink);
+        const auto sideBySide = OneAndMany([&](const RunOptions& options, ProgressSink& sink) {
+            return ComposeSideBySide(depth.get(), image.get(), layout, seed != 2, settings, options, sink);
         });
         EXPECT_EQ(sideBySide.first, sideBySide.second) << "side by side, seed " << seed;
         EXPECT_EQ(smooth.first.pumps, depth.get() ? Height(depth.get()) : 0);
@@ -78,10 +83,9 @@ INSTANTIATE_TEST_SUITE_P(Threads, ThreadsTest, ::testing::Values(2, 7));
 
 TEST(RowWorkersTest, ABandThatFailsFailsTheCallAfterTheOthersEnd)
 {
-    SetWorkerThreads(3);
     RecordingSink sink;
     std::atomic<int> rowsDone{0};
-    EXPECT_THROW(ForRowBands(30, sink, false,
+    EXPECT_THROW(ForRowBands(30, 3, sink, false,
                              [&](const RowBand& band) {
                                  if (band.begin == 0)
                                      throw std::bad_alloc();
@@ -90,7 +94,6 @@ TEST(RowWorkersTest, ABandThatFailsFailsTheCallAfterTheOthersEnd)
                              }),
                  std::bad_alloc);
     EXPECT_EQ(rowsDone, 20);
-    SetWorkerThreads(1);
 }
 
 TEST(RowWorkersTest, AProgressReportThatFailsFailsTheCallAfterTheBandsEnd)
@@ -106,14 +109,13 @@ TEST(RowWorkersTest, AProgressReportThatFailsFailsTheCallAfterTheBandsEnd)
         }
         int steps = 0;
     } sink;
-    SetWorkerThreads(3);
     std::atomic<int> bandsRunning{0};
     struct Running {
         std::atomic<int>& bands;
         explicit Running(std::atomic<int>& bands) : bands(bands) { ++bands; }
         ~Running() { --bands; }
     };
-    EXPECT_THROW(ForRowBands(300, sink, true,
+    EXPECT_THROW(ForRowBands(300, 3, sink, true,
                              [&](const RowBand& band) {
                                  const Running running(bandsRunning);
                                  for (int y = band.begin; y < band.end; ++y) {
@@ -124,20 +126,17 @@ TEST(RowWorkersTest, AProgressReportThatFailsFailsTheCallAfterTheBandsEnd)
                  std::bad_alloc);
     EXPECT_EQ(bandsRunning, 0);
     EXPECT_EQ(sink.steps, 3);
-    SetWorkerThreads(1);
 }
 
 TEST(RowWorkersTest, BandsRunOnThreadsKeptFromEarlierCalls)
 {
-    SetWorkerThreads(2);
     std::mutex mutex;
     std::multiset<long> threads; // the kernel's ids, which new threads do not share with ended ones
     for (int call = 0; call < 100; ++call)
-        ForRowBands(2, [&](const RowBand&) {
+        ForRowBands(2, 2, [&](const RowBand&) {
             std::lock_guard lock(mutex);
             threads.insert(syscall(SYS_gettid));
         });
-    SetWorkerThreads(1);
     // The calling thread does one band of each call; the other hundred run
     // on kept threads, but for one now and then that had not quite gone
     // back to waiting when the next call came.
@@ -151,7 +150,6 @@ TEST(RowWorkersTest, BandsRunOnThreadsKeptFromEarlierCalls)
 
 TEST(RowWorkersTest, CallsAtOnceFromSeveralThreadsAndFromWithinBandsEachDoEveryRowOnce)
 {
-    SetWorkerThreads(3);
     constexpr int kRows = 40, kInnerRows = 5;
     std::vector<std::thread> callers;
     std::vector<int> wrongCalls(4, 0);
@@ -160,9 +158,9 @@ TEST(RowWorkersTest, CallsAtOnceFromSeveralThreadsAndFromWithinBandsEachDoEveryR
             for (int call = 0; call < 25; ++call) {
                 RecordingSink sink;
                 std::vector<std::atomic<int>> visits(kRows * kInnerRows);
-                ForRowBands(kRows, sink, false, [&](const RowBand& band) {
+                ForRowBands(kRows, 3, sink, false, [&](const RowBand& band) {
                     for (int y = band.begin; y < band.end; ++y) {
-                        ForRowBands(kInnerRows, [&](const RowBand& inner) {
+                        ForRowBands(kInnerRows, 3, [&](const RowBand& inner) {
                             for (int i = inner.begin; i < inner.end; ++i)
                                 ++visits[y * kInnerRows + i];
                         });
@@ -175,7 +173,6 @@ TEST(RowWorkersTest, CallsAtOnceFromSeveralThreadsAndFromWithinBandsEachDoEveryR
         });
     for (std::thread& caller : callers)
         caller.join();
-    SetWorkerThreads(1);
     EXPECT_EQ(wrongCalls, std::vector<int>(4, 0));
 }
 

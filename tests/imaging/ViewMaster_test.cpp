@@ -23,8 +23,8 @@ protected:
         Save(right.get(), sandbox.Path("out.bmp"));
         StereoSettings settings;
         settings.pixelsPerMetre = 3780;
-        EXPECT_TRUE(MakeViewMaster(sandbox.Path("out.bmp"), sandbox.Path("left.bmp"), sandbox.Path("out.bmp"),
-                                   settings, sink));
+        EXPECT_TRUE(MakeViewMaster(sandbox.Path("out.bmp"), sandbox.Path("left.bmp"), sandbox.Path("out.bmp"), settings,
+                                   RunOptions{}, sink));
         return ReadPixels(sandbox.Path("out.bmp")).value();
     }
 
@@ -51,9 +51,9 @@ TEST_F(ViewMasterTest, EachFailureHasItsMessage)
 {
     Bitmap picture = MakeImage(2, 2, [](int, int) { return Grey(1); });
     Save(picture.get(), sandbox.Path("picture.bmp"));
-    EXPECT_FALSE(MakeViewMaster("out.bmp", "missing.bmp", "picture.bmp", {}, sink));
-    EXPECT_FALSE(MakeViewMaster("out.bmp", "picture.bmp", "missing.bmp", {}, sink));
-    EXPECT_FALSE(MakeViewMaster("no/folder/out.bmp", "picture.bmp", "picture.bmp", {}, sink));
+    EXPECT_FALSE(MakeViewMaster("out.bmp", "missing.bmp", "picture.bmp", {}, RunOptions{}, sink));
+    EXPECT_FALSE(MakeViewMaster("out.bmp", "picture.bmp", "missing.bmp", {}, RunOptions{}, sink));
+    EXPECT_FALSE(MakeViewMaster("no/folder/out.bmp", "picture.bmp", "picture.bmp", {}, RunOptions{}, sink));
     EXPECT_EQ(sink.messages, (std::vector<std::string>{messages::kCouldntLoadBitmap, messages::kCouldntLoadBitmap,
                                                        "Couldn't save no/folder/out.bmp"}));
 }

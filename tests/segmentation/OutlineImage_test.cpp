@@ -33,7 +33,7 @@ protected:
     Sandbox sandbox;
     RecordingSink sink;
     SegmentationRecord record;
-    SegmentationInputs inputs{"photo.bmp", "photo", "", "", kSaveBmp, true};
+    SegmentationInputs inputs{"photo.bmp", "photo", "", "", kSaveBmp, true, RunOptions{}};
     std::vector<std::string> previews;
 };
 
@@ -77,7 +77,7 @@ TEST_F(OutlineImageTest, AGradientMeanEqualToTheLevelKeepsItsClass)
     // channel's gradient is that value, the left and right columns alike.
     auto centre = [&](Bgr bottom) {
         Bitmap picture = MakeImage(3, 3, [&](int, int y) { return y == 0 ? bottom : Grey(0); });
-        OutlineImages made = MakeOutlineImages(picture.get(), 50, sink);
+        OutlineImages made = MakeOutlineImages(picture.get(), 50, RunOptions{}, sink);
         return std::pair{PixelOf(made.outline.get(), 1, 1), PixelOf(made.gradient.get(), 1, 1)};
     };
     const auto [kept, sum150] = centre(Grey(50));
@@ -113,7 +113,7 @@ TEST_F(OutlineImageTest, GradientsAboveAByteAreStoredAs255)
         const bool bright = y == 2 || (y == 1 && x == 2);
         return Bgr{static_cast<std::uint8_t>(bright ? 255 : 0), 0, 0};
     });
-    EXPECT_EQ(PixelOf(MakeOutlineImages(picture.get(), 0, sink).gradient.get(), 1, 1), (Bgr{255, 0, 0}));
+    EXPECT_EQ(PixelOf(MakeOutlineImages(picture.get(), 0, RunOptions{}, sink).gradient.get(), 1, 1), (Bgr{255, 0, 0}));
 }
 
 TEST_F(OutlineImageTest, SlidingWindowsMatchTheWholeWindows)
@@ -125,7 +125,8 @@ TEST_F(OutlineImageTest, SlidingWindowsMatchTheWholeWindows)
                                    : RandomDepthMap(side(random), side(random), random);
         Save(picture.get(), "picture.bmp");
         // At level 0 no pixel turns white: the outline is the signs.
-        ASSERT_TRUE(MakeOutlineFiles("picture.bmp", "signs.bmp", "grad.bmp", 0, kSaveBmp, kSaveBmp, record, sink));
+        ASSERT_TRUE(MakeOutlineFiles("picture.bmp", "signs.bmp", "grad.bmp", 0, kSaveBmp, kSaveBmp, record,
+                                     RunOptions{}, sink));
         ReferenceLaplacianSign("picture.bmp", "expected-signs.bmp");
         ReferenceGradient("picture.bmp", "expected-grad.bmp");
         ASSERT_TRUE(SamePixels("expected-signs.bmp", "signs.bmp")) << round;
@@ -149,7 +150,7 @@ TEST_F(OutlineImageTest, NamesFollowTheTitleAndFormatInTheCurrentFolder)
 {
     std::filesystem::create_directory("pictures");
     Save(MakeImage(4, 4, [](int x, int) { return Grey(x * 60); }).get(), "pictures/photo.png", kSavePng);
-    inputs = {"pictures/photo.png", "photo", "", "", kSavePng, false};
+    inputs = {"pictures/photo.png", "photo", "", "", kSavePng, false, RunOptions{}};
     CreateOutlineImage(50, inputs, record, sink, [&](const std::string& name) { previews.push_back(name); });
     EXPECT_TRUE(std::filesystem::exists("photo-outline.png"));
     EXPECT_TRUE(std::filesystem::exists("photo-gradient.png"));
@@ -162,10 +163,10 @@ TEST_F(OutlineImageTest, RecordsTheStoredDepthOfItsInput)
     Bitmap grey = GreyPaletteImage(5, 5);
     ASSERT_TRUE(FreeImage_Save(FIF_BMP, grey.get(), "grey.bmp", 0));
     SegmentationRecord pictureOnly;
-    Bitmap read = ReadStepInput("grey.bmp", "Couldn't load bitmap!", pictureOnly, sink);
+    Bitmap read = ReadStepInput("grey.bmp", "Couldn't load bitmap!", pictureOnly, RunOptions{}, sink);
     EXPECT_EQ(pictureOnly.bitsPerPixel, 8);
     EXPECT_EQ(BitsPerPixel(read.get()), 24);
-    EXPECT_TRUE(MakeOutlineFiles("grey.bmp", "outline.bmp", "", 50, kSaveBmp, kSaveBmp, record, sink));
+    EXPECT_TRUE(MakeOutlineFiles("grey.bmp", "outline.bmp", "", 50, kSaveBmp, kSaveBmp, record, RunOptions{}, sink));
     EXPECT_EQ(ReadPixels("outline.bmp")->bitsPerPixel, 24);
 }
 

@@ -28,7 +28,8 @@ protected:
     {
         Save(MakeImage(3, 3, [&](int x, int y) { return classes[3 * y + x]; }).get(), "outline.bmp");
         Save(MakeImage(3, 3, [&](int x, int y) { return Grey(depths[3 * y + x]); }).get(), "depth.bmp");
-        EXPECT_TRUE(SmoothBySegmentsPasses("outline.bmp", "depth.bmp", "new.bmp", 1, kSaveBmp, record, sink));
+        EXPECT_TRUE(
+            SmoothBySegmentsPasses("outline.bmp", "depth.bmp", "new.bmp", 1, kSaveBmp, record, RunOptions{}, sink));
         return ReadPixels("new.bmp")->At(1, 1).blue;
     }
 
@@ -65,9 +66,9 @@ TEST_F(SegmentSmoothingTest, AWhiteOutlineGivesAPlainBoxMean)
     std::mt19937 random(17);
     Save(RandomDepthMap(9, 7, random).get(), "depth.bmp");
     Save(MakeImage(9, 7, [](int, int) { return kWhite; }).get(), "outline.bmp");
-    ASSERT_TRUE(SmoothBySegmentsPasses("outline.bmp", "depth.bmp", "new.bmp", 1, kSaveBmp, record, sink));
+    ASSERT_TRUE(SmoothBySegmentsPasses("outline.bmp", "depth.bmp", "new.bmp", 1, kSaveBmp, record, RunOptions{}, sink));
     // Inside the picture that is the box smoothing of radius 1.
-    ASSERT_TRUE(SmoothDepthMap("depth.bmp", "box.bmp", 1, {}, sink));
+    ASSERT_TRUE(SmoothDepthMap("depth.bmp", "box.bmp", 1, {}, RunOptions{}, sink));
     const Pixels box = ReadPixels("box.bmp").value(), smoothed = ReadPixels("new.bmp").value();
     for (int y = 1; y < 6; ++y)
         for (int x = 1; x < 8; ++x)
@@ -79,7 +80,7 @@ TEST_F(SegmentSmoothingTest, TakesTheCommonAreaFillsTheBorderAndLeavesTheCorners
     std::mt19937 random(18);
     Save(RandomDepthMap(100, 80, random).get(), "depth.bmp");
     Save(MakeImage(90, 90, [](int x, int y) { return (x / 7 + y / 5) % 2 ? kGreen : kBlue; }).get(), "outline.bmp");
-    ASSERT_TRUE(SmoothBySegmentsPasses("outline.bmp", "depth.bmp", "new.bmp", 1, kSaveBmp, record, sink));
+    ASSERT_TRUE(SmoothBySegmentsPasses("outline.bmp", "depth.bmp", "new.bmp", 1, kSaveBmp, record, RunOptions{}, sink));
     const Pixels out = ReadPixels("new.bmp").value();
     ASSERT_EQ(out.width, 90);
     ASSERT_EQ(out.height, 80);
@@ -99,7 +100,7 @@ TEST_F(SegmentSmoothingTest, NarrowDepthMapsGiveABlackResult)
 {
     Save(MakeImage(2, 6, [](int, int) { return Grey(99); }).get(), "depth.bmp");
     Save(MakeImage(6, 6, [](int, int) { return kWhite; }).get(), "outline.bmp");
-    ASSERT_TRUE(SmoothBySegmentsPasses("outline.bmp", "depth.bmp", "new.bmp", 1, kSaveBmp, record, sink));
+    ASSERT_TRUE(SmoothBySegmentsPasses("outline.bmp", "depth.bmp", "new.bmp", 1, kSaveBmp, record, RunOptions{}, sink));
     const Pixels out = ReadPixels("new.bmp").value();
     EXPECT_EQ(out.bytes, std::vector<std::uint8_t>(out.bytes.size(), 0));
 }
@@ -119,7 +120,8 @@ TEST_F(SegmentSmoothingTest, SlidingWindowMatchesTheWholeWindow)
         });
         Save(outline.get(), "outline.bmp");
         Save(RandomDepthMap(side(random), side(random), random).get(), "depth.bmp");
-        ASSERT_TRUE(SmoothBySegmentsPasses("outline.bmp", "depth.bmp", "new.bmp", 1, kSaveBmp, record, sink));
+        ASSERT_TRUE(
+            SmoothBySegmentsPasses("outline.bmp", "depth.bmp", "new.bmp", 1, kSaveBmp, record, RunOptions{}, sink));
         ReferenceSmoothBySegments("outline.bmp", "depth.bmp", "expected.bmp");
         ASSERT_TRUE(SamePixels("expected.bmp", "new.bmp")) << round;
     }
@@ -146,13 +148,15 @@ protected:
     std::string PassByPass(int passes)
     {
         SegmentationRecord scratch;
-        SmoothBySegmentsPasses("scene-outline.bmp", "scene-depth.bmp", "expected.bmp", 1, kSaveBmp, scratch, sink);
+        SmoothBySegmentsPasses("scene-outline.bmp", "scene-depth.bmp", "expected.bmp", 1, kSaveBmp, scratch,
+                               RunOptions{}, sink);
         for (int pass = 2; pass <= passes; ++pass)
-            SmoothBySegmentsPasses("scene-outline.bmp", "expected.bmp", "expected.bmp", 1, kSaveBmp, scratch, sink);
+            SmoothBySegmentsPasses("scene-outline.bmp", "expected.bmp", "expected.bmp", 1, kSaveBmp, scratch,
+                                   RunOptions{}, sink);
         return ReadBytes("expected.bmp");
     }
 
-    SegmentationInputs inputs{"scene.png", "scene", "scene-depth.bmp", "scene-depth", kSaveBmp, true};
+    SegmentationInputs inputs{"scene.png", "scene", "scene-depth.bmp", "scene-depth", kSaveBmp, true, RunOptions{}};
     std::vector<std::string> previews;
 };
 
@@ -178,7 +182,8 @@ TEST_F(SmoothingCommandTest, AHugeDegreeEndsOnceTheSmoothingHasSettled)
     // The result is where the passes stop changing anything: one more pass
     // gives it again, so the passes left over would have too.
     SegmentationRecord scratch;
-    ASSERT_TRUE(SmoothBySegmentsPasses("scene-outline.bmp", "scene-depthNew.bmp", "again.bmp", 1, kSaveBmp, scratch, sink));
+    ASSERT_TRUE(SmoothBySegmentsPasses("scene-outline.bmp", "scene-depthNew.bmp", "again.bmp", 1, kSaveBmp, scratch,
+                                       RunOptions{}, sink));
     EXPECT_EQ(ReadBytes("again.bmp"), ReadBytes("scene-depthNew.bmp"));
     EXPECT_NE(ReadBytes("scene-depthNew.bmp"), PassByPass(3));
     EXPECT_EQ(record.smoothingDegree, 2147483647);

@@ -24,18 +24,18 @@ TEST_P(SegmentationThreadsTest, OutlinesAndSmoothingGiveTheSameBytesWhateverTheT
         Bitmap depth = RandomDepthMap(width + 2, height, random);
         const int level = static_cast<int>(random() % 120);
 
-        const auto outline = OneAndMany(GetParam(), [&](ProgressSink& sink) {
-            return MakeOutlineImages(picture.get(), level, sink).outline;
+        const auto outline = OneAndMany(GetParam(), [&](const RunOptions& options, ProgressSink& sink) {
+            return MakeOutlineImages(picture.get(), level, options, sink).outline;
         });
         EXPECT_EQ(outline.first, outline.second) << "outline, seed " << seed;
-        const auto gradient = OneAndMany(GetParam(), [&](ProgressSink& sink) {
-            return MakeOutlineImages(picture.get(), level, sink).gradient;
+        const auto gradient = OneAndMany(GetParam(), [&](const RunOptions& options, ProgressSink& sink) {
+            return MakeOutlineImages(picture.get(), level, options, sink).gradient;
         });
         EXPECT_EQ(gradient.first, gradient.second) << "gradient, seed " << seed;
         RecordingSink quiet;
-        Bitmap classes = MakeOutlineImages(picture.get(), level, quiet).outline;
-        const auto smoothed = OneAndMany(GetParam(), [&](ProgressSink& sink) {
-            return SmoothBySegmentsBitmap(classes.get(), depth.get(), 6, sink);
+        Bitmap classes = MakeOutlineImages(picture.get(), level, RunOptions{}, quiet).outline;
+        const auto smoothed = OneAndMany(GetParam(), [&](const RunOptions& options, ProgressSink& sink) {
+            return SmoothBySegmentsBitmap(classes.get(), depth.get(), 6, options, sink);
         });
         EXPECT_EQ(smoothed.first, smoothed.second) << "segment smoothing, seed " << seed;
         EXPECT_EQ(smoothed.first.pumps, 0); // the segmentation tool keeps no window alive

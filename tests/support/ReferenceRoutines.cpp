@@ -41,8 +41,8 @@ void FillPixelFromNeighbours(FIBITMAP* view, std::vector<bool>& filled, int widt
 void ReferenceShiftedView(const std::string& outputPath, const std::string& imagePath, const std::string& depthPath,
                           const StereoSettings& settings, ProgressSink& sink)
 {
-    Bitmap image = ReadRgbImageFile(imagePath).bitmap;
-    Bitmap depth = ReadRgbImageFile(depthPath).bitmap;
+    Bitmap image = ReadRgbImageFile(imagePath, RunOptions{}).bitmap;
+    Bitmap depth = ReadRgbImageFile(depthPath, RunOptions{}).bitmap;
     if (!image || !depth)
         return;
     const int width = std::min(Width(image.get()), Width(depth.get()));
@@ -51,7 +51,7 @@ void ReferenceShiftedView(const std::string& outputPath, const std::string& imag
     SetResolution(view.get(), settings.pixelsPerMetre);
     std::vector<bool> filled(static_cast<std::size_t>(width) * height, false);
 
-    const int parallax = settings.parallax;
+    const int parallax = settings.geometry.parallax;
     const int direction = parallax >= 0 ? 1 : -1;
     for (long long m = 0; m != static_cast<long long>(parallax) + direction; m += direction) {
         for (int y = 0; y < height; ++y) {
@@ -61,7 +61,7 @@ void ReferenceShiftedView(const std::string& outputPath, const std::string& imag
                 const int level = RoundHalfAway(static_cast<double>(parallax) * d / 255.0);
                 if (level != m)
                     continue;
-                const long long t = x + m - settings.stereoWindow;
+                const long long t = x + m - settings.geometry.stereoWindow;
                 if (t < 0 || t >= width)
                     continue;
                 std::copy_n(PixelAt(image.get(), x, y), 3, PixelAt(view.get(), static_cast<int>(t), y));
@@ -79,13 +79,13 @@ void ReferenceShiftedView(const std::string& outputPath, const std::string& imag
     };
     sweep(parallax >= 0);
     sweep(parallax < 0);
-    WriteImageFile(view.get(), outputPath, settings.saveFormat);
+    WriteImageFile(view.get(), outputPath, settings.saveFormat, RunOptions{});
 }
 
 void ReferenceSmoothDepthMap(const std::string& sourcePath, const std::string& destinationPath, int radius,
                              const StereoSettings& settings, ProgressSink& sink)
 {
-    Bitmap source = ReadRgbImageFile(sourcePath).bitmap;
+    Bitmap source = ReadRgbImageFile(sourcePath, RunOptions{}).bitmap;
     if (!source)
         return;
     const int width = Width(source.get());
@@ -111,7 +111,7 @@ void ReferenceSmoothDepthMap(const std::string& sourcePath, const std::string& d
                 out[c] = static_cast<std::uint8_t>(RoundHalfAway(static_cast<double>(sum[c]) / count));
         }
     }
-    WriteImageFile(output.get(), destinationPath, settings.saveFormat);
+    WriteImageFile(output.get(), destinationPath, settings.saveFormat, RunOptions{});
 }
 
 } // namespace velmora::test

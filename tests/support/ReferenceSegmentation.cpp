@@ -31,7 +31,7 @@ void SetPixel(FIBITMAP* bitmap, int x, int y, std::uint8_t blue, std::uint8_t gr
 
 void ReferenceLaplacianSign(const std::string& sourcePath, const std::string& destinationPath)
 {
-    Bitmap source = ReadRgbImageFile(sourcePath).bitmap;
+    Bitmap source = ReadRgbImageFile(sourcePath, RunOptions{}).bitmap;
     const int width = Width(source.get()), height = Height(source.get());
     Bitmap out = NewImage(width, height, 24);
     FIBITMAP* s = source.get();
@@ -45,12 +45,12 @@ void ReferenceLaplacianSign(const std::string& sourcePath, const std::string& de
             else
                 SetPixel(out.get(), x, y, 255, 0, 0);
         }
-    WriteImageFile(out.get(), destinationPath, kSaveBmp);
+    WriteImageFile(out.get(), destinationPath, kSaveBmp, RunOptions{});
 }
 
 void ReferenceGradient(const std::string& sourcePath, const std::string& destinationPath)
 {
-    Bitmap source = ReadRgbImageFile(sourcePath).bitmap;
+    Bitmap source = ReadRgbImageFile(sourcePath, RunOptions{}).bitmap;
     const int width = Width(source.get()), height = Height(source.get());
     Bitmap out = NewImage(width, height, 24);
     for (int y = 1; y < height - 1; ++y)
@@ -66,14 +66,14 @@ void ReferenceGradient(const std::string& sourcePath, const std::string& destina
                 const int magnitude = RoundHalfAway(std::pow(static_cast<double>(gy * gy + gx * gx), 0.5));
                 PixelAt(out.get(), x, y)[c] = static_cast<std::uint8_t>(std::min(magnitude, 255));
             }
-    WriteImageFile(out.get(), destinationPath, kSaveBmp);
+    WriteImageFile(out.get(), destinationPath, kSaveBmp, RunOptions{});
 }
 
 void ReferenceSmoothBySegments(const std::string& outlinePath, const std::string& inputPath,
                                const std::string& outputPath)
 {
-    Bitmap outline = ReadRgbImageFile(outlinePath).bitmap;
-    Bitmap depth = ReadRgbImageFile(inputPath).bitmap;
+    Bitmap outline = ReadRgbImageFile(outlinePath, RunOptions{}).bitmap;
+    Bitmap depth = ReadRgbImageFile(inputPath, RunOptions{}).bitmap;
     const int width = std::min(Width(outline.get()), Width(depth.get()));
     const int height = std::min(Height(outline.get()), Height(depth.get()));
     Bitmap out = NewImage(width, height, 24);
@@ -110,7 +110,7 @@ void ReferenceSmoothBySegments(const std::string& outlinePath, const std::string
             if (y == height - 2)
                 put(x, height - 1);
         }
-    WriteImageFile(out.get(), outputPath, kSaveBmp);
+    WriteImageFile(out.get(), outputPath, kSaveBmp, RunOptions{});
 }
 
 } // namespace velmora::test

@@ -70,9 +70,9 @@ Bgr PixelOf(FIBITMAP* bitmap, int x, int y)
     return {p[0], p[1], p[2]};
 }
 
-void Save(FIBITMAP* bitmap, const std::string& path, int saveFormat)
+void Save(FIBITMAP* bitmap, const std::string& path, int saveFormat, const RunOptions& options)
 {
-    ASSERT_TRUE(WriteImageFile(bitmap, path, saveFormat)) << "could not write " << path;
+    ASSERT_TRUE(WriteImageFile(bitmap, path, saveFormat, options)) << "could not write " << path;
 }
 
 Bgr Pixels::At(int x, int y) const
@@ -83,7 +83,7 @@ Bgr Pixels::At(int x, int y) const
 
 std::optional<Pixels> ReadPixels(const std::string& path)
 {
-    Bitmap stored = ReadImageFile(path).bitmap;
+    Bitmap stored = ReadImageFile(path, RunOptions{}).bitmap;
     if (!stored)
         return std::nullopt;
     Pixels pixels{Width(stored.get()), Height(stored.get()), BitsPerPixel(stored.get()),

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/RunOptions.h"
 #include "imaging/picture/Bitmap.h"
 #include "imaging/stereo/StereoSettings.h"
 
@@ -38,7 +39,7 @@ Bitmap GreyPaletteImage(int width, int height);
 Bgr PixelOf(FIBITMAP* bitmap, int x, int y);
 
 // Writes or fails the current test.
-void Save(FIBITMAP* bitmap, const std::string& path, int saveFormat = kSaveBmp);
+void Save(FIBITMAP* bitmap, const std::string& path, int saveFormat = kSaveBmp, const RunOptions& options = {});
 
 // The pixels of a file, three bytes each, rows packed bottom to top; none when
 // the file cannot be read.

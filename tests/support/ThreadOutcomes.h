@@ -30,19 +30,18 @@ inline Outcome Capture(FIBITMAP* bitmap, const RecordingSink& sink)
     return outcome;
 }
 
-// The outcome of routine(sink) -> Bitmap with one worker thread and with
-// `threads`; the workers are one again afterwards.
+// The outcome of routine(options, sink) -> Bitmap with one thread and with
+// `threads`.
 template <typename Routine>
 std::pair<Outcome, Outcome> OneAndMany(int threads, Routine routine)
 {
     std::pair<Outcome, Outcome> outcomes;
     for (Outcome* outcome : {&outcomes.first, &outcomes.second}) {
-        SetWorkerThreads(outcome == &outcomes.first ? 1 : threads);
+        const RunOptions options{.threads = outcome == &outcomes.first ? 1 : threads};
         RecordingSink sink;
-        Bitmap made = routine(sink);
+        Bitmap made = routine(options, sink);
         *outcome = Capture(made.get(), sink);
     }
-    SetWorkerThreads(1);
     return outcomes;
 }
 
