@@ -4,6 +4,7 @@
 
 #include "imaging/files/FilePaths.h"
 #include "imaging/files/PrivateFolder.h"
+#include "imaging/files/StopRegistry.h"
 #include "imaging/files/SystemCalls.h"
 #include "imaging/files/WrittenFiles.h"
 
@@ -15,9 +16,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <mutex>
-#include <set>
 #include <utility>
 
 namespace velmora {
@@ -25,17 +24,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Temporary files not yet renamed into place, for RemoveUnfinishedFiles.
-struct Unfinished {
-    std::mutex mutex;
-    std::set<std::string> paths;
-    bool stopping = false;
-};
+using Unfinished = StopRegistry<std::string>;
 
-// Never destroyed: a stopping process may remove the files while it exits.
+// Temporary files not yet renamed into place, for RemoveUnfinishedFiles.
 Unfinished& UnfinishedFiles()
 {
-    static Unfinished& unfinished = *std::make_unique<Unfinished>().release();
+    static Unfinished& unfinished = Unfinished::Leaked();
     return unfinished;
 }
 
@@ -163,12 +157,7 @@ FileStatus AtomicFile::Commit()
 
 void RemoveUnfinishedFiles()
 {
-    Unfinished& unfinished = UnfinishedFiles();
-    std::lock_guard lock(unfinished.mutex);
-    unfinished.stopping = true;
-    for (const std::string& path : unfinished.paths)
-        unlink(path.c_str());
-    unfinished.paths.clear();
+    UnfinishedFiles().StopAndRemove([](const std::string& path) { unlink(path.c_str()); });
 }
 
 } // namespace velmora

@@ -3,29 +3,24 @@
 #include "imaging/files/PrivateFolder.h"
 
 #include "imaging/files/FilePaths.h"
+#include "imaging/files/StopRegistry.h"
 
 #include <stdlib.h>
 
 #include <cerrno>
 #include <cstring>
 
-#include <memory>
 #include <mutex>
-#include <set>
 
 namespace velmora {
 namespace {
 
-struct Folders {
-    std::mutex mutex;
-    std::set<std::filesystem::path> paths;
-    bool stopping = false;
-};
+using Folders = StopRegistry<std::filesystem::path>;
 
-// Never destroyed: a stopping process may remove the folders while it exits.
+// The private folders that exist, for RemovePrivateFolders.
 Folders& LiveFolders()
 {
-    static Folders& folders = *std::make_unique<Folders>().release();
+    static Folders& folders = Folders::Leaked();
     return folders;
 }
 
@@ -67,14 +62,10 @@ std::string PrivateFolder::Path(const std::string& name) const
 
 void RemovePrivateFolders()
 {
-    Folders& folders = LiveFolders();
-    std::lock_guard lock(folders.mutex);
-    folders.stopping = true;
-    for (const std::filesystem::path& folder : folders.paths) {
+    LiveFolders().StopAndRemove([](const std::filesystem::path& folder) {
         std::error_code ignored;
         std::filesystem::remove_all(folder, ignored);
-    }
-    folders.paths.clear();
+    });
 }
 
 bool InPrivateFolder(const std::filesystem::path& path)

@@ -8,6 +8,7 @@
 namespace velmora {
 namespace {
 
+// The process's one set (see SystemCalls).
 SystemCalls& Active()
 {
     static SystemCalls calls{::pwrite, ::fsync, ::close, ::rename};

@@ -10,7 +10,9 @@ namespace velmora {
 
 // The system calls through which every file is written. They are the
 // system's own; tests put failing ones in place for a while to check that
-// each failure is caught and leaves the target as it was.
+// each failure is caught and leaves the target as it was. One set for the
+// whole process, as the calls themselves are: a write deep inside the image
+// library's encoders reaches them with no way to be handed anything.
 struct SystemCalls {
     ssize_t (*pwrite)(int descriptor, const void* bytes, std::size_t count, off_t offset);
     int (*fsync)(int descriptor);

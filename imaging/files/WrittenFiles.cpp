@@ -27,6 +27,9 @@ struct Ledger {
     std::vector<WrittenFile> files;
 };
 
+// One ledger per process: the files the process wrote are the process's,
+// whichever window, command or thread wrote them, and only those may be
+// deleted as its temporaries.
 Ledger& TheLedger()
 {
     static Ledger ledger;

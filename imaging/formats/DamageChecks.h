@@ -30,7 +30,10 @@ public:
 
 // Installs quiet handlers for the libraries' messages, which would otherwise
 // print on stderr (the TIFF library's warnings on tags it does not know fill
-// screens); called before any file is read or written.
+// screens); called before any file is read or written. The libraries take
+// one handler each for the whole process, so they are installed once; what
+// a handler notes is kept per thread (DamageWatch), so reads on several
+// threads never see each other's damage.
 void QuietenImageLibraries();
 
 } // namespace velmora

@@ -84,6 +84,9 @@ private:
 
 void RunOnIdleThread(std::function<void()> task)
 {
+    // One pool per process: the cores are the process's, and a band or batch
+    // job started from any thread, from inside another band too, takes
+    // whichever kept thread is idle.
     static IdleThreads threads;
     threads.Run(std::move(task));
 }
