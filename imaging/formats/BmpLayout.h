@@ -20,6 +20,22 @@ inline constexpr int kPixelsPerMetreY = 42;
 
 inline constexpr std::uint32_t kFileHeaderBytes = 14;
 inline constexpr std::uint32_t kInfoHeaderBytes = 40;
+inline constexpr std::uint32_t kInfoEnd = kFileHeaderBytes + kInfoHeaderBytes;
+
+// The OS/2 1.x header: 16-bit width, height and bits per pixel.
+inline constexpr std::uint32_t kOs2HeaderBytes = 12;
+inline constexpr int kOs2Width = 18;
+inline constexpr int kOs2Height = 20;
+inline constexpr int kOs2BitsPerPixel = 24;
+inline constexpr std::uint32_t kOs2End = kFileHeaderBytes + kOs2HeaderBytes;
+
+// The red, green and blue masks that follow the info header when the
+// channels are given by them.
+inline constexpr std::uint32_t kMaskBytes = 12;
+
+// What the program reads of a BMP's start: the file and info headers and
+// the masks, all that any of its readers looks at.
+inline constexpr std::uint32_t kStartBytes = kInfoEnd + kMaskBytes;
 
 // Compressions: none, and channels given by colour masks.
 inline constexpr std::uint32_t kUncompressed = 0;

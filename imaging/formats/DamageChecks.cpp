@@ -2,16 +2,12 @@
 
 #include "imaging/formats/DamageChecks.h"
 
-#include "imaging/formats/BmpLayout.h"
-#include "imaging/formats/LittleEndian.h"
 #include "imaging/picture/RowPadding.h"
 
 #include <FreeImage.h>
 #include <tiffio.h>
-#include <unistd.h>
 
 #include <cstdarg>
-#include <cstdlib>
 #include <cstring>
 
 namespace velmora {
@@ -68,31 +64,20 @@ bool DamageWatch::DamageSeen() const
     return damageSeen;
 }
 
-bool IsTruncatedBmp(int descriptor, std::uint64_t fileSize)
+bool IsTruncatedBmp(const BmpHeader& header, std::uint64_t fileSize)
 {
-    unsigned char header[34] = {};
-    if (pread(descriptor, header, sizeof header, 0) < 26)
+    if (header.bytesRead < bmp::kOs2End)
         return true;
-    const std::uint32_t infoSize = LittleEndianField(header, bmp::kHeaderSize, 4);
-    std::uint64_t width = 0, height = 0;
-    std::uint32_t bitsPerPixel = 0, compression = 0;
-    if (infoSize == 12) {
-        // OS/2 1.x: 16-bit width and height, never compressed.
-        width = LittleEndianField(header, 18, 2);
-        height = LittleEndianField(header, 20, 2);
-        bitsPerPixel = LittleEndianField(header, 24, 2);
-    } else if (infoSize >= 16) {
-        width = LittleEndianField(header, bmp::kWidth, 4);
-        const auto signedHeight = static_cast<std::int32_t>(LittleEndianField(header, bmp::kHeight, 4));
-        height = static_cast<std::uint64_t>(std::llabs(signedHeight));
-        bitsPerPixel = LittleEndianField(header, bmp::kBitsPerPixel, 2);
-        compression = infoSize >= 20 ? LittleEndianField(header, bmp::kCompression, 4) : 0;
-    } else {
+    const bool os2 = header.headerSize == bmp::kOs2HeaderBytes;
+    if (!os2 && header.headerSize < 16)
         return true;
-    }
-    if (compression != bmp::kUncompressed && compression != bmp::kBitFields)
+    if (header.compression != bmp::kUncompressed && header.compression != bmp::kBitFields)
         return false; // run-length data has no fixed size; its decoder checks it
-    return fileSize < LittleEndianField(header, bmp::kPixelsAt, 4) + PaddedRowBytes(width, bitsPerPixel) * height;
+    // The Windows headers' width is taken as stored, unsigned; their height
+    // is signed, its sign giving only the order of the rows.
+    const std::uint64_t width = os2 ? header.width : static_cast<std::uint32_t>(header.width);
+    const std::uint64_t height = static_cast<std::uint64_t>(header.height < 0 ? -header.height : header.height);
+    return fileSize < header.pixelsAt + PaddedRowBytes(width, header.bitsPerPixel) * height;
 }
 
 } // namespace velmora

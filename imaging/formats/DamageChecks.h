@@ -2,6 +2,8 @@
 
 #pragma once
 
+#include "imaging/formats/BmpHeader.h"
+
 #include <cstdint>
 
 namespace velmora {
@@ -10,9 +12,8 @@ namespace velmora {
 // these checks catch the cases FreeImage lets through.
 
 // Whether a BMP file is shorter than the uncompressed pixel data its header
-// announces (Windows and OS/2 headers alike). `descriptor` is open for
-// reading; its position is not used.
-bool IsTruncatedBmp(int descriptor, std::uint64_t fileSize);
+// announces (Windows and OS/2 headers alike), or too short for its header.
+bool IsTruncatedBmp(const BmpHeader& header, std::uint64_t fileSize);
 
 // Notes, on this thread while it lives, the signs of a damaged file that the
 // decoders pass over: every error the TIFF library reports (a strip shorter

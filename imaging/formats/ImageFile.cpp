@@ -54,6 +54,7 @@ struct OpenPicture {
     Stream stream;
     std::uint64_t fileSize = 0;
     FREE_IMAGE_FORMAT format = FIF_UNKNOWN;
+    std::optional<BmpHeader> bmp;           // a BMP's start, read once for all its readers
     std::optional<PlainBmpHeader> plainBmp; // the header, for a BMP this program reads itself
     std::optional<InfoHeaderBmp> laterBmp;  // for other BMPs under a header the library does not read
     FileStatus status;
@@ -118,9 +119,11 @@ FileStatus CheckClaimedSize(OpenPicture& file, std::uint64_t limit)
 {
     FileStatus status;
     if (file.format == FIF_BMP) {
-        file.plainBmp = ReadPlainBmpHeader(fileno(file.stream.get()));
-        if (!file.plainBmp)
-            file.laterBmp = InfoHeaderBmp::Of(file.stream.get(), file.fileSize);
+        file.bmp = ReadBmpHeader(fileno(file.stream.get()));
+        if (file.bmp)
+            file.plainBmp = PlainBmpOf(*file.bmp);
+        if (file.bmp && !file.plainBmp)
+            file.laterBmp = InfoHeaderBmp::Of(file.stream.get(), *file.bmp, file.fileSize);
     }
     if (const auto& plain = file.plainBmp) {
         status = CheckPictureSize(static_cast<std::uint64_t>(plain->width), plain->Rows(), plain->RowBytes(), limit);
@@ -195,7 +198,7 @@ ImageRead ReadImageFile(const std::string& path, const RunOptions& options)
     if (!file.status)
         return Refused(std::move(file.status));
     if (file.format == FIF_BMP) {
-        if (IsTruncatedBmp(fileno(file.stream.get()), file.fileSize))
+        if (!file.bmp || IsTruncatedBmp(*file.bmp, file.fileSize))
             return Refused(Unreadable("cut short"));
         if (file.plainBmp) {
             Bitmap plain = ReadPlainBmp(fileno(file.stream.get()), *file.plainBmp);

@@ -12,8 +12,6 @@
 namespace velmora {
 namespace {
 
-constexpr std::uint32_t kMaskBytes = 12; // red, green and blue
-
 InfoHeaderBmp& Bmp(fi_handle handle)
 {
     return *static_cast<InfoHeaderBmp*>(handle);
@@ -21,19 +19,18 @@ InfoHeaderBmp& Bmp(fi_handle handle)
 
 } // namespace
 
-std::optional<InfoHeaderBmp> InfoHeaderBmp::Of(FILE* stream, std::uint64_t fileSize)
+std::optional<InfoHeaderBmp> InfoHeaderBmp::Of(FILE* stream, const BmpHeader& bmp, std::uint64_t fileSize)
 {
-    unsigned char headers[bmp::kFileHeaderBytes + bmp::kInfoHeaderBytes + kMaskBytes] = {};
-    if (std::fseek(stream, 0, SEEK_SET) != 0 || std::fread(headers, sizeof headers, 1, stream) != 1)
-        return std::nullopt;
-    const std::uint32_t headerSize = LittleEndianField(headers, bmp::kHeaderSize, 4);
-    const std::uint32_t pixelsAt = LittleEndianField(headers, bmp::kPixelsAt, 4);
-    if (headers[0] != 'B' || headers[1] != 'M' || !bmp::IsLaterHeader(headerSize) ||
+    const std::uint32_t headerSize = bmp.headerSize;
+    const std::uint32_t pixelsAt = bmp.pixelsAt;
+    if (!bmp.signature || bmp.bytesRead < bmp::kStartBytes || !bmp::IsLaterHeader(headerSize) ||
         pixelsAt < bmp::kFileHeaderBytes + headerSize || pixelsAt > fileSize)
         return std::nullopt;
 
-    const bool masks = LittleEndianField(headers, bmp::kCompression, 4) == bmp::kBitFields;
-    const std::uint32_t startBytes = bmp::kFileHeaderBytes + bmp::kInfoHeaderBytes + (masks ? kMaskBytes : 0);
+    unsigned char headers[bmp::kStartBytes];
+    std::memcpy(headers, bmp.bytes, sizeof headers);
+    const bool masks = bmp.compression == bmp::kBitFields;
+    const std::uint32_t startBytes = bmp::kInfoEnd + (masks ? bmp::kMaskBytes : 0);
     const std::uint64_t shift = bmp::kFileHeaderBytes + headerSize - startBytes;
     SetLittleEndianField(headers, bmp::kFileSize, 4, static_cast<std::uint32_t>(fileSize - shift));
     SetLittleEndianField(headers, bmp::kPixelsAt, 4, static_cast<std::uint32_t>(pixelsAt - shift));

@@ -2,6 +2,8 @@
 
 #pragma once
 
+#include "imaging/formats/BmpHeader.h"
+
 #include <FreeImage.h>
 
 #include <cstdint>
@@ -19,9 +21,10 @@ namespace velmora {
 // not use. Everything after the header is the file's own bytes.
 class InfoHeaderBmp {
 public:
-    // The file as such a BMP; none when it has no later header, or one whose
-    // fields leave no room for it.
-    static std::optional<InfoHeaderBmp> Of(FILE* stream, std::uint64_t fileSize);
+    // The file as such a BMP, read from `stream` after its start (`bmp`);
+    // none when it has no later header, or one whose fields leave no room
+    // for it.
+    static std::optional<InfoHeaderBmp> Of(FILE* stream, const BmpHeader& bmp, std::uint64_t fileSize);
 
     // I/O for the library's loading; the handle is at the start of the file.
     static FreeImageIO IO();

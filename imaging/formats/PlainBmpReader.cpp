@@ -3,7 +3,6 @@
 #include "imaging/formats/PlainBmpReader.h"
 
 #include "imaging/formats/BmpLayout.h"
-#include "imaging/formats/LittleEndian.h"
 #include "imaging/picture/RowPadding.h"
 
 #include <unistd.h>
@@ -51,23 +50,19 @@ std::uint64_t PlainBmpHeader::RowBytes() const
     return PaddedRowBytes(static_cast<std::uint64_t>(width), 24);
 }
 
-std::optional<PlainBmpHeader> ReadPlainBmpHeader(int descriptor)
+std::optional<PlainBmpHeader> PlainBmpOf(const BmpHeader& bmp)
 {
-    unsigned char bytes[bmp::kFileHeaderBytes + bmp::kInfoHeaderBytes] = {};
-    if (pread(descriptor, bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes))
-        return std::nullopt;
     constexpr std::uint32_t kBitsPerPixel = 24;
-    PlainBmpHeader header;
-    header.width = static_cast<std::int32_t>(LittleEndianField(bytes, bmp::kWidth, 4));
-    header.height = static_cast<std::int32_t>(LittleEndianField(bytes, bmp::kHeight, 4));
-    if (bytes[0] != 'B' || bytes[1] != 'M' || !IsWindowsHeader(LittleEndianField(bytes, bmp::kHeaderSize, 4)) ||
-        LittleEndianField(bytes, bmp::kBitsPerPixel, 2) != kBitsPerPixel ||
-        LittleEndianField(bytes, bmp::kCompression, 4) != bmp::kUncompressed ||
-        header.width <= 0 || header.height == 0 || header.height == INT_MIN)
+    if (!bmp.signature || bmp.bytesRead < bmp::kInfoEnd || !IsWindowsHeader(bmp.headerSize) ||
+        bmp.bitsPerPixel != kBitsPerPixel || bmp.compression != bmp::kUncompressed || bmp.width <= 0 ||
+        bmp.height == 0 || bmp.height == INT_MIN)
         return std::nullopt;
-    header.pixelsAt = LittleEndianField(bytes, bmp::kPixelsAt, 4);
-    header.pixelsPerMetreX = static_cast<std::int32_t>(LittleEndianField(bytes, bmp::kPixelsPerMetreX, 4));
-    header.pixelsPerMetreY = static_cast<std::int32_t>(LittleEndianField(bytes, bmp::kPixelsPerMetreY, 4));
+    PlainBmpHeader header;
+    header.width = static_cast<std::int32_t>(bmp.width);
+    header.height = static_cast<std::int32_t>(bmp.height);
+    header.pixelsAt = bmp.pixelsAt;
+    header.pixelsPerMetreX = bmp.pixelsPerMetreX;
+    header.pixelsPerMetreY = bmp.pixelsPerMetreY;
     return header;
 }
 

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/formats/BmpHeader.h"
 #include "imaging/picture/Bitmap.h"
 
 #include <cstdint>
@@ -27,8 +28,8 @@ struct PlainBmpHeader {
 };
 
 // The header when the file is such a BMP; none for any other file, which the
-// library reads (or refuses) instead. `descriptor` is open for reading.
-std::optional<PlainBmpHeader> ReadPlainBmpHeader(int descriptor);
+// library reads (or refuses) instead.
+std::optional<PlainBmpHeader> PlainBmpOf(const BmpHeader& bmp);
 
 // Reads the pixels of such a BMP, as `header` gave them, the way the library
 // reads its info-header files: the same pixels, rows and resolution, straight

@@ -96,8 +96,9 @@ std::optional<PlainBmpHeader> PlainHeaderOf(const std::string& path)
     const int descriptor = open(path.c_str(), O_RDONLY);
     if (descriptor < 0)
         return std::nullopt;
-    std::optional<PlainBmpHeader> header = ReadPlainBmpHeader(descriptor);
+    const std::optional<BmpHeader> start = ReadBmpHeader(descriptor);
     close(descriptor);
+    std::optional<PlainBmpHeader> header = start ? PlainBmpOf(*start) : std::nullopt;
     return header;
 }
 
@@ -240,7 +241,7 @@ TEST_F(PlainBmpTest, PixelsMissingWhenReadGiveNoPicture)
         WriteBytes("short.bmp", whole.substr(0, whole.size() - 1));
         const int descriptor = open("short.bmp", O_RDONLY);
         ASSERT_GE(descriptor, 0);
-        const std::optional<PlainBmpHeader> header = ReadPlainBmpHeader(descriptor);
+        const std::optional<PlainBmpHeader> header = PlainBmpOf(ReadBmpHeader(descriptor).value());
         ASSERT_TRUE(header);
         EXPECT_FALSE(ReadPlainBmp(descriptor, *header)) << topDown;
         close(descriptor);
