@@ -155,7 +155,7 @@ int RunBatch(const WholeCommand& whole, const BatchOptions& options, const RunOp
     int failed = 0;
     for (const BatchPicture& picture : pictures) {
         if (picture.depth.empty()) {
-            std::cerr << "velmora-cli: " << picture.image << ": skipped, " << picture.depthProblem << '\n';
+            sink.ShowNote(picture.image + ": skipped, " + picture.depthProblem);
             ++skipped;
             continue;
         }
@@ -174,8 +174,7 @@ int RunBatch(const WholeCommand& whole, const BatchOptions& options, const RunOp
             return fs::exists(fs::symlink_status(output.path, ignored));
         });
         if (existing != outputs.end() && !options.overwrite) {
-            std::cerr << "velmora-cli: " << picture.image << ": skipped, " << existing->path
-                      << " exists (--overwrite replaces it)\n";
+            sink.ShowNote(picture.image + ": skipped, " + existing->path + " exists (--overwrite replaces it)");
             ++skipped;
             continue;
         }

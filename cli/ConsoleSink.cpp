@@ -49,6 +49,11 @@ void ConsoleSink::ResetProgress()
 void ConsoleSink::ShowMessage(const std::string& text)
 {
     failed_ = true;
+    ShowNote(text);
+}
+
+void ConsoleSink::ShowNote(const std::string& text)
+{
     ClearLine();
     out_ << "velmora-cli: " << text << '\n' << std::flush;
 }

@@ -4,6 +4,7 @@
 
 #include "imaging/files/AtomicFile.h"
 #include "imaging/files/FileHandles.h"
+#include "imaging/files/UniqueDescriptor.h"
 #include "imaging/formats/DamageChecks.h"
 #include "imaging/formats/InfoHeaderBmp.h"
 #include "imaging/formats/PictureHeaders.h"
@@ -69,7 +70,8 @@ Bitmap LoadWithLibrary(OpenPicture& file, int flags)
         return Bitmap(FreeImage_LoadFromHandle(FIF_BMP, &io, file.laterBmp->Handle(), flags));
     }
     FreeImageIO io = ReadingIO();
-    std::fseek(file.stream.get(), 0, SEEK_SET);
+    if (std::fseek(file.stream.get(), 0, SEEK_SET) != 0)
+        return {};
     return Bitmap(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), flags));
 }
 
@@ -77,26 +79,21 @@ Bitmap LoadWithLibrary(OpenPicture& file, int flags)
 // the descriptor, so that what is checked is what is read.
 FileStatus OpenRegularFile(const std::string& path, OpenPicture& file)
 {
-    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (descriptor < 0)
+    UniqueDescriptor descriptor(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!descriptor)
         return Unreadable(std::strerror(errno));
     struct stat info {};
-    if (fstat(descriptor, &info) != 0) {
-        const int error = errno;
-        close(descriptor);
-        return Unreadable(std::strerror(error));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        close(descriptor);
+    if (fstat(descriptor.Get(), &info) != 0)
+        return Unreadable(std::strerror(errno));
+    if (!S_ISREG(info.st_mode))
         return Unreadable(S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : reasons::kNotRegularFile);
-    }
-    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
-    file.stream.reset(fdopen(descriptor, "rb"));
-    if (!file.stream) {
-        const int error = errno;
-        close(descriptor);
-        return Unreadable(std::strerror(error));
-    }
+    const int flags = fcntl(descriptor.Get(), F_GETFL);
+    if (flags < 0 || fcntl(descriptor.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return Unreadable(std::strerror(errno));
+    file.stream.reset(fdopen(descriptor.Get(), "rb"));
+    if (!file.stream)
+        return Unreadable(std::strerror(errno));
+    descriptor.Release(); // the stream's now
     file.fileSize = static_cast<std::uint64_t>(info.st_size);
     return {};
 }
@@ -146,7 +143,8 @@ FileStatus CheckClaimedSize(OpenPicture& file, std::uint64_t limit)
         else
             status = CheckPictureSize(claimed->width, claimed->height, claimed->width * claimed->bytesPerPixel, limit);
     }
-    std::fseek(file.stream.get(), 0, SEEK_SET);
+    if (std::fseek(file.stream.get(), 0, SEEK_SET) != 0 && status)
+        return Unreadable(std::strerror(errno));
     return status;
 }
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstdint>
+#include <iterator>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -32,6 +33,28 @@ constexpr std::size_t kSampleBytes = 1 << 15;
 // times over comes from a smooth picture.
 constexpr std::size_t kSmoothShrink = 4;
 constexpr std::size_t kChunkFraming = 12;      // length, type and CRC
+// The quick search chooses the full one when it makes the sample no more
+// than this much larger than repeats do (21/20: within 5%); further off, the
+// run is a photograph, where repeats win at a fraction of the cost.
+constexpr std::size_t kSearchWinsOver = 21, kSearchWinsUnder = 20;
+// Places tried per match by the full search of grainy runs (see RunScratch).
+constexpr int kGrainyMaxChain = 32;
+// Runs encoded but not yet written, per thread: enough that a thread rarely
+// waits for the writer, few enough that memory stays a few runs per thread.
+constexpr int kWaitingRunsPerThread = 4;
+// Raw deflate (no zlib header of its own: the first run writes the stream's)
+// with the largest window, 32 KB, and zlib's default memory for its tables.
+constexpr int kRawDeflateWindowBits = -15;
+constexpr int kDeflateMemoryLevel = 9;
+// What a run's output may need beyond deflateBound: the empty stored block
+// that ends it on a byte boundary, and a little room.
+constexpr std::size_t kSyncFlushBytes = 16;
+// zlib's own lazy-matching figures of level 6, kept when only the number of
+// places tried per match is capped.
+constexpr int kGoodLength = 8, kMaxLazy = 16, kNiceLength = 128;
+// The zlib stream's header, before the first run: deflate with a 32 KB
+// window, no preset dictionary (the level bits are only a hint).
+constexpr std::uint8_t kZlibHeader[] = {0x78, 0x01};
 
 void PutBigEndian(std::uint8_t* at, std::uint32_t value)
 {
@@ -96,7 +119,7 @@ public:
     // match, with the lazy matching of level 6 kept.
     Compressor(int level, int strategy, int maxChain = 0) : maxChain_(maxChain)
     {
-        if (deflateInit2(&stream_, level, Z_DEFLATED, -15, 9, strategy) != Z_OK)
+        if (deflateInit2(&stream_, level, Z_DEFLATED, kRawDeflateWindowBits, kDeflateMemoryLevel, strategy) != Z_OK)
             throw std::bad_alloc();
     }
     ~Compressor() { deflateEnd(&stream_); }
@@ -111,9 +134,9 @@ public:
     {
         if (deflateReset(&stream_) != Z_OK)
             return false;
-        if (maxChain_ > 0 && deflateTune(&stream_, 8, 16, 128, maxChain_) != Z_OK)
+        if (maxChain_ > 0 && deflateTune(&stream_, kGoodLength, kMaxLazy, kNiceLength, maxChain_) != Z_OK)
             return false;
-        out.resize(at + deflateBound(&stream_, static_cast<uLong>(size)) + 16);
+        out.resize(at + deflateBound(&stream_, static_cast<uLong>(size)) + kSyncFlushBytes);
         stream_.next_in = const_cast<Bytef*>(in);
         stream_.avail_in = static_cast<uInt>(size);
         stream_.next_out = out.data() + at;
@@ -146,7 +169,7 @@ struct RunScratch {
     // Grainy pictures whose channels repeat each other (grey anaglyphs)
     // offer a great many short matches: the default 128 places per match
     // costs them over twice the time for 3% of the size.
-    Compressor fullSearch{Z_DEFAULT_COMPRESSION, Z_DEFAULT_STRATEGY, 32};
+    Compressor fullSearch{Z_DEFAULT_COMPRESSION, Z_DEFAULT_STRATEGY, kGrainyMaxChain};
     // Smooth pictures (depth maps) offer long matches, which end a search
     // early: there the default number of places costs little and makes the
     // files a tenth smaller than 32 do.
@@ -184,11 +207,11 @@ public:
         encoded.adler = adler32(1, filtered.data(), static_cast<uInt>(filtered.size()));
 
         // The chunk's data starts after its length and type, the first run's
-        // with the zlib header: deflate with a 32 KB window.
+        // with the zlib header.
         std::vector<std::uint8_t>& chunk = encoded.chunk;
         chunk.assign({0, 0, 0, 0, 0, 0, 0, 0});
         if (run == 0)
-            chunk.insert(chunk.end(), {0x78, 0x01});
+            chunk.insert(chunk.end(), std::begin(kZlibHeader), std::end(kZlibHeader));
         const std::size_t start = chunk.size();
         encoded.encoded = BetterCompressor(scratch, filtered).Compress(filtered.data(), filtered.size(),
                                                                  last == height_, chunk, start);
@@ -223,7 +246,7 @@ private:
         }
         if (!scratch.quickSearch.Compress(filtered.data(), sample, false, trial, 0))
             return scratch.repeats;
-        return trial.size() * 20 < *start * 21 ? scratch.fullSearch : scratch.repeats;
+        return trial.size() * kSearchWinsUnder < *start * kSearchWinsOver ? scratch.fullSearch : scratch.repeats;
     }
 
     // Row y from the top, its bytes in the file's order: red, green, blue.
@@ -258,7 +281,7 @@ class RunPipeline {
 public:
     RunPipeline(const RunEncoder& encoder, FreeImageIO& io, fi_handle handle, int threads)
         : encoder_(encoder), io_(io), handle_(handle), runs_(encoder.Runs()), threads_(std::max(1, threads)),
-          slots_(static_cast<std::size_t>(4 * threads_)), finished_(slots_.size(), false)
+          slots_(static_cast<std::size_t>(kWaitingRunsPerThread * threads_)), finished_(slots_.size(), false)
     {
     }
 

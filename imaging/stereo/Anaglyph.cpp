@@ -102,7 +102,7 @@ Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& se
 bool MakeAnaglyph(const std::string& outputPath, const std::string& viewPath, const std::string& imagePath,
                   StereoSettings settings, const RunOptions& options, ProgressSink& sink)
 {
-    sink.SetStatus("Anaglyph image");
+    sink.SetStatus(messages::kStatusAnaglyph);
     return GuardAllocation(sink, [&] {
         Bitmap view = ReadOrReport(viewPath, messages::kCouldntLoadBitmap, options, sink);
         if (!view)

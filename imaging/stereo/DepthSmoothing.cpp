@@ -146,7 +146,7 @@ Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, const RunOptions& options
 bool SmoothDepthMap(const DepthMapFile& sourceMap, const std::string& destinationPath, int radius,
                     StereoSettings settings, const RunOptions& options, ProgressSink& sink)
 {
-    sink.SetStatus("Depth map smoothing");
+    sink.SetStatus(messages::kStatusSmoothing);
     return GuardAllocation(sink, [&] {
         Bitmap source = ReadDepthOrReport(sourceMap, messages::kCouldntLoadBitmap, options, sink);
         if (!source)

@@ -17,4 +17,9 @@ inline constexpr const char* kRightSizeUnknown = "MakeViewMaster (): cannot get 
 inline constexpr const char* kNoAutomaticParallax = "I can't calculate the parallax automatically.";
 inline constexpr const char* kEnterParallax = "Enter parallax!";
 
+// Status texts of the steps, as the status line shows them.
+inline constexpr const char* kStatusSmoothing = "Depth map smoothing";
+inline constexpr const char* kStatusAnaglyph = "Anaglyph image";
+inline constexpr const char* kStatusLcShutter = "LC Shutter";
+
 } // namespace velmora::messages

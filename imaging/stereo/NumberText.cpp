@@ -2,12 +2,11 @@
 
 #include "imaging/stereo/NumberText.h"
 
+#include <algorithm>
 #include <charconv>
-#include <clocale>
-#include <cstdlib>
 #include <limits>
-#include <locale.h>
 #include <string>
+#include <system_error>
 
 namespace velmora {
 namespace {
@@ -36,6 +35,26 @@ std::size_t CountDigits(std::string_view text, std::size_t from)
     while (i < text.size() && IsDigit(text[i]))
         ++i;
     return i - from;
+}
+
+// Roughly the power of ten of a decimal number's leading digit ("123.4" 2,
+// "0.05" -2, "5e3" 3): which side of the representable range a number that
+// is out of it lies on.
+long long DecimalExponent(std::string_view number)
+{
+    const std::size_t point = std::min(number.find('.'), number.find_first_of("eE"));
+    const std::size_t digitsEnd = std::min(number.find_first_of("eE"), number.size());
+    const std::size_t first = number.find_first_not_of("0.");
+    long long exponent = 0;
+    if (first < digitsEnd)
+        exponent = first < point ? static_cast<long long>(point - first) - 1 : static_cast<long long>(point) - first;
+    if (digitsEnd < number.size()) {
+        long long stated = 0;
+        std::from_chars(number.data() + digitsEnd + 1 + (number[digitsEnd + 1] == '+'), number.data() + number.size(),
+                        stated);
+        exponent += stated;
+    }
+    return exponent;
 }
 
 } // namespace
@@ -86,10 +105,18 @@ double ReadReal(std::string_view text)
             end = exponent + exponentDigits;
     }
 
-    // The text is a validated decimal number by now; convert it in the "C"
-    // locale so that a desktop locale with a decimal comma changes nothing.
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
-    return strtod_l(std::string(text.substr(0, end)).c_str(), nullptr, cLocale);
+    // The text is a validated decimal number by now; from_chars reads it
+    // whatever the process locale (a desktop's decimal comma changes
+    // nothing), but takes no plus sign.
+    const std::string_view number = text.substr(0, end);
+    const bool negative = number[0] == '-';
+    const std::string_view magnitude = number.substr(number[0] == '+' || negative ? 1 : 0);
+    double value = 0.0;
+    const auto [rest, error] = std::from_chars(magnitude.data(), magnitude.data() + magnitude.size(), value);
+    (void)rest;
+    if (error == std::errc::result_out_of_range)
+        value = DecimalExponent(magnitude) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -value : value;
 }
 
 std::string FormatInteger(int value)

@@ -25,7 +25,7 @@ ViewSources ReadViewSources(const LayoutRun& run, const RunOptions& options, Pro
     if (!depth)
         return {};
     if (run.smoothingRadius > 0) {
-        sink.SetStatus("Depth map smoothing");
+        sink.SetStatus(messages::kStatusSmoothing);
         depth = SmoothDepthBitmap(depth.get(), run.smoothingRadius, options, sink);
         if (!depth)
             return {};

@@ -16,7 +16,7 @@ namespace velmora {
 
 const char* StatusText(StereoOutputKind kind)
 {
-    return kind == StereoOutputKind::Anaglyph ? "Anaglyph image" : "LC Shutter";
+    return kind == StereoOutputKind::Anaglyph ? messages::kStatusAnaglyph : messages::kStatusLcShutter;
 }
 
 namespace {
@@ -26,7 +26,7 @@ namespace {
 Bitmap SmoothStep(const StereoOutputRun& run, const std::string& depthPath, const StereoSettings& settings,
                   const RunOptions& options, ProgressSink& sink, bool& succeeded)
 {
-    sink.SetStatus("Depth map smoothing");
+    sink.SetStatus(messages::kStatusSmoothing);
     Bitmap source = ReadDepthOrReport({depthPath, run.invertDepth}, messages::kCouldntLoadBitmap, options, sink);
     if (!source)
         return {};

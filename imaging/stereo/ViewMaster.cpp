@@ -59,7 +59,7 @@ Bitmap ComposeViewMaster(FIBITMAP* left, FIBITMAP* right, const StereoSettings& 
 bool MakeViewMaster(const std::string& outputPath, const std::string& leftPath, const std::string& rightPath,
                     StereoSettings settings, const RunOptions& options, ProgressSink& sink)
 {
-    sink.SetStatus("LC Shutter");
+    sink.SetStatus(messages::kStatusLcShutter);
     return GuardAllocation(sink, [&] {
         Bitmap left = ReadOrReport(leftPath, messages::kCouldntLoadBitmap, options, sink);
         if (!left || !CheckLeftPicture(left.get(), sink))
