@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "imaging/stereo/AutoParallax.h"
 #include "imaging/stereo/NumberText.h"
-#include "imaging/stereo/RoundHalfAway.h"
 
 #include <gtest/gtest.h>
 
@@ -18,46 +16,6 @@
 
 namespace velmora {
 namespace {
-
-TEST(RoundHalfAwayTest, HalvesGoAwayFromZero)
-{
-    EXPECT_EQ(RoundHalfAway(0.5), 1);
-    EXPECT_EQ(RoundHalfAway(-0.5), -1);
-    EXPECT_EQ(RoundHalfAway(2.5), 3);
-    EXPECT_EQ(RoundHalfAway(-2.5), -3);
-    EXPECT_EQ(RoundHalfAway(1.4999), 1);
-    EXPECT_EQ(RoundHalfAway(0.4999), 0);
-    EXPECT_EQ(RoundHalfAway(-2.49), -2);
-}
-
-TEST(RoundHalfAwayTest, AgreesWithTheLibraryRoundingAcrossTheIntRange)
-{
-    // std::round also takes halves away from zero; what lies next to the
-    // halves and to the ends of the int range is where a shortcut goes wrong.
-    std::mt19937_64 random(14);
-    std::vector<double> values = {0.49999999999999994, -0.49999999999999994, 4503599627370495.5 / 2097152.0,
-                                  2147483646.5,        -2147483646.5,        2147483646.49,
-                                  -2147483647.4,       1e-300,               -0.0};
-    std::uniform_real_distribution<double> any(-2147483647.0, 2147483647.0);
-    std::uniform_int_distribution<int> whole(-1000, 1000);
-    for (int i = 0; i < 100000; ++i) {
-        values.push_back(any(random));
-        const double half = whole(random) + 0.5;
-        values.insert(values.end(), {half, std::nextafter(half, 0.0), std::nextafter(half, 1e9)});
-    }
-    for (double x : values) {
-        const double expected = std::clamp(std::round(x), double(INT_MIN), double(INT_MAX)); // saturated
-        ASSERT_EQ(RoundHalfAway(x), static_cast<int>(expected)) << std::setprecision(17) << x;
-    }
-}
-
-TEST(RoundHalfAwayTest, ValuesWithoutAnIntSaturate)
-{
-    EXPECT_EQ(RoundHalfAway(std::numeric_limits<double>::quiet_NaN()), 0);
-    EXPECT_EQ(RoundHalfAway(1e300), INT_MAX);
-    EXPECT_EQ(RoundHalfAway(-std::numeric_limits<double>::infinity()), INT_MIN);
-    EXPECT_EQ(RoundHalfAway(2147483646.7), INT_MAX);
-}
 
 TEST(ReadIntegerTest, TakesTheLeadingSignedDigits)
 {
@@ -128,33 +86,6 @@ TEST(FormatIntegerTest, WritesPlainDecimals)
     EXPECT_EQ(FormatInteger(9), "9");
     EXPECT_EQ(FormatInteger(-12), "-12");
     EXPECT_EQ(FormatInteger(INT_MIN), "-2147483648");
-}
-
-TEST(AutoParallaxTest, ResolutionRoundsToDotsPerInch)
-{
-    EXPECT_EQ(DotsPerInch(2835), 72);
-    EXPECT_EQ(DotsPerInch(3780), 96);
-    EXPECT_EQ(DotsPerInch(19), 0);
-    EXPECT_EQ(DotsPerInch(20), 1);
-    EXPECT_EQ(DotsPerInch(0), 0);
-}
-
-TEST(AutoParallaxTest, SharesThreeMillimetresPerTwelveDegreesAmongTheGaps)
-{
-    EXPECT_EQ(ComputeAutoParallax(2, 12, 72), 9);
-    EXPECT_EQ(ComputeAutoParallax(3, 12, 300), 18);
-    EXPECT_EQ(ComputeAutoParallax(2, 12, 96), 11);
-    EXPECT_EQ(ComputeAutoParallax(3, 12, 72), 4);
-    EXPECT_EQ(ComputeAutoParallax(3, 12.9, 72), 5);
-    EXPECT_EQ(ComputeAutoParallax(2, 0, 72), 0);
-}
-
-TEST(AutoParallaxTest, NoFiniteAnswerGivesNone)
-{
-    EXPECT_EQ(ComputeAutoParallax(1, 12, 72), std::nullopt);
-    EXPECT_EQ(ComputeAutoParallax(1, 0, 72), std::nullopt);
-    EXPECT_EQ(ComputeAutoParallax(2, std::numeric_limits<double>::infinity(), 72), std::nullopt);
-    EXPECT_EQ(ComputeAutoParallax(2, 1e12, 72), std::nullopt);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -35,18 +37,34 @@ TEST(ZeroedArrayTest, LargeBlocksLieOnWholeHugePagesAndAllOfThemIsGivenBack)
         // msync fails with ENOMEM on an address that nothing maps.
         return msync(const_cast<void*>(page), 4096, MS_ASYNC) == 0 || errno != ENOMEM;
     };
-    for (std::size_t bytes : {std::size_t{1} << 20, 3 * huge + 1}) {
-        const std::uint8_t* start = nullptr;
-        {
-            ZeroedArray<std::uint8_t> block(bytes);
-            start = block.data();
-            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(start) % huge, 0u) << bytes;
-            // The end of the last huge page belongs to the block too.
-            EXPECT_TRUE(isMapped(start + (bytes + huge - 1) / huge * huge - 4096)) << bytes;
+    // In a child process of one thread, where nothing else can map memory
+    // where a freed block was; the exit status says which check failed.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int failed = 0;
+        int check = 0;
+        for (std::size_t bytes : {std::size_t{1} << 20, 3 * huge + 1}) {
+            const std::uint8_t* start = nullptr;
+            const std::uint8_t* lastPage = nullptr;
+            {
+                ZeroedArray<std::uint8_t> block(bytes);
+                start = block.data();
+                lastPage = start + (bytes + huge - 1) / huge * huge - 4096;
+                failed |= (reinterpret_cast<std::uintptr_t>(start) % huge != 0) << check++;
+                // The end of the last huge page belongs to the block too.
+                failed |= !isMapped(lastPage) << check++;
+            }
+            failed |= isMapped(start) << check++;
+            failed |= isMapped(lastPage) << check++;
         }
-        EXPECT_FALSE(isMapped(start)) << bytes;
-        EXPECT_FALSE(isMapped(start + (bytes + huge - 1) / huge * huge - 4096)) << bytes;
+        _exit(failed);
     }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    // Bits 0-3 for 1 MB, 4-7 for 6 MB: aligned, end mapped, start and end given back.
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(ZeroedArrayTest, MovesHandOverTheBlockAndImpossibleCountsThrow)

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <iterator>
 #include <random>
 
 namespace velmora::test {
@@ -89,6 +91,77 @@ TEST_F(AnaglyphTest, AViewIsReadInTheFormatItWasWrittenInWhateverItsName)
     EXPECT_TRUE(MakeAnaglyph("out.png", "view.png", "view.png", {}, RunOptions{}, sink));
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_EQ(ReadPixels("out.png")->At(1, 1), Grey(50));
+}
+
+Bitmap ComposeIn(int mode, FIBITMAP* view, FIBITMAP* image)
+{
+    StereoSettings settings;
+    settings.anaglyphMode = mode;
+    RecordingSink sink;
+    return ComposeAnaglyph(view, image, settings, RunOptions{}, sink);
+}
+
+TEST(AnaglyphMethodsTest, DuboisMixesBothPicturesAsWorkedOutByHand)
+{
+    // Left (the view) and right (the picture) pixels, and the anaglyph's
+    // red, green, blue worked out from Dubois's matrices:
+    //   red   =  .456 L.r + .500 L.g + .176 L.b - .043 R.r - .088 R.g - .002 R.b
+    //   green = -.040 L.r - .038 L.g - .016 L.b + .378 R.r + .734 R.g - .018 R.b
+    //   blue  = -.015 L.r - .021 L.g - .005 L.b - .072 R.r - .113 R.g + 1.226 R.b
+    // rounded and kept within 0..255.
+    struct Case {
+        Bgr left, right, expected;
+    };
+    const Case cases[] = {
+        {{0, 0, 200}, Grey(0), {0, 0, 91}},      // red 91.2; green -8 and blue -3 clip to 0
+        {Grey(0), {100, 0, 0}, {123, 0, 0}},     // blue 122.6; red -0.2, green -1.8
+        {{0, 100, 0}, {0, 100, 0}, {0, 70, 41}}, // red 50 - 8.8, green -3.8 + 73.4, blue -13.4
+        {Grey(0), {0, 0, 200}, {0, 76, 0}},      // green 75.6; red -8.6, blue -14.4
+        {Grey(255), Grey(255), Grey(255)},       // each row of both matrices sums to 1, or 0.999 for red
+    };
+    const int count = static_cast<int>(std::size(cases));
+    Bitmap view = MakeImage(count, 1, [&](int x, int) { return cases[x].left; });
+    Bitmap image = MakeImage(count, 1, [&](int x, int) { return cases[x].right; });
+    Bitmap dubois = ComposeIn(kAnaglyphDubois, view.get(), image.get());
+    ASSERT_TRUE(dubois);
+    for (int x = 0; x < count; ++x)
+        EXPECT_EQ(PixelOf(dubois.get(), x, 0), cases[x].expected) << "case " << x;
+}
+
+TEST(AnaglyphMethodsTest, HalfColourMatchesItsFormulaOnRandomPictures)
+{
+    std::mt19937 random(16);
+    Bitmap view = RandomImage(33, 9, random);
+    Bitmap image = RandomImage(31, 11, random);
+    Bitmap halfColour = ComposeIn(kAnaglyphHalfColour, view.get(), image.get());
+    ASSERT_TRUE(halfColour);
+    ASSERT_EQ(Width(halfColour.get()), 31);
+    ASSERT_EQ(Height(halfColour.get()), 9);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 31; ++x) {
+            const Bgr v = PixelOf(view.get(), x, y), p = PixelOf(image.get(), x, y);
+            const double luma = (299.0 * v.red + 587.0 * v.green + 114.0 * v.blue) / 1000.0;
+            ASSERT_EQ(PixelOf(halfColour.get(), x, y),
+                      (Bgr{p.blue, p.green, static_cast<std::uint8_t>(std::floor(luma + 0.5))}));
+        }
+}
+
+TEST(AnaglyphMethodsTest, ExactHalvesRoundUp)
+{
+    // Dubois: a left green of 1, 3, 5, 7 makes red 0.5, 1.5, 2.5, 3.5.
+    Bitmap view = MakeImage(4, 1, [](int x, int) { return Bgr{0, static_cast<std::uint8_t>(2 * x + 1), 0}; });
+    Bitmap black = MakeImage(4, 1, [](int, int) { return Grey(0); });
+    Bitmap dubois = ComposeIn(kAnaglyphDubois, view.get(), black.get());
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(PixelOf(dubois.get(), x, 0).red, x + 1) << "green " << 2 * x + 1;
+
+    // Half-colour: lumas of exactly 28.5, 21.5, 14.5 and 7.5 (R, G, B below).
+    const Bgr halves[] = {{250, 0, 0}, {168, 4, 0}, {86, 8, 0}, {4, 12, 0}};
+    Bitmap colours = MakeImage(4, 1, [&](int x, int) { return halves[x]; });
+    Bitmap halfColour = ComposeIn(kAnaglyphHalfColour, colours.get(), black.get());
+    const int expected[] = {29, 22, 15, 8};
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(PixelOf(halfColour.get(), x, 0).red, expected[x]) << x;
 }
 
 } // namespace
