@@ -49,6 +49,14 @@ mode_t NewFileMode()
     return 0644;
 }
 
+// The name as an absolute path, its last part taken as it is, link or not.
+std::string WithoutFollowingTheName(const std::string& name)
+{
+    std::error_code error;
+    const fs::path absolute = fs::absolute(name, error);
+    return error ? name : absolute.string();
+}
+
 // ".name.XXXXXX" beside the target: hidden, and short enough for any name.
 std::string TemporaryPattern(const fs::path& target)
 {
@@ -69,11 +77,15 @@ void FlushFolder(const fs::path& folder)
 
 } // namespace
 
-AtomicFile::AtomicFile(const std::string& target) : target_(WriteTarget(target)), durable_(!InPrivateFolder(target_))
+AtomicFile::AtomicFile(const std::string& target, Links links)
+    : target_(links == Links::kFollow ? WriteTarget(target) : WithoutFollowingTheName(target)),
+      durable_(!InPrivateFolder(target_))
 {
     struct stat existing {};
     mode_t mode = NewFileMode();
-    if (stat(target_.c_str(), &existing) == 0) {
+    const bool found =
+        (links == Links::kFollow ? stat(target_.c_str(), &existing) : lstat(target_.c_str(), &existing)) == 0;
+    if (found && !S_ISLNK(existing.st_mode)) {
         if (S_ISDIR(existing.st_mode)) {
             status_ = Unwritable(EISDIR);
             return;

@@ -13,13 +13,19 @@ namespace velmora {
 // disk, closed) is it renamed over the target. Until then, and whenever
 // anything fails or the process is stopped, the target holds what it held
 // before. A target that is a symbolic link is replaced where the link points,
-// so the link stays; a hard link loses its share of the file, as with any
-// program that saves this way. Only regular files that may be written are
+// so the link stays, unless the links are to be replaced themselves; a hard
+// link loses its share of the file, as with any program that saves this way.
+// Only regular files that may be written (and links, when replaced) are
 // replaced. Files in a PrivateFolder are not flushed to the disk: they do
 // not outlast the run.
 class AtomicFile {
 public:
-    explicit AtomicFile(const std::string& target);
+    enum class Links {
+        kFollow,  // a link the user made on purpose: the file it points to is replaced
+        kReplace, // a folder others may write in: what the name points to is never touched
+    };
+
+    explicit AtomicFile(const std::string& target, Links links = Links::kFollow);
     ~AtomicFile(); // removes the temporary file unless committed
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -35,7 +41,7 @@ public:
 private:
     void Discard();
 
-    std::string target_;    // the file that is replaced, links resolved
+    std::string target_;    // the file that is replaced, links resolved unless replaced
     bool durable_;          // flushed to the disk before it replaces the target
     std::string temporary_;
     int descriptor_ = -1;

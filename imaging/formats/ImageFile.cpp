@@ -267,7 +267,7 @@ FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFor
     case kSaveJpeg: format = FIF_JPEG; break;
     default: return Failure(FileProblem::kUnwritable, "no such save format");
     }
-    AtomicFile file(path);
+    AtomicFile file(path, options.replaceLinks ? AtomicFile::Links::kReplace : AtomicFile::Links::kFollow);
     if (!file.Status())
         return file.Status();
     CheckedWriter writer(file.Descriptor());

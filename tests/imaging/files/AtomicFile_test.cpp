@@ -198,5 +198,24 @@ TEST_F(AtomicFileTest, ALinkStaysALinkAndPermissionsAreKept)
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
 }
 
+TEST_F(AtomicFileTest, LinksToBeReplacedAreReplacedThemselvesNeverWhatTheyPointTo)
+{
+    WriteBytes("notes.txt", "my notes");
+    fs::create_symlink("notes.txt", "planted.bmp");
+    fs::create_symlink("nowhere.bmp", "dangling.bmp");
+    fs::create_directories("folder");
+    fs::create_symlink("folder", "to-folder.bmp");
+    const RunOptions replacing{.replaceLinks = true};
+    for (const char* name : {"planted.bmp", "dangling.bmp", "to-folder.bmp"}) {
+        ASSERT_TRUE(WriteImageFile(picture.get(), name, kSaveBmp, replacing)) << name;
+        EXPECT_FALSE(fs::is_symlink(name)) << name;
+        EXPECT_EQ(ReadPixels(name)->width, 300) << name;
+    }
+    EXPECT_EQ(ReadBytes("notes.txt"), "my notes");
+    EXPECT_FALSE(fs::exists("nowhere.bmp"));
+    EXPECT_TRUE(fs::is_directory("folder"));
+    EXPECT_FALSE(WriteImageFile(picture.get(), "folder", kSaveBmp, replacing)); // a real folder stays refused
+}
+
 } // namespace
 } // namespace velmora::test
