@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <iostream>
+#include <system_error>
 #include <thread>
 
 namespace velmora::cli {
@@ -41,20 +43,30 @@ void TidyUpWhenInterrupted()
     const sigset_t signals = StopSignals();
     // Blocked here, and so in every thread started later; only sigwait takes them.
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    std::thread([signals] {
-        int received = 0;
-        if (sigwait(&signals, &received) != 0)
-            return;
-        stopping = true;
-        RemoveUnfinishedFiles();
-        RemovePrivateFolders();
-        signal(received, SIG_DFL);
-        sigset_t only;
-        sigemptyset(&only);
-        sigaddset(&only, received);
-        pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
-        raise(received);
-    }).detach();
+    try {
+        std::thread([signals] {
+            int received = 0;
+            if (sigwait(&signals, &received) != 0)
+                return;
+            stopping = true;
+            RemoveUnfinishedFiles();
+            RemovePrivateFolders();
+            signal(received, SIG_DFL);
+            sigset_t only;
+            sigemptyset(&only);
+            sigaddset(&only, received);
+            pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+            raise(received);
+        }).detach();
+    } catch (const std::system_error& error) {
+        // No thread to be had (a process limit): the signals stop the
+        // process as they would any other, and the run goes on without
+        // the tidying, which only a stopped run would need.
+        pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+        std::cerr << "velmora-cli: a stop signal may leave hidden temporary files behind: cannot start the thread "
+                     "that removes them ("
+                  << error.what() << ")\n";
+    }
 }
 
 void WaitIfInterrupted()
