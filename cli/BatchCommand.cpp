@@ -8,12 +8,15 @@
 
 #include "imaging/threads/TaskGroup.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <mutex>
 #include <set>
 #include <sstream>
@@ -106,6 +109,9 @@ void RunJobs(const WholeCommand& whole, std::vector<Job>& jobs, int workers, con
     std::atomic<std::size_t> next{0};
     RunOptions jobOptions = options;
     jobOptions.threads = std::max(1, options.threads / workers); // the pictures share the cores first
+    // Anyone who may write in the output folder could plant a link there:
+    // a result replaces the link, never the file it points to.
+    jobOptions.replaceLinks = true;
     const auto work = [&] {
         for (std::size_t i; (i = next.fetch_add(1)) < jobs.size();) {
             RunJob(whole, jobOptions, jobs[i]);
@@ -136,6 +142,52 @@ void RunJobs(const WholeCommand& whole, std::vector<Job>& jobs, int workers, con
     sink.ResetProgress();
 }
 
+// The pictures and depth maps of the whole run, by the files they are (a
+// link's own and the file it reaches): an output that is any of them, under
+// any name, would be read later or has been read already.
+class RunInputs {
+public:
+    explicit RunInputs(const std::vector<BatchPicture>& pictures)
+    {
+        for (const BatchPicture& picture : pictures)
+            for (const std::string* input : {&picture.image, &picture.depth})
+                if (!input->empty() && picture.problem.empty())
+                    for (const auto& identity : IdentitiesOf(*input))
+                        inputs_.emplace(identity, *input);
+    }
+
+    // The input that `path` is, or none.
+    const std::string* Input(const std::string& path) const
+    {
+        for (const auto& identity : IdentitiesOf(path))
+            if (const auto found = inputs_.find(identity); found != inputs_.end())
+                return &found->second;
+        return nullptr;
+    }
+
+private:
+    using Identity = std::pair<dev_t, ino_t>;
+
+    static std::vector<Identity> IdentitiesOf(const std::string& path)
+    {
+        std::vector<Identity> identities;
+        struct stat info {};
+        if (lstat(path.c_str(), &info) == 0)
+            identities.emplace_back(info.st_dev, info.st_ino);
+        if (stat(path.c_str(), &info) == 0)
+            identities.emplace_back(info.st_dev, info.st_ino);
+        return identities;
+    }
+
+    std::map<Identity, std::string> inputs_;
+};
+
+bool IsLink(const std::string& path)
+{
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 int RunBatch(const WholeCommand& whole, const BatchOptions& options, const RunOptions& runOptions, ConsoleSink& sink)
 {
     if (options.depths.empty() == options.depthSuffix.empty())
@@ -148,14 +200,15 @@ int RunBatch(const WholeCommand& whole, const BatchOptions& options, const RunOp
     if (error || !fs::is_directory(options.out))
         throw std::runtime_error(options.out + ": " + (error ? error.message() : "not a folder"));
 
+    const RunInputs inputs(pictures);
     std::vector<Job> jobs;
     jobs.reserve(pictures.size());
     std::set<std::string> claimed; // outputs of the pictures before
     int skipped = 0;
     int failed = 0;
     for (const BatchPicture& picture : pictures) {
-        if (picture.depth.empty()) {
-            sink.ShowNote(picture.image + ": skipped, " + picture.depthProblem);
+        if (!picture.problem.empty()) {
+            sink.ShowNote(picture.image + ": skipped, " + picture.problem);
             ++skipped;
             continue;
         }
@@ -169,12 +222,24 @@ int RunBatch(const WholeCommand& whole, const BatchOptions& options, const RunOp
         }
         for (const OutputFile& output : outputs)
             claimed.insert(output.path);
+        const auto input = std::find_if(outputs.begin(), outputs.end(),
+                                        [&](const OutputFile& output) { return inputs.Input(output.path); });
+        if (input != outputs.end()) {
+            const std::string& which = *inputs.Input(input->path);
+            sink.ShowMessage(picture.image + ": not made, " + input->path +
+                             (which == input->path ? "" : " is " + which + ", which") +
+                             " is an input of this run and is never written over");
+            ++failed;
+            continue;
+        }
         const auto existing = std::find_if(outputs.begin(), outputs.end(), [](const OutputFile& output) {
             std::error_code ignored;
             return fs::exists(fs::symlink_status(output.path, ignored));
         });
         if (existing != outputs.end() && !options.overwrite) {
-            sink.ShowNote(picture.image + ": skipped, " + existing->path + " exists (--overwrite replaces it)");
+            sink.ShowNote(picture.image + ": skipped, " + existing->path +
+                          (IsLink(existing->path) ? " is a symbolic link (--overwrite replaces the link itself)"
+                                                  : " exists (--overwrite replaces it)"));
             ++skipped;
             continue;
         }

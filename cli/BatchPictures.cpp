@@ -20,21 +20,57 @@ bool EndsWith(const std::string& text, const std::string& end)
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// The names of the visible regular files of a folder, in order.
-std::vector<std::string> FileNames(const std::string& folder)
+// A visible entry of a folder, and why it is no regular file (links
+// followed); empty when it is one.
+struct Entry {
+    std::string name;
+    std::string notAFile;
+
+    bool operator<(const Entry& other) const { return name < other.name; }
+};
+
+std::string WhyNotAFile(const fs::directory_entry& entry)
+{
+    std::error_code error;
+    const fs::file_status status = entry.status(error);
+    if (error == std::errc::too_many_symbolic_link_levels)
+        return "not a regular file (a loop of symbolic links)";
+    switch (status.type()) {
+    case fs::file_type::regular: return "";
+    case fs::file_type::not_found: return "not a regular file (a symbolic link to nothing)";
+    case fs::file_type::directory: return "not a regular file (a folder)";
+    case fs::file_type::fifo: return "not a regular file (a FIFO)";
+    case fs::file_type::socket: return "not a regular file (a socket)";
+    case fs::file_type::block:
+    case fs::file_type::character: return "not a regular file (a device)";
+    default: return "not a regular file" + (error ? " (" + error.message() + ")" : std::string());
+    }
+}
+
+// The visible entries of a folder, in order.
+std::vector<Entry> Entries(const std::string& folder)
 {
     std::error_code error;
     fs::directory_iterator entries(folder, error);
     if (error)
         throw std::runtime_error(folder + ": " + error.message());
-    std::vector<std::string> names;
+    std::vector<Entry> found;
     for (const fs::directory_entry& entry : entries) {
         const std::string name = entry.path().filename().string();
-        std::error_code ignored;
-        if (name.front() != '.' && entry.is_regular_file(ignored))
-            names.push_back(name);
+        if (name.front() != '.')
+            found.push_back({name, WhyNotAFile(entry)});
     }
-    std::sort(names.begin(), names.end());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// The names of the visible regular files of a folder, in order.
+std::vector<std::string> FileNames(const std::vector<Entry>& entries)
+{
+    std::vector<std::string> names;
+    for (const Entry& entry : entries)
+        if (entry.notAFile.empty())
+            names.push_back(entry.name);
     return names;
 }
 
@@ -51,9 +87,9 @@ void ChooseDepthMap(BatchPicture& picture, const std::string& folder, const std:
 {
     if (candidates.empty()) {
         const std::string path = (fs::path(folder) / wanted).string();
-        picture.depthProblem = "no depth map " + (bareName ? path + " or " : "") + path + ".*";
+        picture.problem = "no depth map " + (bareName ? path + " or " : "") + path + ".*";
     } else if (candidates.size() > 1) {
-        picture.depthProblem = "several depth maps: " + candidates[0] + " and " + candidates[1];
+        picture.problem = "several depth maps: " + candidates[0] + " and " + candidates[1];
     } else {
         picture.depth = (fs::path(folder) / candidates[0]).string();
     }
@@ -63,16 +99,21 @@ void ChooseDepthMap(BatchPicture& picture, const std::string& folder, const std:
 
 std::vector<BatchPicture> FindBatchPictures(const std::string& folder, const DepthMapPlace& depths)
 {
-    const std::vector<std::string> names = FileNames(folder);
-    const std::vector<std::string> depthNames = depths.folder.empty() ? names : FileNames(depths.folder);
+    const std::vector<Entry> entries = Entries(folder);
+    const std::vector<std::string> depthNames = FileNames(depths.folder.empty() ? entries : Entries(depths.folder));
     const std::string depthFolder = depths.folder.empty() ? folder : depths.folder;
     std::vector<BatchPicture> pictures;
-    for (const std::string& name : names) {
+    for (const auto& [name, notAFile] : entries) {
         if (!NamedAsPicture(name) || IsDepthMapName(name, depths.suffix))
             continue;
         BatchPicture picture;
         picture.image = (fs::path(folder) / name).string();
         picture.stem = FileTitle(name);
+        if (!notAFile.empty()) {
+            picture.problem = notAFile;
+            pictures.push_back(std::move(picture));
+            continue;
+        }
         // Beside the picture the suffix sets it apart; in a folder of its
         // own the depth map has the picture's stem.
         const std::string wanted = picture.stem + (depths.folder.empty() ? depths.suffix : "");

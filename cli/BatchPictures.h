@@ -19,15 +19,17 @@ struct DepthMapPlace {
 // A picture of the batch and its depth map, found or not.
 struct BatchPicture {
     std::string image;
-    std::string stem;  // "photo" for ".../photo.jpg"
-    std::string depth; // empty when none was found
-    std::string depthProblem; // why there is none: no such file, or several
+    std::string stem;    // "photo" for ".../photo.jpg"
+    std::string depth;   // empty when none was found or the picture is no file
+    std::string problem; // why it cannot be made: not a regular file, no depth map or several
 };
 
-// The pictures of `folder`: its regular files (links followed) whose names
-// end in a picture extension, except hidden ones and, with a suffix, the
-// depth maps themselves; in name order. Throws std::runtime_error, naming
-// the folder and the reason, when a folder cannot be read.
+// The pictures of `folder`: its entries whose names end in a picture
+// extension, except hidden ones and, with a suffix, the depth maps
+// themselves; in name order. Those that are not regular files (links
+// followed) come with the reason (a folder, a FIFO, a loop of links...).
+// Throws std::runtime_error, naming the folder and the reason, when a folder
+// cannot be read.
 std::vector<BatchPicture> FindBatchPictures(const std::string& folder, const DepthMapPlace& depths);
 
 } // namespace velmora::cli

@@ -5,18 +5,21 @@
 #include "imaging/picture/RowPadding.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <string>
 
 namespace velmora {
 namespace {
 
 constexpr std::uint64_t kMegabyte = 1024 * 1024;
 
-std::string Megabytes(std::uint64_t bytes)
+// Megabytes to one decimal, rounded up or down: the size a picture needs is
+// rounded up and the limit down, so that the one never reads as no larger
+// than the other.
+std::string Megabytes(std::uint64_t bytes, bool roundUp)
 {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.0f MB", static_cast<double>(bytes) / kMegabyte);
-    return text;
+    const std::uint64_t rest = bytes % kMegabyte * 10; // below 2^28: no overflow
+    const std::uint64_t tenths = bytes / kMegabyte * 10 + rest / kMegabyte + (roundUp && rest % kMegabyte != 0);
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " MB";
 }
 
 } // namespace
@@ -31,7 +34,8 @@ FileStatus CheckPictureSize(std::uint64_t width, std::uint64_t height, std::uint
     const std::uint64_t bytes = widest * height;
     if (bytes > limit)
         return Failure(FileProblem::kTooLarge,
-                       size + " need " + Megabytes(bytes) + "; pictures may take up to " + Megabytes(limit));
+                       size + " need " + Megabytes(bytes, true) + "; pictures may take up to " +
+                           Megabytes(limit, false));
     return {};
 }
 

@@ -197,7 +197,7 @@ TEST_F(CliFilesTest, PicturesThatCannotBeReadSafelyAreRefusedAtOnce)
         Cli({"--picture-limit", "1", "smooth", "--depth", "wide.bmp", "--radius", "1", "-o", "s.png"});
     EXPECT_EQ(tooLarge.exitCode, 1);
     EXPECT_TRUE(Says(tooLarge, "Not enough memory for a picture of this size!")) << tooLarge.err;
-    EXPECT_TRUE(Says(tooLarge, "wide.bmp: 1000 x 400 pixels need 1 MB; pictures may take up to 1 MB")) << tooLarge.err;
+    EXPECT_TRUE(Says(tooLarge, "wide.bmp: 1000 x 400 pixels need 1.2 MB; pictures may take up to 1.0 MB")) << tooLarge.err;
 }
 
 // A run stopped at any moment leaves OUT as it was or whole and new. A kill
