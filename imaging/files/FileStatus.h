@@ -27,6 +27,7 @@ struct FileStatus {
 namespace reasons {
 inline constexpr const char* kNotRegularFile = "not a regular file";
 inline constexpr const char* kUndecodable = "damaged, cut short or not a picture";
+inline constexpr const char* kCutShort = "cut short";
 } // namespace reasons
 
 inline FileStatus Failure(FileProblem problem, std::string reason)

@@ -6,9 +6,11 @@
 #include "imaging/files/FileHandles.h"
 #include "imaging/files/UniqueDescriptor.h"
 #include "imaging/formats/DamageChecks.h"
+#include "imaging/formats/FileBytes.h"
 #include "imaging/formats/InfoHeaderBmp.h"
 #include "imaging/formats/PictureHeaders.h"
 #include "imaging/formats/PictureLimit.h"
+#include "imaging/formats/PixelDataBounds.h"
 #include "imaging/formats/PlainBmpReader.h"
 #include "imaging/formats/PngWriter.h"
 #include "imaging/formats/SaveFormat.h"
@@ -122,26 +124,32 @@ FileStatus CheckClaimedSize(OpenPicture& file, std::uint64_t limit)
         if (file.bmp && !file.plainBmp)
             file.laterBmp = InfoHeaderBmp::Of(file.stream.get(), *file.bmp, file.fileSize);
     }
-    if (const auto& plain = file.plainBmp) {
-        status = CheckPictureSize(static_cast<std::uint64_t>(plain->width), plain->Rows(), plain->RowBytes(), limit);
-    } else if (FreeImage_FIFSupportsNoPixels(file.format)) {
+    if (const auto& plain = file.plainBmp)
+        return CheckPictureSize(static_cast<std::uint64_t>(plain->width), plain->Rows(), plain->RowBytes(), limit);
+    FileBytes bytes(fileno(file.stream.get()), file.fileSize);
+    std::uint64_t width = 0, height = 0;
+    if (FreeImage_FIFSupportsNoPixels(file.format)) {
         Bitmap header = LoadWithLibrary(file, FIF_LOAD_NOPIXELS);
-        if (header) {
-            // Computed here: the library's own pitch is 32-bit and can wrap.
-            const std::uint64_t width = FreeImage_GetWidth(header.get());
-            const std::uint64_t rowBytes = PaddedRowBytes(width, FreeImage_GetBPP(header.get()));
-            status = CheckPictureSize(width, FreeImage_GetHeight(header.get()), rowBytes, limit);
-        } else {
-            status = Unreadable(reasons::kUndecodable);
-        }
+        if (!header)
+            return Unreadable(reasons::kUndecodable);
+        // Computed here: the library's own pitch is 32-bit and can wrap.
+        width = FreeImage_GetWidth(header.get());
+        height = FreeImage_GetHeight(header.get());
+        status = CheckPictureSize(width, height, PaddedRowBytes(width, FreeImage_GetBPP(header.get())), limit);
     } else {
-        std::vector<std::uint8_t> start(std::min<std::uint64_t>(file.fileSize, kHeaderBytes));
-        start.resize(std::fread(start.data(), 1, start.size(), file.stream.get()));
-        const auto claimed = ReadClaimedSize(file.format, start.data(), start.size());
+        const auto claimed = ReadClaimedSize(file.format, bytes);
         if (!claimed)
-            status = Unreadable("its size cannot be read from its header");
-        else
-            status = CheckPictureSize(claimed->width, claimed->height, claimed->width * claimed->bytesPerPixel, limit);
+            return Unreadable("its size cannot be read from its header");
+        width = claimed->width;
+        height = claimed->height;
+        status = CheckPictureSize(width, height, width * claimed->bytesPerPixel, limit);
+    }
+    if (status && file.format != FIF_BMP) {
+        const PixelData data = CheckPixelData(file.format, bytes, width, height);
+        if (data == PixelData::kCutShort)
+            status = Unreadable(reasons::kCutShort);
+        else if (data == PixelData::kImpossible)
+            status = Unreadable(reasons::kUndecodable);
     }
     if (std::fseek(file.stream.get(), 0, SEEK_SET) != 0 && status)
         return Unreadable(std::strerror(errno));
@@ -197,7 +205,7 @@ ImageRead ReadImageFile(const std::string& path, const RunOptions& options)
         return Refused(std::move(file.status));
     if (file.format == FIF_BMP) {
         if (!file.bmp || IsTruncatedBmp(*file.bmp, file.fileSize))
-            return Refused(Unreadable("cut short"));
+            return Refused(Unreadable(reasons::kCutShort));
         if (file.plainBmp) {
             Bitmap plain = ReadPlainBmp(fileno(file.stream.get()), *file.plainBmp);
             if (!plain)

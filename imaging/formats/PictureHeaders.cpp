@@ -4,52 +4,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <string_view>
 
 namespace velmora {
 namespace {
-
-// Bounds-checked reading of the header bytes; every read past the end fails.
-class HeaderBytes {
-public:
-    HeaderBytes(const std::uint8_t* start, std::size_t size) : start_(start), size_(size) {}
-
-    bool Has(std::uint64_t offset, std::uint64_t count) const { return offset <= size_ && count <= size_ - offset; }
-    std::optional<std::uint32_t> Byte(std::uint64_t at) const
-    {
-        return Has(at, 1) ? std::optional<std::uint32_t>(start_[at]) : std::nullopt;
-    }
-    std::optional<std::uint32_t> Little16(std::uint64_t at) const { return Number(at, 2, false); }
-    std::optional<std::uint32_t> Big16(std::uint64_t at) const { return Number(at, 2, true); }
-    std::optional<std::uint32_t> Little32(std::uint64_t at) const { return Number(at, 4, false); }
-    std::optional<std::uint32_t> Big32(std::uint64_t at) const { return Number(at, 4, true); }
-    bool Matches(std::uint64_t at, std::string_view text) const
-    {
-        return Has(at, text.size()) && std::memcmp(start_ + at, text.data(), text.size()) == 0;
-    }
-    // The first offset at or after `from` where `text` stands.
-    std::optional<std::size_t> Find(std::string_view text, std::size_t from = 0) const
-    {
-        const std::string_view all(reinterpret_cast<const char*>(start_), size_);
-        const std::size_t at = from < size_ ? all.find(text, from) : std::string_view::npos;
-        return at == std::string_view::npos ? std::nullopt : std::optional<std::size_t>(at);
-    }
-
-private:
-    std::optional<std::uint32_t> Number(std::uint64_t at, int count, bool bigEndian) const
-    {
-        if (!Has(at, count))
-            return std::nullopt;
-        std::uint32_t value = 0;
-        for (int i = 0; i < count; ++i)
-            value |= std::uint32_t{start_[at + i]} << 8 * (bigEndian ? count - 1 - i : i);
-        return value;
-    }
-
-    const std::uint8_t* start_;
-    std::size_t size_;
-};
 
 std::optional<ClaimedSize> Size(std::optional<std::uint32_t> width, std::optional<std::uint32_t> height,
                                 std::uint64_t bytesPerPixel)
@@ -60,7 +18,7 @@ std::optional<ClaimedSize> Size(std::optional<std::uint32_t> width, std::optiona
 }
 
 // The logical screen, widened to the first image when that is larger.
-std::optional<ClaimedSize> GifSize(const HeaderBytes& bytes)
+std::optional<ClaimedSize> GifSize(FileBytes& bytes)
 {
     auto size = Size(bytes.Little16(6), bytes.Little16(8), 4);
     const auto flags = bytes.Byte(10);
@@ -69,7 +27,7 @@ std::optional<ClaimedSize> GifSize(const HeaderBytes& bytes)
     std::uint64_t at = 13 + ((*flags & 0x80) ? 3u << ((*flags & 7) + 1) : 0);
     for (;;) {
         const auto block = bytes.Byte(at);
-        if (!block || *block == 0x3B) // no image in the header bytes: the screen is all there is
+        if (!block || *block == 0x3B) // no image in the file: the screen is all there is
             return block ? size : std::nullopt;
         if (*block == 0x2C) {
             const auto left = bytes.Little16(at + 1), top = bytes.Little16(at + 3);
@@ -92,7 +50,7 @@ std::optional<ClaimedSize> GifSize(const HeaderBytes& bytes)
 }
 
 // A WAP bitmap's numbers: seven bits a byte, the high bit saying more follow.
-std::optional<std::uint32_t> WbmpNumber(const HeaderBytes& bytes, std::uint64_t& at)
+std::optional<std::uint32_t> WbmpNumber(FileBytes& bytes, std::uint64_t& at)
 {
     std::uint64_t value = 0;
     for (int i = 0; i < 5; ++i) {
@@ -106,7 +64,7 @@ std::optional<std::uint32_t> WbmpNumber(const HeaderBytes& bytes, std::uint64_t&
     return std::nullopt;
 }
 
-std::optional<ClaimedSize> WbmpSize(const HeaderBytes& bytes)
+std::optional<ClaimedSize> WbmpSize(FileBytes& bytes)
 {
     std::uint64_t at = 0;
     const auto type = WbmpNumber(bytes, at);
@@ -120,7 +78,7 @@ std::optional<ClaimedSize> WbmpSize(const HeaderBytes& bytes)
 
 // A JPEG 2000 codestream, which starts with its SIZ marker segment: the
 // image area reaches from its offset to its extent on each axis.
-std::optional<ClaimedSize> CodestreamSize(const HeaderBytes& bytes, std::uint64_t at)
+std::optional<ClaimedSize> CodestreamSize(FileBytes& bytes, std::uint64_t at)
 {
     if (!bytes.Matches(at, "\xFF\x4F\xFF\x51"))
         return std::nullopt;
@@ -132,35 +90,48 @@ std::optional<ClaimedSize> CodestreamSize(const HeaderBytes& bytes, std::uint64_
 }
 
 // A JP2 file is a row of boxes: the header box holds the image header box,
-// the codestream box the codestream. Both must be found in the header bytes,
-// and the larger size of the two counts.
-std::optional<ClaimedSize> Jp2Size(const HeaderBytes& bytes)
+// the codestream box the codestream. Both must be found, and the larger size
+// of the two counts. Boxes are walked in a loop, the header box's own once,
+// so no nesting in a file can make the walk go deeper.
+std::optional<ClaimedSize> Jp2Size(FileBytes& bytes)
 {
     std::optional<ClaimedSize> header, codestream;
-    // Boxes from `at` to `end`: length (0: to the end), type, contents.
-    const auto walk = [&](std::uint64_t at, std::uint64_t end, auto& self) -> void {
-        while (at + 8 <= end) {
+    // Boxes from `at` to `end`: length (0: to the end; 1: a 64-bit length
+    // follows the type), type, contents. Calls `visit(type at, contents at,
+    // next box at)` for each.
+    const auto walk = [&](std::uint64_t at, std::uint64_t end, const auto& visit) {
+        while (at < end && 8 <= end - at) {
             const auto length = bytes.Big32(at);
-            if (!length || (*length != 0 && *length < 8))
+            std::uint64_t boxLength = length.value_or(0);
+            std::uint64_t contents = at + 8;
+            if (length && *length == 1) {
+                boxLength = bytes.Big64(at + 8).value_or(0);
+                contents = at + 16;
+            }
+            if (!length || (*length != 0 && boxLength < contents - at) || (*length != 0 && boxLength > end - at))
                 return;
-            const std::uint64_t next = *length == 0 ? end : at + *length;
-            if (bytes.Matches(at + 4, "jp2h"))
-                self(at + 8, next, self);
-            else if (bytes.Matches(at + 4, "ihdr"))
-                header = Size(bytes.Big32(at + 12), bytes.Big32(at + 8), 8);
-            else if (bytes.Matches(at + 4, "jp2c"))
-                codestream = CodestreamSize(bytes, at + 8);
+            const std::uint64_t next = *length == 0 ? end : at + boxLength;
+            visit(at + 4, contents, next);
             at = next;
         }
     };
-    walk(0, UINT64_MAX, walk);
+    walk(0, bytes.Size(), [&](std::uint64_t type, std::uint64_t contents, std::uint64_t next) {
+        if (bytes.Matches(type, "jp2h")) {
+            walk(contents, next, [&](std::uint64_t innerType, std::uint64_t innerContents, std::uint64_t) {
+                if (bytes.Matches(innerType, "ihdr"))
+                    header = Size(bytes.Big32(innerContents + 4), bytes.Big32(innerContents), 8);
+            });
+        } else if (bytes.Matches(type, "jp2c")) {
+            codestream = CodestreamSize(bytes, contents);
+        }
+    });
     if (!header || !codestream)
         return std::nullopt;
     return ClaimedSize{std::max(header->width, codestream->width), std::max(header->height, codestream->height), 8};
 }
 
 // The bitmap header chunk of an IFF picture.
-std::optional<ClaimedSize> IffSize(const HeaderBytes& bytes)
+std::optional<ClaimedSize> IffSize(FileBytes& bytes)
 {
     if (!bytes.Matches(0, "FORM"))
         return std::nullopt;
@@ -174,19 +145,19 @@ std::optional<ClaimedSize> IffSize(const HeaderBytes& bytes)
 }
 
 // "#define name_width 16" and "#define name_height 16".
-std::optional<ClaimedSize> XbmSize(const HeaderBytes& bytes, const std::uint8_t* start, std::size_t size)
+std::optional<ClaimedSize> XbmSize(FileBytes& bytes)
 {
     auto numberAfter = [&](std::string_view key) -> std::optional<std::uint32_t> {
-        const auto at = bytes.Find(key);
+        const auto at = bytes.Find(key, 0, bytes.Size());
         if (!at)
             return std::nullopt;
-        std::size_t i = *at + key.size();
-        while (i < size && (start[i] == ' ' || start[i] == '\t'))
-            ++i;
+        std::uint64_t i = *at + key.size();
+        for (auto c = bytes.Byte(i); c && (*c == ' ' || *c == '\t'); c = bytes.Byte(++i)) {
+        }
         std::uint64_t value = 0;
-        const std::size_t first = i;
-        for (; i < size && std::isdigit(start[i]) && value <= 0xFFFFFFFF; ++i)
-            value = value * 10 + (start[i] - '0');
+        const std::uint64_t first = i;
+        for (auto c = bytes.Byte(i); c && std::isdigit(static_cast<int>(*c)) && value <= 0xFFFFFFFF; c = bytes.Byte(++i))
+            value = value * 10 + (*c - '0');
         if (i == first || value > 0xFFFFFFFF)
             return std::nullopt;
         return static_cast<std::uint32_t>(value);
@@ -196,9 +167,8 @@ std::optional<ClaimedSize> XbmSize(const HeaderBytes& bytes, const std::uint8_t*
 
 } // namespace
 
-std::optional<ClaimedSize> ReadClaimedSize(FREE_IMAGE_FORMAT format, const std::uint8_t* start, std::size_t size)
+std::optional<ClaimedSize> ReadClaimedSize(FREE_IMAGE_FORMAT format, FileBytes& bytes)
 {
-    const HeaderBytes bytes(start, size);
     switch (format) {
     case FIF_GIF: return GifSize(bytes);
     case FIF_SGI: return Size(bytes.Big16(6), bytes.Big16(8), 8);
@@ -207,7 +177,7 @@ std::optional<ClaimedSize> ReadClaimedSize(FREE_IMAGE_FORMAT format, const std::
     case FIF_J2K: return CodestreamSize(bytes, 0);
     case FIF_JP2: return Jp2Size(bytes);
     case FIF_IFF: return IffSize(bytes);
-    case FIF_XBM: return XbmSize(bytes, start, size);
+    case FIF_XBM: return XbmSize(bytes);
     case FIF_KOALA: return ClaimedSize{320, 200, 4}; // the format has one size
     default: return std::nullopt;
     }

@@ -2,9 +2,10 @@
 
 #pragma once
 
+#include "imaging/formats/FileBytes.h"
+
 #include <FreeImage.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -18,11 +19,10 @@ struct ClaimedSize {
     std::uint64_t bytesPerPixel = 0; // the most the format's decoder may use
 };
 
-// `start` holds the first bytes of the file (64 KiB or the whole file when
-// smaller). None when the header cannot be read there, or for a format whose
-// size this reader does not know (MNG, PICT): such files are not decoded.
-std::optional<ClaimedSize> ReadClaimedSize(FREE_IMAGE_FORMAT format, const std::uint8_t* start, std::size_t size);
-
-inline constexpr std::size_t kHeaderBytes = 64 * 1024;
+// Read from the file's structure wherever it lies (a GIF's image after a
+// long comment, a JP2 header after a large box). None when the header cannot
+// be read, or for a format whose size this reader does not know (MNG,
+// PICT): such files are not decoded.
+std::optional<ClaimedSize> ReadClaimedSize(FREE_IMAGE_FORMAT format, FileBytes& bytes);
 
 } // namespace velmora
