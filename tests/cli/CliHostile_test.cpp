@@ -203,5 +203,35 @@ TEST_F(CliHostileTest, ThePictureLimitIsAnEighthOfTheMemoryAndItsMessageAgrees)
     EXPECT_TRUE(Says(refused, "800 x 600 pixels need 1.4 MB; pictures may take up to 1.0 MB")) << refused.err;
 }
 
+TEST_F(CliHostileTest, AWritePastTheFileSizeLimitFailsAndLeavesNothing)
+{
+    Picture("pictures/a.png", "pictures/a-depth.png", 11);
+    fs::create_directories("out");
+    // 10 blocks of 512 bytes: less than the anaglyph takes.
+    const ProgramResult result =
+        RunProgram("/bin/sh", {"-c", "ulimit -f 10 && exec \"$0\" \"$@\"", VELMORA_CLI, "anaglyph", "--image",
+                               "pictures/a.png", "--depth", "pictures/a-depth.png", "--parallax", "4", "--format",
+                               "bmp", "-o", "out/a.bmp"});
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_TRUE(Says(result, "Couldn't save out/a.bmp")) << result.err;
+    EXPECT_TRUE(Says(result, "File too large")) << result.err;
+    EXPECT_FALSE(fs::exists("out/a.bmp"));
+    EXPECT_TRUE(HiddenFiles("out").empty());
+}
+
+TEST_F(CliHostileTest, APictureWithTwoDepthMapsIsSkippedNotGuessed)
+{
+    Picture("pictures/a.png", "depths/a.png", 12);
+    Picture("pictures/b.png", "depths/b.png", 13);
+    fs::copy_file("depths/a.png", "depths/a.tif");
+    const ProgramResult result = Cli({"batch", "anaglyph", "--images", "pictures", "--depths", "depths", "--out",
+                                      "out", "--parallax", "4"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "1 made, 0 failed, 1 skipped\n");
+    EXPECT_TRUE(Says(result, "pictures/a.png: skipped, several depth maps: a.png and a.tif")) << result.err;
+    EXPECT_FALSE(fs::exists("out/a.png"));
+}
+
 } // namespace
 } // namespace velmora::test

@@ -180,5 +180,39 @@ TEST_F(CliLayoutsTest, PairRefusesOneFileForBothEyes)
     EXPECT_FALSE(std::filesystem::exists("eye.bmp"));
 }
 
+TEST_F(CliLayoutsTest, SideBySideIsParallelUnlessToldOtherwise)
+{
+    ASSERT_EQ(Cli(OnSample("sbs", {"--parallax", "6", "-o", "default.png"})).exitCode, 0);
+    ASSERT_EQ(Cli(OnSample("sbs", {"--parallax", "6", "--layout", "parallel", "-o", "parallel.png"})).exitCode, 0);
+    ASSERT_EQ(Cli(OnSample("sbs", {"--parallax", "6", "--layout", "cross", "-o", "cross.png"})).exitCode, 0);
+    EXPECT_TRUE(SamePixels("default.png", "parallel.png"));
+    EXPECT_FALSE(SamePixels("default.png", "cross.png"));
+}
+
+TEST_F(CliLayoutsTest, ViewNamesArePaddedAsTheirPatternSays)
+{
+    const ProgramResult spaces =
+        Cli(OnSample("views", {"--count", "12", "--parallax", "4", "--radius", "0", "-o", "s%3d.png"}));
+    ASSERT_EQ(spaces.exitCode, 0) << spaces.err;
+    for (const char* name : {"s  0.png", "s  9.png", "s 10.png", "s 11.png"})
+        EXPECT_TRUE(std::filesystem::exists(name)) << name;
+    const ProgramResult widest =
+        Cli(OnSample("views", {"--count", "2", "--parallax", "4", "--radius", "0", "-o", "w%9d.png"}));
+    ASSERT_EQ(widest.exitCode, 0) << widest.err;
+    EXPECT_TRUE(std::filesystem::exists("w        1.png"));
+    EXPECT_EQ(Cli(OnSample("views", {"--count", "2", "--parallax", "4", "-o", "x%10d.png"})).exitCode, 2);
+
+    // Batch numbers a picture's views with two digits, past ten too.
+    std::filesystem::create_directories("in");
+    std::filesystem::copy_file(kSampleImage, "in/p.png");
+    std::filesystem::copy_file(kSampleDepth, "in/p-depth.png");
+    const ProgramResult batch = Cli({"batch", "views", "--images", "in", "--depth-suffix", "-depth", "--out", "out",
+                                     "--count", "12", "--parallax", "4", "--radius", "0"});
+    ASSERT_EQ(batch.exitCode, 0) << batch.err;
+    for (const char* name : {"out/p-00.png", "out/p-09.png", "out/p-10.png", "out/p-11.png"})
+        EXPECT_TRUE(std::filesystem::exists(name)) << name;
+    EXPECT_TRUE(SamePixels("out/p-11.png", "s 11.png"));
+}
+
 } // namespace
 } // namespace velmora::test

@@ -127,6 +127,26 @@ TEST_F(SegmentSmoothingTest, SlidingWindowMatchesTheWholeWindow)
     }
 }
 
+TEST_F(SegmentSmoothingTest, AColouredDepthMapGivesItsDepthInTheBlueByte)
+{
+    // Red and green unlike blue and unlike each other: only blue may count.
+    std::mt19937 random(23);
+    std::uniform_int_distribution<int> byte(0, 255);
+    Bitmap depth = MakeImage(30, 20, [&](int, int) {
+        return Bgr{static_cast<std::uint8_t>(byte(random)), static_cast<std::uint8_t>(byte(random)),
+                   static_cast<std::uint8_t>(byte(random))};
+    });
+    Bitmap blueOnly = MakeImage(30, 20, [&](int x, int y) { return Grey(PixelOf(depth.get(), x, y).blue); });
+    Save(MakeImage(30, 20, [](int x, int y) { return (x / 5 + y / 4) % 2 ? kWhite : kGreen; }).get(), "outline.bmp");
+    Save(depth.get(), "colour.bmp");
+    Save(blueOnly.get(), "grey.bmp");
+    ASSERT_TRUE(
+        SmoothBySegmentsPasses("outline.bmp", "colour.bmp", "from-colour.bmp", 3, kSaveBmp, record, RunOptions{}, sink));
+    ASSERT_TRUE(
+        SmoothBySegmentsPasses("outline.bmp", "grey.bmp", "from-grey.bmp", 3, kSaveBmp, record, RunOptions{}, sink));
+    EXPECT_TRUE(SamePixels("from-colour.bmp", "from-grey.bmp"));
+}
+
 class SmoothingCommandTest : public SegmentSmoothingTest {
 protected:
     SmoothingCommandTest()

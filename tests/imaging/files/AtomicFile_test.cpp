@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -215,6 +216,27 @@ TEST_F(AtomicFileTest, LinksToBeReplacedAreReplacedThemselvesNeverWhatTheyPointT
     EXPECT_FALSE(fs::exists("nowhere.bmp"));
     EXPECT_TRUE(fs::is_directory("folder"));
     EXPECT_FALSE(WriteImageFile(picture.get(), "folder", kSaveBmp, replacing)); // a real folder stays refused
+}
+
+TEST_F(AtomicFileTest, OnceTheProcessStopsNoTemporaryIsMadeAndNothingReplaced)
+{
+    WriteBytes("kept.bmp", "old");
+    // In a child, as stopping is for good: the exit status says what failed.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        RemoveUnfinishedFiles();
+        AtomicFile file("kept.bmp");
+        const bool refused = !file.Status() && file.Descriptor() < 0;
+        _exit(refused ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadBytes("kept.bmp"), "old");
+    for (const fs::directory_entry& entry : fs::directory_iterator("."))
+        EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
 }
 
 } // namespace

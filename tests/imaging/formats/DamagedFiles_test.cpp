@@ -191,5 +191,52 @@ TEST_F(DamagedFileTest, PicturesInThoseFormatsStillRead)
     }
 }
 
+TEST_F(DamagedFileTest, APalettedBmpIsCutShortWhenItsLastRowLacksItsPadding)
+{
+    // 5 pixels of a byte each: rows of 8 bytes, 3 of them padding.
+    Bitmap grey(FreeImage_ConvertToGreyscale(MakeImage(5, 4, [](int x, int y) { return Grey(40 * x + y); }).get()));
+    ASSERT_TRUE(FreeImage_Save(FIF_BMP, grey.get(), "grey.bmp", 0));
+    const std::string whole = ReadBytes("grey.bmp");
+    ASSERT_TRUE(ReadImageFile("grey.bmp", RunOptions{}).bitmap);
+    WriteBytes("short.bmp", whole.substr(0, whole.size() - 1));
+    EXPECT_EQ(ReadImageFile("short.bmp", RunOptions{}).status.reason, "cut short");
+}
+
+TEST_F(DamagedFileTest, AnIffChunkOfOddLengthIsFollowedByItsPadByte)
+{
+    // A 5-byte chunk and its pad byte before the bitmap header.
+    const std::string iff = "FORM" + Be(100, 4) + "ILBM" + "ANNO" + Be(5, 4) + "hello" + '\0' + "BMHD" + Be(20, 4) +
+                            Be(50000, 2) + Be(40000, 2) + std::string(80, '\0');
+    WriteBytes("odd.iff", iff);
+    const ImageRead read = ReadImageFile("odd.iff", RunOptions{.pictureLimit = std::uint64_t{1} << 30});
+    EXPECT_EQ(read.status.problem, FileProblem::kTooLarge) << read.status.reason;
+    EXPECT_NE(read.status.reason.find("50000 x 40000 pixels"), std::string::npos) << read.status.reason;
+}
+
+TEST_F(DamagedFileTest, AGifIsSizedPastItsColourTableAndByWhereItsImageLies)
+{
+    // A GIF whose image has a table of its own, given a global one too.
+    Bitmap palette(FreeImage_ColorQuantize(MakeImage(12, 8, [](int x, int y) { return Grey(9 * x + y); }).get(),
+                                           FIQ_WUQUANT));
+    ASSERT_TRUE(FreeImage_Save(FIF_GIF, palette.get(), "plain.gif", 0));
+    std::string gif = ReadBytes("plain.gif");
+    ASSERT_EQ(static_cast<unsigned char>(gif[10]) & 0x80, 0);
+    gif[10] = static_cast<char>(static_cast<unsigned char>(gif[10]) | 0x87); // 256 colours
+    gif.insert(13, std::string(3 * 256, '\x11'));
+    WriteBytes("global.gif", gif);
+    const ImageRead read = ReadRgbImageFile("global.gif", RunOptions{});
+    ASSERT_TRUE(read.bitmap) << read.status.reason;
+    EXPECT_EQ(Width(read.bitmap.get()), 12);
+
+    // A 1 x 1 screen with a 10000 x 10000 image at 20000, 20000: the whole
+    // 30000 x 30000 canvas counts against the limit, not the image alone.
+    const std::string offset = "GIF89a" + Le(1, 2) + Le(1, 2) + std::string("\0\0\0", 3) + "," + Le(20000, 2) +
+                               Le(20000, 2) + Le(10000, 2) + Le(10000, 2) + std::string("\0\2\2\x4C\x01\0;", 7);
+    WriteBytes("offset.gif", offset);
+    const ImageRead placed = ReadImageFile("offset.gif", RunOptions{.pictureLimit = std::uint64_t{1} << 30});
+    EXPECT_EQ(placed.status.problem, FileProblem::kTooLarge) << placed.status.reason;
+    EXPECT_NE(placed.status.reason.find("30000 x 30000 pixels"), std::string::npos) << placed.status.reason;
+}
+
 } // namespace
 } // namespace velmora::test

@@ -88,6 +88,14 @@ Bitmap LibraryRead(const std::string& path)
     for (int y = 0; y < Height(e); ++y)
         if (std::memcmp(FreeImage_GetScanLine(a, y), FreeImage_GetScanLine(e, y), FreeImage_GetLine(e)) != 0)
             return ::testing::AssertionFailure() << "row " << y << " differs";
+    // What turns the stored values into colours: the palette and the masks.
+    if (FreeImage_GetColorsUsed(a) != FreeImage_GetColorsUsed(e) ||
+        (FreeImage_GetColorsUsed(e) > 0 && std::memcmp(FreeImage_GetPalette(a), FreeImage_GetPalette(e),
+                                                       FreeImage_GetColorsUsed(e) * sizeof(RGBQUAD)) != 0))
+        return ::testing::AssertionFailure() << "palette differs";
+    if (FreeImage_GetRedMask(a) != FreeImage_GetRedMask(e) || FreeImage_GetGreenMask(a) != FreeImage_GetGreenMask(e) ||
+        FreeImage_GetBlueMask(a) != FreeImage_GetBlueMask(e))
+        return ::testing::AssertionFailure() << "colour masks differ";
     return ::testing::AssertionSuccess();
 }
 

@@ -11,11 +11,14 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <random>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace velmora::test {
@@ -260,6 +263,42 @@ TEST_F(PngWriterTest, OtherDepthsStillGoThroughTheLibrary)
     ASSERT_TRUE(read);
     EXPECT_EQ(read->width, 6);
     EXPECT_EQ(read->At(5, 3), Grey(0));
+}
+
+// Output kept in memory whose first write of a run takes long enough for
+// the other threads to encode every run they have places for and wait.
+struct SlowDisk {
+    std::string bytes;
+    bool stalled = false;
+
+    FreeImageIO IO()
+    {
+        FreeImageIO io{};
+        io.write_proc = [](void* data, unsigned size, unsigned count, fi_handle handle) -> unsigned {
+            auto& disk = *static_cast<SlowDisk*>(handle);
+            if (std::size_t{size} * count > 1000 && !std::exchange(disk.stalled, true))
+                std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            disk.bytes.append(static_cast<const char*>(data), std::size_t{size} * count);
+            return count;
+        };
+        return io;
+    }
+};
+
+TEST_F(PngWriterTest, RunsWaitingForASlowWriterKeepTheirPlaces)
+{
+    // Runs beyond the places two or three threads keep: a run encoded into
+    // a place still being written would change the file.
+    Bitmap picture = PhotographLike(1400, 4000, random);
+    SlowDisk one;
+    FreeImageIO oneIo = one.IO();
+    ASSERT_TRUE(WritePng(picture.get(), oneIo, &one, 1));
+    for (int threads : {2, 3}) {
+        SlowDisk many;
+        FreeImageIO manyIo = many.IO();
+        ASSERT_TRUE(WritePng(picture.get(), manyIo, &many, threads));
+        EXPECT_TRUE(many.bytes == one.bytes) << threads << " threads";
+    }
 }
 
 } // namespace
