@@ -91,6 +91,11 @@ std::string ExplainParseError(const CLI::ParseError& error, CLI::App& app)
     const auto unknownOption = std::find_if(left.begin(), left.end(), isOption);
     if (unknownOption != left.end()) {
         const std::string option = unknownOption->substr(0, unknownOption->find('='));
+        // Given before the command's name, a command's own option is the
+        // program's, which has no such option: say where it goes.
+        if (ClosestName(option, OptionNames(given)) == option && given.size() > 1)
+            return "'" + option + "' is an option of " + innermost.get_name() + ": give it after '" +
+                   innermost.get_name() + "'";
         return Suggesting("unknown option", option, OptionNames(given));
     }
     if (!commandNames.empty()) {

@@ -154,6 +154,8 @@ TEST_F(CliTest, MistakesAreAnsweredWithWhatWasMeant)
              "views, batch, outline, segsmooth"},
         {{"anaglyph", "--imgae", kSampleImage}, "unknown option '--imgae'; did you mean '--image'?"},
         {{"smooth", "--radus=3"}, "unknown option '--radus'; did you mean '--radius'?"},
+        {{"--quality", "70", "smooth", "--depth", "d", "--radius", "1", "-o", "a.jpg"},
+         "'--quality' is an option of smooth: give it after 'smooth'"},
         // Two swaps of neighbours are two edits, not four.
         {{"smooth", "--rdaisu=3"}, "unknown option '--rdaisu'; did you mean '--radius'?"},
         {{"compose-anaglyph", "--view", "v", "--image", "i", "-o", "a.bmp", "--mode", "sepia"},
