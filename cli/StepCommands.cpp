@@ -3,10 +3,13 @@
 // The single processing steps, each one routine from file to file.
 
 #include "cli/CommandOptions.h"
+#include "cli/PairOptions.h"
 
+#include "imaging/stereo/AllocationGuard.h"
 #include "imaging/stereo/Anaglyph.h"
 #include "imaging/stereo/DepthSmoothing.h"
 #include "imaging/stereo/Messages.h"
+#include "imaging/stereo/RoutineSteps.h"
 #include "imaging/stereo/ShiftedView.h"
 #include "imaging/stereo/ViewMaster.h"
 
@@ -87,11 +90,35 @@ void AddView(CLI::App& app, CommandTable& table, RunOptions& runOptions)
     };
 }
 
+// The eyes of a pair composed in memory by `compose`, written to the output:
+// the left eye is the view's part, the right eye the picture's.
+template <typename Compose>
+int ComposePair(const PairSource& source, const OutputOptions& output, StereoSettings settings,
+                const std::optional<double>& pixelsPerMetre, const RunOptions& runOptions, ConsoleSink& sink,
+                Compose compose)
+{
+    const std::optional<PairRead> pair = ReadPairOrReport(source, runOptions, sink);
+    if (!pair)
+        return FinishCommand(false, sink);
+    settings.pixelsPerMetre = pixelsPerMetre.value_or(HorizontalResolution(pair->right.get()));
+    const bool done = GuardAllocation(sink, [&] {
+        Bitmap result = compose(pair->left.get(), pair->right.get(), settings);
+        return result && WriteOrReport(result.get(), output.path, settings.saveFormat, runOptions, sink);
+    });
+    return FinishCommand(done, sink);
+}
+
+std::vector<NamedFile> PairInputs(const PairOptions& pair)
+{
+    return {{"--stereo", pair.stereo}, {"--left", pair.left}, {"--right", pair.right}};
+}
+
 void AddComposeAnaglyph(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     struct Options {
         std::string view;
         std::string image;
+        PairOptions pair;
         int mode = StereoSettings{}.anaglyphMode;
         std::optional<double> pixelsPerMetre;
         OutputOptions output;
@@ -99,19 +126,34 @@ void AddComposeAnaglyph(CLI::App& app, CommandTable& table, RunOptions& runOptio
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand("compose-anaglyph", "Compose a red-cyan anaglyph from a view and a picture");
     command->footer(std::string("Red comes from the view, green and blue from the picture, over their common "
-                                "bottom-left area.\n") + kInputNote);
-    command->add_option("--view", options->view, "The synthesised view")
-        ->required()
-        ->type_name("V");
-    command->add_option("--image", options->image, "The picture")->required()->type_name("I");
+                                "bottom-left area. From a stereo pair, red comes from the left eye and green and "
+                                "blue from the right eye.\n") + kInputNote);
+    CLI::Option* view = command->add_option("--view", options->view, "The synthesised view")->type_name("V");
+    CLI::Option* image = command->add_option("--image", options->image, "The picture")->type_name("I");
+    view->needs(image);
+    image->needs(view);
+    AddPairOptions(*command, options->pair, true);
     AddAnaglyphModeOption(*command, options->mode);
     AddResolutionOption(*command, options->pixelsPerMetre, "--image");
     AddOutputOptions(*command, options->output, runOptions.jpegQuality);
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
-        RefuseSameFiles({{"-o", options->output.path}}, {{"--view", options->view}, {"--image", options->image}});
+        std::vector<NamedFile> inputs = PairInputs(options->pair);
+        inputs.insert(inputs.end(), {{"--view", options->view}, {"--image", options->image}});
+        RefuseSameFiles({{"-o", options->output.path}}, inputs);
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
         settings.anaglyphMode = options->mode;
+        const std::optional<PairSource> pair = PairSourceOf(options->pair);
+        if (pair && !options->view.empty())
+            throw UsageError("give --view and --image, or a stereo pair, not both");
+        if (pair)
+            return ComposePair(*pair, options->output, settings, options->pixelsPerMetre, runOptions, sink,
+                               [&](FIBITMAP* left, FIBITMAP* right, const StereoSettings& with) {
+                                   return ComposeAnaglyph(left, right, with, runOptions, sink);
+                               });
+        if (options->view.empty())
+            throw UsageError("give the view and the picture (--view V --image I) or a stereo pair (--stereo FILE, "
+                             "or --left L --right R)");
         settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->image, runOptions);
         const bool done = MakeAnaglyph(options->output.path, options->view, options->image, settings, runOptions, sink);
         return FinishCommand(done, sink);
@@ -123,23 +165,42 @@ void AddComposeLcShutter(CLI::App& app, CommandTable& table, RunOptions& runOpti
     struct Options {
         std::string left;
         std::string right;
+        PairOptions pair;
         std::optional<double> pixelsPerMetre;
         OutputOptions output;
     };
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand("compose-lcshutter", "Interleave two pictures for LC-shutter glasses");
     command->footer(std::string("Rows 0, 2, 4... counted from the bottom come from the right picture, rows 1, 3, "
-                                "5... from the left one.\n") + kInputNote);
-    command->add_option("--left", options->left, "The left picture (the original)")->required()->type_name("L");
-    command->add_option("--right", options->right, "The right picture (the synthesised view)")
-        ->required()
-        ->type_name("R");
+                                "5... from the left one. From a stereo file, the left picture is the right eye "
+                                "and the right picture the left eye, as for a view and its photograph.\n") +
+                    kInputNote);
+    CLI::Option* left =
+        command->add_option("--left", options->left, "The left picture (the original)")->type_name("L");
+    CLI::Option* right =
+        command->add_option("--right", options->right, "The right picture (the synthesised view)")->type_name("R");
+    left->needs(right);
+    right->needs(left);
+    AddPairOptions(*command, options->pair, false);
     AddResolutionOption(*command, options->pixelsPerMetre, "--left");
     AddOutputOptions(*command, options->output, runOptions.jpegQuality);
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
-        RefuseSameFiles({{"-o", options->output.path}}, {{"--left", options->left}, {"--right", options->right}});
+        RefuseSameFiles({{"-o", options->output.path}},
+                        {{"--left", options->left}, {"--right", options->right}, {"--stereo", options->pair.stereo}});
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
+        const std::optional<PairSource> pair = PairSourceOf(options->pair);
+        if (pair && !options->left.empty())
+            throw UsageError("give --left and --right, or --stereo, not both");
+        if (pair)
+            return ComposePair(*pair, options->output, settings, options->pixelsPerMetre, runOptions, sink,
+                               [&](FIBITMAP* leftEye, FIBITMAP* rightEye, const StereoSettings& with) {
+                                   if (!CheckLeftPicture(rightEye, sink) || !CheckRightPicture(leftEye, sink))
+                                       return Bitmap();
+                                   return ComposeViewMaster(rightEye, leftEye, with, runOptions, sink);
+                               });
+        if (options->left.empty())
+            throw UsageError("give the two pictures (--left L --right R) or a stereo file (--stereo FILE)");
         settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->left, runOptions);
         const bool done =
             MakeViewMaster(options->output.path, options->left, options->right, settings, runOptions, sink);

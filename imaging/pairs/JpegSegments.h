@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "imaging/formats/FileBytes.h"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+namespace velmora {
+
+// The first marker segment `marker` (0xE2 for APP2...) of a JPEG file's
+// header whose contents start with `id`: where its contents after the id
+// begin and where the segment ends. The walk goes from segment to segment up
+// to the start of the scan, so it is bounded by the file's size; none when
+// the file is no JPEG, its segments are damaged or none matches.
+std::optional<std::pair<std::uint64_t, std::uint64_t>> FindJpegSegment(FileBytes& bytes, std::uint32_t marker,
+                                                                      std::string_view id);
+
+} // namespace velmora

@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/pairs/PairFiles.h"
+
+#include "imaging/files/PrivateFolder.h"
+#include "imaging/files/UniqueDescriptor.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/pairs/JpegSegments.h"
+#include "imaging/pairs/MpoIndex.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <variant>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+constexpr std::uint32_t kApp3 = 0xE3;
+constexpr std::uint32_t kJpsStereo = 1, kJpsSideBySide = 2, kJpsOverUnder = 3, kJpsLeftFirst = 1u << 2;
+
+std::string SizeText(FIBITMAP* bitmap)
+{
+    return std::to_string(Width(bitmap)) + " x " + std::to_string(Height(bitmap));
+}
+
+PairRead Problem(std::string problem)
+{
+    return {Bitmap(), Bitmap(), std::move(problem)};
+}
+
+PairRead BothOfOneSize(Bitmap left, Bitmap right)
+{
+    if (Width(left.get()) != Width(right.get()) || Height(left.get()) != Height(right.get()))
+        return Problem("its eyes differ in size: " + SizeText(left.get()) + " and " + SizeText(right.get()));
+    return {std::move(left), std::move(right), ""};
+}
+
+std::variant<Bitmap, std::string> ReadEye(const std::string& path, const RunOptions& options)
+{
+    ImageRead read = ReadRgbImageFile(path, options);
+    if (!read.bitmap)
+        return read.status.reason;
+    return std::move(read.bitmap);
+}
+
+// One half of a picture of both eyes: `second` the right or lower half.
+Bitmap Half(FIBITMAP* both, const PairHalves& halves, bool second)
+{
+    const int width = halves.sideBySide ? Width(both) / 2 : Width(both);
+    const int height = halves.sideBySide ? Height(both) : Height(both) / 2;
+    Bitmap half = NewImage(width, height, 24);
+    if (!half)
+        return half;
+    // Stored rows count from the bottom: the upper half is the later rows.
+    const int firstRow = halves.sideBySide || second ? 0 : height;
+    const int firstColumn = halves.sideBySide && second ? width : 0;
+    for (int y = 0; y < height; ++y)
+        std::memcpy(RowAt(half.get(), y), PixelAt(both, firstColumn, firstRow + y), 3 * static_cast<std::size_t>(width));
+    FreeImage_SetDotsPerMeterX(half.get(), FreeImage_GetDotsPerMeterX(both));
+    FreeImage_SetDotsPerMeterY(half.get(), FreeImage_GetDotsPerMeterY(both));
+    return half;
+}
+
+PairRead Split(FIBITMAP* both, const PairHalves& halves)
+{
+    if (halves.sideBySide ? Width(both) % 2 != 0 : Height(both) % 2 != 0)
+        return Problem(std::string("a picture of both eyes ") + (halves.sideBySide ? "side by side" : "one above the other") +
+                       " must have an even " + (halves.sideBySide ? "width" : "height") + ", not " +
+                       SizeText(both));
+    Bitmap first = Half(both, halves, false), second = Half(both, halves, true);
+    if (!first || !second)
+        return Problem("Not enough memory for a picture of this size!");
+    return halves.leftFirst ? PairRead{std::move(first), std::move(second), ""}
+                            : PairRead{std::move(second), std::move(first), ""};
+}
+
+// The bytes [at, at + size) of the file into a file of their own.
+bool CopyRange(int descriptor, std::uint64_t at, std::uint64_t size, const std::string& path)
+{
+    std::vector<char> bytes(size);
+    std::uint64_t got = 0;
+    while (got < size) {
+        const ssize_t read = pread(descriptor, bytes.data() + got, size - got, static_cast<off_t>(at + got));
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read <= 0)
+            return false;
+        got += static_cast<std::uint64_t>(read);
+    }
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(size));
+    return static_cast<bool>(out.flush());
+}
+
+// An MPO's two views, each through the reading of a JPEG file of its own.
+PairRead ReadMpo(int descriptor, const std::pair<MpImage, MpImage>& views, const RunOptions& options)
+{
+    PrivateFolder folder;
+    if (!folder)
+        return Problem(folder.Failure());
+    std::variant<Bitmap, std::string> eyes[2];
+    const MpImage* images[2] = {&views.first, &views.second};
+    for (int eye = 0; eye < 2; ++eye) {
+        const std::string path = folder.Path(eye == 0 ? "left.jpg" : "right.jpg");
+        if (!CopyRange(descriptor, images[eye]->at, images[eye]->size, path))
+            return Problem(std::strerror(errno ? errno : EIO));
+        eyes[eye] = ReadEye(path, options);
+        if (const auto* why = std::get_if<std::string>(&eyes[eye]))
+            return Problem(std::string(eye == 0 ? "its left" : "its right") + " view: " + *why);
+    }
+    return BothOfOneSize(std::move(std::get<Bitmap>(eyes[0])), std::move(std::get<Bitmap>(eyes[1])));
+}
+
+bool NamedAs(const std::string& path, const char* extension)
+{
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string::npos)
+        return false;
+    std::string ending = path.substr(dot + 1);
+    for (char& c : ending)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ending == extension;
+}
+
+PairRead ReadStereoFile(const PairSource& source, const RunOptions& options)
+{
+    UniqueDescriptor descriptor(open(source.stereo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat info {};
+    if (!descriptor || fstat(descriptor.Get(), &info) != 0)
+        return Problem(std::strerror(errno));
+    if (!S_ISREG(info.st_mode))
+        return Problem("not a regular file");
+    FileBytes bytes(descriptor.Get(), static_cast<std::uint64_t>(info.st_size));
+    if (FindJpegSegment(bytes, 0xE2, std::string_view("MPF\0", 4))) {
+        auto index = ReadMpIndex(bytes);
+        if (const auto* why = std::get_if<std::string>(&index))
+            return Problem(*why);
+        auto views = StereoImages(std::get<std::vector<MpImage>>(index));
+        if (const auto* why = std::get_if<std::string>(&views))
+            return Problem(*why);
+        return ReadMpo(descriptor.Get(), std::get<std::pair<MpImage, MpImage>>(views), options);
+    }
+    std::optional<PairHalves> halves = source.halves ? source.halves : JpsHalves(bytes);
+    if (!halves && (NamedAs(source.stereo, "jps") || NamedAs(source.stereo, "pns")))
+        halves = kCrossHalves;
+    if (!halves)
+        return Problem("not a stereo file (MPO, JPS or PNS); say how the eyes share the picture with "
+                       "--stereo-layout parallel, cross or top-bottom");
+    auto both = ReadEye(source.stereo, options);
+    if (const auto* why = std::get_if<std::string>(&both))
+        return Problem(*why);
+    return Split(std::get<Bitmap>(both).get(), *halves);
+}
+
+} // namespace
+
+std::optional<PairHalves> JpsHalves(FileBytes& bytes)
+{
+    const auto segment = FindJpegSegment(bytes, kApp3, "_JPSJPS_");
+    if (!segment)
+        return std::nullopt;
+    // After the descriptor's length: separation, flags, layout, type.
+    const auto flags = bytes.Byte(segment->first + 3), layout = bytes.Byte(segment->first + 4);
+    const auto type = bytes.Byte(segment->first + 5);
+    if (!flags || !layout || !type || segment->first + 6 > segment->second || *type != kJpsStereo ||
+        (*layout != kJpsSideBySide && *layout != kJpsOverUnder))
+        return std::nullopt;
+    return PairHalves{*layout == kJpsSideBySide, (*flags & kJpsLeftFirst) != 0};
+}
+
+PairRead ReadStereoPair(const PairSource& source, const RunOptions& options)
+{
+    if (!source.stereo.empty())
+        return ReadStereoFile(source, options);
+    auto left = ReadEye(source.left, options);
+    if (const auto* why = std::get_if<std::string>(&left))
+        return Problem(source.left + ": " + *why);
+    auto right = ReadEye(source.right, options);
+    if (const auto* why = std::get_if<std::string>(&right))
+        return Problem(source.right + ": " + *why);
+    return BothOfOneSize(std::move(std::get<Bitmap>(left)), std::move(std::get<Bitmap>(right)));
+}
+
+} // namespace velmora

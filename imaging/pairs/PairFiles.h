@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "imaging/RunOptions.h"
+#include "imaging/formats/FileBytes.h"
+#include "imaging/picture/Bitmap.h"
+
+#include <optional>
+#include <string>
+
+namespace velmora {
+
+// How the two eyes share one picture.
+struct PairHalves {
+    bool sideBySide = true; // else one above the other
+    bool leftFirst = false; // the left eye on the left (above); cross-eyed pictures put the right eye there
+};
+
+inline constexpr PairHalves kParallelHalves{true, true};
+inline constexpr PairHalves kCrossHalves{true, false};
+inline constexpr PairHalves kTopBottomHalves{false, true};
+
+// The halves a JPS file's "_JPSJPS_" APP3 descriptor gives; none when it has
+// none, or it describes no stereo picture in halves (interleaved rows,
+// anaglyph, mono).
+std::optional<PairHalves> JpsHalves(FileBytes& bytes);
+
+// Where a pair's eyes come from: one stereo file (an MPO from a two-lens
+// camera; a JPS or PNS; any picture of both eyes with `halves`) or two files.
+struct PairSource {
+    std::string stereo;
+    std::optional<PairHalves> halves; // for a picture of both eyes; JPS and PNS files say it themselves
+    std::string left;
+    std::string right;
+};
+
+// A pair's eyes as 24-bit bitmaps, or why there are none ("its eyes differ
+// in size: 640 x 480 and 640 x 482", "a single picture, not a stereo pair").
+struct PairRead {
+    Bitmap left;
+    Bitmap right;
+    std::string problem;
+};
+
+// Reads both eyes. An MPO's first two views are the left and right eye,
+// each read as any JPEG is (size limit, cut-short check); a picture of both
+// eyes is split in its halves, which must be of one size; eyes of different
+// sizes are refused, never cropped.
+PairRead ReadStereoPair(const PairSource& source, const RunOptions& options);
+
+} // namespace velmora

@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// velmora-cli on stereo pairs: a camera's MPO, a JPS, two eye files.
+
+#include "imaging/pairs/MpoIndex.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace velmora::test {
+namespace {
+
+ProgramResult Cli(const std::vector<std::string>& arguments)
+{
+    return RunProgram(VELMORA_CLI, arguments);
+}
+
+class CliPairsTest : public ::testing::Test {
+protected:
+    CliPairsTest()
+    {
+        std::mt19937 random(31);
+        Save(RandomImage(48, 32, random).get(), "left.jpg", kSaveJpeg);
+        Save(RandomImage(48, 32, random).get(), "right.jpg", kSaveJpeg);
+        const std::string left = ReadBytes("left.jpg"), right = ReadBytes("right.jpg");
+        const std::vector<std::uint8_t> mpo =
+            BuildStereoMpo({left.begin(), left.end()}, {right.begin(), right.end()});
+        WriteBytes("camera.mpo", std::string(mpo.begin(), mpo.end()));
+    }
+
+    Sandbox sandbox;
+};
+
+TEST_F(CliPairsTest, ACamerasPairComposesAsItsTwoEyesDo)
+{
+    for (const char* mode : {"grey", "dubois"}) {
+        ASSERT_EQ(Cli({"compose-anaglyph", "--view", "left.jpg", "--image", "right.jpg", "--mode", mode, "-o",
+                       "eyes.png"})
+                      .exitCode,
+                  0);
+        const ProgramResult mpo = Cli({"compose-anaglyph", "--stereo", "camera.mpo", "--mode", mode, "-o", "mpo.png"});
+        ASSERT_EQ(mpo.exitCode, 0) << mpo.err;
+        EXPECT_TRUE(SamePixels("eyes.png", "mpo.png")) << mode;
+        const ProgramResult files = Cli({"compose-anaglyph", "--left", "left.jpg", "--right", "right.jpg", "--mode",
+                                         mode, "-o", "files.png"});
+        ASSERT_EQ(files.exitCode, 0) << files.err;
+        EXPECT_TRUE(SamePixels("eyes.png", "files.png")) << mode;
+    }
+    // LC shutter: the photograph's rows and the view's, as a view is the left eye.
+    ASSERT_EQ(Cli({"compose-lcshutter", "--left", "right.jpg", "--right", "left.jpg", "-o", "lc-eyes.png"}).exitCode, 0);
+    const ProgramResult lc = Cli({"compose-lcshutter", "--stereo", "camera.mpo", "-o", "lc-mpo.png"});
+    ASSERT_EQ(lc.exitCode, 0) << lc.err;
+    EXPECT_TRUE(SamePixels("lc-eyes.png", "lc-mpo.png"));
+}
+
+TEST_F(CliPairsTest, BadPairsAndHalfGivenOnesAreRefused)
+{
+    WriteBytes("single.mpo", ReadBytes("left.jpg"));
+    const ProgramResult plain = Cli({"compose-anaglyph", "--stereo", "single.mpo", "-o", "a.png"});
+    EXPECT_EQ(plain.exitCode, 1);
+    EXPECT_NE(plain.err.find("single.mpo: not a stereo file"), std::string::npos) << plain.err;
+    Save(MakeImage(10, 8, [](int, int) { return Grey(5); }).get(), "small.png", kSavePng);
+    const ProgramResult sizes = Cli({"compose-anaglyph", "--left", "left.jpg", "--right", "small.png", "-o", "a.png"});
+    EXPECT_EQ(sizes.exitCode, 1);
+    EXPECT_NE(sizes.err.find("its eyes differ in size: 48 x 32 and 10 x 8"), std::string::npos) << sizes.err;
+    EXPECT_FALSE(std::filesystem::exists("a.png"));
+
+    const std::vector<std::vector<std::string>> usage = {
+        {"compose-anaglyph", "--left", "left.jpg", "-o", "a.png"},
+        {"compose-anaglyph", "--stereo", "camera.mpo", "--left", "left.jpg", "--right", "right.jpg", "-o", "a.png"},
+        {"compose-anaglyph", "--stereo", "camera.mpo", "--view", "left.jpg", "--image", "right.jpg", "-o", "a.png"},
+        {"compose-anaglyph", "--stereo-layout", "cross", "--view", "left.jpg", "--image", "right.jpg", "-o", "a.png"},
+        {"compose-anaglyph", "--stereo", "camera.mpo", "--stereo-layout", "diagonal", "-o", "a.png"},
+        {"compose-anaglyph", "-o", "a.png"},
+        {"compose-lcshutter", "--stereo", "camera.mpo", "--left", "left.jpg", "--right", "right.jpg", "-o", "a.png"},
+        {"compose-anaglyph", "--stereo", "camera.mpo", "-o", "camera.mpo"},
+    };
+    for (const auto& arguments : usage)
+        EXPECT_EQ(Cli(arguments).exitCode, 2) << ::testing::PrintToString(arguments);
+    EXPECT_FALSE(std::filesystem::exists("a.png"));
+}
+
+} // namespace
+} // namespace velmora::test
