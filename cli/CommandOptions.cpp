@@ -102,7 +102,16 @@ void AddDepthInversionOption(CLI::App& command, bool& inverted)
 std::optional<int> SaveFormatOfName(const std::string& path)
 {
     const std::string extension = std::filesystem::path(path).extension().string();
+    // Stereo pictures of both eyes, cross-eyed: JPS in JPEG, PNS in PNG.
+    if (IsCrossEyedName(path))
+        return Lowercase(extension) == ".jps" ? kSaveJpeg : kSavePng;
     return FormatNamed(extension.empty() ? "" : extension.substr(1));
+}
+
+bool IsCrossEyedName(const std::string& path)
+{
+    const std::string extension = Lowercase(std::filesystem::path(path).extension().string());
+    return extension == ".jps" || extension == ".pns";
 }
 
 int SaveFormatOf(const std::string& path, const std::string& format)

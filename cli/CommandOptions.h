@@ -81,8 +81,11 @@ int FinishCommand(bool succeeded, const ConsoleSink& sink);
 void Require(const PrivateFolder& folder);
 
 // The save format named by a path's extension (.bmp, .png, .tif, .tiff,
-// .jpg, .jpeg).
+// .jpg, .jpeg; .jps and .pns, the JPEG and PNG of both eyes cross-eyed).
 std::optional<int> SaveFormatOfName(const std::string& path);
+
+// Whether the name is of a picture of both eyes cross-eyed (.jps, .pns).
+bool IsCrossEyedName(const std::string& path);
 
 // A file the command reads or writes, with the option that names it.
 struct NamedFile {

@@ -8,6 +8,7 @@
 
 #include "imaging/stereo/TempFiles.h"
 
+#include <filesystem>
 #include <map>
 
 namespace velmora::cli {
@@ -28,7 +29,12 @@ public:
         cli::AddOutputOptions(command, output_, jpegQuality);
     }
 
-    std::vector<OutputFile> NamedOutputs() const override { return {{"-o", output_.path, SaveFormatOf(output_)}}; }
+    std::vector<OutputFile> NamedOutputs() const override
+    {
+        if (IsCrossEyedName(output_.path) && layoutGiven_ && layout_ != PairLayout::kCross)
+            throw UsageError("a JPS or PNS file holds the eyes cross-eyed: give --layout cross, or no --layout");
+        return {{"-o", output_.path, SaveFormatOf(output_)}};
+    }
 
     std::vector<OutputFile> OutputsFor(const std::string& folder, const std::string& stem, int format) const override
     {
@@ -40,9 +46,13 @@ protected:
     {
         command
             .add_option_function<std::string>(
-                "--layout", [this](const std::string& name) { layout_ = LayoutNamed(name).value(); },
+                "--layout",
+                [this](const std::string& name) {
+                    layout_ = LayoutNamed(name).value();
+                    layoutGiven_ = true;
+                },
                 "parallel: left eye on the left; cross: left eye on the right, for cross-eyed viewing; "
-                "top-bottom: left eye above (default: parallel)")
+                "top-bottom: left eye above (default: parallel; cross for a .jps or .pns file)")
             ->type_name("LAYOUT")
             ->check(CLI::Validator(
                 [](std::string& name) -> std::string {
@@ -57,11 +67,13 @@ protected:
     bool Make(const LayoutRun& run, StereoSettings settings, const std::vector<OutputFile>& outputs,
               const RunOptions& options, ProgressSink& sink) const override
     {
-        return MakeSideBySide(run, layout_, half_, outputs.front().path, settings, options, sink);
+        const PairLayout layout = IsCrossEyedName(outputs.front().path) ? PairLayout::kCross : layout_;
+        return MakeSideBySide(run, layout, half_, outputs.front().path, settings, options, sink);
     }
 
 private:
     PairLayout layout_ = PairLayout::kParallel;
+    bool layoutGiven_ = false;
     bool half_ = false;
     OutputOptions output_;
 };
@@ -70,17 +82,33 @@ class EyePairCommand : public WholeCommand {
 public:
     void AddOutputOptions(CLI::App& command, int& jpegQuality) override
     {
-        command.add_option("--left", left_, "The left eye's picture to write: the synthesised view")
-            ->required()
-            ->type_name("L");
-        command.add_option("--right", right_, "The right eye's picture to write: a copy of the picture")
-            ->required()
-            ->type_name("R");
+        CLI::Option* left =
+            command.add_option("--left", left_, "The left eye's picture to write: the synthesised view")
+                ->type_name("L");
+        CLI::Option* right =
+            command.add_option("--right", right_, "The right eye's picture to write: a copy of the picture")
+                ->type_name("R");
+        left->needs(right);
+        right->needs(left);
+        command
+            .add_option("-o,--output", mpo_,
+                        "Both eyes in one stereo MPO file instead (JPEG at --quality), as two-lens cameras write")
+            ->type_name("OUT.mpo")
+            ->excludes(left)
+            ->excludes(right);
         AddFormatOptions(command, format_, "from each name's extension", jpegQuality);
     }
 
     std::vector<OutputFile> NamedOutputs() const override
     {
+        if (!mpo_.empty()) {
+            if (Lowercase(std::filesystem::path(mpo_).extension().string()) != ".mpo")
+                throw UsageError("-o names a stereo MPO file, ending in .mpo; give the eyes apart with --left and "
+                                 "--right");
+            return {{"-o", mpo_, kSaveJpeg}};
+        }
+        if (left_.empty())
+            throw UsageError("give the eyes' files with --left L --right R, or one MPO with -o OUT.mpo");
         return {{"--left", left_, SaveFormatOf(left_, format_)}, {"--right", right_, SaveFormatOf(right_, format_)}};
     }
 
@@ -95,6 +123,8 @@ protected:
     bool Make(const LayoutRun& run, StereoSettings settings, const std::vector<OutputFile>& outputs,
               const RunOptions& options, ProgressSink& sink) const override
     {
+        if (outputs.size() == 1)
+            return MakeStereoMpo(run, outputs[0].path, settings, options, sink);
         return MakeEyePair(run, outputs[0].path, outputs[0].format, outputs[1].path, outputs[1].format, settings,
                            options, sink);
     }
@@ -102,6 +132,7 @@ protected:
 private:
     std::string left_;
     std::string right_;
+    std::string mpo_;
     std::string format_;
 };
 

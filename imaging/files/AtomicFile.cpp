@@ -2,6 +2,7 @@
 
 #include "imaging/files/AtomicFile.h"
 
+#include "imaging/files/FileHandles.h"
 #include "imaging/files/FilePaths.h"
 #include "imaging/files/PrivateFolder.h"
 #include "imaging/files/StopRegistry.h"
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <mutex>
 #include <utility>
 
@@ -165,6 +167,21 @@ FileStatus AtomicFile::Commit()
         FlushFolder(fs::path(target_).parent_path());
     RecordWrittenFile(target_, written);
     return status_;
+}
+
+FileStatus WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes, AtomicFile::Links links)
+{
+    if (bytes.size() > std::numeric_limits<unsigned>::max())
+        return Unwritable(EFBIG);
+    AtomicFile file(path, links);
+    if (!file.Status())
+        return file.Status();
+    CheckedWriter writer(file.Descriptor());
+    FreeImageIO io = CheckedWriter::IO();
+    io.write_proc(const_cast<std::uint8_t*>(bytes.data()), 1, static_cast<unsigned>(bytes.size()), writer.Handle());
+    if (!writer.Flush())
+        return Unwritable(writer.Error());
+    return file.Commit();
 }
 
 void RemoveUnfinishedFiles()

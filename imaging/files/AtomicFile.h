@@ -4,7 +4,9 @@
 
 #include "imaging/files/FileStatus.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -47,6 +49,11 @@ private:
     int descriptor_ = -1;
     FileStatus status_;
 };
+
+// Replaces the file with `bytes` at once, as AtomicFile does, every write
+// checked; the system's reason when anything fails.
+FileStatus WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                          AtomicFile::Links links = AtomicFile::Links::kFollow);
 
 // Removes every temporary file that a write has not committed yet, and
 // refuses new ones from then on. For a process that is being stopped.

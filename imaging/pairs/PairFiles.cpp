@@ -2,9 +2,11 @@
 
 #include "imaging/pairs/PairFiles.h"
 
+#include "imaging/files/AtomicFile.h"
 #include "imaging/files/PrivateFolder.h"
 #include "imaging/files/UniqueDescriptor.h"
 #include "imaging/formats/ImageFile.h"
+#include "imaging/formats/SaveFormat.h"
 #include "imaging/pairs/JpegSegments.h"
 #include "imaging/pairs/MpoIndex.h"
 
@@ -15,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <variant>
 #include <vector>
 
@@ -172,6 +175,26 @@ std::optional<PairHalves> JpsHalves(FileBytes& bytes)
         (*layout != kJpsSideBySide && *layout != kJpsOverUnder))
         return std::nullopt;
     return PairHalves{*layout == kJpsSideBySide, (*flags & kJpsLeftFirst) != 0};
+}
+
+FileStatus WriteStereoMpo(FIBITMAP* left, FIBITMAP* right, const std::string& path, const RunOptions& options)
+{
+    PrivateFolder folder;
+    if (!folder)
+        return Failure(FileProblem::kUnwritable, folder.Failure());
+    std::vector<std::uint8_t> jpegs[2];
+    FIBITMAP* eyes[2] = {left, right};
+    for (int eye = 0; eye < 2; ++eye) {
+        const std::string name = folder.Path(eye == 0 ? "left.jpg" : "right.jpg");
+        if (FileStatus written = WriteImageFile(eyes[eye], name, kSaveJpeg, options); !written)
+            return written;
+        std::ifstream in(name, std::ios::binary);
+        jpegs[eye].assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (!in.good() && !in.eof())
+            return Failure(FileProblem::kUnwritable, "the eyes could not be encoded");
+    }
+    return WriteFileBytes(path, BuildStereoMpo(jpegs[0], jpegs[1]),
+                          options.replaceLinks ? AtomicFile::Links::kReplace : AtomicFile::Links::kFollow);
 }
 
 PairRead ReadStereoPair(const PairSource& source, const RunOptions& options)

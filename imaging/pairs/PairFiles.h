@@ -3,6 +3,7 @@
 #pragma once
 
 #include "imaging/RunOptions.h"
+#include "imaging/files/FileStatus.h"
 #include "imaging/formats/FileBytes.h"
 #include "imaging/picture/Bitmap.h"
 
@@ -48,5 +49,10 @@ struct PairRead {
 // eyes is split in its halves, which must be of one size; eyes of different
 // sizes are refused, never cropped.
 PairRead ReadStereoPair(const PairSource& source, const RunOptions& options);
+
+// Writes the eyes as a stereo MPO: each a JPEG of the options' quality,
+// colour at full resolution, with the MP index and attributes other readers
+// need; the file is replaced at once, or left as it was.
+FileStatus WriteStereoMpo(FIBITMAP* left, FIBITMAP* right, const std::string& path, const RunOptions& options);
 
 } // namespace velmora

@@ -2,6 +2,7 @@
 
 #include "imaging/stereo/StereoLayouts.h"
 
+#include "imaging/pairs/PairFiles.h"
 #include "imaging/stereo/AllocationGuard.h"
 #include "imaging/stereo/DepthSmoothing.h"
 #include "imaging/stereo/Messages.h"
@@ -90,6 +91,21 @@ bool MakeEyePair(const LayoutRun& run, const std::string& leftPath, int leftForm
             return false;
         SetResolution(eyes.right.get(), settings.pixelsPerMetre);
         return WriteOrReport(eyes.right.get(), rightPath, rightFormat, options, sink);
+    });
+}
+
+bool MakeStereoMpo(const LayoutRun& run, const std::string& path, const StereoSettings& settings,
+                   const RunOptions& options, ProgressSink& sink)
+{
+    return GuardAllocation(sink, [&] {
+        const Eyes eyes = MakeEyes(run, "Stereo pair", settings, options, sink);
+        if (!eyes.left)
+            return false;
+        SetResolution(eyes.right.get(), settings.pixelsPerMetre);
+        const FileStatus written = WriteStereoMpo(eyes.left.get(), eyes.right.get(), path, options);
+        if (!written)
+            ReportWriteFailure(path, written, sink);
+        return bool(written);
     });
 }
 

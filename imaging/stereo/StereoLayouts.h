@@ -38,6 +38,11 @@ bool MakeSideBySide(const LayoutRun& run, PairLayout layout, bool half, const st
 bool MakeEyePair(const LayoutRun& run, const std::string& leftPath, int leftFormat, const std::string& rightPath,
                  int rightFormat, const StereoSettings& settings, const RunOptions& options, ProgressSink& sink);
 
+// Both eyes, as MakeEyePair makes them, in one stereo MPO file (JPEGs of
+// the options' quality) that cameras' viewers and other programs read.
+bool MakeStereoMpo(const LayoutRun& run, const std::string& path, const StereoSettings& settings,
+                   const RunOptions& options, ProgressSink& sink);
+
 // paths.size() views for lenticular prints and animations, written in
 // settings.saveFormat: view 0 is the picture itself, view k the view made
 // with the geometry's ShareOfSeries.

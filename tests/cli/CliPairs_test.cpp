@@ -83,5 +83,41 @@ TEST_F(CliPairsTest, BadPairsAndHalfGivenOnesAreRefused)
     EXPECT_FALSE(std::filesystem::exists("a.png"));
 }
 
+const std::string kSampleImage = std::string(VELMORA_SAMPLES) + "/sample.png";
+const std::string kSampleDepth = std::string(VELMORA_SAMPLES) + "/sample-depth.png";
+
+TEST_F(CliPairsTest, APictureAndItsDepthMapBecomeAnMpoOrAJps)
+{
+    const std::vector<std::string> eyes = {"--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "12"};
+    std::vector<std::string> pair = {"pair"}, apart = {"pair"}, jps = {"sbs"}, cross = {"sbs"};
+    for (auto* arguments : {&pair, &apart, &jps, &cross})
+        arguments->insert(arguments->end(), eyes.begin(), eyes.end());
+    pair.insert(pair.end(), {"--quality", "95", "-o", "made.mpo"});
+    apart.insert(apart.end(), {"--quality", "95", "--left", "l.jpg", "--right", "r.jpg"});
+    jps.insert(jps.end(), {"-o", "made.jps"});
+    cross.insert(cross.end(), {"--layout", "cross", "-o", "cross.jpg"});
+    for (const auto& arguments : {pair, apart, jps, cross}) {
+        const ProgramResult made = Cli(arguments);
+        ASSERT_EQ(made.exitCode, 0) << made.err;
+    }
+    // The MPO's eyes are the pair's JPEGs; it composes as they do.
+    ASSERT_EQ(Cli({"compose-anaglyph", "--stereo", "made.mpo", "-o", "from-mpo.png"}).exitCode, 0);
+    ASSERT_EQ(Cli({"compose-anaglyph", "--left", "l.jpg", "--right", "r.jpg", "-o", "from-eyes.png"}).exitCode, 0);
+    EXPECT_TRUE(SamePixels("from-mpo.png", "from-eyes.png"));
+    // A JPS is the cross-eyed side-by-side JPEG.
+    EXPECT_TRUE(ReadBytes("made.jps") == ReadBytes("cross.jpg"));
+    ASSERT_EQ(Cli({"compose-anaglyph", "--stereo", "made.jps", "-o", "from-jps.png"}).exitCode, 0);
+
+    const std::vector<std::vector<std::string>> usage = {
+        {"pair", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "12", "-o", "made.jpg"},
+        {"pair", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "12"},
+        {"pair", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "12", "-o", "x.mpo", "--left", "l"},
+        {"sbs", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "12", "--layout", "parallel", "-o",
+         "x.jps"},
+    };
+    for (const auto& arguments : usage)
+        EXPECT_EQ(Cli(arguments).exitCode, 2) << ::testing::PrintToString(arguments);
+}
+
 } // namespace
 } // namespace velmora::test
