@@ -113,5 +113,6 @@ void AddStepCommands(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 void AddOutputCommands(CLI::App& app, CommandTable& table, RunOptions& runOptions);
 void AddBatchCommand(CLI::App& app, CommandTable& table, RunOptions& runOptions);
 void AddSegmentationCommands(CLI::App& app, CommandTable& table, RunOptions& runOptions);
+void AddPairCommands(CLI::App& app, CommandTable& table, RunOptions& runOptions);
 
 } // namespace velmora::cli

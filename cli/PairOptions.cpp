@@ -50,6 +50,11 @@ std::optional<PairSource> PairSourceOf(const PairOptions& options)
     return PairSource{options.stereo, HalvesNamed(options.layout), options.left, options.right};
 }
 
+std::vector<NamedFile> PairInputs(const PairOptions& options)
+{
+    return {{"--stereo", options.stereo}, {"--left", options.left}, {"--right", options.right}};
+}
+
 std::optional<PairRead> ReadPairOrReport(const PairSource& source, const RunOptions& runOptions, ProgressSink& sink)
 {
     PairRead read = ReadStereoPair(source, runOptions);

@@ -108,11 +108,6 @@ int ComposePair(const PairSource& source, const OutputOptions& output, StereoSet
     return FinishCommand(done, sink);
 }
 
-std::vector<NamedFile> PairInputs(const PairOptions& pair)
-{
-    return {{"--stereo", pair.stereo}, {"--left", pair.left}, {"--right", pair.right}};
-}
-
 void AddComposeAnaglyph(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     struct Options {

@@ -48,6 +48,7 @@ int main(int argc, char** argv)
     AddOutputCommands(app, commands, runOptions);
     AddBatchCommand(app, commands, runOptions);
     AddSegmentationCommands(app, commands, runOptions);
+    AddPairCommands(app, commands, runOptions);
 
     try {
         app.parse(argc, argv);

@@ -14,6 +14,16 @@ find_package(TIFF REQUIRED)
 # The PNG encoder compresses with zlib itself.
 find_package(ZLIB REQUIRED)
 
+# OpenCV's components for matching and stereo, from Debian's component
+# packages, which ship no CMake package of their own.
+find_path(OPENCV_INCLUDE_DIR opencv2/features2d.hpp PATH_SUFFIXES opencv4 REQUIRED)
+add_library(OpenCV::Matching INTERFACE IMPORTED)
+foreach(component core imgproc features2d flann calib3d)
+    find_library(OPENCV_${component}_LIBRARY NAMES opencv_${component} REQUIRED)
+    target_link_libraries(OpenCV::Matching INTERFACE ${OPENCV_${component}_LIBRARY})
+endforeach()
+target_include_directories(OpenCV::Matching INTERFACE ${OPENCV_INCLUDE_DIR})
+
 find_package(CLI11 CONFIG REQUIRED)
 if(VELMORA_BUILD_GUI)
     find_package(Qt6 REQUIRED COMPONENTS Gui Widgets Test)

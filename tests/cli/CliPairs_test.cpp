@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <opencv2/imgproc.hpp>
+
+#include <cmath>
+#include <filesystem>
 #include <random>
 
 namespace velmora::test {
@@ -117,6 +121,65 @@ TEST_F(CliPairsTest, APictureAndItsDepthMapBecomeAnMpoOrAJps)
     };
     for (const auto& arguments : usage)
         EXPECT_EQ(Cli(arguments).exitCode, 2) << ::testing::PrintToString(arguments);
+}
+
+// A textured scene and the same turned by `turn` degrees and moved down by
+// `down` pixels, as a slide bar's second shot might be.
+void SaveTurnedPair(double turn, double down)
+{
+    cv::Mat scene(480, 720, CV_8UC3);
+    cv::randu(scene, cv::Scalar::all(0), cv::Scalar::all(255));
+    cv::GaussianBlur(scene, scene, cv::Size(0, 0), 2.5);
+    std::mt19937 random(5);
+    for (int shape = 0; shape < 300; ++shape)
+        cv::circle(scene, {int(random() % 720), int(random() % 480)}, 4 + int(random() % 40),
+                   cv::Scalar(random() % 256, random() % 256, random() % 256), cv::FILLED, cv::LINE_AA);
+    const double radians = turn * CV_PI / 180;
+    const cv::Matx23d toLeft(std::cos(radians), -std::sin(radians), 0, std::sin(radians), std::cos(radians), down);
+    cv::Mat right;
+    cv::warpAffine(scene, right, toLeft, scene.size(), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_REFLECT);
+    const auto save = [](const cv::Mat& topDown, const std::string& name) {
+        Save(MakeImage(topDown.cols, topDown.rows,
+                       [&](int x, int y) {
+                           const cv::Vec3b p = topDown.at<cv::Vec3b>(topDown.rows - 1 - y, x);
+                           return Bgr{p[0], p[1], p[2]};
+                       })
+                 .get(),
+             name, kSavePng);
+    };
+    save(scene, "scene-left.png");
+    save(right, "scene-right.png");
+}
+
+TEST_F(CliPairsTest, AlignStraightensAPairOrRefusesIt)
+{
+    SaveTurnedPair(0.8, 5);
+    const ProgramResult mpo =
+        Cli({"align", "--left", "scene-left.png", "--right", "scene-right.png", "-o", "aligned.mpo"});
+    ASSERT_EQ(mpo.exitCode, 0) << mpo.err;
+    const ProgramResult eyes = Cli({"align", "--left", "scene-left.png", "--right", "scene-right.png", "--left-out",
+                                    "l.png", "--right-out", "r.png"});
+    ASSERT_EQ(eyes.exitCode, 0) << eyes.err;
+    const auto left = ReadPixels("l.png"), right = ReadPixels("r.png");
+    ASSERT_TRUE(left && right);
+    EXPECT_EQ(left->width, right->width);
+    EXPECT_EQ(left->height, right->height);
+    EXPECT_LT(left->height, 480 - 5); // cut to the rows both eyes have
+    // The aligned eyes of a flat scene agree almost everywhere.
+    long difference = 0;
+    for (int y = 0; y < left->height; ++y)
+        for (int x = 0; x < left->width; ++x)
+            difference += std::abs(left->At(x, y).green - right->At(x, y).green);
+    EXPECT_LT(static_cast<double>(difference) / (left->width * left->height), 6.0);
+    ASSERT_EQ(Cli({"compose-anaglyph", "--stereo", "aligned.mpo", "-o", "aligned-3d.png"}).exitCode, 0);
+
+    Save(MakeImage(300, 200, [](int, int) { return Grey(120); }).get(), "flat.png", kSavePng);
+    const ProgramResult flat = Cli({"align", "--left", "flat.png", "--right", "flat.png", "-o", "flat.mpo"});
+    EXPECT_EQ(flat.exitCode, 1);
+    EXPECT_NE(flat.err.find("The pair cannot be aligned: too few points match"), std::string::npos) << flat.err;
+    EXPECT_FALSE(std::filesystem::exists("flat.mpo"));
+    EXPECT_EQ(Cli({"align", "--left", "scene-left.png", "--right", "scene-right.png"}).exitCode, 2);
+    EXPECT_EQ(Cli({"align", "-o", "x.mpo"}).exitCode, 2);
 }
 
 } // namespace

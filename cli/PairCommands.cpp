@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// Commands on stereo pairs: straightening one.
+
+#include "cli/CommandOptions.h"
+#include "cli/PairOptions.h"
+
+#include "imaging/formats/ImageFile.h"
+#include "imaging/matching/PairAlignment.h"
+#include "imaging/pairs/PairFiles.h"
+#include "imaging/stereo/AllocationGuard.h"
+#include "imaging/stereo/RoutineSteps.h"
+#include "imaging/stereo/SideBySide.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+namespace velmora::cli {
+namespace {
+
+std::string Fixed(double value, int decimals)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+// What the alignment did, in a line.
+std::string Described(const Alignment& a)
+{
+    return "aligned: turned " + Fixed(a.angle, 3) + " degrees, scaled " + Fixed(a.scale, 4) + ", moved " +
+           Fixed(a.offsetX, 1) + " px right and " + Fixed(a.offsetY, 1) + " px down; cut to " +
+           std::to_string(a.cropWidth) + " x " + std::to_string(a.cropHeight) + " from " + std::to_string(a.cropX) +
+           ", " + std::to_string(a.cropY) + "; vertical error " + Fixed(a.verticalError, 2) + " px over " +
+           std::to_string(a.matches) + " matched points";
+}
+
+std::string Extension(const std::string& path)
+{
+    return Lowercase(std::filesystem::path(path).extension().string());
+}
+
+// Writes the aligned pair as OUT's name says: an MPO, a JPS or PNS (cross-
+// eyed), or a picture of both eyes in `layout`.
+bool WritePair(const AlignedPair& pair, const std::string& path, const std::string& format, PairLayout layout,
+               const RunOptions& runOptions, ProgressSink& sink)
+{
+    if (Extension(path) == ".mpo") {
+        const FileStatus written = WriteStereoMpo(pair.left.get(), pair.right.get(), path, runOptions);
+        if (!written)
+            ReportWriteFailure(path, written, sink);
+        return bool(written);
+    }
+    StereoSettings settings;
+    settings.pixelsPerMetre = HorizontalResolution(pair.left.get());
+    settings.saveFormat = SaveFormatOf(path, format);
+    Bitmap both = ComposeSideBySide(pair.left.get(), pair.right.get(), IsCrossEyedName(path) ? PairLayout::kCross : layout,
+                                    false, settings, runOptions, sink);
+    return both && WriteOrReport(both.get(), path, settings.saveFormat, runOptions, sink);
+}
+
+void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
+{
+    struct Options {
+        PairOptions pair;
+        std::string output;
+        std::string leftOut;
+        std::string rightOut;
+        std::string layout = "parallel";
+        std::string format;
+        double margin = 0;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* command = app.add_subcommand("align", "Straighten a stereo pair so that matching points lie on the same rows");
+    command->footer("Features are matched between the eyes; the right eye is turned, scaled and moved so that "
+                    "matching points lie on the same rows and the nearest of them at the screen, and both eyes are "
+                    "cut to their common area. A pair whose eyes do not match well enough is refused (exit status "
+                    "1) and nothing is written.\n" + std::string(kInputNote));
+    AddPairOptions(*command, options->pair, true);
+    CLI::Option* output = command
+                              ->add_option("-o,--output", options->output,
+                                           "The aligned pair: OUT.mpo, OUT.jps or OUT.pns (cross-eyed), or a "
+                                           "picture of both eyes in --layout")
+                              ->type_name("OUT");
+    CLI::Option* leftOut = command->add_option("--left-out", options->leftOut, "The aligned left eye")->type_name("L");
+    CLI::Option* rightOut =
+        command->add_option("--right-out", options->rightOut, "The aligned right eye")->type_name("R");
+    leftOut->needs(rightOut)->excludes(output);
+    rightOut->needs(leftOut)->excludes(output);
+    command
+        ->add_option("--layout", options->layout,
+                     "How a picture of both eyes holds them: parallel, cross or top-bottom (default: parallel)")
+        ->type_name("LAYOUT")
+        ->check(CLI::IsMember({"parallel", "cross", "top-bottom"}));
+    command
+        ->add_option("--window-margin", options->margin,
+                     "Put the nearest matched point this many pixels behind the screen (default: 0, at it)")
+        ->type_name("P")
+        ->check(kFiniteNumber);
+    AddFormatOptions(*command, options->format, "from each name's extension", runOptions.jpegQuality);
+    table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
+        const std::optional<PairSource> source = PairSourceOf(options->pair);
+        if (!source)
+            throw UsageError("give the pair: --stereo FILE, or --left L --right R");
+        if (options->output.empty() && options->leftOut.empty())
+            throw UsageError("give where the aligned pair goes: -o OUT, or --left-out L --right-out R");
+        RefuseSameFiles({{"-o", options->output}, {"--left-out", options->leftOut}, {"--right-out", options->rightOut}},
+                        PairInputs(options->pair));
+        if (!options->output.empty() && Extension(options->output) != ".mpo")
+            SaveFormatOf(options->output, options->format); // a UsageError before any work
+        const std::optional<PairRead> pair = ReadPairOrReport(*source, runOptions, sink);
+        if (!pair)
+            return FinishCommand(false, sink);
+        sink.SetStatus("Aligning");
+        auto aligned = AlignPair(pair->left.get(), pair->right.get(), options->margin);
+        if (const auto* why = std::get_if<std::string>(&aligned)) {
+            sink.ShowMessage("The pair cannot be aligned: " + *why);
+            return FinishCommand(false, sink);
+        }
+        const AlignedPair& result = std::get<AlignedPair>(aligned);
+        if (isatty(STDERR_FILENO))
+            sink.ShowNote(Described(result.alignment));
+        const PairLayout layout = options->layout == "cross"        ? PairLayout::kCross
+                                  : options->layout == "top-bottom" ? PairLayout::kTopBottom
+                                                                    : PairLayout::kParallel;
+        const bool done = GuardAllocation(sink, [&] {
+            if (!options->output.empty())
+                return WritePair(result, options->output, options->format, layout, runOptions, sink);
+            return WriteOrReport(result.left.get(), options->leftOut, SaveFormatOf(options->leftOut, options->format),
+                                 runOptions, sink) &&
+                   WriteOrReport(result.right.get(), options->rightOut,
+                                 SaveFormatOf(options->rightOut, options->format), runOptions, sink);
+        });
+        return FinishCommand(done, sink);
+    };
+}
+
+} // namespace
+
+void AddPairCommands(CLI::App& app, CommandTable& table, RunOptions& runOptions)
+{
+    AddAlign(app, table, runOptions);
+}
+
+} // namespace velmora::cli

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "imaging/picture/Bitmap.h"
+
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace velmora {
+
+// What straightening a pair did: the right eye turned by `angle` degrees
+// clockwise as the picture is seen, about its top-left corner, scaled by
+// `scale` and moved by `offsetX`, `offsetY` pixels (x to the right, y down);
+// then both eyes cut to `cropWidth` x `cropHeight` from `cropX`, `cropY`
+// (from the top left).
+struct Alignment {
+    double angle = 0;
+    double scale = 1;
+    double offsetX = 0;
+    double offsetY = 0;
+    int cropX = 0, cropY = 0, cropWidth = 0, cropHeight = 0;
+    double verticalError = 0; // median vertical distance of the matched points after alignment, pixels
+    int matches = 0;          // matched points that agree with the model
+};
+
+struct AlignedPair {
+    Bitmap left;
+    Bitmap right;
+    Alignment alignment;
+};
+
+// Straightens a stereo pair: features matched between the eyes (AKAZE, the
+// ratio test) on copies of at most kMatchingSide pixels a side, a rotation,
+// scale and vertical offset of the right eye fitted by RANSAC to the
+// matches' rows alone (their columns differ by depth), the right eye warped
+// so that matching points lie on the same rows, the horizontal offset set
+// so that the nearest matched point lies `windowMargin` pixels behind the
+// screen (0: at it), and both eyes cut to their common valid area. The
+// eyes must be 24-bit and of one size. Why not, when too few matches agree
+// on a model (a flat picture, two unrelated photographs): a distorted pair
+// is never made.
+std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right, double windowMargin = 0);
+
+inline constexpr int kMatchingSide = 1600;
+
+} // namespace velmora
