@@ -144,6 +144,11 @@ std::optional<ClaimedSize> Jp2Size(const HeaderBytes& bytes)
             if (!length || (*length != 0 && *length < 8))
                 return;
             const std::uint64_t next = *length == 0 ? end : at + *length;
+            // A box cannot reach past the box it lies in; walked on, what
+            // follows would be walked once more at every level of such
+            // boxes, the work doubling with each.
+            if (next > end)
+                return;
             if (bytes.Matches(at + 4, "jp2h"))
                 self(at + 8, next, self);
             else if (bytes.Matches(at + 4, "ihdr"))
