@@ -77,7 +77,12 @@ bool IsTruncatedBmp(const BmpHeader& header, std::uint64_t fileSize)
     // is signed, its sign giving only the order of the rows.
     const std::uint64_t width = os2 ? header.width : static_cast<std::uint32_t>(header.width);
     const std::uint64_t height = static_cast<std::uint64_t>(header.height < 0 ? -header.height : header.height);
-    return fileSize < header.pixelsAt + PaddedRowBytes(width, header.bitsPerPixel) * height;
+    const std::uint64_t rowBytes = PaddedRowBytes(width, header.bitsPerPixel);
+    // Rows of up to 2^45 bytes, 2^31 of them, can count past 2^64 and wrap
+    // round to a size any file has; no file holds so much.
+    if (rowBytes != 0 && height > (UINT64_MAX - header.pixelsAt) / rowBytes)
+        return true;
+    return fileSize < header.pixelsAt + rowBytes * height;
 }
 
 } // namespace velmora

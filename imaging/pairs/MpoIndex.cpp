@@ -171,10 +171,17 @@ std::variant<std::vector<MpImage>, std::string> ReadMpIndex(FileBytes& bytes)
 
 std::variant<std::pair<MpImage, MpImage>, std::string> StereoImages(const std::vector<MpImage>& images)
 {
-    std::vector<MpImage> views;
-    for (const MpImage& image : images)
+    std::vector<MpImage> views, pictures;
+    for (const MpImage& image : images) {
         if (image.Type() == kMpDisparity || image.Type() == kMpMultiAngle)
             views.push_back(image);
+        if (image.Type() != kMpLargeThumbnail && image.Type() != kMpFullHdThumbnail)
+            pictures.push_back(image);
+    }
+    // Some programs mark a pair's pictures only as the primary one and an
+    // undefined one: two pictures that are no thumbnails are the eyes then.
+    if (views.size() < 2)
+        views = pictures;
     if (views.size() < 2)
         return std::string(images.size() < 2 ? "it holds a single picture, not a stereo pair"
                                               : "it holds no two views of a stereo pair");

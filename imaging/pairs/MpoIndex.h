@@ -23,6 +23,8 @@ struct MpImage {
 // The type codes of the pictures a stereo file is made of.
 inline constexpr std::uint32_t kMpDisparity = 0x020002;
 inline constexpr std::uint32_t kMpMultiAngle = 0x020003;
+inline constexpr std::uint32_t kMpLargeThumbnail = 0x010001;
+inline constexpr std::uint32_t kMpFullHdThumbnail = 0x010002;
 
 // The MP Index of a multi-picture object (an MPO from a two-lens camera):
 // the first JPEG's APP2 "MPF" segment holds a TIFF-like header (either
@@ -34,7 +36,8 @@ inline constexpr std::uint32_t kMpMultiAngle = 0x020003;
 std::variant<std::vector<MpImage>, std::string> ReadMpIndex(FileBytes& bytes);
 
 // The left and right eyes of a stereo object: its first two pictures of a
-// multi-view type (disparity or multi-angle), or why there are no two.
+// multi-view type (disparity or multi-angle), else its first two that are
+// no thumbnails; or why there are no two.
 std::variant<std::pair<MpImage, MpImage>, std::string> StereoImages(const std::vector<MpImage>& images);
 
 // A stereo multi-picture object made of two JPEG files (each starting with

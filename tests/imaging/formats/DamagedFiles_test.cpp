@@ -176,6 +176,21 @@ TEST_F(DamagedFileTest, FormatsWithoutAHeaderOnlyLoadAreSizedFromTheirOwnHeaders
     }
 }
 
+TEST_F(DamagedFileTest, HeaderBoxesThatRunPastTheirParentAreAnsweredAtOnce)
+{
+    // Each JP2 header box holds one that claims to run far past it: walked as
+    // they claim, what follows would be walked twice as often at every level,
+    // 2^32 times at the last.
+    std::string boxes;
+    for (int level = 0; level < 32; ++level)
+        boxes += Be(16, 4) + "jp2h" + Be(0xFFFFFFF0, 4) + "jp2h";
+    WriteBytes("nested.jp2", Box("jP  ", "\r\n\x87\n") + boxes);
+    const auto start = std::chrono::steady_clock::now();
+    const ImageRead read = ReadImageFile("nested.jp2", RunOptions{});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_EQ(read.status.problem, FileProblem::kUnreadable) << read.status.reason;
+}
+
 TEST_F(DamagedFileTest, PicturesInThoseFormatsStillRead)
 {
     Bitmap picture = MakeImage(80, 60, [](int x, int y) { return Grey(3 * x + y); });

@@ -181,7 +181,7 @@ TEST_F(PairFilesTest, EyesOfDifferentSizesAreRefusedNotCropped)
     EXPECT_EQ(missing.problem, "nothing.png: No such file or directory");
 }
 
-TEST_F(PairFilesTest, AnotherReaderTakesOurMpoForTwoFrames)
+TEST_F(PairFilesTest, AnotherReaderAndWeTakeEachOthersMpos)
 {
     if (RunProgram("/usr/bin/python3", {"-c", "import PIL"}).exitCode != 0)
         GTEST_SKIP() << "no Python imaging library here";
@@ -197,6 +197,16 @@ TEST_F(PairFilesTest, AnotherReaderTakesOurMpoForTwoFrames)
                              "print(im.size, im.mpinfo[0xB000], len(im.mpinfo[0xB002]))\n"});
     ASSERT_EQ(pil.exitCode, 0) << pil.err;
     EXPECT_EQ(pil.out, "MPO 2 (40, 30)\n(40, 30) b'0100' 2\n");
+
+    // And we take its MPO, whose pictures it marks primary and undefined.
+    const ProgramResult written = RunProgram(
+        "/usr/bin/python3", {"-c", "from PIL import Image\n"
+                                   "Image.open('left.jpg').save('theirs.mpo', format='MPO', save_all=True, "
+                                   "append_images=[Image.open('right.jpg')], quality=90)\n"});
+    ASSERT_EQ(written.exitCode, 0) << written.err;
+    const PairRead theirs = Read({"theirs.mpo", std::nullopt, "", ""});
+    ASSERT_TRUE(theirs.left) << theirs.problem;
+    EXPECT_EQ(Width(theirs.right.get()), 40);
 }
 
 } // namespace
