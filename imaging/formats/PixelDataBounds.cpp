@@ -312,6 +312,38 @@ PixelData XBitmap(FileBytes& bytes, U64 width, U64 height)
     return found == wanted ? PixelData::kWhole : PixelData::kCutShort;
 }
 
+// The image library stops the whole program (a failed assertion) on a TIFF
+// of one-bit samples with more than one sample a pixel, a layout no camera or
+// editor writes: such a file is refused before the library sees it.
+PixelData Tiff(FileBytes& bytes)
+{
+    const bool big = bytes.Matches(0, "MM");
+    if (!big && !bytes.Matches(0, "II"))
+        return PixelData::kWhole;
+    const auto u16 = [&](U64 at) { return big ? bytes.Big16(at) : bytes.Little16(at); };
+    const auto u32 = [&](U64 at) { return big ? bytes.Big32(at) : bytes.Little32(at); };
+    const auto directory = u32(4);
+    const auto count = directory ? u16(*directory) : std::nullopt;
+    if (!count)
+        return PixelData::kWhole; // the library finds the file damaged itself
+    constexpr std::uint32_t kBitsPerSample = 258, kSamplesPerPixel = 277;
+    std::uint32_t bits = 1, samples = 1;
+    for (U64 i = 0; i < *count; ++i) {
+        const U64 entry = *directory + 2 + 12 * i;
+        const auto tag = u16(entry), values = u32(entry + 4);
+        if (!tag || !values)
+            break;
+        // Both are shorts; a list of more than two lies elsewhere, its first the one that counts.
+        const U64 at = *values > 2 ? u32(entry + 8).value_or(0) : entry + 8;
+        const auto value = u16(at);
+        if (*tag == kBitsPerSample && value)
+            bits = *value;
+        else if (*tag == kSamplesPerPixel && value)
+            samples = *value;
+    }
+    return bits == 1 && samples > 1 ? PixelData::kImpossible : PixelData::kWhole;
+}
+
 } // namespace
 
 PixelData CheckPixelData(FREE_IMAGE_FORMAT format, FileBytes& bytes, U64 width, U64 height)
@@ -330,6 +362,7 @@ PixelData CheckPixelData(FREE_IMAGE_FORMAT format, FileBytes& bytes, U64 width, 
     case FIF_SGI: return Sgi(bytes);
     case FIF_PSD: return Photoshop(bytes);
     case FIF_XBM: return XBitmap(bytes, width, height);
+    case FIF_TIFF: return Tiff(bytes);
     case FIF_WBMP: // at least four header bytes, then a bit a pixel
         return AllThere(bytes, 4, Times(CeilDiv(width, 8), height));
     case FIF_DDS: { // a 128-byte header, then at least 8 bytes a 4 x 4 block

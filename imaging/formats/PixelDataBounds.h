@@ -25,7 +25,8 @@ enum class PixelData {
 // already (0 otherwise); each check reads what else it needs itself.
 // Formats without such a bound (TIFF, JPEG 2000, run-length BMP, whose
 // deltas may skip any number of pixels) are kWhole, their cost bounded by
-// the picture limit alone.
+// the picture limit alone; but a TIFF whose layout stops the image library's
+// decoder is kImpossible.
 PixelData CheckPixelData(FREE_IMAGE_FORMAT format, FileBytes& bytes, std::uint64_t width, std::uint64_t height);
 
 } // namespace velmora

@@ -312,5 +312,26 @@ TEST_F(PixelDataBoundsTest, NestedBoxesAndShortBitmapsEndTheirWalk)
     EXPECT_EQ(read.status.reason, "cut short");
 }
 
+TEST_F(PixelDataBoundsTest, ATiffLayoutThatStopsTheLibrarysDecoderIsRefused)
+{
+    // One-bit samples, eight of them a pixel, little- and big-endian: the
+    // library's decoder would end the program.
+    for (const bool big : {false, true}) {
+        const auto n16 = [&](std::uint32_t v) { return big ? Be(v, 2) : Le(v, 2); };
+        const auto n32 = [&](std::uint32_t v) { return big ? Be(v, 4) : Le(v, 4); };
+        const auto entry = [&](int tag, int type, std::uint32_t value) {
+            return n16(tag) + n16(type) + n32(1) + (type == 3 ? n16(value) + n16(0) : n32(value));
+        };
+        std::string tiff = std::string(big ? "MM" : "II") + n16(42) + n32(8) + n16(8);
+        tiff += entry(256, 3, 8) + entry(257, 3, 8) + entry(258, 3, 1) + entry(259, 3, 1) + entry(262, 3, 1) +
+                entry(273, 4, 8 + 2 + 8 * 12 + 4) + entry(277, 3, 8) + entry(279, 4, 64);
+        tiff += n32(0) + std::string(64, '\x55');
+        WriteBytes("layout.tif", tiff);
+        const ImageRead read = ReadImageFile("layout.tif", RunOptions{});
+        EXPECT_FALSE(read.bitmap) << big;
+        EXPECT_EQ(read.status.problem, FileProblem::kUnreadable) << big;
+    }
+}
+
 } // namespace
 } // namespace velmora::test
