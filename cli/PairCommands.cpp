@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Commands on stereo pairs: straightening one.
+// Commands on stereo pairs: straightening one, and the depth map of one.
 
 #include "cli/CommandOptions.h"
 #include "cli/PairOptions.h"
 
 #include "imaging/formats/ImageFile.h"
 #include "imaging/matching/PairAlignment.h"
+#include "imaging/matching/PairDepth.h"
 #include "imaging/pairs/PairFiles.h"
 #include "imaging/stereo/AllocationGuard.h"
 #include "imaging/stereo/RoutineSteps.h"
@@ -138,11 +139,88 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
     };
 }
 
+// "photo-depth.png" -> "photo-depth-picture.png": where the aligned left eye
+// goes when no name is given.
+std::string PictureBeside(const std::string& depthPath)
+{
+    const std::filesystem::path path(depthPath);
+    return (path.parent_path() / (path.stem().string() + "-picture" + path.extension().string())).string();
+}
+
+void AddDepth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
+{
+    struct Options {
+        PairOptions pair;
+        bool aligned = false;
+        std::string output;
+        std::string picture;
+        std::string format;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* command = app.add_subcommand("depth", "Make the left eye's depth map from a stereo pair");
+    command->footer("The pair is aligned first (see align) unless --aligned; its disparities are found by "
+                    "semi-global matching and written as a depth map, brighter = nearer, 0 to 255 over the "
+                    "scene's disparities, with the aligned left eye it belongs to. On a terminal it prints the "
+                    "--parallax and --window with which view re-creates the right eye from the two.\n" +
+                    std::string(kInputNote));
+    AddPairOptions(*command, options->pair, true);
+    command->add_flag("--aligned", options->aligned, "The pair is aligned already: its rows match");
+    command->add_option("-o,--output", options->output, "The depth map")->required()->type_name("D");
+    command
+        ->add_option("--picture-out", options->picture,
+                     "Where the aligned left eye goes (default: beside D, named D-picture)")
+        ->type_name("P");
+    AddFormatOptions(*command, options->format, "from each name's extension", runOptions.jpegQuality);
+    table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
+        const std::optional<PairSource> source = PairSourceOf(options->pair);
+        if (!source)
+            throw UsageError("give the pair: --stereo FILE, or --left L --right R");
+        const std::string picture =
+            options->aligned ? options->picture : (options->picture.empty() ? PictureBeside(options->output)
+                                                                            : options->picture);
+        RefuseSameFiles({{"-o", options->output}, {"--picture-out", picture}}, PairInputs(options->pair));
+        const int depthFormat = SaveFormatOf(options->output, options->format);
+        const int pictureFormat = picture.empty() ? depthFormat : SaveFormatOf(picture, options->format);
+        std::optional<PairRead> pair = ReadPairOrReport(*source, runOptions, sink);
+        if (!pair)
+            return FinishCommand(false, sink);
+        Bitmap left = std::move(pair->left), right = std::move(pair->right);
+        if (!options->aligned) {
+            sink.SetStatus("Aligning");
+            auto aligned = AlignPair(left.get(), right.get());
+            if (const auto* why = std::get_if<std::string>(&aligned)) {
+                sink.ShowMessage("The pair cannot be aligned: " + *why);
+                return FinishCommand(false, sink);
+            }
+            left = std::move(std::get<AlignedPair>(aligned).left);
+            right = std::move(std::get<AlignedPair>(aligned).right);
+        }
+        sink.SetStatus("Depth");
+        auto made = DepthFromPair(left.get(), right.get());
+        if (const auto* why = std::get_if<std::string>(&made)) {
+            sink.ShowMessage("No depth map can be made: " + *why);
+            return FinishCommand(false, sink);
+        }
+        const PairDepth& depth = std::get<PairDepth>(made);
+        const bool done = GuardAllocation(sink, [&] {
+            return WriteOrReport(depth.depth.get(), options->output, depthFormat, runOptions, sink) &&
+                   (picture.empty() || WriteOrReport(left.get(), picture, pictureFormat, runOptions, sink));
+        });
+        if (done && isatty(STDERR_FILENO))
+            sink.ShowNote("depth: disparities " + Fixed(depth.farthest, 1) + " to " + Fixed(depth.nearest, 1) +
+                          " px; velmora-cli view --image " + (picture.empty() ? "LEFT" : picture) + " --depth " +
+                          options->output + " --parallax " + std::to_string(depth.Parallax()) + " --window " +
+                          std::to_string(depth.Window()) + " re-creates the right eye");
+        return FinishCommand(done, sink);
+    };
+}
+
 } // namespace
 
 void AddPairCommands(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     AddAlign(app, table, runOptions);
+    AddDepth(app, table, runOptions);
 }
 
 } // namespace velmora::cli

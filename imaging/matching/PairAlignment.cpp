@@ -2,6 +2,8 @@
 
 #include "imaging/matching/PairAlignment.h"
 
+#include "imaging/matching/OpenCvPictures.h"
+
 #include <opencv2/calib3d.hpp>
 #include <opencv2/core.hpp>
 #include <opencv2/features2d.hpp>
@@ -17,7 +19,6 @@
 namespace velmora {
 namespace {
 
-constexpr double kRatio = 0.75;           // a match must be this much better than the next best
 constexpr int kFewestMatches = 12;        // below this no model is believed
 constexpr double kInlierShare = 0.3;      // of the matches that must agree with the model
 constexpr double kInlierPixels = 1.5;     // vertical distance that still agrees, on the matching copy
@@ -25,60 +26,6 @@ constexpr int kRansacRounds = 2000;
 constexpr double kLargestTurn = 15;       // degrees; beyond, the eyes are no stereo pair
 constexpr double kScaleRange = 1.25;      // the larger eye at most this much larger
 constexpr double kNearestShare = 0.98;    // the nearest point: this share of the disparities, not an outlier
-
-// A bitmap's pixels as OpenCV keeps pictures: blue, green, red, top row first.
-cv::Mat TopDown(FIBITMAP* bitmap)
-{
-    const cv::Mat bottomUp(Height(bitmap), Width(bitmap), CV_8UC3, FreeImage_GetBits(bitmap),
-                           FreeImage_GetPitch(bitmap));
-    cv::Mat topDown;
-    cv::flip(bottomUp, topDown, 0);
-    return topDown;
-}
-
-Bitmap ToBitmap(const cv::Mat& topDown, FIBITMAP* resolutionOf)
-{
-    Bitmap bitmap = NewImage(topDown.cols, topDown.rows, 24);
-    if (!bitmap)
-        throw std::bad_alloc();
-    for (int y = 0; y < topDown.rows; ++y)
-        std::memcpy(RowAt(bitmap.get(), topDown.rows - 1 - y), topDown.ptr(y), 3 * static_cast<std::size_t>(topDown.cols));
-    FreeImage_SetDotsPerMeterX(bitmap.get(), FreeImage_GetDotsPerMeterX(resolutionOf));
-    FreeImage_SetDotsPerMeterY(bitmap.get(), FreeImage_GetDotsPerMeterY(resolutionOf));
-    return bitmap;
-}
-
-struct Match {
-    cv::Point2d left, right; // in the full pictures' pixels
-};
-
-std::vector<Match> MatchFeatures(const cv::Mat& left, const cv::Mat& right)
-{
-    const double reduce = std::min(1.0, static_cast<double>(kMatchingSide) / std::max(left.cols, left.rows));
-    cv::Mat greys[2];
-    const cv::Mat* eyes[2] = {&left, &right};
-    std::vector<cv::KeyPoint> points[2];
-    cv::Mat descriptors[2];
-    const cv::Ptr<cv::AKAZE> akaze = cv::AKAZE::create();
-    for (int eye = 0; eye < 2; ++eye) {
-        cv::cvtColor(*eyes[eye], greys[eye], cv::COLOR_BGR2GRAY);
-        if (reduce < 1)
-            cv::resize(greys[eye], greys[eye], cv::Size(), reduce, reduce, cv::INTER_AREA);
-        akaze->detectAndCompute(greys[eye], cv::noArray(), points[eye], descriptors[eye]);
-    }
-    std::vector<Match> matches;
-    if (descriptors[0].empty() || descriptors[1].empty())
-        return matches;
-    cv::BFMatcher matcher(cv::NORM_HAMMING);
-    std::vector<std::vector<cv::DMatch>> best;
-    matcher.knnMatch(descriptors[1], descriptors[0], best, 2);
-    for (const std::vector<cv::DMatch>& two : best)
-        if (two.size() == 2 && two[0].distance < kRatio * two[1].distance) {
-            const cv::Point2f l = points[0][two[0].trainIdx].pt, r = points[1][two[0].queryIdx].pt;
-            matches.push_back({cv::Point2d(l.x, l.y) / reduce, cv::Point2d(r.x, r.y) / reduce});
-        }
-    return matches;
-}
 
 // The rows model: a left point's row from its right match, y_l = p x_r +
 // q y_r + t, p = s sin(turn), q = s cos(turn).
@@ -150,7 +97,7 @@ double Percentile(std::vector<double> values, double share)
 std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right, double windowMargin)
 {
     const cv::Mat leftEye = TopDown(left), rightEye = TopDown(right);
-    const std::vector<Match> matches = MatchFeatures(leftEye, rightEye);
+    const std::vector<Match> matches = MatchFeatures(leftEye, rightEye, kMatchingSide);
     if (static_cast<int>(matches.size()) < kFewestMatches)
         return "too few points match between the eyes (" + std::to_string(matches.size()) +
                "): are they two views of one scene, with some texture?";

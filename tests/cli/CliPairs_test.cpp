@@ -182,5 +182,30 @@ TEST_F(CliPairsTest, AlignStraightensAPairOrRefusesIt)
     EXPECT_EQ(Cli({"align", "-o", "x.mpo"}).exitCode, 2);
 }
 
+TEST_F(CliPairsTest, DepthWritesTheAlignedLeftEyesDepthMapBesideIt)
+{
+    SaveTurnedPair(0.5, 3);
+    const ProgramResult made = Cli({"depth", "--left", "scene-left.png", "--right", "scene-right.png", "-o", "d.png"});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    const auto depth = ReadPixels("d.png"), picture = ReadPixels("d-picture.png");
+    ASSERT_TRUE(depth && picture);
+    EXPECT_EQ(depth->width, picture->width);
+    EXPECT_EQ(depth->height, picture->height);
+    EXPECT_EQ(depth->At(10, 10).blue, depth->At(10, 10).red); // grey
+
+    const ProgramResult named = Cli({"depth", "--left", "scene-left.png", "--right", "scene-right.png", "-o",
+                                     "d2.png", "--picture-out", "p2.png"});
+    ASSERT_EQ(named.exitCode, 0) << named.err;
+    EXPECT_TRUE(std::filesystem::exists("p2.png"));
+    EXPECT_FALSE(std::filesystem::exists("d2-picture.png"));
+
+    Save(MakeImage(300, 200, [](int, int) { return Grey(60); }).get(), "flat.png", kSavePng);
+    const ProgramResult flat = Cli({"depth", "--left", "flat.png", "--right", "flat.png", "--aligned", "-o", "f.png"});
+    EXPECT_EQ(flat.exitCode, 1);
+    EXPECT_NE(flat.err.find("No depth map can be made"), std::string::npos) << flat.err;
+    EXPECT_FALSE(std::filesystem::exists("f.png"));
+    EXPECT_EQ(Cli({"depth", "-o", "x.png"}).exitCode, 2);
+}
+
 } // namespace
 } // namespace velmora::test

@@ -151,7 +151,7 @@ TEST_F(CliTest, MistakesAreAnsweredWithWhatWasMeant)
         {{"outlien"}, "unknown command 'outlien'; did you mean 'outline'?"},
         {{"frobnicate"}, "unknown command 'frobnicate'"},
         {{}, "give a command: smooth, view, compose-anaglyph, compose-lcshutter, anaglyph, lcshutter, sbs, pair, "
-             "views, batch, outline, segsmooth, align"},
+             "views, batch, outline, segsmooth, align, depth"},
         {{"anaglyph", "--imgae", kSampleImage}, "unknown option '--imgae'; did you mean '--image'?"},
         {{"smooth", "--radus=3"}, "unknown option '--radus'; did you mean '--radius'?"},
         {{"--quality", "70", "smooth", "--depth", "d", "--radius", "1", "-o", "a.jpg"},

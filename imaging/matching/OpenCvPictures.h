@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "imaging/picture/Bitmap.h"
+
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+// The matching room's own tools: pictures as OpenCV keeps them, and the
+// features two eyes share.
+namespace velmora {
+
+// A 24-bit bitmap's pixels as OpenCV keeps pictures: blue, green, red, the
+// top row first (a copy).
+cv::Mat TopDown(FIBITMAP* bitmap);
+
+// Such a picture as a bitmap with `resolutionOf`'s resolution; throws
+// std::bad_alloc when there is no memory for it.
+Bitmap ToBitmap(const cv::Mat& topDown, FIBITMAP* resolutionOf);
+
+// A point seen in both eyes, in the full pictures' pixels.
+struct Match {
+    cv::Point2d left, right;
+};
+
+// AKAZE features matched from the right eye to the left (the ratio test),
+// found on copies of at most `side` pixels a side.
+std::vector<Match> MatchFeatures(const cv::Mat& left, const cv::Mat& right, int side);
+
+} // namespace velmora

@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/matching/PairDepth.h"
+
+#include "imaging/matching/OpenCvPictures.h"
+
+#include <opencv2/calib3d.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+constexpr int kFewestMatches = 8;      // to find the range of disparities
+constexpr double kRangeShare = 0.01;   // the share of matches cut off each end of the range, as outliers
+constexpr int kRangeMargin = 8;        // pixels added at each end of the matched range
+constexpr double kSameRow = 1.5;       // pixels two matched points of an aligned pair may lie apart vertically
+constexpr int kBlock = 3;              // SGBM's matching block
+constexpr int kSpeckle = 5;            // the median filter's square that removes single wrong disparities
+
+double Percentile(std::vector<double> values, double share)
+{
+    const auto at = values.begin() + static_cast<std::ptrdiff_t>(share * static_cast<double>(values.size() - 1));
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
+// Pixels without a trusted disparity take the farther (smaller) of their
+// row's nearest trusted neighbours: hidden pixels lie behind what hides
+// them. A row with none takes the farthest disparity.
+void FillFromBackground(cv::Mat& disparity, const cv::Mat& trusted, float farthest)
+{
+    for (int y = 0; y < disparity.rows; ++y) {
+        float* row = disparity.ptr<float>(y);
+        const unsigned char* ok = trusted.ptr<unsigned char>(y);
+        std::vector<float> fromLeft(disparity.cols), fromRight(disparity.cols);
+        float last = -1;
+        for (int x = 0; x < disparity.cols; ++x)
+            fromLeft[x] = last = ok[x] ? row[x] : last;
+        last = -1;
+        for (int x = disparity.cols - 1; x >= 0; --x)
+            fromRight[x] = last = ok[x] ? row[x] : last;
+        for (int x = 0; x < disparity.cols; ++x)
+            if (!ok[x]) {
+                const float a = fromLeft[x], b = fromRight[x];
+                row[x] = a < 0 && b < 0 ? farthest : a < 0 ? b : b < 0 ? a : std::min(a, b);
+            }
+    }
+}
+
+} // namespace
+
+int PairDepth::Parallax() const
+{
+    return -static_cast<int>(std::lround(nearest - farthest));
+}
+
+int PairDepth::Window() const
+{
+    return static_cast<int>(std::lround(farthest));
+}
+
+std::variant<PairDepth, std::string> DepthFromPair(FIBITMAP* left, FIBITMAP* right)
+{
+    const cv::Mat leftEye = TopDown(left), rightEye = TopDown(right);
+    const double reduce = std::min(1.0, static_cast<double>(kDepthMatchingWidth) / leftEye.cols);
+    cv::Mat smallLeft = leftEye, smallRight = rightEye;
+    if (reduce < 1) {
+        cv::resize(leftEye, smallLeft, cv::Size(), reduce, reduce, cv::INTER_AREA);
+        cv::resize(rightEye, smallRight, cv::Size(), reduce, reduce, cv::INTER_AREA);
+    }
+    // The range to search, from the features both eyes show.
+    const std::vector<Match> matches = MatchFeatures(smallLeft, smallRight, std::max(smallLeft.cols, smallLeft.rows));
+    if (static_cast<int>(matches.size()) < kFewestMatches)
+        return "too few points match between the eyes (" + std::to_string(matches.size()) +
+               ") to tell their depths: is the pair aligned, with some texture?";
+    // On an aligned pair true matches lie on one row: the rest are wrong.
+    std::vector<double> found;
+    for (const Match& m : matches)
+        if (std::abs(m.left.y - m.right.y) <= kSameRow)
+            found.push_back(m.left.x - m.right.x);
+    if (static_cast<int>(found.size()) < kFewestMatches)
+        return "too few points match on the same rows (" + std::to_string(found.size()) +
+               "): align the pair first";
+    const int lowest = static_cast<int>(std::floor(Percentile(found, kRangeShare))) - kRangeMargin;
+    const int highest = static_cast<int>(std::ceil(Percentile(found, 1 - kRangeShare))) + kRangeMargin;
+    const int count = std::max(16, (highest - lowest + 15) / 16 * 16);
+
+    const int channels = 3;
+    const cv::Ptr<cv::StereoSGBM> sgbm =
+        cv::StereoSGBM::create(lowest, count, kBlock, 8 * channels * kBlock * kBlock, 32 * channels * kBlock * kBlock,
+                               1, 63, 10, 100, 2, cv::StereoSGBM::MODE_SGBM_3WAY);
+    cv::Mat fixedPoint;
+    sgbm->compute(smallLeft, smallRight, fixedPoint);
+    cv::Mat disparity;
+    fixedPoint.convertTo(disparity, CV_32F, 1.0 / 16);
+    // SGBM marks what it cannot trust below its range.
+    const cv::Mat trusted = disparity >= static_cast<float>(lowest);
+    const int trustedCount = cv::countNonZero(trusted);
+    if (static_cast<std::size_t>(trustedCount) < disparity.total() / 10)
+        return std::string("the eyes hold too little texture to match");
+    std::vector<double> values;
+    values.reserve(static_cast<std::size_t>(trustedCount));
+    for (int y = 0; y < disparity.rows; ++y)
+        for (int x = 0; x < disparity.cols; ++x)
+            if (trusted.at<unsigned char>(y, x))
+                values.push_back(disparity.at<float>(y, x));
+    const float farthest = static_cast<float>(Percentile(values, kRangeShare));
+    FillFromBackground(disparity, trusted, farthest);
+    cv::medianBlur(disparity, disparity, kSpeckle);
+
+    // Back to full size, the disparities in full-size pixels.
+    if (reduce < 1) {
+        cv::resize(disparity, disparity, leftEye.size(), 0, 0, cv::INTER_LINEAR);
+        disparity /= reduce;
+    }
+    // The map spans every disparity it holds, so that none is cut off.
+    double lowestFound = 0, highestFound = 0;
+    cv::minMaxLoc(disparity, &lowestFound, &highestFound);
+    PairDepth depth;
+    depth.farthest = lowestFound;
+    depth.nearest = highestFound;
+    const double span = std::max(1e-6, depth.nearest - depth.farthest);
+    cv::Mat grey;
+    disparity.convertTo(grey, CV_8U, 255 / span, -255 * depth.farthest / span);
+    cv::Mat bgr;
+    cv::cvtColor(grey, bgr, cv::COLOR_GRAY2BGR);
+    depth.depth = ToBitmap(bgr, left);
+    return depth;
+}
+
+} // namespace velmora

@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/matching/PairDepth.h"
+
+#include "imaging/stereo/ShiftedView.h"
+#include "tests/support/RecordingSink.h"
+#include "tests/support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <opencv2/imgproc.hpp>
+
+#include <random>
+
+namespace velmora::test {
+namespace {
+
+// Texture at every scale, as in a photograph.
+cv::Mat Texture(int width, int height, unsigned seed)
+{
+    std::mt19937 random(seed);
+    cv::Mat texture(height, width, CV_8UC3);
+    cv::randu(texture, cv::Scalar::all(0), cv::Scalar::all(255));
+    cv::GaussianBlur(texture, texture, cv::Size(0, 0), 1.5);
+    for (int shape = 0; shape < 200; ++shape)
+        cv::circle(texture, {int(random() % width), int(random() % height)}, 3 + int(random() % 20),
+                   cv::Scalar(random() % 256, random() % 256, random() % 256), cv::FILLED, cv::LINE_AA);
+    return texture;
+}
+
+Bitmap ToBitmap(const cv::Mat& topDown)
+{
+    return MakeImage(topDown.cols, topDown.rows, [&](int x, int y) {
+        const cv::Vec3b bgr = topDown.at<cv::Vec3b>(topDown.rows - 1 - y, x);
+        return Bgr{bgr[0], bgr[1], bgr[2]};
+    });
+}
+
+// An aligned pair of a wall 8 pixels apart between the eyes and a square 24
+// apart in front of it: each lies its disparity further left in the right eye.
+struct Scene {
+    Bitmap left, right;
+};
+
+Scene WallAndSquare()
+{
+    const int width = 640, height = 400;
+    const cv::Mat wall = Texture(width + 40, height, 1), square = Texture(160, 160, 2);
+    cv::Mat left(height, width, CV_8UC3), right(height, width, CV_8UC3);
+    wall(cv::Rect(20, 0, width, height)).copyTo(left);
+    wall(cv::Rect(28, 0, width, height)).copyTo(right);
+    square.copyTo(left(cv::Rect(300, 120, 160, 160)));
+    square.copyTo(right(cv::Rect(300 - 24, 120, 160, 160)));
+    return {ToBitmap(left), ToBitmap(right)};
+}
+
+TEST(PairDepthTest, NearerIsBrighterAndThePrintedParallaxRemakesTheRightEye)
+{
+    const Scene scene = WallAndSquare();
+    auto made = DepthFromPair(scene.left.get(), scene.right.get());
+    ASSERT_TRUE(std::holds_alternative<PairDepth>(made)) << std::get<std::string>(made);
+    const PairDepth& depth = std::get<PairDepth>(made);
+    EXPECT_NEAR(depth.farthest, 8, 1);
+    EXPECT_NEAR(depth.nearest, 24, 1);
+    const int squareCentre = PixelAt(depth.depth.get(), 380, 200)[0];
+    const int wall = PixelAt(depth.depth.get(), 150, 200)[0];
+    EXPECT_GT(squareCentre, 240);
+    EXPECT_LT(wall, 15);
+
+    // The view of the left eye with that parallax and window is the right eye.
+    RecordingSink sink;
+    Bitmap view = ShiftViewBitmap(scene.left.get(), depth.depth.get(), {depth.Parallax(), depth.Window()}, 0,
+                                  RunOptions{}, sink);
+    ASSERT_TRUE(view);
+    int same = 0, all = 0;
+    for (int y = 20; y < 380; ++y)
+        for (int x = 40; x < 600; ++x, ++all) {
+            const std::uint8_t* a = PixelAt(view.get(), x, y);
+            const std::uint8_t* b = PixelAt(scene.right.get(), x, y);
+            same += std::abs(a[0] - b[0]) <= 12 && std::abs(a[1] - b[1]) <= 12 && std::abs(a[2] - b[2]) <= 12;
+        }
+    EXPECT_GT(static_cast<double>(same) / all, 0.9);
+}
+
+TEST(PairDepthTest, APairWithNothingToMatchGivesNoDepth)
+{
+    Bitmap flat = MakeImage(300, 200, [](int, int) { return Grey(77); });
+    EXPECT_TRUE(std::holds_alternative<std::string>(DepthFromPair(flat.get(), flat.get())));
+}
+
+} // namespace
+} // namespace velmora::test
