@@ -2,8 +2,10 @@
 
 #include "cli/CommandOptions.h"
 
+#include "imaging/files/AtomicFile.h"
 #include "imaging/formats/ImageFile.h"
 #include "imaging/stereo/StereoSettings.h"
+#include "imaging/stereo/RoutineSteps.h"
 #include "imaging/stereo/TempFiles.h"
 
 #include <algorithm>
@@ -180,6 +182,22 @@ void RefuseSameFiles(const std::vector<NamedFile>& outputs, const std::vector<Na
         for (auto other = std::next(output); other != outputs.end(); ++other)
             refuse(*output, *other, "one result would overwrite the other.");
     }
+}
+
+bool OutputsWritable(const std::vector<NamedFile>& outputs, ProgressSink& sink)
+{
+    for (const NamedFile& output : outputs) {
+        if (output.path.empty())
+            continue;
+        // The file a write would make, made and removed again: the same
+        // checks, and the same reasons, as the write itself.
+        const FileStatus status = AtomicFile(output.path).Status();
+        if (!status) {
+            ReportWriteFailure(output.path, status, sink);
+            return false;
+        }
+    }
+    return true;
 }
 
 void Require(const PrivateFolder& folder)

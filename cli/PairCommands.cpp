@@ -108,8 +108,11 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
             throw UsageError("give the pair: --stereo FILE, or --left L --right R");
         if (options->output.empty() && options->leftOut.empty())
             throw UsageError("give where the aligned pair goes: -o OUT, or --left-out L --right-out R");
-        RefuseSameFiles({{"-o", options->output}, {"--left-out", options->leftOut}, {"--right-out", options->rightOut}},
-                        PairInputs(options->pair));
+        const std::vector<NamedFile> outputs = {
+            {"-o", options->output}, {"--left-out", options->leftOut}, {"--right-out", options->rightOut}};
+        RefuseSameFiles(outputs, PairInputs(options->pair));
+        if (!OutputsWritable(outputs, sink))
+            return FinishCommand(false, sink);
         if (!options->output.empty() && Extension(options->output) != ".mpo")
             SaveFormatOf(options->output, options->format); // a UsageError before any work
         const std::optional<PairRead> pair = ReadPairOrReport(*source, runOptions, sink);
@@ -178,7 +181,10 @@ void AddDepth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         const std::string picture =
             options->aligned ? options->picture : (options->picture.empty() ? PictureBeside(options->output)
                                                                             : options->picture);
-        RefuseSameFiles({{"-o", options->output}, {"--picture-out", picture}}, PairInputs(options->pair));
+        const std::vector<NamedFile> outputs = {{"-o", options->output}, {"--picture-out", picture}};
+        RefuseSameFiles(outputs, PairInputs(options->pair));
+        if (!OutputsWritable(outputs, sink))
+            return FinishCommand(false, sink);
         const int depthFormat = SaveFormatOf(options->output, options->format);
         const int pictureFormat = picture.empty() ? depthFormat : SaveFormatOf(picture, options->format);
         std::optional<PairRead> pair = ReadPairOrReport(*source, runOptions, sink);

@@ -43,8 +43,10 @@ void AddOutline(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         ->type_name("G");
     AddOutputOptions(*command, options->output, runOptions.jpegQuality);
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
-        RefuseSameFiles({{"-o", options->output.path}, {"--gradient", options->gradient}},
-                        {{"--image", options->image}});
+        const std::vector<NamedFile> outputs = {{"-o", options->output.path}, {"--gradient", options->gradient}};
+        RefuseSameFiles(outputs, {{"--image", options->image}});
+        if (!OutputsWritable(outputs, sink))
+            return FinishCommand(false, sink);
         const int format = SaveFormatOf(options->output);
         const int gradientFormat = SaveFormatOfName(options->gradient).value_or(format);
         SegmentationRecord record;
@@ -82,7 +84,10 @@ void AddSegmentSmoothing(CLI::App& app, CommandTable& table, RunOptions& runOpti
     AddDepthInversionOption(*command, options->invertDepth);
     AddOutputOptions(*command, options->output, runOptions.jpegQuality);
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
-        RefuseSameFiles({{"-o", options->output.path}}, {{"--outline", options->outline}, {"--depth", options->depth}});
+        const std::vector<NamedFile> outputs = {{"-o", options->output.path}};
+        RefuseSameFiles(outputs, {{"--outline", options->outline}, {"--depth", options->depth}});
+        if (!OutputsWritable(outputs, sink))
+            return FinishCommand(false, sink);
         const int format = SaveFormatOf(options->output);
         SegmentationRecord record;
         const bool done =

@@ -38,7 +38,10 @@ void AddSmooth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
     AddDepthInversionOption(*command, options->invertDepth);
     AddOutputOptions(*command, options->output, runOptions.jpegQuality);
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
-        RefuseSameFiles({{"-o", options->output.path}}, {{"--depth", options->depth}});
+        const std::vector<NamedFile> outputs = {{"-o", options->output.path}};
+        RefuseSameFiles(outputs, {{"--depth", options->depth}});
+        if (!OutputsWritable(outputs, sink))
+            return FinishCommand(false, sink);
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
         const bool done = SmoothDepthMap({options->depth, options->invertDepth}, options->output.path, options->radius,
@@ -78,7 +81,10 @@ void AddView(CLI::App& app, CommandTable& table, RunOptions& runOptions)
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
         if (options->parallax == 0)
             throw UsageError(kEnterParallaxAndHow);
-        RefuseSameFiles({{"-o", options->output.path}}, {{"--image", options->image}, {"--depth", options->depth}});
+        const std::vector<NamedFile> outputs = {{"-o", options->output.path}};
+        RefuseSameFiles(outputs, {{"--image", options->image}, {"--depth", options->depth}});
+        if (!OutputsWritable(outputs, sink))
+            return FinishCommand(false, sink);
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
         settings.geometry.parallax = options->parallax;
@@ -134,7 +140,10 @@ void AddComposeAnaglyph(CLI::App& app, CommandTable& table, RunOptions& runOptio
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
         std::vector<NamedFile> inputs = PairInputs(options->pair);
         inputs.insert(inputs.end(), {{"--view", options->view}, {"--image", options->image}});
-        RefuseSameFiles({{"-o", options->output.path}}, inputs);
+        const std::vector<NamedFile> outputs = {{"-o", options->output.path}};
+        RefuseSameFiles(outputs, inputs);
+        if (!OutputsWritable(outputs, sink))
+            return FinishCommand(false, sink);
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
         settings.anaglyphMode = options->mode;
@@ -180,8 +189,11 @@ void AddComposeLcShutter(CLI::App& app, CommandTable& table, RunOptions& runOpti
     AddResolutionOption(*command, options->pixelsPerMetre, "--left");
     AddOutputOptions(*command, options->output, runOptions.jpegQuality);
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
-        RefuseSameFiles({{"-o", options->output.path}},
+        const std::vector<NamedFile> outputs = {{"-o", options->output.path}};
+        RefuseSameFiles(outputs,
                         {{"--left", options->left}, {"--right", options->right}, {"--stereo", options->pair.stereo}});
+        if (!OutputsWritable(outputs, sink))
+            return FinishCommand(false, sink);
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
         const std::optional<PairSource> pair = PairSourceOf(options->pair);

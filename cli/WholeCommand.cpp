@@ -148,6 +148,8 @@ void AddOutputCommands(CLI::App& app, CommandTable& table, RunOptions& runOption
             for (const OutputFile& output : outputs)
                 named.push_back({output.option, output.path});
             RefuseSameFiles(named, {{"--image", inputs->image}, {"--depth", inputs->depth}});
+            if (!OutputsWritable(named, sink))
+                return FinishCommand(false, sink);
             return FinishCommand(whole->Run(inputs->image, inputs->depth, outputs, runOptions, sink), sink);
         };
     }

@@ -119,6 +119,15 @@ TEST_F(CliFilesTest, AFileThatCannotBeWrittenIsReportedByEveryCommand)
                 << command[0];
             command.resize(command.size() - 4);
         }
+    // Found before any work: the picture that cannot be read is never looked at.
+    for (const char* command : {"anaglyph", "sbs"}) {
+        const ProgramResult early = Cli({command, "--image", "gone.png", "--depth", "d.png", "--parallax", "3", "-o",
+                                         "missing/out.png"});
+        EXPECT_EQ(early.exitCode, 1);
+        EXPECT_EQ(early.err, "velmora-cli: Couldn't save missing/out.png\nvelmora-cli: missing/out.png: No such file "
+                             "or directory\n")
+            << command;
+    }
     // The format is the command's choice, whichever it is.
     for (const char* format : {"bmp", "png", "tif"})
         EXPECT_EQ(Cli({"smooth", "--depth", "d.png", "--radius", "1", "--format", format, "-o", "/dev/full"}).exitCode,
