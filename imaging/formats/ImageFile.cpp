@@ -12,6 +12,7 @@
 #include "imaging/formats/PictureLimit.h"
 #include "imaging/formats/PixelDataBounds.h"
 #include "imaging/formats/PlainBmpReader.h"
+#include "imaging/formats/StoredResolution.h"
 #include "imaging/formats/PngWriter.h"
 #include "imaging/formats/SaveFormat.h"
 #include "imaging/picture/RowPadding.h"
@@ -171,6 +172,16 @@ OpenPicture OpenPictureFile(const std::string& path, std::uint64_t pictureLimit)
     return file;
 }
 
+// A picture whose file gives no resolution has none, not the library's
+// 72 dpi: the automatic parallax must not be worked out from it, nor
+// outputs claim it.
+void ForgetDefaultResolution(OpenPicture& file, FIBITMAP* bitmap)
+{
+    FileBytes bytes(fileno(file.stream.get()), file.fileSize);
+    if (!HasStoredResolution(file.format, bytes))
+        SetResolution(bitmap, 0);
+}
+
 ImageRead Refused(FileStatus status)
 {
     return {Bitmap(), std::move(status)};
@@ -219,6 +230,7 @@ ImageRead ReadImageFile(const std::string& path, const RunOptions& options)
         return Refused(Unreadable(reasons::kUndecodable));
     if (FreeImage_GetWidth(bitmap.get()) == 0 || FreeImage_GetHeight(bitmap.get()) == 0)
         return Refused(Unreadable("the picture has no pixels"));
+    ForgetDefaultResolution(file, bitmap.get());
     return {std::move(bitmap), {}};
 }
 
@@ -256,6 +268,7 @@ ResolutionRead ReadHorizontalResolution(const std::string& path, const RunOption
     Bitmap bitmap = LoadWithLibrary(file, flags);
     if (!bitmap)
         return {std::nullopt, Unreadable(reasons::kUndecodable)};
+    ForgetDefaultResolution(file, bitmap.get());
     return {HorizontalResolution(bitmap.get()), {}};
 }
 

@@ -2,7 +2,7 @@
 
 #include "imaging/pairs/MpoIndex.h"
 
-#include "imaging/pairs/JpegSegments.h"
+#include "imaging/formats/JpegSegments.h"
 
 #include <algorithm>
 #include <optional>

@@ -6,8 +6,8 @@
 #include "imaging/files/PrivateFolder.h"
 #include "imaging/files/UniqueDescriptor.h"
 #include "imaging/formats/ImageFile.h"
+#include "imaging/formats/JpegSegments.h"
 #include "imaging/formats/SaveFormat.h"
-#include "imaging/pairs/JpegSegments.h"
 #include "imaging/pairs/MpoIndex.h"
 
 #include <fcntl.h>

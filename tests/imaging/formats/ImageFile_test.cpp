@@ -148,5 +148,37 @@ TEST_F(ImageFileTest, WritesTheSetQualityAndKeepsIntermediatesLossless)
     EXPECT_EQ(IntermediateFormat(kSavePng), kSavePng);
 }
 
+// `png` without its pHYs chunk.
+std::string WithoutResolutionChunk(const std::string& png)
+{
+    const std::size_t chunk = png.find("pHYs") - 4;
+    return png.substr(0, chunk) + png.substr(chunk + 12 + 9);
+}
+
+TEST_F(ImageFileTest, APictureWhoseFileGivesNoResolutionHasNone)
+{
+    Bitmap picture = MakeImage(6, 4, [](int x, int y) { return Grey(10 * x + y); });
+    SetResolution(picture.get(), 3780);
+    Save(picture.get(), "with.png", kSavePng);
+    Save(picture.get(), "with.jpg", kSaveJpeg);
+    WriteBytes("without.png", WithoutResolutionChunk(ReadBytes("with.png")));
+    // JFIF density units 0: only the pixels' shape.
+    std::string jpeg = ReadBytes("with.jpg");
+    const std::size_t jfif = jpeg.find(std::string("JFIF\0", 5));
+    ASSERT_NE(jfif, std::string::npos);
+    jpeg[jfif + 7] = '\0';
+    WriteBytes("without.jpg", jpeg);
+    for (const char* name : {"with.png", "with.jpg"}) {
+        EXPECT_NE(ReadHorizontalResolution(name, RunOptions{}).pixelsPerMetre.value_or(0), 0) << name;
+        EXPECT_NE(HorizontalResolution(ReadImageFile(name, RunOptions{}).bitmap.get()), 0) << name;
+    }
+    for (const char* name : {"without.png", "without.jpg"}) {
+        EXPECT_EQ(ReadHorizontalResolution(name, RunOptions{}).pixelsPerMetre, 0) << name;
+        const ImageRead read = ReadImageFile(name, RunOptions{});
+        ASSERT_TRUE(read.bitmap) << name << ": " << read.status.reason;
+        EXPECT_EQ(HorizontalResolution(read.bitmap.get()), 0) << name;
+    }
+}
+
 } // namespace
 } // namespace velmora::test

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "imaging/pairs/JpegSegments.h"
+#include "imaging/formats/JpegSegments.h"
 
 namespace velmora {
 

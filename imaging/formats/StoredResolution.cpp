@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/formats/StoredResolution.h"
+
+#include "imaging/formats/JpegSegments.h"
+
+#include <cstdint>
+
+namespace velmora {
+namespace {
+
+bool PngHasResolution(FileBytes& bytes)
+{
+    constexpr std::uint64_t kSignature = 8, kChunkFraming = 12;
+    for (std::uint64_t at = kSignature; bytes.Has(at, 8);) {
+        const auto length = bytes.Big32(at);
+        if (bytes.Matches(at + 4, "pHYs"))
+            return true;
+        if (bytes.Matches(at + 4, "IDAT") || bytes.Matches(at + 4, "IEND"))
+            return false;
+        at += kChunkFraming + *length;
+    }
+    return false;
+}
+
+bool JpegHasResolution(FileBytes& bytes)
+{
+    constexpr std::uint32_t kApp0 = 0xE0, kApp1 = 0xE1;
+    if (const auto jfif = FindJpegSegment(bytes, kApp0, std::string_view("JFIF\0", 5))) {
+        const auto units = bytes.Byte(jfif->first + 2); // after the version
+        if (units && *units != 0)
+            return true;
+    }
+    return FindJpegSegment(bytes, kApp1, std::string_view("Exif\0\0", 6)).has_value();
+}
+
+bool TiffHasResolution(FileBytes& bytes)
+{
+    const bool big = bytes.Matches(0, "MM");
+    const auto u16 = [&](std::uint64_t at) { return big ? bytes.Big16(at) : bytes.Little16(at); };
+    const auto directory = big ? bytes.Big32(4) : bytes.Little32(4);
+    const auto count = directory ? u16(*directory) : std::nullopt;
+    constexpr std::uint32_t kXResolution = 282;
+    for (std::uint32_t i = 0; count && i < *count; ++i)
+        if (u16(*directory + 2 + 12 * std::uint64_t{i}) == kXResolution)
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool HasStoredResolution(FREE_IMAGE_FORMAT format, FileBytes& bytes)
+{
+    switch (format) {
+    case FIF_PNG: return PngHasResolution(bytes);
+    case FIF_JPEG: return JpegHasResolution(bytes);
+    case FIF_TIFF: return TiffHasResolution(bytes);
+    default: return true;
+    }
+}
+
+} // namespace velmora
