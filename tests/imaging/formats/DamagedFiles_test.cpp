@@ -96,8 +96,9 @@ TEST_F(DamagedFileTest, FilesCutShortAreRefusedWholeOnesRead)
         WriteBytes(name, content);
         const ImageRead whole = ReadRgbImageFile(name, RunOptions{});
         ASSERT_TRUE(whole.bitmap) << name << ": " << whole.status.reason;
-        if (name == "strips.tif") // no resolution tags: none, not the library's 72 dpi
+        if (name == "strips.tif") { // no resolution tags: none, not the library's 72 dpi
             EXPECT_EQ(HorizontalResolution(whole.bitmap.get()), 0);
+        }
         EXPECT_EQ(Width(whole.bitmap.get()), 9);
         EXPECT_NE(PixelOf(whole.bitmap.get(), 8, 6), Grey(0)) << name; // the top row is there
 
