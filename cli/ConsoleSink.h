@@ -26,7 +26,7 @@ public:
     void ShowMessage(const std::string& text) override;
     void ExplainFailure(const std::string& path, const std::string& reason) override;
     // A line that reports no failure (a picture skipped), in the same form.
-    void ShowNote(const std::string& text);
+    void ShowNote(const std::string& text) override;
 
     // Whether any step reported a failure.
     bool Failed() const { return failed_; }

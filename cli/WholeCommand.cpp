@@ -8,32 +8,40 @@
 #include "imaging/stereo/NumberText.h"
 #include "imaging/stereo/RoutineSteps.h"
 
+#include <unistd.h>
+
 #include <limits>
 
 namespace velmora::cli {
 namespace {
 
-// The given parallax, or the automatic one from the picture's resolution.
+// The given parallax, or the automatic one from the picture's resolution,
+// said on a terminal with how it was worked out.
 int ParallaxOf(std::optional<int> given, int viewCount, double viewingAngle, const std::string& imagePath,
-               double pixelsPerMetre)
+               double pixelsPerMetre, ProgressSink& sink)
 {
-    int parallax = 0;
     if (given) {
-        parallax = *given;
-    } else {
-        const int dpi = DotsPerInch(pixelsPerMetre);
-        if (dpi == 0)
-            throw UsageError(std::string(messages::kNoAutomaticParallax) + " " + imagePath +
-                             " has no resolution; give the parallax with --parallax.");
-        const auto automatic = ComputeAutoParallax(viewCount, viewingAngle, dpi);
-        if (!automatic)
-            throw UsageError("I can't calculate the parallax automatically from these views and angle; "
-                             "give the parallax with --parallax.");
-        parallax = *automatic;
+        if (*given == 0)
+            throw UsageError(kEnterParallaxAndHow);
+        return *given;
     }
-    if (parallax == 0)
-        throw UsageError(kEnterParallaxAndHow);
-    return parallax;
+    const int dpi = DotsPerInch(pixelsPerMetre);
+    if (dpi == 0)
+        throw UsageError(std::string(messages::kNoAutomaticParallax) + " " + imagePath +
+                         " has no resolution; give the parallax with --parallax (2-3% of the picture's width is a "
+                         "common start).");
+    const auto automatic = ComputeAutoParallax(viewCount, viewingAngle, dpi);
+    if (!automatic)
+        throw UsageError("I can't calculate the parallax automatically from these views and angle; "
+                         "give the parallax with --parallax.");
+    if (*automatic == 0)
+        throw UsageError("the automatic parallax is 0 pixels (" + FormatReal(viewingAngle) + " degrees at " +
+                         std::to_string(dpi) + " dpi, " + std::to_string(viewCount) +
+                         " views); give a larger --angle, or the parallax with --parallax.");
+    if (isatty(STDERR_FILENO))
+        sink.ShowNote("parallax " + std::to_string(*automatic) + " px: " + FormatReal(viewingAngle) + " degrees at " +
+                      std::to_string(dpi) + " dpi, " + std::to_string(viewCount) + " views");
+    return *automatic;
 }
 
 } // namespace
@@ -93,7 +101,8 @@ bool WholeCommand::Run(const std::string& imagePath, const std::string& depthPat
     LayoutRun run;
     run.imagePath = imagePath;
     run.depth = {depthPath, invertDepth_};
-    run.geometry.parallax = ParallaxOf(parallax_, viewCount_, viewingAngle_, imagePath, settings.pixelsPerMetre);
+    run.geometry.parallax =
+        ParallaxOf(parallax_, viewCount_, viewingAngle_, imagePath, settings.pixelsPerMetre, sink);
     run.geometry.stereoWindow = stereoWindow_.value_or(run.geometry.parallax);
     run.smoothingRadius = smoothingRadius_;
     return Make(run, settings, outputs, options, sink);

@@ -31,6 +31,9 @@ public:
     // on device"). The window keeps to its fixed texts and passes over it;
     // the command line prints it on a line of its own.
     virtual void ExplainFailure(const std::string& /*path*/, const std::string& /*reason*/) {}
+    // Says something that is no failure (how a value was worked out); the
+    // window passes over it, the command line prints it.
+    virtual void ShowNote(const std::string& /*text*/) {}
 };
 
 // Takes every report and shows none: for work that keeps no window alive.

@@ -156,6 +156,9 @@ TEST_F(CliTest, MistakesAreAnsweredWithWhatWasMeant)
         {{"smooth", "--radus=3"}, "unknown option '--radus'; did you mean '--radius'?"},
         {{"--quality", "70", "smooth", "--depth", "d", "--radius", "1", "-o", "a.jpg"},
          "'--quality' is an option of smooth: give it after 'smooth'"},
+        {{"anaglyph", "--image", kSampleImage, "--depth", kSampleDepth, "--angle", "0", "-o", "a.png"},
+         "the automatic parallax is 0 pixels (0 degrees at 72 dpi, 2 views); give a larger --angle, or the parallax "
+         "with --parallax."},
         // Two swaps of neighbours are two edits, not four.
         {{"smooth", "--rdaisu=3"}, "unknown option '--rdaisu'; did you mean '--radius'?"},
         {{"compose-anaglyph", "--view", "v", "--image", "i", "-o", "a.bmp", "--mode", "sepia"},
