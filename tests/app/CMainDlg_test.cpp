@@ -139,6 +139,18 @@ TEST_F(MainWindowTest, APictureWithoutResolutionTurnsAutoOff)
     EXPECT_TRUE(Enabled(kParallax));
 }
 
+TEST_F(MainWindowTest, APngSavedWithoutAResolutionTurnsAutoOffToo)
+{
+    // A PNG with no pHYs chunk: not the image library's 72 dpi.
+    Save(MakeImage(64, 48, [](int x, int y) { return Grey(x + y); }).get(), sandbox.Path("with.png"), kSavePng);
+    const std::string png = ReadBytes(sandbox.Path("with.png"));
+    const std::size_t chunk = png.find("pHYs") - 4;
+    WriteBytes(sandbox.Path("plain.png"), png.substr(0, chunk) + png.substr(chunk + 12 + 9));
+    OpenImage(sandbox.Path("plain.png"));
+    EXPECT_FALSE(Checked(kAutoParallax));
+    EXPECT_EQ(Status(), "I can't calculate the parallax automatically.");
+}
+
 TEST_F(MainWindowTest, BeforeAnyPictureAutoCanBeSwitchedOffToTypeAParallax)
 {
     Click(kAutoParallax);
