@@ -28,6 +28,21 @@ CheckedWriter& Writer(fi_handle handle)
 
 } // namespace
 
+bool ReadFully(int descriptor, std::uint8_t* bytes, std::uint64_t count, std::uint64_t offset)
+{
+    while (count > 0) {
+        const ssize_t got = pread(descriptor, bytes, count, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        bytes += got;
+        count -= static_cast<std::uint64_t>(got);
+        offset += static_cast<std::uint64_t>(got);
+    }
+    return true;
+}
+
 FreeImageIO ReadingIO()
 {
     FreeImageIO io{};

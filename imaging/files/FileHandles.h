@@ -10,6 +10,10 @@
 
 namespace velmora {
 
+// Reads `count` bytes at `offset` of the file open as `descriptor`; false
+// when the file ends first or a read fails.
+bool ReadFully(int descriptor, std::uint8_t* bytes, std::uint64_t count, std::uint64_t offset);
+
 // FreeImage's I/O over a stdio stream opened for reading.
 FreeImageIO ReadingIO();
 

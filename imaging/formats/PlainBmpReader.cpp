@@ -2,6 +2,7 @@
 
 #include "imaging/formats/PlainBmpReader.h"
 
+#include "imaging/files/FileHandles.h"
 #include "imaging/formats/BmpLayout.h"
 #include "imaging/picture/RowPadding.h"
 
@@ -14,22 +15,6 @@
 namespace velmora {
 namespace {
 
-// Reads `count` bytes at `offset`; false when the file ends first or a read
-// fails.
-bool ReadFully(int descriptor, std::uint8_t* bytes, std::uint64_t count, std::uint64_t offset)
-{
-    while (count > 0) {
-        const ssize_t got = pread(descriptor, bytes, count, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        bytes += got;
-        count -= static_cast<std::uint64_t>(got);
-        offset += static_cast<std::uint64_t>(got);
-    }
-    return true;
-}
 
 // The info header and its later versions (V2 to V5). Without compression
 // their colour masks do not apply: 24-bit pixels are blue, green, red.

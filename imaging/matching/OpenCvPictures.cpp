@@ -66,4 +66,11 @@ std::vector<Match> MatchFeatures(const cv::Mat& left, const cv::Mat& right, int 
     return matches;
 }
 
+double Percentile(std::vector<double> values, double share)
+{
+    const auto at = values.begin() + static_cast<std::ptrdiff_t>(share * static_cast<double>(values.size() - 1));
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
 } // namespace velmora

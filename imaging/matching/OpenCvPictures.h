@@ -29,4 +29,8 @@ struct Match {
 // found on copies of at most `side` pixels a side.
 std::vector<Match> MatchFeatures(const cv::Mat& left, const cv::Mat& right, int side);
 
+// The value `share` of the way up the sorted values (0: the least, 0.5 the
+// median, 1 the largest); the values must not be empty.
+double Percentile(std::vector<double> values, double share);
+
 } // namespace velmora

@@ -85,12 +85,6 @@ std::optional<RowModel> FitRows(const std::vector<Match>& matches, double tolera
     return best;
 }
 
-double Percentile(std::vector<double> values, double share)
-{
-    const auto at = values.begin() + static_cast<std::ptrdiff_t>(share * static_cast<double>(values.size() - 1));
-    std::nth_element(values.begin(), at, values.end());
-    return *at;
-}
 
 } // namespace
 

@@ -21,12 +21,6 @@ constexpr double kSameRow = 1.5;       // pixels two matched points of an aligne
 constexpr int kBlock = 3;              // SGBM's matching block
 constexpr int kSpeckle = 5;            // the median filter's square that removes single wrong disparities
 
-double Percentile(std::vector<double> values, double share)
-{
-    const auto at = values.begin() + static_cast<std::ptrdiff_t>(share * static_cast<double>(values.size() - 1));
-    std::nth_element(values.begin(), at, values.end());
-    return *at;
-}
 
 // Pixels without a trusted disparity take the farther (smaller) of their
 // row's nearest trusted neighbours: hidden pixels lie behind what hides

@@ -3,6 +3,7 @@
 #include "imaging/pairs/PairFiles.h"
 
 #include "imaging/files/AtomicFile.h"
+#include "imaging/files/FileHandles.h"
 #include "imaging/files/PrivateFolder.h"
 #include "imaging/files/UniqueDescriptor.h"
 #include "imaging/formats/ImageFile.h"
@@ -86,18 +87,11 @@ PairRead Split(FIBITMAP* both, const PairHalves& halves)
 // The bytes [at, at + size) of the file into a file of their own.
 bool CopyRange(int descriptor, std::uint64_t at, std::uint64_t size, const std::string& path)
 {
-    std::vector<char> bytes(size);
-    std::uint64_t got = 0;
-    while (got < size) {
-        const ssize_t read = pread(descriptor, bytes.data() + got, size - got, static_cast<off_t>(at + got));
-        if (read < 0 && errno == EINTR)
-            continue;
-        if (read <= 0)
-            return false;
-        got += static_cast<std::uint64_t>(read);
-    }
+    std::vector<std::uint8_t> bytes(size);
+    if (!ReadFully(descriptor, bytes.data(), size, at))
+        return false;
     std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(size));
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(size));
     return static_cast<bool>(out.flush());
 }
 
