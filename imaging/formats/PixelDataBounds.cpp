@@ -2,6 +2,8 @@
 
 #include "imaging/formats/PixelDataBounds.h"
 
+#include "imaging/formats/TiffDirectory.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -317,28 +319,18 @@ PixelData XBitmap(FileBytes& bytes, U64 width, U64 height)
 // editor writes: such a file is refused before the library sees it.
 PixelData Tiff(FileBytes& bytes)
 {
-    const bool big = bytes.Matches(0, "MM");
-    if (!big && !bytes.Matches(0, "II"))
-        return PixelData::kWhole;
-    const auto u16 = [&](U64 at) { return big ? bytes.Big16(at) : bytes.Little16(at); };
-    const auto u32 = [&](U64 at) { return big ? bytes.Big32(at) : bytes.Little32(at); };
-    const auto directory = u32(4);
-    const auto count = directory ? u16(*directory) : std::nullopt;
-    if (!count)
+    const auto directory = FirstTiffDirectory(bytes);
+    if (!directory)
         return PixelData::kWhole; // the library finds the file damaged itself
     constexpr std::uint32_t kBitsPerSample = 258, kSamplesPerPixel = 277;
     std::uint32_t bits = 1, samples = 1;
-    for (U64 i = 0; i < *count; ++i) {
-        const U64 entry = *directory + 2 + 12 * i;
-        const auto tag = u16(entry), values = u32(entry + 4);
-        if (!tag || !values)
-            break;
+    for (const TiffDirectory::Entry& entry : directory->entries) {
         // Both are shorts; a list of more than two lies elsewhere, its first the one that counts.
-        const U64 at = *values > 2 ? u32(entry + 8).value_or(0) : entry + 8;
-        const auto value = u16(at);
-        if (*tag == kBitsPerSample && value)
+        const U64 at = entry.count > 2 ? directory->Long(bytes, entry.valueAt).value_or(0) : entry.valueAt;
+        const auto value = directory->Short(bytes, at);
+        if (entry.tag == kBitsPerSample && value)
             bits = *value;
-        else if (*tag == kSamplesPerPixel && value)
+        else if (entry.tag == kSamplesPerPixel && value)
             samples = *value;
     }
     return bits == 1 && samples > 1 ? PixelData::kImpossible : PixelData::kWhole;

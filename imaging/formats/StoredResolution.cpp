@@ -3,7 +3,9 @@
 #include "imaging/formats/StoredResolution.h"
 
 #include "imaging/formats/JpegSegments.h"
+#include "imaging/formats/TiffDirectory.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace velmora {
@@ -36,15 +38,11 @@ bool JpegHasResolution(FileBytes& bytes)
 
 bool TiffHasResolution(FileBytes& bytes)
 {
-    const bool big = bytes.Matches(0, "MM");
-    const auto u16 = [&](std::uint64_t at) { return big ? bytes.Big16(at) : bytes.Little16(at); };
-    const auto directory = big ? bytes.Big32(4) : bytes.Little32(4);
-    const auto count = directory ? u16(*directory) : std::nullopt;
     constexpr std::uint32_t kXResolution = 282;
-    for (std::uint32_t i = 0; count && i < *count; ++i)
-        if (u16(*directory + 2 + 12 * std::uint64_t{i}) == kXResolution)
-            return true;
-    return false;
+    const auto directory = FirstTiffDirectory(bytes);
+    return directory
+        && std::any_of(directory->entries.begin(), directory->entries.end(),
+                       [](const TiffDirectory::Entry& entry) { return entry.tag == kXResolution; });
 }
 
 } // namespace
