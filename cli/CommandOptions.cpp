@@ -4,6 +4,7 @@
 
 #include "imaging/files/AtomicFile.h"
 #include "imaging/formats/ImageFile.h"
+#include "imaging/pairs/PairFiles.h"
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/stereo/RoutineSteps.h"
 #include "imaging/stereo/TempFiles.h"
@@ -12,6 +13,7 @@
 #include <cctype>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <iterator>
 
 namespace velmora::cli {
@@ -110,12 +112,6 @@ std::optional<int> SaveFormatOfName(const std::string& path)
     return FormatNamed(extension.empty() ? "" : extension.substr(1));
 }
 
-bool IsCrossEyedName(const std::string& path)
-{
-    const std::string extension = Lowercase(std::filesystem::path(path).extension().string());
-    return extension == ".jps" || extension == ".pns";
-}
-
 int SaveFormatOf(const std::string& path, const std::string& format)
 {
     if (!format.empty())
@@ -130,6 +126,14 @@ int SaveFormatOf(const std::string& path, const std::string& format)
 int SaveFormatOf(const OutputOptions& options)
 {
     return SaveFormatOf(options.path, options.format);
+}
+
+std::optional<PairLayout> LayoutNamed(const std::string& name)
+{
+    static const std::map<std::string, PairLayout> layouts = {
+        {"parallel", PairLayout::kParallel}, {"cross", PairLayout::kCross}, {"top-bottom", PairLayout::kTopBottom}};
+    const auto found = layouts.find(Lowercase(name));
+    return found == layouts.end() ? std::nullopt : std::optional<PairLayout>(found->second);
 }
 
 std::optional<int> SaveFormatNamed(const std::string& name)

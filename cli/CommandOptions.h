@@ -4,6 +4,7 @@
 
 #include "cli/ConsoleSink.h"
 #include "imaging/RunOptions.h"
+#include "imaging/stereo/SideBySide.h"
 #include "imaging/files/PrivateFolder.h"
 #include "imaging/stereo/Messages.h"
 
@@ -56,6 +57,9 @@ void AddDepthInversionOption(CLI::App& command, bool& inverted);
 int SaveFormatOf(const std::string& path, const std::string& format);
 int SaveFormatOf(const OutputOptions& options);
 
+// The layout a --layout value names: parallel, cross or top-bottom, in any case.
+std::optional<PairLayout> LayoutNamed(const std::string& name);
+
 // The save format a --format value names.
 std::optional<int> SaveFormatNamed(const std::string& name);
 
@@ -83,9 +87,6 @@ void Require(const PrivateFolder& folder);
 // The save format named by a path's extension (.bmp, .png, .tif, .tiff,
 // .jpg, .jpeg; .jps and .pns, the JPEG and PNG of both eyes cross-eyed).
 std::optional<int> SaveFormatOfName(const std::string& path);
-
-// Whether the name is of a picture of both eyes cross-eyed (.jps, .pns).
-bool IsCrossEyedName(const std::string& path);
 
 // A file the command reads or writes, with the option that names it.
 struct NamedFile {

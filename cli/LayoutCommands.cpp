@@ -6,21 +6,13 @@
 #include "cli/NamePattern.h"
 #include "cli/WholeCommand.h"
 
+#include "imaging/pairs/PairFiles.h"
 #include "imaging/stereo/TempFiles.h"
 
 #include <filesystem>
-#include <map>
 
 namespace velmora::cli {
 namespace {
-
-std::optional<PairLayout> LayoutNamed(const std::string& name)
-{
-    static const std::map<std::string, PairLayout> layouts = {
-        {"parallel", PairLayout::kParallel}, {"cross", PairLayout::kCross}, {"top-bottom", PairLayout::kTopBottom}};
-    const auto found = layouts.find(Lowercase(name));
-    return found == layouts.end() ? std::nullopt : std::optional<PairLayout>(found->second);
-}
 
 class SideBySideCommand : public WholeCommand {
 public:

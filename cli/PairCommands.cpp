@@ -127,9 +127,7 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         const AlignedPair& result = std::get<AlignedPair>(aligned);
         if (isatty(STDERR_FILENO))
             sink.ShowNote(Described(result.alignment));
-        const PairLayout layout = options->layout == "cross"        ? PairLayout::kCross
-                                  : options->layout == "top-bottom" ? PairLayout::kTopBottom
-                                                                    : PairLayout::kParallel;
+        const PairLayout layout = LayoutNamed(options->layout).value();
         const bool done = GuardAllocation(sink, [&] {
             if (!options->output.empty())
                 return WritePair(result, options->output, options->format, layout, runOptions, sink);

@@ -11,6 +11,7 @@ namespace velmora {
 namespace {
 
 constexpr std::uint32_t kApp0 = 0xE0, kApp2 = 0xE2;
+constexpr std::string_view kMpfId("MPF\0", 4);
 constexpr std::uint16_t kVersionTag = 0xB000, kNumberTag = 0xB001, kEntriesTag = 0xB002;
 constexpr std::uint16_t kIndividualNumberTag = 0xB101, kBaseViewpointTag = 0xB204;
 constexpr std::uint16_t kLong = 4, kUndefined = 7;
@@ -159,11 +160,21 @@ std::vector<std::uint8_t> Inserted(const std::vector<std::uint8_t>& jpeg, const 
     return out;
 }
 
+std::optional<std::pair<std::uint64_t, std::uint64_t>> MpfSegmentOf(FileBytes& bytes)
+{
+    return FindJpegSegment(bytes, kApp2, kMpfId);
+}
+
 } // namespace
+
+bool HasMpIndex(FileBytes& bytes)
+{
+    return MpfSegmentOf(bytes).has_value();
+}
 
 std::variant<std::vector<MpImage>, std::string> ReadMpIndex(FileBytes& bytes)
 {
-    const auto segment = FindJpegSegment(bytes, kApp2, std::string_view("MPF\0", 4));
+    const auto segment = MpfSegmentOf(bytes);
     if (!segment)
         return std::string("it holds no MP index: not a multi-picture file");
     return ReadIndex(bytes, segment->first, segment->second);

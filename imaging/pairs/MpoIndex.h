@@ -35,6 +35,10 @@ inline constexpr std::uint32_t kMpFullHdThumbnail = 0x010002;
 // file's size; nothing recurses.
 std::variant<std::vector<MpImage>, std::string> ReadMpIndex(FileBytes& bytes);
 
+// Whether the file is a JPEG with an MPF segment: a multi-picture object,
+// whose index ReadMpIndex reads (or finds damaged).
+bool HasMpIndex(FileBytes& bytes);
+
 // The left and right eyes of a stereo object: its first two pictures of a
 // multi-view type (disparity or multi-angle), else its first two that are
 // no thumbnails; or why there are no two.

@@ -15,8 +15,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <variant>
@@ -114,17 +116,6 @@ PairRead ReadMpo(int descriptor, const std::pair<MpImage, MpImage>& views, const
     return BothOfOneSize(std::move(std::get<Bitmap>(eyes[0])), std::move(std::get<Bitmap>(eyes[1])));
 }
 
-bool NamedAs(const std::string& path, const char* extension)
-{
-    const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos)
-        return false;
-    std::string ending = path.substr(dot + 1);
-    for (char& c : ending)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ending == extension;
-}
-
 PairRead ReadStereoFile(const PairSource& source, const RunOptions& options)
 {
     UniqueDescriptor descriptor(open(source.stereo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -134,7 +125,7 @@ PairRead ReadStereoFile(const PairSource& source, const RunOptions& options)
     if (!S_ISREG(info.st_mode))
         return Problem("not a regular file");
     FileBytes bytes(descriptor.Get(), static_cast<std::uint64_t>(info.st_size));
-    if (FindJpegSegment(bytes, 0xE2, std::string_view("MPF\0", 4))) {
+    if (HasMpIndex(bytes)) {
         auto index = ReadMpIndex(bytes);
         if (const auto* why = std::get_if<std::string>(&index))
             return Problem(*why);
@@ -144,7 +135,7 @@ PairRead ReadStereoFile(const PairSource& source, const RunOptions& options)
         return ReadMpo(descriptor.Get(), std::get<std::pair<MpImage, MpImage>>(views), options);
     }
     std::optional<PairHalves> halves = source.halves ? source.halves : JpsHalves(bytes);
-    if (!halves && (NamedAs(source.stereo, "jps") || NamedAs(source.stereo, "pns")))
+    if (!halves && IsCrossEyedName(source.stereo))
         halves = kCrossHalves;
     if (!halves)
         return Problem("not a stereo file (MPO, JPS or PNS); say how the eyes share the picture with "
@@ -156,6 +147,14 @@ PairRead ReadStereoFile(const PairSource& source, const RunOptions& options)
 }
 
 } // namespace
+
+bool IsCrossEyedName(const std::string& path)
+{
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".jps" || extension == ".pns";
+}
 
 std::optional<PairHalves> JpsHalves(FileBytes& bytes)
 {

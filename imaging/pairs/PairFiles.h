@@ -22,6 +22,10 @@ inline constexpr PairHalves kParallelHalves{true, true};
 inline constexpr PairHalves kCrossHalves{true, false};
 inline constexpr PairHalves kTopBottomHalves{false, true};
 
+// Whether the name is of a picture of both eyes cross-eyed: .jps (a JPEG)
+// or .pns (a PNG), in any case.
+bool IsCrossEyedName(const std::string& path);
+
 // The halves a JPS file's "_JPSJPS_" APP3 descriptor gives; none when it has
 // none, or it describes no stereo picture in halves (interleaved rows,
 // anaglyph, mono).
