@@ -2,92 +2,67 @@
 
 #include "imaging/threads/IdleThreads.h"
 
-#include <condition_variable>
-#include <memory>
-#include <mutex>
 #include <stdexcept>
-#include <thread>
 #include <utility>
-#include <vector>
 
 namespace velmora {
-namespace {
 
-class IdleThreads {
-public:
-    ~IdleThreads()
-    {
-        {
-            std::lock_guard lock(mutex_);
-            ending_ = true;
-        }
-        for (const std::unique_ptr<Worker>& worker : workers_)
-            worker->wake.notify_one();
-        for (const std::unique_ptr<Worker>& worker : workers_)
-            worker->thread.join();
-    }
-
-    void Run(std::function<void()> task)
+void KeptThreads::End()
+{
     {
         std::lock_guard lock(mutex_);
-        if (ending_)
-            throw std::runtime_error("the program is ending");
-        if (idle_.empty()) {
-            // Nothing can fail once the thread runs, nor when it is idle again.
-            workers_.reserve(workers_.size() + 1);
-            idle_.reserve(workers_.size() + 1);
-            auto worker = std::make_unique<Worker>();
-            worker->task = std::move(task);
-            worker->thread = std::thread([this, w = worker.get()] { Serve(*w); });
-            workers_.push_back(std::move(worker));
-            return;
-        }
-        Worker* worker = idle_.back();
-        idle_.pop_back();
-        worker->task = std::move(task);
+        ending_ = true;
+    }
+    for (const std::unique_ptr<Worker>& worker : workers_)
         worker->wake.notify_one();
+    for (const std::unique_ptr<Worker>& worker : workers_)
+        if (worker->thread.joinable())
+            worker->thread.join();
+}
+
+void KeptThreads::Run(std::function<void()> task)
+{
+    std::lock_guard lock(mutex_);
+    if (ending_)
+        throw std::runtime_error("the program is ending");
+    if (idle_.empty()) {
+        // Nothing can fail once the thread runs, nor when it is idle again.
+        workers_.reserve(workers_.size() + 1);
+        idle_.reserve(workers_.size() + 1);
+        auto worker = std::make_unique<Worker>();
+        worker->task = std::move(task);
+        worker->thread = std::thread([this, w = worker.get()] { Serve(*w); });
+        workers_.push_back(std::move(worker));
+        return;
     }
+    Worker* worker = idle_.back();
+    idle_.pop_back();
+    worker->task = std::move(task);
+    worker->wake.notify_one();
+}
 
-private:
-    struct Worker {
-        std::function<void()> task; // empty while idle
-        std::condition_variable wake;
-        std::thread thread;
-    };
-
-    void Serve(Worker& worker)
-    {
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            worker.wake.wait(lock, [&] { return worker.task || ending_; });
-            if (!worker.task)
-                return;
-            {
-                // Ended, with what it holds, before the lock is taken again.
-                const std::function<void()> task = std::move(worker.task);
-                worker.task = nullptr;
-                lock.unlock();
-                task();
-            }
-            lock.lock();
-            idle_.push_back(&worker);
+void KeptThreads::Serve(Worker& worker)
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        worker.wake.wait(lock, [&] { return worker.task || ending_; });
+        if (!worker.task)
+            return;
+        {
+            // Ended, with what it holds, before the lock is taken again.
+            const std::function<void()> task = std::move(worker.task);
+            worker.task = nullptr;
+            lock.unlock();
+            task();
         }
+        lock.lock();
+        idle_.push_back(&worker);
     }
-
-    std::mutex mutex_;
-    bool ending_ = false;
-    std::vector<std::unique_ptr<Worker>> workers_;
-    std::vector<Worker*> idle_;
-};
-
-} // namespace
+}
 
 void RunOnIdleThread(std::function<void()> task)
 {
-    // One pool per process: the cores are the process's, and a band or batch
-    // job started from any thread, from inside another band too, takes
-    // whichever kept thread is idle.
-    static IdleThreads threads;
+    static KeptThreads threads;
     threads.Run(std::move(task));
 }
 
