@@ -96,7 +96,7 @@ std::optional<Pixels> ReadPixels(const std::string& path)
     return pixels;
 }
 
-::testing::AssertionResult SamePixels(const std::string& expectedPath, const std::string& actualPath)
+::testing::AssertionResult SamePixels(const std::string& expectedPath, const std::string& actualPath, int tolerance)
 {
     const auto expected = ReadPixels(expectedPath);
     const auto actual = ReadPixels(actualPath);
@@ -108,7 +108,8 @@ std::optional<Pixels> ReadPixels(const std::string& path)
     for (int y = 0; y < expected->height; ++y)
         for (int x = 0; x < expected->width; ++x) {
             const Bgr e = expected->At(x, y), a = actual->At(x, y);
-            if (!(e == a))
+            const auto near = [tolerance](std::uint8_t x, std::uint8_t y) { return std::abs(x - y) <= tolerance; };
+            if (!near(e.blue, a.blue) || !near(e.green, a.green) || !near(e.red, a.red))
                 return ::testing::AssertionFailure()
                        << "pixel (" << x << ", " << y << ") is " << int(a.blue) << "/" << int(a.green) << "/"
                        << int(a.red) << ", expected " << int(e.blue) << "/" << int(e.green) << "/" << int(e.red);
@@ -124,9 +125,6 @@ std::string ReadBytes(const std::string& path)
     return content.str();
 }
 
-namespace {
-
-// A PNG chunk with the CRC of its type and data, which the decoder checks.
 std::string PngChunk(const std::string& type, const std::string& data)
 {
     std::uint32_t crc = 0xFFFFFFFF;
@@ -138,8 +136,6 @@ std::string PngChunk(const std::string& type, const std::string& data)
     return BigEndianBytes(static_cast<std::uint32_t>(data.size()), 4) + type + data +
            BigEndianBytes(crc ^ 0xFFFFFFFF, 4);
 }
-
-} // namespace
 
 std::string PngClaiming(std::uint32_t width, std::uint32_t height)
 {

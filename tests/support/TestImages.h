@@ -54,8 +54,12 @@ struct Pixels {
 };
 std::optional<Pixels> ReadPixels(const std::string& path);
 
-// Compares two files pixel by pixel and names the first difference.
-::testing::AssertionResult SamePixels(const std::string& expectedPath, const std::string& actualPath);
+// Compares two files pixel by pixel and names the first difference: one
+// by more than `tolerance` in any channel.
+::testing::AssertionResult SamePixels(const std::string& expectedPath, const std::string& actualPath, int tolerance = 0);
+
+// A PNG chunk with the CRC of its type and data, which decoders check.
+std::string PngChunk(const std::string& type, const std::string& data);
 
 // A PNG file of a few hundred bytes whose header claims this many 24-bit
 // pixels; its pixel data is not there.

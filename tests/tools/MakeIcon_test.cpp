@@ -19,7 +19,9 @@ TEST(MakeIconTest, RegeneratesTheIconInEverySize)
     const std::string icons = std::string(VELMORA_SOURCE) + "/resources/icons/";
     for (int size : {16, 32, 48, 64, 128, 256}) {
         const std::string name = "velmora-" + std::to_string(size) + ".png";
-        EXPECT_TRUE(SamePixels(icons + name, sandbox.Path(name))) << name;
+        // Qt's painter rounds antialiased edges a level apart on processors
+        // with wider vector units.
+        EXPECT_TRUE(SamePixels(icons + name, sandbox.Path(name), 1)) << name;
         EXPECT_EQ(ReadPixels(sandbox.Path(name))->width, size);
         EXPECT_EQ(ReadPixels(sandbox.Path(name))->height, size);
     }
