@@ -12,9 +12,11 @@
 #include "imaging/formats/PictureLimit.h"
 #include "imaging/formats/PixelDataBounds.h"
 #include "imaging/formats/PlainBmpReader.h"
-#include "imaging/formats/StoredResolution.h"
 #include "imaging/formats/PngWriter.h"
 #include "imaging/formats/SaveFormat.h"
+#include "imaging/formats/StoredOrientation.h"
+#include "imaging/formats/StoredResolution.h"
+#include "imaging/picture/Orientation.h"
 #include "imaging/picture/RowPadding.h"
 #include "imaging/picture/ZeroedArray.h"
 
@@ -172,14 +174,17 @@ OpenPicture OpenPictureFile(const std::string& path, std::uint64_t pictureLimit)
     return file;
 }
 
-// A picture whose file gives no resolution has none, not the library's
-// 72 dpi: the automatic parallax must not be worked out from it, nor
-// outputs claim it.
-void ForgetDefaultResolution(OpenPicture& file, FIBITMAP* bitmap)
+// What the file says of its pixels beyond the library's reading: a picture
+// whose file gives no resolution has none, not the library's 72 dpi (the
+// automatic parallax must not be worked out from it, nor outputs claim
+// it), and a picture stored turned or mirrored is made upright, so that
+// its disparity runs across. None when memory runs out.
+Bitmap AsTheFileMeansIt(OpenPicture& file, Bitmap bitmap)
 {
     FileBytes bytes(fileno(file.stream.get()), file.fileSize);
     if (!HasStoredResolution(file.format, bytes))
-        SetResolution(bitmap, 0);
+        SetResolution(bitmap.get(), 0);
+    return Upright(std::move(bitmap), StoredOrientation(file.format, bytes));
 }
 
 ImageRead Refused(FileStatus status)
@@ -230,7 +235,9 @@ ImageRead ReadImageFile(const std::string& path, const RunOptions& options)
         return Refused(Unreadable(reasons::kUndecodable));
     if (FreeImage_GetWidth(bitmap.get()) == 0 || FreeImage_GetHeight(bitmap.get()) == 0)
         return Refused(Unreadable("the picture has no pixels"));
-    ForgetDefaultResolution(file, bitmap.get());
+    bitmap = AsTheFileMeansIt(file, std::move(bitmap));
+    if (!bitmap)
+        return Refused(Failure(FileProblem::kTooLarge, "there is not enough memory to turn it upright"));
     return {std::move(bitmap), {}};
 }
 
@@ -268,7 +275,12 @@ ResolutionRead ReadHorizontalResolution(const std::string& path, const RunOption
     Bitmap bitmap = LoadWithLibrary(file, flags);
     if (!bitmap)
         return {std::nullopt, Unreadable(reasons::kUndecodable)};
-    ForgetDefaultResolution(file, bitmap.get());
+    FileBytes bytes(fileno(file.stream.get()), file.fileSize);
+    if (!HasStoredResolution(file.format, bytes))
+        return {0, {}};
+    // An upright picture's rows run down what the file stores as columns.
+    if (SwapsSides(StoredOrientation(file.format, bytes)))
+        return {static_cast<std::int32_t>(FreeImage_GetDotsPerMeterY(bitmap.get())), {}};
     return {HorizontalResolution(bitmap.get()), {}};
 }
 

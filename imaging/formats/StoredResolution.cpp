@@ -3,6 +3,7 @@
 #include "imaging/formats/StoredResolution.h"
 
 #include "imaging/formats/JpegSegments.h"
+#include "imaging/formats/PngChunks.h"
 #include "imaging/formats/TiffDirectory.h"
 
 #include <algorithm>
@@ -10,20 +11,6 @@
 
 namespace velmora {
 namespace {
-
-bool PngHasResolution(FileBytes& bytes)
-{
-    constexpr std::uint64_t kSignature = 8, kChunkFraming = 12;
-    for (std::uint64_t at = kSignature; bytes.Has(at, 8);) {
-        const auto length = bytes.Big32(at);
-        if (bytes.Matches(at + 4, "pHYs"))
-            return true;
-        if (bytes.Matches(at + 4, "IDAT") || bytes.Matches(at + 4, "IEND"))
-            return false;
-        at += kChunkFraming + *length;
-    }
-    return false;
-}
 
 bool JpegHasResolution(FileBytes& bytes)
 {
@@ -50,7 +37,7 @@ bool TiffHasResolution(FileBytes& bytes)
 bool HasStoredResolution(FREE_IMAGE_FORMAT format, FileBytes& bytes)
 {
     switch (format) {
-    case FIF_PNG: return PngHasResolution(bytes);
+    case FIF_PNG: return FindPngChunk(bytes, "pHYs", true).has_value();
     case FIF_JPEG: return JpegHasResolution(bytes);
     case FIF_TIFF: return TiffHasResolution(bytes);
     default: return true;

@@ -14,13 +14,14 @@ std::optional<std::uint32_t> TiffDirectory::Long(FileBytes& bytes, std::uint64_t
     return bigEndian ? bytes.Big32(at) : bytes.Little32(at);
 }
 
-std::optional<TiffDirectory> FirstTiffDirectory(FileBytes& bytes)
+std::optional<TiffDirectory> FirstTiffDirectory(FileBytes& bytes, std::uint64_t start)
 {
     TiffDirectory directory;
-    directory.bigEndian = bytes.Matches(0, "MM");
-    if (!directory.bigEndian && !bytes.Matches(0, "II"))
+    directory.bigEndian = bytes.Matches(start, "MM");
+    if (!directory.bigEndian && !bytes.Matches(start, "II"))
         return std::nullopt;
-    const auto at = directory.Long(bytes, 4);
+    const auto offset = directory.Long(bytes, start + 4);
+    const std::optional<std::uint64_t> at = offset ? std::optional(start + *offset) : std::nullopt;
     const auto count = at ? directory.Short(bytes, *at) : std::nullopt;
     if (!count)
         return std::nullopt;

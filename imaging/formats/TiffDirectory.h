@@ -27,7 +27,9 @@ struct TiffDirectory {
     std::optional<std::uint32_t> Long(FileBytes& bytes, std::uint64_t at) const;
 };
 
-// None when the file has no TIFF byte order or no first directory.
-std::optional<TiffDirectory> FirstTiffDirectory(FileBytes& bytes);
+// None when the file has no TIFF byte order or no first directory. A TIFF
+// structure inside another file (a JPEG's Exif) starts at `start`, and its
+// offsets count from there.
+std::optional<TiffDirectory> FirstTiffDirectory(FileBytes& bytes, std::uint64_t start = 0);
 
 } // namespace velmora
