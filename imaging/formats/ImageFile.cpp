@@ -63,6 +63,7 @@ struct OpenPicture {
     std::optional<BmpHeader> bmp;           // a BMP's start, read once for all its readers
     std::optional<PlainBmpHeader> plainBmp; // the header, for a BMP this program reads itself
     std::optional<InfoHeaderBmp> laterBmp;  // for other BMPs under a header the library does not read
+    std::uint64_t width = 0, height = 0;    // as the header claims them
     FileStatus status;
 };
 
@@ -127,10 +128,14 @@ FileStatus CheckClaimedSize(OpenPicture& file, std::uint64_t limit)
         if (file.bmp && !file.plainBmp)
             file.laterBmp = InfoHeaderBmp::Of(file.stream.get(), *file.bmp, file.fileSize);
     }
-    if (const auto& plain = file.plainBmp)
-        return CheckPictureSize(static_cast<std::uint64_t>(plain->width), plain->Rows(), plain->RowBytes(), limit);
+    if (const auto& plain = file.plainBmp) {
+        file.width = static_cast<std::uint64_t>(plain->width);
+        file.height = plain->Rows();
+        return CheckPictureSize(file.width, file.height, plain->RowBytes(), limit);
+    }
     FileBytes bytes(fileno(file.stream.get()), file.fileSize);
-    std::uint64_t width = 0, height = 0;
+    std::uint64_t& width = file.width;
+    std::uint64_t& height = file.height;
     if (FreeImage_FIFSupportsNoPixels(file.format)) {
         Bitmap header = LoadWithLibrary(file, FIF_LOAD_NOPIXELS);
         if (!header)
@@ -282,6 +287,17 @@ ResolutionRead ReadHorizontalResolution(const std::string& path, const RunOption
     if (SwapsSides(StoredOrientation(file.format, bytes)))
         return {static_cast<std::int32_t>(FreeImage_GetDotsPerMeterY(bitmap.get())), {}};
     return {HorizontalResolution(bitmap.get()), {}};
+}
+
+SizeRead ReadPictureSize(const std::string& path, const RunOptions& options)
+{
+    OpenPicture file = OpenPictureFile(path, options.pictureLimit);
+    if (!file.status)
+        return {0, 0, std::move(file.status)};
+    FileBytes bytes(fileno(file.stream.get()), file.fileSize);
+    const bool swapped = SwapsSides(StoredOrientation(file.format, bytes));
+    return {static_cast<int>(swapped ? file.height : file.width), static_cast<int>(swapped ? file.width : file.height),
+            {}};
 }
 
 bool NamedAsPicture(const std::string& path)

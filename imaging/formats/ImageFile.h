@@ -53,6 +53,15 @@ struct ResolutionRead {
 };
 ResolutionRead ReadHorizontalResolution(const std::string& path, const RunOptions& options);
 
+// A picture's size as it will be read (upright), from its header alone; 0 x
+// 0, and why, when ReadImageFile would refuse the file before decoding.
+struct SizeRead {
+    int width = 0;
+    int height = 0;
+    FileStatus status;
+};
+SizeRead ReadPictureSize(const std::string& path, const RunOptions& options);
+
 // Writes as BMP, PNG, TIFF or JPEG by `saveFormat` (SaveFormat), whatever
 // the path's extension says, with the library's default options (JPEG at
 // the options' quality, taken to 1..100, colour at full resolution; PNG
