@@ -3,6 +3,7 @@
 // The single processing steps, each one routine from file to file.
 
 #include "cli/CommandOptions.h"
+#include "cli/DepthSource.h"
 #include "cli/PairOptions.h"
 
 #include "imaging/stereo/AllocationGuard.h"
@@ -54,7 +55,7 @@ void AddView(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     struct Options {
         std::string image;
-        std::string depth;
+        DepthSource depth;
         bool invertDepth = false;
         int parallax = 0;
         std::optional<int> window;
@@ -67,7 +68,7 @@ void AddView(CLI::App& app, CommandTable& table, RunOptions& runOptions)
                                 "being round(P x depth / 255); near pixels cover far ones and the holes are filled "
                                 "from their neighbours.\n") + kInputNote);
     command->add_option("--image", options->image, "The picture")->required()->type_name("I");
-    command->add_option("--depth", options->depth, "Its depth map")->required()->type_name("D");
+    AddDepthSourceOptions(*command, options->depth, "Its depth map");
     command->add_option("--parallax", options->parallax, "Parallax between the views, in pixels, not 0")
         ->required()
         ->type_name("P");
@@ -82,15 +83,18 @@ void AddView(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         if (options->parallax == 0)
             throw UsageError(kEnterParallaxAndHow);
         const std::vector<NamedFile> outputs = {{"-o", options->output.path}};
-        RefuseSameFiles(outputs, {{"--image", options->image}, {"--depth", options->depth}});
+        RefuseSameFiles(outputs, {{"--image", options->image}, {"--depth", options->depth.depth}});
         if (!OutputsWritable(outputs, sink))
+            return FinishCommand(false, sink);
+        const std::optional<PreparedDepth> depth = PrepareDepth(options->image, options->depth, runOptions, sink);
+        if (!depth)
             return FinishCommand(false, sink);
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
         settings.geometry.parallax = options->parallax;
         settings.geometry.stereoWindow = options->window.value_or(options->parallax);
         settings.pixelsPerMetre = ResolutionOf(options->pixelsPerMetre, options->image, runOptions);
-        const bool done = MakeShiftedView(options->output.path, options->image, {options->depth, options->invertDepth},
+        const bool done = MakeShiftedView(options->output.path, options->image, {depth->path, options->invertDepth},
                                           settings, runOptions, sink);
         return FinishCommand(done, sink);
     };

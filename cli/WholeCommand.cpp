@@ -2,6 +2,7 @@
 
 #include "cli/WholeCommand.h"
 
+#include "cli/DepthSource.h"
 #include "imaging/formats/ImageFile.h"
 #include "imaging/stereo/AutoParallax.h"
 #include "imaging/stereo/Messages.h"
@@ -139,16 +140,14 @@ void AddOutputCommands(CLI::App& app, CommandTable& table, RunOptions& runOption
     for (const WholeCommandKind& kind : WholeCommandKinds()) {
         struct Inputs {
             std::string image;
-            std::string depth;
+            DepthSource depth;
         };
         auto inputs = std::make_shared<Inputs>();
         std::shared_ptr<WholeCommand> whole = kind.make();
         CLI::App* command = app.add_subcommand(kind.name, kind.summary);
         command->footer(kind.description + "\n" + kInputNote);
         command->add_option("--image", inputs->image, "The picture")->required()->type_name("I");
-        command->add_option("--depth", inputs->depth, "Its depth map (brighter = nearer)")
-            ->required()
-            ->type_name("D");
+        AddDepthSourceOptions(*command, inputs->depth, "Its depth map (brighter = nearer)");
         whole->AddOptions(*command);
         whole->AddOutputOptions(*command, runOptions.jpegQuality);
         table[command] = [inputs, whole](ConsoleSink& sink, const RunOptions& runOptions) {
@@ -156,10 +155,13 @@ void AddOutputCommands(CLI::App& app, CommandTable& table, RunOptions& runOption
             std::vector<NamedFile> named;
             for (const OutputFile& output : outputs)
                 named.push_back({output.option, output.path});
-            RefuseSameFiles(named, {{"--image", inputs->image}, {"--depth", inputs->depth}});
+            RefuseSameFiles(named, {{"--image", inputs->image}, {"--depth", inputs->depth.depth}});
             if (!OutputsWritable(named, sink))
                 return FinishCommand(false, sink);
-            return FinishCommand(whole->Run(inputs->image, inputs->depth, outputs, runOptions, sink), sink);
+            const std::optional<PreparedDepth> depth = PrepareDepth(inputs->image, inputs->depth, runOptions, sink);
+            if (!depth)
+                return FinishCommand(false, sink);
+            return FinishCommand(whole->Run(inputs->image, depth->path, outputs, runOptions, sink), sink);
         };
     }
 }

@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// Where a command's depth map comes from and how one of another size meets
+// the picture, through the real program.
+
+#include "imaging/formats/ImageFile.h"
+#include "imaging/photo/DepthFitting.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+namespace velmora::test {
+namespace {
+
+ProgramResult Cli(const std::vector<std::string>& arguments)
+{
+    return RunProgram(VELMORA_CLI, arguments);
+}
+
+bool Says(const ProgramResult& result, const std::string& text)
+{
+    return result.err.find(text) != std::string::npos;
+}
+
+class CliDepthFitTest : public ::testing::Test {
+protected:
+    CliDepthFitTest()
+    {
+        std::mt19937 random(5);
+        Bitmap picture = RandomImage(80, 60, random);
+        SetResolution(picture.get(), 2835);
+        Save(picture.get(), "p.png", kSavePng);
+        half_ = RandomDepthMap(40, 30, random);
+        Save(half_.get(), "half.png", kSavePng);
+        Save(RandomDepthMap(40, 40, random).get(), "square.png", kSavePng);
+    }
+
+    Sandbox sandbox;
+    Bitmap half_;
+};
+
+TEST_F(CliDepthFitTest, AHalfSizeDepthMapIsScaledToTheWholePicture)
+{
+    // What the command must do: the same as with the map scaled beforehand.
+    Save(Resized(half_.get(), 80, 60).get(), "scaled.png", kSavePng);
+    for (const std::string command : {"anaglyph", "view"}) {
+        std::vector<std::string> extra;
+        if (command == "view")
+            extra = {"--parallax", "6"};
+        std::vector<std::string> fromHalf = {command, "--image", "p.png", "--depth", "half.png", "-o", "a.png"};
+        std::vector<std::string> fromScaled = {command, "--image", "p.png", "--depth", "scaled.png", "-o", "b.png"};
+        fromHalf.insert(fromHalf.end(), extra.begin(), extra.end());
+        fromScaled.insert(fromScaled.end(), extra.begin(), extra.end());
+        const ProgramResult scaled = Cli(fromHalf);
+        ASSERT_EQ(scaled.exitCode, 0) << scaled.err;
+        ASSERT_EQ(Cli(fromScaled).exitCode, 0);
+        EXPECT_EQ(ReadBytes("a.png"), ReadBytes("b.png")) << command;
+        EXPECT_EQ(ReadPixels("a.png")->width, 80) << command;
+    }
+}
+
+TEST_F(CliDepthFitTest, ADepthMapOfAnotherShapeIsRefusedUnlessTheFitIsChosen)
+{
+    const ProgramResult refused = Cli({"anaglyph", "--image", "p.png", "--depth", "square.png", "-o", "a.png"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(Says(refused, "40 x 40")) << refused.err;
+    EXPECT_TRUE(Says(refused, "80 x 60")) << refused.err;
+    EXPECT_TRUE(Says(refused, "--depth-fit scale") && Says(refused, "--depth-fit crop")) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists("a.png"));
+
+    // Crop: the area both have, as the routines have always met two sizes.
+    ASSERT_EQ(Cli({"anaglyph", "--image", "p.png", "--depth", "square.png", "--depth-fit", "crop", "-o", "c.png"})
+                  .exitCode,
+              0);
+    EXPECT_EQ(ReadPixels("c.png")->width, 40);
+    EXPECT_EQ(ReadPixels("c.png")->height, 40);
+    // Scale: stretched to the picture.
+    ASSERT_EQ(Cli({"lcshutter", "--image", "p.png", "--depth", "square.png", "--depth-fit", "SCALE", "-o", "s.png"})
+                  .exitCode,
+              0);
+    EXPECT_EQ(ReadPixels("s.png")->width, 80);
+    EXPECT_EQ(ReadPixels("s.png")->height, 60);
+}
+
+TEST_F(CliDepthFitTest, ADepthMapOfThePicturesSizeIsReadAsItIs)
+{
+    // No copy is made: a depth map that cannot be decoded is reported under its own name.
+    WriteBytes("broken.png", ReadBytes("p.png").substr(0, 200));
+    const ProgramResult broken = Cli({"anaglyph", "--image", "p.png", "--depth", "broken.png", "-o", "a.png"});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_TRUE(Says(broken, "broken.png")) << broken.err;
+}
+
+} // namespace
+} // namespace velmora::test
