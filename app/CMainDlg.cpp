@@ -2,6 +2,7 @@
 
 #include "app/CMainDlg.h"
 
+#include "imaging/files/PrivateFolder.h"
 #include "imaging/stereo/NumberText.h"
 #include "platform/Platform.h"
 #include "preview/CPreviewPane.h"

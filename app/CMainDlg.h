@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -27,6 +28,7 @@ namespace velmora {
 
 class CPreviewPane;
 class Platform;
+class PrivateFolder;
 
 // The picture and depth map the window works on. Paths are absolute, as the
 // open dialog returns them (and as an adopted depth map is made), so that
@@ -151,6 +153,9 @@ private:
     StereoSettings settings_;
     const RunOptions runOptions_; // handed to every routine the window runs
     DocumentPaths paths_;
+    // Where the left eye of a stereo file opened as the picture is kept for
+    // the routines to read.
+    std::unique_ptr<PrivateFolder> eyeFolder_;
     bool imageLoaded_ = false;
     bool depthLoaded_ = false;
     int imageBitsPerPixel_ = 0;

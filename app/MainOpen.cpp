@@ -4,7 +4,10 @@
 
 #include "app/CMainDlg.h"
 
+#include "imaging/files/PrivateFolder.h"
 #include "imaging/formats/ImageFile.h"
+#include "imaging/formats/SaveFormat.h"
+#include "imaging/pairs/PairFiles.h"
 #include "imaging/stereo/AutoParallax.h"
 #include "imaging/stereo/Messages.h"
 #include "imaging/stereo/RoutineSteps.h"
@@ -26,10 +29,14 @@ namespace {
 using namespace main_ids;
 
 const FileDialogRequest kOpenRequest{"Open image", "Image files", "*.bmp;*.png;*.tif;*.jpg", ""};
+// The picture may also be one eye of a stereo file.
+const FileDialogRequest kOpenPictureRequest{"Open image", "Image files", "*.bmp;*.png;*.tif;*.jpg;*.mpo;*.jps;*.pns",
+                                            ""};
 
 struct ChosenFile {
     std::string path;
     ImageRead read; // no bitmap when it could not be read
+    std::string readPath; // what the routines read: the file, or the left eye taken from it
 };
 
 // The file read by its bare name, its folder made the current one first, as
@@ -40,20 +47,47 @@ std::optional<ChosenFile> ReadChosen(const std::optional<std::string>& path, con
         return std::nullopt;
     std::error_code ignored;
     std::filesystem::current_path(std::filesystem::absolute(*path).parent_path(), ignored);
-    return ChosenFile{*path, ReadImageFile(FileName(*path), options)};
+    return ChosenFile{*path, ReadImageFile(FileName(*path), options), *path};
+}
+
+// A stereo file chosen as the picture (a camera's MPO, a JPS or PNS) gives
+// its left eye, written to `folder` (made anew) for the routines to read;
+// the read fails with the pair's problem when it has none.
+void TakeLeftEye(ChosenFile& chosen, std::unique_ptr<PrivateFolder>& folder, const RunOptions& options)
+{
+    PairRead pair = ReadStereoPair(PairSource{chosen.path, std::nullopt, "", ""}, options);
+    if (!pair.left) {
+        chosen.read = {Bitmap(), Failure(FileProblem::kUnreadable, pair.problem)};
+        return;
+    }
+    folder = std::make_unique<PrivateFolder>();
+    if (!*folder) {
+        chosen.read = {Bitmap(), Failure(FileProblem::kUnreadable, folder->Failure())};
+        return;
+    }
+    const std::string eyePath = folder->Path("left-eye.bmp");
+    if (const FileStatus written = WriteImageFile(pair.left.get(), eyePath, kSaveBmp, options); !written) {
+        chosen.read = {Bitmap(), Failure(FileProblem::kUnreadable, written.reason)};
+        return;
+    }
+    chosen.read = {std::move(pair.left), {}};
+    chosen.readPath = eyePath;
 }
 
 } // namespace
 
 void CMainDlg::OpenImage()
 {
-    OpenImageFile(platform_.AskOpenFile(this, kOpenRequest));
+    OpenImageFile(platform_.AskOpenFile(this, kOpenPictureRequest));
 }
 
 void CMainDlg::OpenImageFile(const std::optional<std::string>& path)
 {
     if (std::optional<ChosenFile> chosen = ReadChosen(path, runOptions_)) {
-        paths_.imagePath = chosen->path;
+        const bool stereo = chosen->read.bitmap && IsStereoFile(chosen->path);
+        if (stereo)
+            TakeLeftEye(*chosen, eyeFolder_, runOptions_);
+        paths_.imagePath = chosen->readPath;
         paths_.imageTitle = FileTitle(chosen->path);
         if (!chosen->read.bitmap) {
             imageLoaded_ = false;
@@ -89,6 +123,8 @@ void CMainDlg::OpenImageFile(const std::optional<std::string>& path)
 
         imagePane_->LoadFile(paths_.imagePath);
         imagePane_->UpdateScrollBars();
+        if (stereo)
+            SetStatus("The picture is the left eye of the stereo pair " + FileName(chosen->path));
     }
     // Also after a cancelled dialog, about the picture opened before (none
     // before the first one is opened).

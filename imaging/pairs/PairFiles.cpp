@@ -116,15 +116,31 @@ PairRead ReadMpo(int descriptor, const std::pair<MpImage, MpImage>& views, const
     return BothOfOneSize(std::move(std::get<Bitmap>(eyes[0])), std::move(std::get<Bitmap>(eyes[1])));
 }
 
+// A stereo file opened for reading, or why not.
+struct OpenFile {
+    // Opened without blocking, so that a FIFO cannot hang the program.
+    explicit OpenFile(const std::string& path) : descriptor(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
+    {
+        struct stat info {};
+        if (!descriptor || fstat(descriptor.Get(), &info) != 0)
+            problem = std::strerror(errno);
+        else if (!S_ISREG(info.st_mode))
+            problem = "not a regular file";
+        size = static_cast<std::uint64_t>(info.st_size);
+    }
+
+    UniqueDescriptor descriptor;
+    std::uint64_t size = 0;
+    std::string problem; // empty when open
+};
+
 PairRead ReadStereoFile(const PairSource& source, const RunOptions& options)
 {
-    UniqueDescriptor descriptor(open(source.stereo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat info {};
-    if (!descriptor || fstat(descriptor.Get(), &info) != 0)
-        return Problem(std::strerror(errno));
-    if (!S_ISREG(info.st_mode))
-        return Problem("not a regular file");
-    FileBytes bytes(descriptor.Get(), static_cast<std::uint64_t>(info.st_size));
+    const OpenFile file(source.stereo);
+    if (!file.problem.empty())
+        return Problem(file.problem);
+    const UniqueDescriptor& descriptor = file.descriptor;
+    FileBytes bytes(descriptor.Get(), file.size);
     if (HasMpIndex(bytes)) {
         auto index = ReadMpIndex(bytes);
         if (const auto* why = std::get_if<std::string>(&index))
@@ -154,6 +170,17 @@ bool IsCrossEyedName(const std::string& path)
     for (char& c : extension)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return extension == ".jps" || extension == ".pns";
+}
+
+bool IsStereoFile(const std::string& path)
+{
+    if (IsCrossEyedName(path))
+        return true;
+    const OpenFile file(path);
+    if (!file.problem.empty())
+        return false;
+    FileBytes bytes(file.descriptor.Get(), file.size);
+    return HasMpIndex(bytes) || JpsHalves(bytes).has_value();
 }
 
 std::optional<PairHalves> JpsHalves(FileBytes& bytes)

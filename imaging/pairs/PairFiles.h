@@ -26,6 +26,10 @@ inline constexpr PairHalves kTopBottomHalves{false, true};
 // or .pns (a PNG), in any case.
 bool IsCrossEyedName(const std::string& path);
 
+// Whether the file holds both eyes by its own account: an MPO with an MP
+// index, a JPEG with a JPS descriptor, or a file named .jps or .pns.
+bool IsStereoFile(const std::string& path);
+
 // The halves a JPS file's "_JPSJPS_" APP3 descriptor gives; none when it has
 // none, or it describes no stereo picture in halves (interleaved rows,
 // anaglyph, mono).

@@ -3,6 +3,7 @@
 #include "tests/app/MainWindowFixture.h"
 
 #include "imaging/formats/PictureLimit.h"
+#include "imaging/pairs/PairFiles.h"
 #include "imaging/stereo/AutoParallax.h"
 #include "imaging/stereo/Messages.h"
 #include "preview/CPreviewPane.h"
@@ -287,10 +288,42 @@ TEST_F(MainWindowTest, OpeningUsesTheDialogsTitleAndFilterAndMakesItsFolderCurre
     ASSERT_EQ(platform.openRequests.size(), 1u);
     EXPECT_EQ(platform.openRequests[0].title, "Open image");
     EXPECT_EQ(platform.openRequests[0].filterDescription, "Image files");
-    EXPECT_EQ(platform.openRequests[0].patterns, "*.bmp;*.png;*.tif;*.jpg");
+    EXPECT_EQ(platform.openRequests[0].patterns, "*.bmp;*.png;*.tif;*.jpg;*.mpo;*.jps;*.pns");
     EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(sandbox.Path("pictures")));
     EXPECT_EQ(window.Paths().imagePath, inFolder);
     EXPECT_EQ(window.Paths().imageTitle, "in-folder");
+}
+
+TEST_F(MainWindowTest, AStereoFileOpenedAsThePictureGivesItsLeftEye)
+{
+    // A PNS holds the eyes cross-eyed: the left eye is its right half.
+    const Bitmap both = MakeImage(128, 48, [](int x, int) { return x < 64 ? Bgr{0, 0, 200} : Bgr{90, 90, 90}; });
+    SetResolution(both.get(), 2835);
+    Save(both.get(), sandbox.Path("pair.pns"), kSavePng);
+    OpenImage(sandbox.Path("pair.pns"));
+    ASSERT_TRUE(window.ImageLoaded()) << Status().toStdString();
+    EXPECT_EQ(window.Paths().imageTitle, "pair");
+    const std::optional<Pixels> eye = ReadPixels(window.Paths().imagePath);
+    ASSERT_TRUE(eye);
+    EXPECT_EQ(eye->width, 64);
+    EXPECT_EQ(eye->At(10, 10), (Bgr{90, 90, 90}));
+    EXPECT_EQ(Status(), "The picture is the left eye of the stereo pair pair.pns");
+    EXPECT_TRUE(platform.messages.empty());
+
+    // An MPO from a two-lens camera: its first view.
+    const Bitmap left = MakeImage(64, 48, [](int, int) { return Bgr{250, 250, 250}; });
+    const Bitmap right = MakeImage(64, 48, [](int, int) { return Bgr{5, 5, 5}; });
+    ASSERT_TRUE(WriteStereoMpo(left.get(), right.get(), sandbox.Path("camera.mpo"), RunOptions{}));
+    OpenImage(sandbox.Path("camera.mpo"));
+    ASSERT_TRUE(window.ImageLoaded());
+    EXPECT_GT(ReadPixels(window.Paths().imagePath)->At(3, 3).red, 240);
+    EXPECT_EQ(Status(), "The picture is the left eye of the stereo pair camera.mpo");
+
+    // A stereo file that is no pair after all is refused as unreadable.
+    Save(MakeImage(63, 48, [](int, int) { return Bgr{}; }).get(), sandbox.Path("odd.jps"), kSaveJpeg);
+    OpenImage(sandbox.Path("odd.jps"));
+    EXPECT_FALSE(window.ImageLoaded());
+    EXPECT_EQ(platform.messages.back(), messages::kCouldntLoadBitmap);
 }
 
 TEST_F(MainWindowTest, SettingsFollowTheirControls)
