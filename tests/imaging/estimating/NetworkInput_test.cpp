@@ -16,34 +16,6 @@ float BlobAt(const cv::Mat& blob, int channel, int yFromTop, int x)
     return blob.ptr<float>(0, channel)[yFromTop * blob.size[3] + x];
 }
 
-TEST(NetworkInputTest, ChannelOrderMeanAndScaleOfEveryPixelTopRowFirst)
-{
-    // At the input size: no resampling, each value as it is.
-    const Bitmap picture = MakeImage(5, 3, [](int x, int y) {
-        return Bgr {static_cast<std::uint8_t>(10 * x), static_cast<std::uint8_t>(100 + y),
-                    static_cast<std::uint8_t>(250 - x * y)};
-    });
-    EstimatorOptions options;
-    options.inputWidth = 5;
-    options.inputHeight = 3;
-    options.mean = {0.1f, 0.5f, 0.9f};
-    options.scale = {2, 3, 4};
-    for (const bool rgb : {true, false}) {
-        options.rgb = rgb;
-        const cv::Mat blob = InputBlob(picture.get(), options);
-        ASSERT_EQ(blob.dims, 4);
-        ASSERT_EQ(std::vector<int>(blob.size.p, blob.size.p + 4), (std::vector<int> {1, 3, 3, 5}));
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 5; ++x) {
-                const Bgr pixel = PixelOf(picture.get(), x, 2 - y);
-                const int first = rgb ? pixel.red : pixel.blue, last = rgb ? pixel.blue : pixel.red;
-                EXPECT_NEAR(BlobAt(blob, 0, y, x), (first / 255.0 - 0.1) * 2, 1e-5);
-                EXPECT_NEAR(BlobAt(blob, 1, y, x), (pixel.green / 255.0 - 0.5) * 3, 1e-5);
-                EXPECT_NEAR(BlobAt(blob, 2, y, x), (last / 255.0 - 0.9) * 4, 1e-5);
-            }
-    }
-}
-
 TEST(NetworkInputTest, ShrinkingAveragesEveryPixelEnlargingIsBicubic)
 {
     EstimatorOptions options;
