@@ -14,15 +14,20 @@ find_package(TIFF REQUIRED)
 # The PNG encoder compresses with zlib itself.
 find_package(ZLIB REQUIRED)
 
-# OpenCV's components for matching and stereo, from Debian's component
-# packages, which ship no CMake package of their own.
-find_path(OPENCV_INCLUDE_DIR opencv2/features2d.hpp PATH_SUFFIXES opencv4 REQUIRED)
-add_library(OpenCV::Matching INTERFACE IMPORTED)
-foreach(component core imgproc features2d flann calib3d)
-    find_library(OPENCV_${component}_LIBRARY NAMES opencv_${component} REQUIRED)
-    target_link_libraries(OpenCV::Matching INTERFACE ${OPENCV_${component}_LIBRARY})
-endforeach()
-target_include_directories(OpenCV::Matching INTERFACE ${OPENCV_INCLUDE_DIR})
+# OpenCV's components, from Debian's component packages, which ship no CMake
+# package of their own: one target for each room that uses OpenCV, so that
+# only the estimating room links the neural network module.
+find_path(OPENCV_INCLUDE_DIR opencv2/core.hpp PATH_SUFFIXES opencv4 REQUIRED)
+function(velmora_opencv_target name)
+    add_library(OpenCV::${name} INTERFACE IMPORTED)
+    foreach(component ${ARGN})
+        find_library(OPENCV_${component}_LIBRARY NAMES opencv_${component} REQUIRED)
+        target_link_libraries(OpenCV::${name} INTERFACE ${OPENCV_${component}_LIBRARY})
+    endforeach()
+    target_include_directories(OpenCV::${name} INTERFACE ${OPENCV_INCLUDE_DIR})
+endfunction()
+velmora_opencv_target(Matching core imgproc features2d flann calib3d)
+velmora_opencv_target(Estimating core imgproc dnn)
 
 find_package(CLI11 CONFIG REQUIRED)
 if(VELMORA_BUILD_GUI)

@@ -16,13 +16,16 @@ constexpr double kRatio = 0.75; // a match must be this much better than the nex
 
 } // namespace
 
+cv::Mat BottomUpView(FIBITMAP* bitmap)
+{
+    return cv::Mat(Height(bitmap), Width(bitmap), CV_8UC3, FreeImage_GetBits(bitmap), FreeImage_GetPitch(bitmap));
+}
+
 // A bitmap's pixels as OpenCV keeps pictures: blue, green, red, top row first.
 cv::Mat TopDown(FIBITMAP* bitmap)
 {
-    const cv::Mat bottomUp(Height(bitmap), Width(bitmap), CV_8UC3, FreeImage_GetBits(bitmap),
-                           FreeImage_GetPitch(bitmap));
     cv::Mat topDown;
-    cv::flip(bottomUp, topDown, 0);
+    cv::flip(BottomUpView(bitmap), topDown, 0);
     return topDown;
 }
 

@@ -12,6 +12,10 @@
 // features two eyes share.
 namespace velmora {
 
+// A 24-bit bitmap's own pixels seen as an OpenCV picture, no copy: blue,
+// green, red, the bottom row first. Valid while the bitmap lives.
+cv::Mat BottomUpView(FIBITMAP* bitmap);
+
 // A 24-bit bitmap's pixels as OpenCV keeps pictures: blue, green, red, the
 // top row first (a copy).
 cv::Mat TopDown(FIBITMAP* bitmap);
