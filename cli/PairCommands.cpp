@@ -3,6 +3,7 @@
 // Commands on stereo pairs: straightening one, and the depth map of one.
 
 #include "cli/CommandOptions.h"
+#include "cli/DepthSource.h"
 #include "cli/PairOptions.h"
 
 #include "imaging/formats/ImageFile.h"
@@ -148,23 +149,46 @@ std::string PictureBeside(const std::string& depthPath)
     return (path.parent_path() / (path.stem().string() + "-picture" + path.extension().string())).string();
 }
 
+// depth --image P --model M: one picture's depth map by a network.
+int EstimatedDepth(const std::string& image, const ModelOptions& model, const std::string& output,
+                   const std::string& format, ConsoleSink& sink, const RunOptions& runOptions)
+{
+    if (image.empty() || model.model.empty())
+        throw UsageError("a depth network needs both the picture and the network: --image P --model M.onnx");
+    const std::vector<NamedFile> outputs = {{"-o", output}};
+    RefuseSameFiles(outputs, {{"--image", image}, {"--model", model.model}});
+    if (!OutputsWritable(outputs, sink))
+        return FinishCommand(false, sink);
+    const int saveFormat = SaveFormatOf(output, format);
+    const Bitmap depth = EstimateOrReport(image, model, runOptions, sink);
+    return FinishCommand(depth && WriteOrReport(depth.get(), output, saveFormat, runOptions, sink), sink);
+}
+
 void AddDepth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     struct Options {
         PairOptions pair;
+        std::string image;
+        ModelOptions model;
         bool aligned = false;
         std::string output;
         std::string picture;
         std::string format;
     };
     auto options = std::make_shared<Options>();
-    CLI::App* command = app.add_subcommand("depth", "Make the left eye's depth map from a stereo pair");
-    command->footer("The pair is aligned first (see align) unless --aligned; its disparities are found by "
+    CLI::App* command =
+        app.add_subcommand("depth", "Make a depth map from a stereo pair, or from one picture with a depth network");
+    command->footer("From a pair: it is aligned first (see align) unless --aligned; its disparities are found by "
                     "semi-global matching and written as a depth map, brighter = nearer, 0 to 255 over the "
                     "scene's disparities, with the aligned left eye it belongs to. On a terminal it prints the "
-                    "--parallax and --window with which view re-creates the right eye from the two.\n" +
+                    "--parallax and --window with which view re-creates the right eye from the two.\n"
+                    "From one picture: --image P --model M.onnx runs the network once on the picture brought to "
+                    "its input size, and writes its estimate at the picture's size, brighter = nearer, 0 to 255 "
+                    "over the estimate's range.\n" +
                     std::string(kInputNote));
     AddPairOptions(*command, options->pair, true);
+    command->add_option("--image", options->image, "One picture, for --model")->type_name("P");
+    AddModelOptions(*command, options->model, "--model");
     command->add_flag("--aligned", options->aligned, "The pair is aligned already: its rows match");
     command->add_option("-o,--output", options->output, "The depth map")->required()->type_name("D");
     command
@@ -173,9 +197,13 @@ void AddDepth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         ->type_name("P");
     AddFormatOptions(*command, options->format, "from each name's extension", runOptions.jpegQuality);
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
+        if (!options->model.model.empty() || !options->image.empty())
+            return EstimatedDepth(options->image, options->model, options->output, options->format, sink,
+                                  runOptions);
         const std::optional<PairSource> source = PairSourceOf(options->pair);
         if (!source)
-            throw UsageError("give the pair: --stereo FILE, or --left L --right R");
+            throw UsageError("give the pair: --stereo FILE, or --left L --right R; or one picture and a depth "
+                             "network: --image P --model M.onnx");
         const std::string picture =
             options->aligned ? options->picture : (options->picture.empty() ? PictureBeside(options->output)
                                                                             : options->picture);

@@ -95,5 +95,71 @@ TEST_F(CliDepthFitTest, ADepthMapOfThePicturesSizeIsReadAsItIs)
     EXPECT_TRUE(Says(broken, "broken.png")) << broken.err;
 }
 
+// A depth network in place of a depth map, with the tiny models the
+// estimator's tests make (a network whose output is the input's red
+// channel, among others).
+class CliDepthModelTest : public CliDepthFitTest {
+protected:
+    void SetUp() override
+    {
+        if (RunProgram(kPython, {"-c", "import onnx"}).exitCode != 0)
+            GTEST_SKIP() << kPython << " has no onnx module to make the test models with";
+        std::filesystem::create_directory("models");
+        const ProgramResult made = RunProgram(kPython, {VELMORA_DEPTH_MODELS_SCRIPT, "models"});
+        ASSERT_EQ(made.exitCode, 0) << made.err;
+    }
+
+    static constexpr const char* kPython = "/usr/bin/python3";
+};
+
+TEST_F(CliDepthModelTest, ANetworksDepthMapServesEveryCommandThatTakesADepthMap)
+{
+    const ProgramResult made = Cli({"depth", "--image", "p.png", "--model", "models/first_channel.onnx",
+                                    "--model-input", "40x30", "-o", "estimated.png"});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    EXPECT_EQ(ReadPixels("estimated.png")->width, 80);
+    // The whole commands with --depth-model give what they give with that map.
+    for (const std::string command : {"anaglyph", "lcshutter"}) {
+        const ProgramResult direct = Cli({command, "--image", "p.png", "--depth-model", "models/first_channel.onnx",
+                                          "--model-input", "40x30", "-o", "a.png"});
+        ASSERT_EQ(direct.exitCode, 0) << direct.err;
+        ASSERT_EQ(Cli({command, "--image", "p.png", "--depth", "estimated.png", "-o", "b.png"}).exitCode, 0);
+        EXPECT_EQ(ReadBytes("a.png"), ReadBytes("b.png")) << command;
+    }
+    // The model's options change the estimate: another input size gives another map.
+    ASSERT_EQ(Cli({"depth", "--image", "p.png", "--model", "models/first_channel.onnx", "--model-input", "8x6", "-o",
+                   "coarse.png"})
+                  .exitCode,
+              0);
+    EXPECT_NE(ReadBytes("coarse.png"), ReadBytes("estimated.png"));
+}
+
+TEST_F(CliDepthModelTest, WhatCannotBeEstimatedIsSaidPlainly)
+{
+    const ProgramResult both = Cli({"anaglyph", "--image", "p.png", "--depth", "half.png", "--depth-model",
+                                    "models/first_channel.onnx", "-o", "a.png"});
+    EXPECT_EQ(both.exitCode, 2);
+    const ProgramResult neither = Cli({"anaglyph", "--image", "p.png", "-o", "a.png"});
+    EXPECT_EQ(neither.exitCode, 2);
+    EXPECT_TRUE(Says(neither, "--depth D") && Says(neither, "--depth-model M.onnx")) << neither.err;
+    const ProgramResult missing = Cli({"depth", "--image", "p.png", "--model", "none.onnx", "-o", "d.png"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(Says(missing, "none.onnx")) << missing.err;
+    const ProgramResult notOnnx = Cli({"view", "--image", "p.png", "--depth-model", "p.png", "--parallax", "5", "-o",
+                                       "v.png"});
+    EXPECT_EQ(notOnnx.exitCode, 1);
+    EXPECT_TRUE(Says(notOnnx, "not an ONNX model")) << notOnnx.err;
+    const ProgramResult manyChannels =
+        Cli({"depth", "--image", "p.png", "--model", "models/three_channels.onnx", "-o", "d.png"});
+    EXPECT_EQ(manyChannels.exitCode, 1);
+    EXPECT_TRUE(Says(manyChannels, "one value per pixel")) << manyChannels.err;
+    EXPECT_EQ(Cli({"depth", "--image", "p.png", "--model", "models/first_channel.onnx", "--model-input", "0x5", "-o",
+                   "d.png"})
+                  .exitCode,
+              2);
+    EXPECT_FALSE(std::filesystem::exists("a.png") || std::filesystem::exists("d.png") ||
+                 std::filesystem::exists("v.png"));
+}
+
 } // namespace
 } // namespace velmora::test
