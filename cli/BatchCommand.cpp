@@ -4,6 +4,7 @@
 // at a time.
 
 #include "cli/BatchPictures.h"
+#include "cli/DepthSource.h"
 #include "cli/WholeCommand.h"
 
 #include "imaging/threads/TaskGroup.h"
@@ -30,6 +31,8 @@ struct BatchOptions {
     std::string images;
     std::string depths;
     std::string depthSuffix;
+    ModelOptions model;
+    std::string depthFit;
     std::string out;
     std::string format = "png";
     int jobs = HardwareThreads();
@@ -69,14 +72,17 @@ struct Job {
     bool made = false;
 };
 
-void RunJob(const WholeCommand& whole, const RunOptions& options, Job& job)
+void RunJob(const WholeCommand& whole, const DepthSource& depths, const RunOptions& options, Job& job)
 {
     try {
         std::vector<NamedFile> named;
         for (const OutputFile& output : job.outputs)
             named.push_back({output.option, output.path});
         RefuseSameFiles(named, {{"--images", job.picture->image}, {"--depths", job.picture->depth}});
-        job.made = whole.Run(job.picture->image, job.picture->depth, job.outputs, options, job.reports);
+        DepthSource source = depths;
+        source.depth = job.picture->depth;
+        const std::optional<PreparedDepth> depth = PrepareDepth(job.picture->image, source, options, job.reports);
+        job.made = depth && whole.Run(job.picture->image, depth->path, job.outputs, options, job.reports);
     } catch (const std::exception& error) { // a UsageError too: it concerns this picture only
         job.reports.ShowMessage(error.what());
         job.made = false;
@@ -100,8 +106,8 @@ void ShowFailure(const Job& job, ConsoleSink& sink)
 // threads left to it; this thread shows the progress over the pictures and
 // each failure as its run ends. Workers that get no thread leave the jobs
 // to the others; with none at all, this thread runs them itself.
-void RunJobs(const WholeCommand& whole, std::vector<Job>& jobs, int workers, const RunOptions& options,
-             ConsoleSink& sink)
+void RunJobs(const WholeCommand& whole, const DepthSource& depths, std::vector<Job>& jobs, int workers,
+             const RunOptions& options, ConsoleSink& sink)
 {
     std::mutex mutex;
     std::condition_variable jobEnded;
@@ -114,7 +120,7 @@ void RunJobs(const WholeCommand& whole, std::vector<Job>& jobs, int workers, con
     jobOptions.replaceLinks = true;
     const auto work = [&] {
         for (std::size_t i; (i = next.fetch_add(1)) < jobs.size();) {
-            RunJob(whole, jobOptions, jobs[i]);
+            RunJob(whole, depths, jobOptions, jobs[i]);
             std::lock_guard lock(mutex);
             ended.push_back(i);
             jobEnded.notify_one();
@@ -190,11 +196,16 @@ bool IsLink(const std::string& path)
 
 int RunBatch(const WholeCommand& whole, const BatchOptions& options, const RunOptions& runOptions, ConsoleSink& sink)
 {
-    if (options.depths.empty() == options.depthSuffix.empty())
-        throw UsageError("give the depth maps' folder with --depths DIR or their names with --depth-suffix SUFFIX");
+    const bool estimated = !options.model.model.empty();
+    if (!estimated && options.depths.empty() == options.depthSuffix.empty())
+        throw UsageError("give the depth maps' folder with --depths DIR or their names with --depth-suffix SUFFIX, "
+                         "or have a depth network make them with --depth-model M.onnx");
+    const DepthSource depths{"", options.model, options.depthFit};
+    if (estimated)
+        (void)EstimatorOptionsOf(options.model); // its usage errors before any picture
     const int format = SaveFormatNamed(options.format).value();
     const std::vector<BatchPicture> pictures =
-        FindBatchPictures(options.images, {options.depths, options.depthSuffix});
+        FindBatchPictures(options.images, {options.depths, options.depthSuffix, estimated});
     std::error_code error;
     fs::create_directories(options.out, error);
     if (error || !fs::is_directory(options.out))
@@ -247,7 +258,7 @@ int RunBatch(const WholeCommand& whole, const BatchOptions& options, const RunOp
     }
 
     const int workers = std::max(1, std::min<int>(options.jobs, static_cast<int>(jobs.size())));
-    RunJobs(whole, jobs, workers, runOptions, sink);
+    RunJobs(whole, depths, jobs, workers, runOptions, sink);
     const auto made = std::count_if(jobs.begin(), jobs.end(), [](const Job& job) { return job.made; });
     failed += static_cast<int>(jobs.size() - made);
     std::cout << made << " made, " << failed << " failed, " << skipped << " skipped" << std::endl;
@@ -283,6 +294,9 @@ void AddBatchCommand(CLI::App& app, CommandTable& table, RunOptions& runOptions)
                          "with -depth)")
             ->type_name("SUFFIX")
             ->excludes(depths);
+        AddModelOptions(*command, options->model, "--depth-model");
+        command->get_option("--depth-model")->excludes(depths)->excludes("--depth-suffix");
+        AddDepthFitOption(*command, options->depthFit);
         command->add_option("--out", options->out, "Folder of the results, made when missing")
             ->required()
             ->type_name("DIR");

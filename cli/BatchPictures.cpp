@@ -114,6 +114,10 @@ std::vector<BatchPicture> FindBatchPictures(const std::string& folder, const Dep
             pictures.push_back(std::move(picture));
             continue;
         }
+        if (depths.made) {
+            pictures.push_back(std::move(picture));
+            continue;
+        }
         // Beside the picture the suffix sets it apart; in a folder of its
         // own the depth map has the picture's stem.
         const std::string wanted = picture.stem + (depths.folder.empty() ? depths.suffix : "");

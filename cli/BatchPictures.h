@@ -14,6 +14,7 @@ namespace velmora::cli {
 struct DepthMapPlace {
     std::string folder;
     std::string suffix;
+    bool made = false; // none is looked for: each is made from its picture
 };
 
 // A picture of the batch and its depth map, found or not.

@@ -23,7 +23,7 @@ std::string SizeText(const SizeRead& size)
 
 // A depth map made here, written to a private folder for the routines to read.
 std::optional<PreparedDepth> KeptPrivately(FIBITMAP* depth, PreparedDepth prepared, const RunOptions& options,
-                                           ConsoleSink& sink)
+                                           ProgressSink& sink)
 {
     prepared.folder = std::make_unique<PrivateFolder>();
     Require(*prepared.folder);
@@ -98,7 +98,7 @@ EstimatorOptions EstimatorOptionsOf(const ModelOptions& options)
 }
 
 Bitmap EstimateOrReport(const std::string& picturePath, const ModelOptions& model, const RunOptions& options,
-                        ConsoleSink& sink)
+                        ProgressSink& sink)
 {
     const EstimatorOptions estimator = EstimatorOptionsOf(model);
     const Bitmap picture = ReadOrReport(picturePath, messages::kCouldntLoadBitmap, options, sink);
@@ -116,8 +116,13 @@ void AddDepthSourceOptions(CLI::App& command, DepthSource& source, const std::st
     CLI::Option* depth = command.add_option("--depth", source.depth, depthHelp)->type_name("D");
     AddModelOptions(command, source.model, "--depth-model");
     depth->excludes(command.get_option("--depth-model"));
+    AddDepthFitOption(command, source.fit);
+}
+
+void AddDepthFitOption(CLI::App& command, std::string& fit)
+{
     command
-        .add_option("--depth-fit", source.fit,
+        .add_option("--depth-fit", fit,
                     "A depth map of another size than the picture's: scale stretches it to the picture, crop uses "
                     "the area both have from their bottom left corner (default: scaled when its sides are in the "
                     "picture's ratio, refused otherwise)")
@@ -127,7 +132,7 @@ void AddDepthSourceOptions(CLI::App& command, DepthSource& source, const std::st
 }
 
 std::optional<PreparedDepth> PrepareDepth(const std::string& picturePath, const DepthSource& source,
-                                          const RunOptions& options, ConsoleSink& sink)
+                                          const RunOptions& options, ProgressSink& sink)
 {
     PreparedDepth prepared{source.depth, nullptr};
     if (!source.model.model.empty()) {

@@ -44,6 +44,7 @@ struct DepthSource {
 
 // --depth, --depth-model with the --model-* options, and --depth-fit.
 void AddDepthSourceOptions(CLI::App& command, DepthSource& source, const std::string& depthHelp);
+void AddDepthFitOption(CLI::App& command, std::string& fit);
 
 // The depth map file the routines are to read for the picture, and the
 // private folder that holds it when it was made here.
@@ -61,10 +62,10 @@ struct PreparedDepth {
 // UsageError naming both sizes and both ways out. None, after the message,
 // when the map cannot be made.
 std::optional<PreparedDepth> PrepareDepth(const std::string& picturePath, const DepthSource& source,
-                                          const RunOptions& options, ConsoleSink& sink);
+                                          const RunOptions& options, ProgressSink& sink);
 
 // The picture's depth map estimated by the model, or none after the message.
 Bitmap EstimateOrReport(const std::string& picturePath, const ModelOptions& model, const RunOptions& options,
-                        ConsoleSink& sink);
+                        ProgressSink& sink);
 
 } // namespace velmora::cli

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <mutex>
 #include <new>
 
 namespace velmora {
@@ -18,11 +19,14 @@ namespace {
 
 // OpenCV's thread count and log level are its process's: the run's count is
 // set for the pass and the log kept quiet (the problem goes back to the
-// caller in our words), and both are put back after.
+// caller in our words), and both are put back after. One pass runs at a
+// time (a batch's pictures may ask at once): each takes every thread it is
+// given, and a network's memory is counted for one.
 class OpenCvRunScope {
 public:
     explicit OpenCvRunScope(int threads)
-        : threads_(cv::getNumThreads())
+        : oneAtATime_(PassMutex())
+        , threads_(cv::getNumThreads())
         , logLevel_(cv::utils::logging::getLogLevel())
     {
         cv::setNumThreads(std::max(1, threads));
@@ -37,6 +41,13 @@ public:
     OpenCvRunScope& operator=(const OpenCvRunScope&) = delete;
 
 private:
+    static std::mutex& PassMutex()
+    {
+        static std::mutex mutex;
+        return mutex;
+    }
+
+    std::lock_guard<std::mutex> oneAtATime_;
     int threads_;
     cv::utils::logging::LogLevel logLevel_;
 };

@@ -161,5 +161,42 @@ TEST_F(CliDepthModelTest, WhatCannotBeEstimatedIsSaidPlainly)
                  std::filesystem::exists("v.png"));
 }
 
+TEST_F(CliDepthModelTest, ABatchMakesEachPicturesDepthMapWithTheNetwork)
+{
+    std::filesystem::create_directory("in");
+    std::filesystem::copy_file("p.png", "in/one.png");
+    std::filesystem::copy_file("half.png", "in/two.png"); // any picture will do
+    const ProgramResult batch = Cli({"batch", "lcshutter", "--images", "in", "--depth-model",
+                                     "models/first_channel.onnx", "--model-input", "16x12", "--out", "out"});
+    ASSERT_EQ(batch.exitCode, 0) << batch.err;
+    for (const std::string stem : {"one", "two"}) {
+        ASSERT_EQ(Cli({"lcshutter", "--image", "in/" + stem + ".png", "--depth-model", "models/first_channel.onnx",
+                       "--model-input", "16x12", "-o", stem + ".png"})
+                      .exitCode,
+                  0);
+        EXPECT_EQ(ReadBytes("out/" + stem + ".png"), ReadBytes(stem + ".png")) << stem;
+    }
+}
+
+TEST_F(CliDepthFitTest, ABatchFitsEachDepthMapAsASingleCommandWould)
+{
+    std::filesystem::create_directory("in");
+    std::filesystem::copy_file("p.png", "in/scaled.png");
+    std::filesystem::copy_file("half.png", "in/scaled-depth.png");
+    std::filesystem::copy_file("p.png", "in/other.png");
+    std::filesystem::copy_file("square.png", "in/other-depth.png");
+    const ProgramResult batch = Cli({"batch", "anaglyph", "--images", "in", "--depth-suffix", "-depth", "--out", "out"});
+    EXPECT_EQ(batch.exitCode, 1);
+    EXPECT_NE(batch.out.find("1 made, 1 failed"), std::string::npos) << batch.out;
+    EXPECT_TRUE(Says(batch, "in/other.png: the depth map is 40 x 40")) << batch.err;
+    ASSERT_EQ(Cli({"anaglyph", "--image", "p.png", "--depth", "half.png", "-o", "single.png"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes("out/scaled.png"), ReadBytes("single.png"));
+    ASSERT_EQ(
+        Cli({"batch", "anaglyph", "--images", "in", "--depth-suffix", "-depth", "--depth-fit", "crop", "--out", "out"})
+            .exitCode,
+        0);
+    EXPECT_EQ(ReadPixels("out/other.png")->width, 40);
+}
+
 } // namespace
 } // namespace velmora::test
