@@ -13,8 +13,8 @@ namespace velmora {
 // The depth map a photograph stores, as our grey depth map (GreyDepthMap:
 // 24-bit, brighter = nearer, linear in disparity from its far distance at 0
 // to its near one at 255) at its stored size, which need not be the
-// photograph's (fitting it to the picture is done elsewhere); rows from the
-// top as every Bitmap stores them, bottom-up. Or why there is none.
+// photograph's (fitting it to the picture is done elsewhere); its rows
+// stored bottom-up as in every Bitmap. Or why there is none.
 struct StoredDepthRead {
     Bitmap depth;
     bool found = false;
