@@ -2,15 +2,17 @@
 
 #include "imaging/formats/JpegSegments.h"
 
+#include <algorithm>
+
 namespace velmora {
 
 std::optional<std::pair<std::uint64_t, std::uint64_t>> FindJpegSegment(FileBytes& bytes, std::uint32_t marker,
-                                                                      std::string_view id)
+                                                                       std::string_view id, std::uint64_t from)
 {
     constexpr std::uint32_t kSoi = 0xD8, kSos = 0xDA, kEoi = 0xD9, kFill = 0xFF;
     if (bytes.Byte(0) != 0xFFu || bytes.Byte(1) != kSoi)
         return std::nullopt;
-    for (std::uint64_t at = 2; bytes.Has(at, 4);) {
+    for (std::uint64_t at = std::max<std::uint64_t>(from, 2); bytes.Has(at, 4);) {
         if (bytes.Byte(at) != 0xFFu)
             return std::nullopt;
         const std::uint32_t code = *bytes.Byte(at + 1);

@@ -15,8 +15,10 @@ namespace velmora {
 // header whose contents start with `id`: where its contents after the id
 // begin and where the segment ends. The walk goes from segment to segment up
 // to the start of the scan, so it is bounded by the file's size; none when
-// the file is no JPEG, its segments are damaged or none matches.
+// the file is no JPEG, its segments are damaged or none matches. The walk
+// starts at `from`, the start of a segment: the end of one found before, to
+// find the next.
 std::optional<std::pair<std::uint64_t, std::uint64_t>> FindJpegSegment(FileBytes& bytes, std::uint32_t marker,
-                                                                      std::string_view id);
+                                                                       std::string_view id, std::uint64_t from = 2);
 
 } // namespace velmora

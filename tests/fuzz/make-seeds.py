@@ -197,6 +197,66 @@ def jpeg_seeds():
     }
 
 
+# --- Depth maps stored in a JPEG --------------------------------------------
+
+XMP_ID = b"http://ns.adobe.com/xap/1.0/\x00"
+EXTENSION_ID = b"http://ns.adobe.com/xmp/extension/\x00"
+GUID = b"36BE52D449F3E6B9760D7602FF75168D"
+RDF = (b'<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">'
+       b'%s</rdf:RDF></x:xmpmeta>')
+
+
+def app1(identifier, payload):
+    return b"\xff\xe1" + be16(2 + len(identifier) + len(payload)) + identifier + payload
+
+
+def with_segments(jpeg_file, segments):
+    return jpeg_file[:2] + b"".join(segments) + jpeg_file[2:]
+
+
+def gdepth(attributes):
+    return RDF % (b'<rdf:Description rdf:about="" xmlns:GDepth="http://ns.google.com/photos/1.0/depthmap/" '
+                  b'xmlns:xmpNote="http://ns.adobe.com/xmp/note/" GDepth:Format="RangeInverse" '
+                  b'GDepth:Near="0.5" GDepth:Far="4" GDepth:Mime="image/png" ' + attributes + b"/>")
+
+
+def stored_depth_seeds():
+    import base64
+    photo = jpeg(8, 8, 1)
+    depth = png(2, 2, 8, 0, [b"\x00\x64", b"\xc8\xff"])
+    data = base64.b64encode(depth)
+    extended = (RDF % (b'<rdf:Description xmlns:GDepth="http://ns.google.com/photos/1.0/depthmap/" '
+                       b'GDepth:Data="' + data + b'"/>'))
+    half = len(extended) // 2
+
+    def chunk(offset, part):
+        return app1(EXTENSION_ID, GUID + be32(len(extended)) + be32(offset) + part)
+
+    main = app1(XMP_ID, gdepth(b'xmpNote:HasExtendedXMP="' + GUID + b'"'))
+    directory = RDF % (
+        b'<rdf:Description xmlns:Device="http://ns.google.com/photos/dd/1.0/device/" '
+        b'xmlns:Container="http://ns.google.com/photos/dd/1.0/container/" '
+        b'xmlns:Item="http://ns.google.com/photos/dd/1.0/item/" '
+        b'xmlns:Camera="http://ns.google.com/photos/dd/1.0/camera/" '
+        b'xmlns:DepthMap="http://ns.google.com/photos/dd/1.0/depthmap/">'
+        b'<Device:Container><Container:Directory><rdf:Seq>'
+        b'<rdf:li><Container:Item Item:Mime="image/jpeg" Item:Semantic="Primary"/></rdf:li>'
+        b'<rdf:li><Container:Item Item:Mime="image/png" Item:Semantic="Depth" Item:Length="' +
+        str(len(depth)).encode() + b'" Item:Padding="0" Item:DataURI="android/depthmap"/></rdf:li>'
+        b'</rdf:Seq></Container:Directory></Device:Container><Device:Cameras><rdf:Seq><rdf:li><Device:Camera>'
+        b'<Camera:DepthMap DepthMap:Format="RangeLinear" DepthMap:Near="1" DepthMap:Far="5" '
+        b'DepthMap:DepthURI="android/depthmap"><DepthMap:ItemSemantic>Depth</DepthMap:ItemSemantic>'
+        b'</Camera:DepthMap></Device:Camera></rdf:li></rdf:Seq></Device:Cameras></rdf:Description>')
+    return {
+        "gdepth-in-main.jpg": with_segments(photo, [app1(XMP_ID, gdepth(b'GDepth:Data="' + data + b'"'))]),
+        "gdepth-extended-out-of-order.jpg": with_segments(
+            photo, [main, chunk(half, extended[half:]), chunk(0, extended[:half])]),
+        "gdepth-extended-missing-part.jpg": with_segments(photo, [main, chunk(0, extended[:half])]),
+        "dynamic-depth.jpg": with_segments(photo, [app1(XMP_ID, directory)]) + depth,
+        "no-depth.jpg": photo,
+    }
+
+
 # --- The starts of files whose size the program reads itself ----------------
 # Each begins with the format's number as the image library counts them.
 
@@ -286,6 +346,7 @@ def main():
                  "info8-palette.bmp", "rle8.bmp", "os2-24.bmp"):
         pictures[name] = bmp_seeds()[name]
     write("ReadImageFile", pictures)
+    write("StoredDepth", stored_depth_seeds())
 
 
 if __name__ == "__main__":
