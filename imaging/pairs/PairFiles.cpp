@@ -5,15 +5,12 @@
 #include "imaging/files/AtomicFile.h"
 #include "imaging/files/FileHandles.h"
 #include "imaging/files/PrivateFolder.h"
-#include "imaging/files/UniqueDescriptor.h"
+#include "imaging/files/ReadableFile.h"
 #include "imaging/formats/ImageFile.h"
 #include "imaging/formats/JpegSegments.h"
 #include "imaging/formats/SaveFormat.h"
 #include "imaging/pairs/MpoIndex.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
@@ -116,31 +113,12 @@ PairRead ReadMpo(int descriptor, const std::pair<MpImage, MpImage>& views, const
     return BothOfOneSize(std::move(std::get<Bitmap>(eyes[0])), std::move(std::get<Bitmap>(eyes[1])));
 }
 
-// A stereo file opened for reading, or why not.
-struct OpenFile {
-    // Opened without blocking, so that a FIFO cannot hang the program.
-    explicit OpenFile(const std::string& path) : descriptor(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))
-    {
-        struct stat info {};
-        if (!descriptor || fstat(descriptor.Get(), &info) != 0)
-            problem = std::strerror(errno);
-        else if (!S_ISREG(info.st_mode))
-            problem = "not a regular file";
-        size = static_cast<std::uint64_t>(info.st_size);
-    }
-
-    UniqueDescriptor descriptor;
-    std::uint64_t size = 0;
-    std::string problem; // empty when open
-};
-
 PairRead ReadStereoFile(const PairSource& source, const RunOptions& options)
 {
-    const OpenFile file(source.stereo);
-    if (!file.problem.empty())
+    const ReadableFile file(source.stereo);
+    if (!file)
         return Problem(file.problem);
-    const UniqueDescriptor& descriptor = file.descriptor;
-    FileBytes bytes(descriptor.Get(), file.size);
+    FileBytes bytes(file.descriptor.Get(), file.size);
     if (HasMpIndex(bytes)) {
         auto index = ReadMpIndex(bytes);
         if (const auto* why = std::get_if<std::string>(&index))
@@ -148,7 +126,7 @@ PairRead ReadStereoFile(const PairSource& source, const RunOptions& options)
         auto views = StereoImages(std::get<std::vector<MpImage>>(index));
         if (const auto* why = std::get_if<std::string>(&views))
             return Problem(*why);
-        return ReadMpo(descriptor.Get(), std::get<std::pair<MpImage, MpImage>>(views), options);
+        return ReadMpo(file.descriptor.Get(), std::get<std::pair<MpImage, MpImage>>(views), options);
     }
     std::optional<PairHalves> halves = source.halves ? source.halves : JpsHalves(bytes);
     if (!halves && IsCrossEyedName(source.stereo))
@@ -176,8 +154,8 @@ bool IsStereoFile(const std::string& path)
 {
     if (IsCrossEyedName(path))
         return true;
-    const OpenFile file(path);
-    if (!file.problem.empty())
+    const ReadableFile file(path);
+    if (!file)
         return false;
     FileBytes bytes(file.descriptor.Get(), file.size);
     return HasMpIndex(bytes) || JpsHalves(bytes).has_value();

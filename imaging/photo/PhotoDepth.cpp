@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/photo/PhotoDepth.h"
+
+#include "imaging/files/ReadableFile.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/formats/StoredOrientation.h"
+#include "imaging/photo/DepthFitting.h"
+#include "imaging/picture/Orientation.h"
+
+#include <string_view>
+
+namespace velmora {
+
+StoredDepthRead ReadPhotoDepth(const std::string& path, const RunOptions& options)
+{
+    const ReadableFile file(path);
+    if (!file)
+        return {Bitmap(), false, file.problem, ""};
+    FileBytes bytes(file.descriptor.Get(), file.size);
+    if (!bytes.Matches(0, std::string_view("\xFF\xD8", 2)))
+        return {};
+    StoredDepthRead read = ReadJpegStoredDepth(bytes, options);
+    if (!read.found)
+        return read;
+    read.depth = Upright(std::move(read.depth), StoredOrientation(FIF_JPEG, bytes));
+    const SizeRead picture = ReadPictureSize(path, options);
+    if (read.depth && picture.status &&
+        (Width(read.depth.get()) != picture.width || Height(read.depth.get()) != picture.height))
+        read.depth = Resized(read.depth.get(), picture.width, picture.height);
+    if (!read.depth) {
+        read.found = false;
+        read.problem = "there is not enough memory for its stored depth map";
+    }
+    return read;
+}
+
+} // namespace velmora
