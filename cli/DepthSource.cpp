@@ -7,6 +7,7 @@
 #include "imaging/formats/SaveFormat.h"
 #include "imaging/estimating/DepthEstimator.h"
 #include "imaging/photo/DepthFitting.h"
+#include "imaging/photo/PhotoDepth.h"
 #include "imaging/stereo/RoutineSteps.h"
 
 #include <unistd.h>
@@ -111,6 +112,21 @@ Bitmap EstimateOrReport(const std::string& picturePath, const ModelOptions& mode
     return std::move(estimated.depth);
 }
 
+Bitmap StoredDepthOrReport(const std::string& picturePath, const RunOptions& options, ProgressSink& sink)
+{
+    StoredDepthRead stored = ReadPhotoDepth(picturePath, options);
+    if (stored.found) {
+        if (isatty(STDERR_FILENO))
+            sink.ShowNote("the depth map is the one stored in " + picturePath + " (" + stored.source + ")");
+        return std::move(stored.depth);
+    }
+    if (stored.problem.empty())
+        throw UsageError(picturePath + " stores no depth map: give one with --depth D, or have a depth network make "
+                         "one with --depth-model M.onnx");
+    sink.ShowMessage("No depth map can be made: " + picturePath + ": " + stored.problem);
+    return {};
+}
+
 void AddDepthSourceOptions(CLI::App& command, DepthSource& source, const std::string& depthHelp)
 {
     CLI::Option* depth = command.add_option("--depth", source.depth, depthHelp)->type_name("D");
@@ -139,9 +155,10 @@ std::optional<PreparedDepth> PrepareDepth(const std::string& picturePath, const 
         const Bitmap estimated = EstimateOrReport(picturePath, source.model, options, sink);
         return estimated ? KeptPrivately(estimated.get(), std::move(prepared), options, sink) : std::nullopt;
     }
-    if (source.depth.empty())
-        throw UsageError("no depth map: give one with --depth D, or have a depth network make one with "
-                         "--depth-model M.onnx");
+    if (source.depth.empty() || source.depth == kEmbeddedDepth) {
+        const Bitmap stored = StoredDepthOrReport(picturePath, options, sink);
+        return stored ? KeptPrivately(stored.get(), std::move(prepared), options, sink) : std::nullopt;
+    }
     const SizeRead picture = ReadPictureSize(picturePath, options);
     const SizeRead depth = ReadPictureSize(source.depth, options);
     if (!picture.status || !depth.status || (picture.width == depth.width && picture.height == depth.height) ||

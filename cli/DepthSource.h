@@ -34,10 +34,15 @@ void AddModelOptions(CLI::App& command, ModelOptions& options, const std::string
 // within bounds, or a deviation of 0.
 EstimatorOptions EstimatorOptionsOf(const ModelOptions& options);
 
+// --depth's name for the depth map stored in the photograph itself, which
+// is also where the depth map comes from when neither --depth nor
+// --depth-model is given.
+inline constexpr const char* kEmbeddedDepth = "embedded";
+
 // Where a command's depth map comes from, and how one of another size than
 // the picture's is brought to it.
 struct DepthSource {
-    std::string depth; // a depth map file
+    std::string depth; // a depth map file, kEmbeddedDepth or empty (the same)
     ModelOptions model;
     std::string fit; // "scale", "crop", or empty: scaled when the shapes agree, refused otherwise
 };
@@ -54,7 +59,8 @@ struct PreparedDepth {
 };
 
 // With a model: the picture's estimated depth map, written to a private
-// folder. With a file: the file when its size is the picture's (or either
+// folder; without a file, or with kEmbeddedDepth: the one the photograph
+// stores, the same way. With a file: the file when its size is the picture's (or either
 // cannot be read: the routine then reports it, as ever), or when
 // --depth-fit crop lets the routines use the area both have; otherwise the
 // depth map scaled to the picture, written to a private folder, with a note
@@ -63,6 +69,11 @@ struct PreparedDepth {
 // when the map cannot be made.
 std::optional<PreparedDepth> PrepareDepth(const std::string& picturePath, const DepthSource& source,
                                           const RunOptions& options, ProgressSink& sink);
+
+// The depth map stored in the photograph, fitted to the picture; none after
+// the message when it is damaged, a UsageError naming the ways out when the
+// photograph stores none.
+Bitmap StoredDepthOrReport(const std::string& picturePath, const RunOptions& options, ProgressSink& sink);
 
 // The picture's depth map estimated by the model, or none after the message.
 Bitmap EstimateOrReport(const std::string& picturePath, const ModelOptions& model, const RunOptions& options,

@@ -164,12 +164,26 @@ int EstimatedDepth(const std::string& image, const ModelOptions& model, const st
     return FinishCommand(depth && WriteOrReport(depth.get(), output, saveFormat, runOptions, sink), sink);
 }
 
+// depth --from-photo P: the depth map a photograph stores.
+int StoredDepth(const std::string& photo, const std::string& output, const std::string& format, ConsoleSink& sink,
+                const RunOptions& runOptions)
+{
+    const std::vector<NamedFile> outputs = {{"-o", output}};
+    RefuseSameFiles(outputs, {{"--from-photo", photo}});
+    if (!OutputsWritable(outputs, sink))
+        return FinishCommand(false, sink);
+    const int saveFormat = SaveFormatOf(output, format);
+    const Bitmap depth = StoredDepthOrReport(photo, runOptions, sink);
+    return FinishCommand(depth && WriteOrReport(depth.get(), output, saveFormat, runOptions, sink), sink);
+}
+
 void AddDepth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     struct Options {
         PairOptions pair;
         std::string image;
         ModelOptions model;
+        std::string photo;
         bool aligned = false;
         std::string output;
         std::string picture;
@@ -184,11 +198,18 @@ void AddDepth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
                     "--parallax and --window with which view re-creates the right eye from the two.\n"
                     "From one picture: --image P --model M.onnx runs the network once on the picture brought to "
                     "its input size, and writes its estimate at the picture's size, brighter = nearer, 0 to 255 "
-                    "over the estimate's range.\n" +
+                    "over the estimate's range. --from-photo P writes the depth map a phone stored in the "
+                    "photograph (a Google depth map or a Dynamic Depth container in a JPEG, a depth image in a "
+                    "HEIC), upright and at the picture's size.\n" +
                     std::string(kInputNote));
     AddPairOptions(*command, options->pair, true);
     command->add_option("--image", options->image, "One picture, for --model")->type_name("P");
     AddModelOptions(*command, options->model, "--model");
+    command->add_option("--from-photo", options->photo, "A photograph that stores its depth map")
+        ->type_name("P")
+        ->excludes("--image")
+        ->excludes("--model")
+        ->excludes("--stereo");
     command->add_flag("--aligned", options->aligned, "The pair is aligned already: its rows match");
     command->add_option("-o,--output", options->output, "The depth map")->required()->type_name("D");
     command
@@ -197,6 +218,8 @@ void AddDepth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         ->type_name("P");
     AddFormatOptions(*command, options->format, "from each name's extension", runOptions.jpegQuality);
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
+        if (!options->photo.empty())
+            return StoredDepth(options->photo, options->output, options->format, sink, runOptions);
         if (!options->model.model.empty() || !options->image.empty())
             return EstimatedDepth(options->image, options->model, options->output, options->format, sink,
                                   runOptions);
