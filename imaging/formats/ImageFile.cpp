@@ -4,7 +4,7 @@
 
 #include "imaging/files/AtomicFile.h"
 #include "imaging/files/FileHandles.h"
-#include "imaging/files/UniqueDescriptor.h"
+#include "imaging/files/RegularFile.h"
 #include "imaging/formats/DamageChecks.h"
 #include "imaging/formats/FileBytes.h"
 #include "imaging/formats/InfoHeaderBmp.h"
@@ -17,10 +17,6 @@
 #include "imaging/formats/SaveFormat.h"
 #include "imaging/picture/RowPadding.h"
 #include "imaging/picture/ZeroedArray.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -78,26 +74,18 @@ Bitmap LoadWithLibrary(OpenPicture& file, int flags)
     return Bitmap(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), flags));
 }
 
-// Opens without blocking, so that a FIFO cannot hang the program, and keeps
-// the descriptor, so that what is checked is what is read.
+// Keeps the descriptor that was checked as the stream, so that what is
+// checked is what is read.
 FileStatus OpenRegularFile(const std::string& path, OpenPicture& file)
 {
-    UniqueDescriptor descriptor(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!descriptor)
-        return Unreadable(std::strerror(errno));
-    struct stat info {};
-    if (fstat(descriptor.Get(), &info) != 0)
-        return Unreadable(std::strerror(errno));
-    if (!S_ISREG(info.st_mode))
-        return Unreadable(S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : reasons::kNotRegularFile);
-    const int flags = fcntl(descriptor.Get(), F_GETFL);
-    if (flags < 0 || fcntl(descriptor.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
-        return Unreadable(std::strerror(errno));
-    file.stream.reset(fdopen(descriptor.Get(), "rb"));
+    OpenedFile opened = OpenForReading(path);
+    if (!opened.status)
+        return opened.status;
+    file.stream.reset(fdopen(opened.descriptor.Get(), "rb"));
     if (!file.stream)
         return Unreadable(std::strerror(errno));
-    descriptor.Release(); // the stream's now
-    file.fileSize = static_cast<std::uint64_t>(info.st_size);
+    opened.descriptor.Release(); // the stream's now
+    file.fileSize = opened.size;
     return {};
 }
 

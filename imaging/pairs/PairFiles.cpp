@@ -4,6 +4,7 @@
 
 #include "imaging/files/AtomicFile.h"
 #include "imaging/files/FileHandles.h"
+#include "imaging/files/FilePaths.h"
 #include "imaging/files/PrivateFolder.h"
 #include "imaging/files/UniqueDescriptor.h"
 #include "imaging/formats/ImageFile.h"
@@ -15,10 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <variant>
@@ -150,9 +149,7 @@ PairRead ReadStereoFile(const PairSource& source, const RunOptions& options)
 
 bool IsCrossEyedName(const std::string& path)
 {
-    std::string extension = std::filesystem::path(path).extension().string();
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string extension = LowerCaseExtension(path);
     return extension == ".jps" || extension == ".pns";
 }
 
