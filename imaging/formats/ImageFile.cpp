@@ -7,6 +7,8 @@
 #include "imaging/files/RegularFile.h"
 #include "imaging/formats/DamageChecks.h"
 #include "imaging/formats/FileBytes.h"
+#include "imaging/formats/HeifFile.h"
+#include "imaging/formats/HeifSignature.h"
 #include "imaging/formats/InfoHeaderBmp.h"
 #include "imaging/formats/PictureHeaders.h"
 #include "imaging/formats/PictureLimit.h"
@@ -57,6 +59,7 @@ struct OpenPicture {
     std::optional<BmpHeader> bmp;           // a BMP's start, read once for all its readers
     std::optional<PlainBmpHeader> plainBmp; // the header, for a BMP this program reads itself
     std::optional<InfoHeaderBmp> laterBmp;  // for other BMPs under a header the library does not read
+    std::optional<HeifFile> heif;           // for HEIF, which libheif reads instead of the library
     FileStatus status;
 };
 
@@ -152,6 +155,12 @@ OpenPicture OpenPictureFile(const std::string& path, std::uint64_t pictureLimit)
     file.status = OpenRegularFile(path, file);
     if (!file.status)
         return file;
+    FileBytes bytes(fileno(file.stream.get()), file.fileSize);
+    if (HasHeifSignature(bytes)) {
+        file.heif.emplace(fileno(file.stream.get()), file.fileSize);
+        file.status = file.heif->CheckSize(pictureLimit);
+        return file;
+    }
     file.format = FormatOf(file.stream.get(), path);
     if (file.format == FIF_UNKNOWN)
         file.status = Unreadable("not a picture in a format that can be read");
@@ -202,6 +211,8 @@ ImageRead ReadImageFile(const std::string& path, const RunOptions& options)
     OpenPicture file = OpenPictureFile(path, options.pictureLimit);
     if (!file.status)
         return Refused(std::move(file.status));
+    if (file.heif)
+        return file.heif->DecodePicture(options);
     if (file.format == FIF_BMP) {
         if (!file.bmp || IsTruncatedBmp(*file.bmp, file.fileSize))
             return Refused(Unreadable(reasons::kCutShort));
@@ -250,6 +261,8 @@ ResolutionRead ReadHorizontalResolution(const std::string& path, const RunOption
     OpenPicture file = OpenPictureFile(path, options.pictureLimit);
     if (!file.status)
         return {std::nullopt, std::move(file.status)};
+    if (file.heif)
+        return {0, {}}; // HEIF stores no resolution
     if (file.plainBmp)
         return {file.plainBmp->pixelsPerMetreX, {}};
     const int flags = FreeImage_FIFSupportsNoPixels(file.format) ? FIF_LOAD_NOPIXELS : 0;
@@ -263,7 +276,7 @@ ResolutionRead ReadHorizontalResolution(const std::string& path, const RunOption
 bool NamedAsPicture(const std::string& path)
 {
     const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
-    return format != FIF_UNKNOWN && FreeImage_FIFSupportsReading(format);
+    return NamedAsHeif(path) || (format != FIF_UNKNOWN && FreeImage_FIFSupportsReading(format));
 }
 
 FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFormat, const RunOptions& options)
