@@ -39,14 +39,15 @@ def full_box(kind, version, flags, payload):
     return box(kind, bytes([version]) + struct.pack(">I", flags)[1:] + payload)
 
 
-def png(width, height, channels, pixel_of):
-    rows = b"".join(b"\0" + b"".join(bytes(pixel_of(x, y)) for x in range(width)) for y in range(height))
+def png(width, height, channels, pixel_of, bits=8):
+    rows = b"".join(b"\0" + b"".join(value.to_bytes(bits // 8, "big") for x in range(width) for value in pixel_of(x, y))
+                    for y in range(height))
     colour_type = 2 if channels == 3 else 0
 
     def chunk(kind, data):
         return be32(len(data)) + kind + data + be32(zlib.crc32(kind + data))
 
-    header = be32(width) + be32(height) + bytes([8, colour_type, 0, 0, 0])
+    header = be32(width) + be32(height) + bytes([bits, colour_type, 0, 0, 0])
     return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b"")
 
 
@@ -57,6 +58,11 @@ def picture_pixel(x, y):
 def depth_pixel(x, _y):
     """Nearer to the right: the level rises from 0 to 255 across the width."""
     return (round(x * 255 / (WIDTH - 1)),)
+
+
+def deep_depth_pixel(x, _y):
+    """The same in 16 bits, which heif-enc keeps 10 of."""
+    return (round(x * 65535 / (WIDTH - 1)),)
 
 
 def boxes(data, start=0, end=None):
@@ -206,12 +212,15 @@ def main():
         folder = pathlib.Path(folder)
         picture = encoded_item(png(WIDTH, HEIGHT, 3, picture_pixel), folder, "picture")
         depth = encoded_item(png(WIDTH, HEIGHT, 1, depth_pixel), folder, "depth")
+        deep_depth = encoded_item(png(WIDTH, HEIGHT, 1, deep_depth_pixel, bits=16), folder, "deep-depth")
     uniform_disparity, uniform_distance = 1, 2
     files = {
         "picture.heic": heif(picture),
         "picture-turned.heic": heif(picture, turned=True),
         "picture-claiming-20000x20000.heic": heif(picture, claimed_size=(20000, 20000)),
         "depth-plain.heic": heif(picture, depth),
+        "depth-10-bit-disparity-0.5-2.heic": heif(picture, deep_depth,
+                                                  depth_representation(uniform_disparity, low=0.5, high=2)),
         "depth-disparity-0.5-2.heic": heif(picture, depth, depth_representation(uniform_disparity, low=0.5, high=2)),
         "depth-distance-1-4.heic": heif(picture, depth, depth_representation(uniform_distance, near=1, far=4)),
     }

@@ -32,6 +32,8 @@ TEST(HeifDepthTest, AStoredDepthImageBecomesOurGreyMapNearerBrighter)
         {"depth-distance-1-4.heic", 255, 49, 0},
         // Nothing stated: disparity over its own levels, as iPhones store it.
         {"depth-plain.heic", 0, 130, 255},
+        // In 10 bits: level 1023 is the nearest.
+        {"depth-10-bit-disparity-0.5-2.heic", 0, 130, 255},
     };
     for (const Case& c : cases) {
         const StoredDepthRead read = ReadHeifStoredDepth(HeifData(c.name), RunOptions {});
