@@ -5,7 +5,7 @@ libheif's examples) encodes a picture and a grey depth map losslessly; this
 script takes their HEVC data and properties and puts them together again as
 a picture with a depth image beside it, with or without the depth's range,
 turned, or claiming a size it does not have, which libheif offers no way to
-write. Only Python's standard library and heif-enc:
+write; and one file as heif-enc writes it, a grid of tiles. Only Python's standard library and heif-enc:
 tests/data/heif/make-heif-files.py"""
 
 import pathlib
@@ -51,8 +51,8 @@ def png(width, height, channels, pixel_of, bits=8):
     return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b"")
 
 
-def picture_pixel(x, y):
-    return QUARTERS[(y >= HEIGHT // 2) * 2 + (x >= WIDTH // 2)]
+def quarters(width, height):
+    return lambda x, y: QUARTERS[(y >= height // 2) * 2 + (x >= width // 2)]
 
 
 def depth_pixel(x, _y):
@@ -74,14 +74,18 @@ def boxes(data, start=0, end=None):
         start += size
 
 
-def encoded_item(png_bytes, folder, name):
-    """The primary item of heif-enc's lossless encoding: its HEVC data and
-    its property boxes, each with whether it is essential."""
+def heif_enc(png_bytes, folder, name):
+    """heif-enc's lossless encoding of the picture."""
     source, target = folder / (name + ".png"), folder / (name + ".heic")
     source.write_bytes(png_bytes)
     subprocess.run(["heif-enc", "-L", "-p", "chroma=444", "-o", str(target), str(source)], check=True,
                    stdout=subprocess.DEVNULL)
-    data = target.read_bytes()
+    return target.read_bytes()
+
+
+def encoded_item(data):
+    """The primary item of a file heif-enc wrote: its HEVC data and its
+    property boxes, each with whether it is essential."""
     meta = next((at, end) for kind, at, end in boxes(data) if kind == b"meta")
     children = {kind: (at, end) for kind, at, end in boxes(data, meta[0] + 4, meta[1])}
     primary = struct.unpack(">H", data[children[b"pitm"][0] + 4:][:2])[0]
@@ -210,12 +214,15 @@ def heif(picture, depth=None, depth_info=b"", turned=False, claimed_size=None):
 def main():
     with tempfile.TemporaryDirectory() as folder:
         folder = pathlib.Path(folder)
-        picture = encoded_item(png(WIDTH, HEIGHT, 3, picture_pixel), folder, "picture")
-        depth = encoded_item(png(WIDTH, HEIGHT, 1, depth_pixel), folder, "depth")
-        deep_depth = encoded_item(png(WIDTH, HEIGHT, 1, deep_depth_pixel, bits=16), folder, "deep-depth")
+        picture = encoded_item(heif_enc(png(WIDTH, HEIGHT, 3, quarters(WIDTH, HEIGHT)), folder, "picture"))
+        depth = encoded_item(heif_enc(png(WIDTH, HEIGHT, 1, depth_pixel), folder, "depth"))
+        deep_depth = encoded_item(heif_enc(png(WIDTH, HEIGHT, 1, deep_depth_pixel, bits=16), folder, "deep-depth"))
+        # As heif-enc writes it: a grid of one tile, cut to size.
+        grid = heif_enc(png(WIDTH, HEIGHT // 2, 3, quarters(WIDTH, HEIGHT // 2)), folder, "grid")
     uniform_disparity, uniform_distance = 1, 2
     files = {
         "picture.heic": heif(picture),
+        "picture-grid-64x32.heic": grid,
         "picture-turned.heic": heif(picture, turned=True),
         "picture-claiming-20000x20000.heic": heif(picture, claimed_size=(20000, 20000)),
         "depth-plain.heic": heif(picture, depth),

@@ -58,6 +58,24 @@ TEST_F(HeifFileTest, APictureReadsAtItsSizeInItsColoursWithNoResolution)
     }
 }
 
+TEST_F(HeifFileTest, AGridOfTilesReadsAsOnePictureOnAnyNumberOfThreads)
+{
+    const std::string grid = HeifData("picture-grid-64x32.heic");
+    const Bitmap one = ReadRgbImageFile(grid, RunOptions {.threads = 1}).bitmap;
+    ASSERT_TRUE(one);
+    EXPECT_EQ(Width(one.get()), 64);
+    EXPECT_EQ(Height(one.get()), 32);
+    EXPECT_TRUE(Near(one.get(), 5, 5, kTopLeft));
+    EXPECT_TRUE(Near(one.get(), 60, 5, kTopRight));
+    EXPECT_TRUE(Near(one.get(), 5, 28, kBottomLeft));
+    EXPECT_TRUE(Near(one.get(), 60, 28, kBottomRight));
+    const Bitmap four = ReadRgbImageFile(grid, RunOptions {.threads = 4}).bitmap;
+    ASSERT_TRUE(four);
+    Save(one.get(), "one.bmp");
+    Save(four.get(), "four.bmp");
+    EXPECT_TRUE(SamePixels("one.bmp", "four.bmp"));
+}
+
 TEST_F(HeifFileTest, APictureTurnedByItsFileIsReadUpright)
 {
     // A quarter turn anticlockwise brings the top right quarter to the top left.
