@@ -14,6 +14,15 @@ find_package(TIFF REQUIRED)
 # The PNG encoder compresses with zlib itself.
 find_package(ZLIB REQUIRED)
 
+# HEIF pictures (the HEIC files of phones) and the depth images they store are
+# read through libheif, which ships no CMake package either.
+find_path(LIBHEIF_INCLUDE_DIR libheif/heif.h REQUIRED)
+find_library(LIBHEIF_LIBRARY NAMES heif REQUIRED)
+add_library(Heif::Heif UNKNOWN IMPORTED)
+set_target_properties(Heif::Heif PROPERTIES
+    IMPORTED_LOCATION "${LIBHEIF_LIBRARY}"
+    INTERFACE_INCLUDE_DIRECTORIES "${LIBHEIF_INCLUDE_DIR}")
+
 # OpenCV's components, from Debian's component packages, which ship no CMake
 # package of their own: one target for each room that uses OpenCV, so that
 # only the estimating room links the neural network module.

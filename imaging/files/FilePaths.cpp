@@ -2,6 +2,8 @@
 
 #include "imaging/files/FilePaths.h"
 
+#include <cctype>
+
 namespace velmora {
 
 namespace fs = std::filesystem;
@@ -33,6 +35,14 @@ bool NamesSameFile(const std::string& first, const std::string& second)
         return false;
     std::error_code error;
     return fs::equivalent(first, second, error) || WriteTarget(first) == WriteTarget(second);
+}
+
+std::string LowerCaseExtension(const std::string& path)
+{
+    std::string extension = fs::path(path).extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
 }
 
 } // namespace velmora

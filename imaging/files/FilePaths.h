@@ -21,4 +21,8 @@ std::string WriteTarget(const std::string& name);
 // are resolved, for names of files that do not exist yet.
 bool NamesSameFile(const std::string& first, const std::string& second);
 
+// The name's extension with its dot, in lower case (".jpg" for "A.JPG"):
+// names are matched whatever case the camera or the user wrote.
+std::string LowerCaseExtension(const std::string& path);
+
 } // namespace velmora

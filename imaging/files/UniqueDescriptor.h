@@ -18,6 +18,10 @@ public:
         if (descriptor_ >= 0)
             close(descriptor_);
     }
+    UniqueDescriptor(UniqueDescriptor&& other) noexcept
+        : descriptor_(other.Release())
+    {
+    }
     UniqueDescriptor(const UniqueDescriptor&) = delete;
     UniqueDescriptor& operator=(const UniqueDescriptor&) = delete;
 

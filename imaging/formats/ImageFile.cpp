@@ -4,9 +4,11 @@
 
 #include "imaging/files/AtomicFile.h"
 #include "imaging/files/FileHandles.h"
-#include "imaging/files/UniqueDescriptor.h"
+#include "imaging/files/RegularFile.h"
 #include "imaging/formats/DamageChecks.h"
 #include "imaging/formats/FileBytes.h"
+#include "imaging/formats/HeifFile.h"
+#include "imaging/formats/HeifSignature.h"
 #include "imaging/formats/InfoHeaderBmp.h"
 #include "imaging/formats/PictureHeaders.h"
 #include "imaging/formats/PictureLimit.h"
@@ -19,10 +21,6 @@
 #include "imaging/picture/Orientation.h"
 #include "imaging/picture/RowPadding.h"
 #include "imaging/picture/ZeroedArray.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -63,6 +61,7 @@ struct OpenPicture {
     std::optional<BmpHeader> bmp;           // a BMP's start, read once for all its readers
     std::optional<PlainBmpHeader> plainBmp; // the header, for a BMP this program reads itself
     std::optional<InfoHeaderBmp> laterBmp;  // for other BMPs under a header the library does not read
+    std::optional<HeifFile> heif;           // for HEIF, which libheif reads instead of the library
     std::uint64_t width = 0, height = 0;    // as the header claims them
     FileStatus status;
 };
@@ -81,26 +80,18 @@ Bitmap LoadWithLibrary(OpenPicture& file, int flags)
     return Bitmap(FreeImage_LoadFromHandle(file.format, &io, file.stream.get(), flags));
 }
 
-// Opens without blocking, so that a FIFO cannot hang the program, and keeps
-// the descriptor, so that what is checked is what is read.
+// Keeps the descriptor that was checked as the stream, so that what is
+// checked is what is read.
 FileStatus OpenRegularFile(const std::string& path, OpenPicture& file)
 {
-    UniqueDescriptor descriptor(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!descriptor)
-        return Unreadable(std::strerror(errno));
-    struct stat info {};
-    if (fstat(descriptor.Get(), &info) != 0)
-        return Unreadable(std::strerror(errno));
-    if (!S_ISREG(info.st_mode))
-        return Unreadable(S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : reasons::kNotRegularFile);
-    const int flags = fcntl(descriptor.Get(), F_GETFL);
-    if (flags < 0 || fcntl(descriptor.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
-        return Unreadable(std::strerror(errno));
-    file.stream.reset(fdopen(descriptor.Get(), "rb"));
+    OpenedFile opened = OpenForReading(path);
+    if (!opened.status)
+        return opened.status;
+    file.stream.reset(fdopen(opened.descriptor.Get(), "rb"));
     if (!file.stream)
         return Unreadable(std::strerror(errno));
-    descriptor.Release(); // the stream's now
-    file.fileSize = static_cast<std::uint64_t>(info.st_size);
+    opened.descriptor.Release(); // the stream's now
+    file.fileSize = opened.size;
     return {};
 }
 
@@ -171,6 +162,12 @@ OpenPicture OpenPictureFile(const std::string& path, std::uint64_t pictureLimit)
     file.status = OpenRegularFile(path, file);
     if (!file.status)
         return file;
+    FileBytes bytes(fileno(file.stream.get()), file.fileSize);
+    if (HasHeifSignature(bytes)) {
+        file.heif.emplace(fileno(file.stream.get()), file.fileSize);
+        file.status = file.heif->CheckSize(pictureLimit);
+        return file;
+    }
     file.format = FormatOf(file.stream.get(), path);
     if (file.format == FIF_UNKNOWN)
         file.status = Unreadable("not a picture in a format that can be read");
@@ -224,6 +221,8 @@ ImageRead ReadImageFile(const std::string& path, const RunOptions& options)
     OpenPicture file = OpenPictureFile(path, options.pictureLimit);
     if (!file.status)
         return Refused(std::move(file.status));
+    if (file.heif)
+        return file.heif->DecodePicture(options);
     if (file.format == FIF_BMP) {
         if (!file.bmp || IsTruncatedBmp(*file.bmp, file.fileSize))
             return Refused(Unreadable(reasons::kCutShort));
@@ -274,6 +273,8 @@ ResolutionRead ReadHorizontalResolution(const std::string& path, const RunOption
     OpenPicture file = OpenPictureFile(path, options.pictureLimit);
     if (!file.status)
         return {std::nullopt, std::move(file.status)};
+    if (file.heif)
+        return {0, {}}; // HEIF stores no resolution
     if (file.plainBmp)
         return {file.plainBmp->pixelsPerMetreX, {}};
     const int flags = FreeImage_FIFSupportsNoPixels(file.format) ? FIF_LOAD_NOPIXELS : 0;
@@ -294,6 +295,8 @@ SizeRead ReadPictureSize(const std::string& path, const RunOptions& options)
     OpenPicture file = OpenPictureFile(path, options.pictureLimit);
     if (!file.status)
         return {0, 0, std::move(file.status)};
+    if (file.heif) // turned upright already
+        return {file.heif->Size().first, file.heif->Size().second, {}};
     FileBytes bytes(fileno(file.stream.get()), file.fileSize);
     const bool swapped = SwapsSides(StoredOrientation(file.format, bytes));
     return {static_cast<int>(swapped ? file.height : file.width), static_cast<int>(swapped ? file.width : file.height),
@@ -303,7 +306,7 @@ SizeRead ReadPictureSize(const std::string& path, const RunOptions& options)
 bool NamedAsPicture(const std::string& path)
 {
     const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
-    return format != FIF_UNKNOWN && FreeImage_FIFSupportsReading(format);
+    return NamedAsHeif(path) || (format != FIF_UNKNOWN && FreeImage_FIFSupportsReading(format));
 }
 
 FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFormat, const RunOptions& options)

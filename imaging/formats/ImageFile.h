@@ -25,11 +25,12 @@ struct ImageRead {
 // before any pixel is decoded: what is not a regular file (a folder, a FIFO,
 // a device), and a picture whose header claims more than the options'
 // picture limit (kTooLarge). Refused after decoding: a file the library cannot decode, or
-// that is cut short.
+// that is cut short. HEIF pictures (a phone's HEIC) are read through libheif
+// (HeifFile), upright as the file says.
 ImageRead ReadImageFile(const std::string& path, const RunOptions& options);
 
 // Whether the name's extension is one of a picture format the program reads
-// (.png, .jpg, .bmp, .tif...), whatever the file holds.
+// (.png, .jpg, .bmp, .tif, .heic...), whatever the file holds.
 bool NamedAsPicture(const std::string& path);
 
 // ReadImageFile, then anything that is not 24 bits per pixel (8-bit grey,

@@ -4,18 +4,17 @@
 
 #include "imaging/files/AtomicFile.h"
 #include "imaging/files/FileHandles.h"
+#include "imaging/files/FilePaths.h"
 #include "imaging/files/PrivateFolder.h"
-#include "imaging/files/ReadableFile.h"
+#include "imaging/files/RegularFile.h"
 #include "imaging/formats/ImageFile.h"
 #include "imaging/formats/JpegSegments.h"
 #include "imaging/formats/SaveFormat.h"
 #include "imaging/pairs/MpoIndex.h"
 
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <variant>
@@ -115,9 +114,9 @@ PairRead ReadMpo(int descriptor, const std::pair<MpImage, MpImage>& views, const
 
 PairRead ReadStereoFile(const PairSource& source, const RunOptions& options)
 {
-    const ReadableFile file(source.stereo);
-    if (!file)
-        return Problem(file.problem);
+    const OpenedFile file = OpenForReading(source.stereo);
+    if (!file.status)
+        return Problem(file.status.reason);
     FileBytes bytes(file.descriptor.Get(), file.size);
     if (HasMpIndex(bytes)) {
         auto index = ReadMpIndex(bytes);
@@ -144,9 +143,7 @@ PairRead ReadStereoFile(const PairSource& source, const RunOptions& options)
 
 bool IsCrossEyedName(const std::string& path)
 {
-    std::string extension = std::filesystem::path(path).extension().string();
-    for (char& c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string extension = LowerCaseExtension(path);
     return extension == ".jps" || extension == ".pns";
 }
 
@@ -154,8 +151,8 @@ bool IsStereoFile(const std::string& path)
 {
     if (IsCrossEyedName(path))
         return true;
-    const ReadableFile file(path);
-    if (!file)
+    const OpenedFile file = OpenForReading(path);
+    if (!file.status)
         return false;
     FileBytes bytes(file.descriptor.Get(), file.size);
     return HasMpIndex(bytes) || JpsHalves(bytes).has_value();

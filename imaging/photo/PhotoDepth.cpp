@@ -2,7 +2,7 @@
 
 #include "imaging/photo/PhotoDepth.h"
 
-#include "imaging/files/ReadableFile.h"
+#include "imaging/files/RegularFile.h"
 #include "imaging/formats/ImageFile.h"
 #include "imaging/formats/StoredOrientation.h"
 #include "imaging/photo/DepthFitting.h"
@@ -14,9 +14,9 @@ namespace velmora {
 
 StoredDepthRead ReadPhotoDepth(const std::string& path, const RunOptions& options)
 {
-    const ReadableFile file(path);
-    if (!file)
-        return {Bitmap(), false, file.problem, ""};
+    const OpenedFile file = OpenForReading(path);
+    if (!file.status)
+        return {Bitmap(), false, file.status.reason, ""};
     FileBytes bytes(file.descriptor.Get(), file.size);
     if (!bytes.Matches(0, std::string_view("\xFF\xD8", 2)))
         return {};

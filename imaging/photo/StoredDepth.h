@@ -19,7 +19,7 @@ struct StoredDepthRead {
     Bitmap depth;
     bool found = false;
     std::string problem; // empty when found or simply absent; else it reads "its stored depth map ..."
-    std::string source;  // "Google depth map" or "Dynamic Depth", for notes
+    std::string source;  // "Google depth map", "Dynamic Depth" or the HEIF depth image's kind, for notes
 };
 
 // The depth map of a JPEG photograph from a phone: a Google depth map

@@ -329,6 +329,26 @@ def header_seeds():
             for format, files in seeds.items() for name, data in files.items()}
 
 
+# --- HEIF ------------------------------------------------------------------
+
+def heif_seeds():
+    """File type boxes with and without HEIF brands, then top-level boxes
+    whole, cut short, of 64-bit size and running to the end."""
+    def box(kind, payload):
+        return be32(8 + len(payload)) + kind + payload
+
+    heic = box(b"ftyp", b"heic" + be32(0) + b"mif1heic")
+    return {
+        "heic": heic + box(b"meta", bytes(12)) + box(b"mdat", bytes(16)),
+        "compatible-brand-only": box(b"ftyp", b"MiHE" + be32(0) + b"MiPrmiafmsf1"),
+        "avif": box(b"ftyp", b"avif" + be32(0) + b"mif1miaf"),
+        "mp4": box(b"ftyp", b"isom" + be32(0) + b"isomiso2mp41"),
+        "box-cut-short": heic + be32(4096) + b"meta" + bytes(12),
+        "large-size-box": heic + be32(1) + b"mdat" + struct.pack(">Q", 32) + bytes(16),
+        "box-to-the-end": heic + be32(0) + b"mdat" + bytes(40),
+    }
+
+
 def write(target, files):
     folder = CORPUS / target
     folder.mkdir(parents=True, exist_ok=True)
@@ -347,6 +367,7 @@ def main():
         pictures[name] = bmp_seeds()[name]
     write("ReadImageFile", pictures)
     write("StoredDepth", stored_depth_seeds())
+    write("HeifSignature", heif_seeds())
 
 
 if __name__ == "__main__":
