@@ -117,7 +117,7 @@ Bitmap StoredDepthOrReport(const std::string& picturePath, const RunOptions& opt
     StoredDepthRead stored = ReadPhotoDepth(picturePath, options);
     if (stored.found) {
         if (isatty(STDERR_FILENO))
-            sink.ShowNote("the depth map is the one stored in " + picturePath + " (" + stored.source + ")");
+            sink.ShowNote("the depth map is the one stored in " + picturePath + ": " + stored.source);
         return std::move(stored.depth);
     }
     if (stored.problem.empty())

@@ -3,9 +3,11 @@
 #include "imaging/photo/PhotoDepth.h"
 
 #include "imaging/files/RegularFile.h"
+#include "imaging/formats/HeifSignature.h"
 #include "imaging/formats/ImageFile.h"
 #include "imaging/formats/StoredOrientation.h"
 #include "imaging/photo/DepthFitting.h"
+#include "imaging/photo/HeifDepth.h"
 #include "imaging/picture/Orientation.h"
 
 #include <string_view>
@@ -18,12 +20,16 @@ StoredDepthRead ReadPhotoDepth(const std::string& path, const RunOptions& option
     if (!file.status)
         return {Bitmap(), false, file.status.reason, ""};
     FileBytes bytes(file.descriptor.Get(), file.size);
-    if (!bytes.Matches(0, std::string_view("\xFF\xD8", 2)))
-        return {};
-    StoredDepthRead read = ReadJpegStoredDepth(bytes, options);
+    StoredDepthRead read;
+    if (HasHeifSignature(bytes)) {
+        read = ReadHeifStoredDepth(path, options);
+    } else if (bytes.Matches(0, std::string_view("\xFF\xD8", 2))) {
+        read = ReadJpegStoredDepth(bytes, options);
+        if (read.found)
+            read.depth = Upright(std::move(read.depth), StoredOrientation(FIF_JPEG, bytes));
+    }
     if (!read.found)
         return read;
-    read.depth = Upright(std::move(read.depth), StoredOrientation(FIF_JPEG, bytes));
     const SizeRead picture = ReadPictureSize(path, options);
     if (read.depth && picture.status &&
         (Width(read.depth.get()) != picture.width || Height(read.depth.get()) != picture.height))

@@ -9,7 +9,8 @@
 
 namespace velmora {
 
-// The depth map stored in the photograph at `path` (see StoredDepth.h), made
+// The depth map stored in the photograph at `path` (a JPEG's, see
+// StoredDepth.h; a HEIC's, see HeifDepth.h), made
 // to fit the picture as it is read: turned upright as the picture is, and
 // brought to its size (DepthFitting), since phones store maps of a fraction
 // of the picture's size. Absent for files that store none and for formats

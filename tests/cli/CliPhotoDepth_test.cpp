@@ -5,6 +5,7 @@
 
 #include "imaging/formats/ImageFile.h"
 #include "imaging/photo/DepthFitting.h"
+#include "tests/support/PhoneJpegs.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"
 
@@ -196,6 +197,96 @@ TEST_F(CliDepthFitTest, ABatchFitsEachDepthMapAsASingleCommandWould)
             .exitCode,
         0);
     EXPECT_EQ(ReadPixels("out/other.png")->width, 40);
+}
+
+// Phone photographs that store their depth map, built from the published
+// layouts (a Google depth map in a JPEG's XMP) or made by libheif's encoder
+// (a HEIC with a depth image, committed with the script that made it).
+class CliStoredDepthTest : public ::testing::Test {
+protected:
+    // A 16 x 12 photograph whose 8 x 6 depth map has four bands, near to far
+    // from the top, under Exif `orientation`.
+    static std::string GoogleDepthPhoto(int orientation = 1)
+    {
+        std::vector<int> levels;
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 8; ++x)
+                levels.push_back(y < 3 ? 40 * x : 250 - 10 * y);
+        const std::string packet = GDepthAttributes("RangeLinear", "1", "4", Base64(GreyPng(8, 6, levels)));
+        return WithSegments(
+            Photo(16, 12),
+            {App1(std::string_view("Exif\0\0", 6), ExifOrientation(orientation)), App1(kMainId, packet)});
+    }
+
+    Sandbox sandbox;
+};
+
+TEST_F(CliStoredDepthTest, APhotoWithAGoogleDepthMapNeedsNoDepthMapOfItsOwn)
+{
+    WriteBytes("phone.jpg", GoogleDepthPhoto());
+    const ProgramResult extracted = Cli({"depth", "--from-photo", "phone.jpg", "-o", "stored.png"});
+    ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
+    // Brought to the photograph's size.
+    EXPECT_EQ(ReadPixels("stored.png")->width, 16);
+    EXPECT_EQ(ReadPixels("stored.png")->height, 12);
+    for (const std::vector<std::string>& depth : {std::vector<std::string> {}, {"--depth", "embedded"}}) {
+        std::vector<std::string> arguments = {"anaglyph", "--image", "phone.jpg", "--parallax", "4", "-o", "a.png"};
+        arguments.insert(arguments.end(), depth.begin(), depth.end());
+        const ProgramResult made = Cli(arguments);
+        ASSERT_EQ(made.exitCode, 0) << made.err;
+        ASSERT_EQ(Cli({"anaglyph", "--image", "phone.jpg", "--depth", "stored.png", "--parallax", "4", "-o", "b.png"})
+                      .exitCode,
+                  0);
+        EXPECT_EQ(ReadBytes("a.png"), ReadBytes("b.png"));
+    }
+}
+
+TEST_F(CliStoredDepthTest, APhotoTakenSidewaysHasItsDepthMapTurnedWithIt)
+{
+    WriteBytes("upright.jpg", GoogleDepthPhoto(1));
+    WriteBytes("sideways.jpg", GoogleDepthPhoto(6));
+    ASSERT_EQ(Cli({"depth", "--from-photo", "upright.jpg", "-o", "upright.png"}).exitCode, 0);
+    ASSERT_EQ(Cli({"depth", "--from-photo", "sideways.jpg", "-o", "sideways.png"}).exitCode, 0);
+    const std::optional<Pixels> upright = ReadPixels("upright.png"), sideways = ReadPixels("sideways.png");
+    ASSERT_TRUE(upright && sideways);
+    ASSERT_EQ(sideways->width, 12);
+    ASSERT_EQ(sideways->height, 16);
+    // Turned a quarter clockwise: the stored top row is the right-hand column.
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 16; ++x)
+            ASSERT_EQ(sideways->At(11 - y, sideways->height - 1 - x), upright->At(x, upright->height - 1 - y))
+                << x << "," << y;
+    // The picture turns the same way, so the anaglyph is upright with its disparity across.
+    const ProgramResult made = Cli({"anaglyph", "--image", "sideways.jpg", "--parallax", "4", "-o", "a.png"});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    EXPECT_EQ(ReadPixels("a.png")->width, 12);
+}
+
+TEST_F(CliStoredDepthTest, AHeicWithADepthImageNeedsNoDepthMapOfItsOwn)
+{
+    const std::string heic = std::string(VELMORA_SOURCE) + "/tests/data/heif/depth-disparity-0.5-2.heic";
+    const ProgramResult made = Cli({"lcshutter", "--image", heic, "--parallax", "4", "-o", "a.png"});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    ASSERT_EQ(Cli({"depth", "--from-photo", heic, "-o", "stored.png"}).exitCode, 0);
+    ASSERT_EQ(Cli({"lcshutter", "--image", heic, "--depth", "stored.png", "--parallax", "4", "-o", "b.png"}).exitCode,
+              0);
+    EXPECT_EQ(ReadBytes("a.png"), ReadBytes("b.png"));
+}
+
+TEST_F(CliStoredDepthTest, NoStoredDepthMapOrABrokenOneIsSaid)
+{
+    WriteBytes("plain.jpg", Photo(16, 12));
+    const ProgramResult none = Cli({"anaglyph", "--image", "plain.jpg", "--parallax", "4", "-o", "a.png"});
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_TRUE(Says(none, "plain.jpg stores no depth map") && Says(none, "--depth D") &&
+                Says(none, "--depth-model M.onnx"))
+        << none.err;
+    WriteBytes("broken.jpg",
+               WithSegments(Photo(16, 12), {App1(kMainId, GDepthAttributes("RangeLinear", "1", "4", "@@@@"))}));
+    const ProgramResult broken = Cli({"depth", "--from-photo", "broken.jpg", "-o", "d.png"});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_TRUE(Says(broken, "broken.jpg: its stored depth map")) << broken.err;
+    EXPECT_FALSE(std::filesystem::exists("a.png") || std::filesystem::exists("d.png"));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "imaging/formats/ImageFile.h"
 #include "imaging/formats/SaveFormat.h"
 #include "imaging/formats/StoredOrientation.h"
+#include "tests/support/PhoneJpegs.h"
 #include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>
@@ -12,15 +13,6 @@
 
 namespace velmora::test {
 namespace {
-
-// An Exif block (a little TIFF) whose first directory holds only the orientation.
-std::string ExifOrientation(int orientation)
-{
-    std::string exif("II*\0", 4);
-    for (const auto& [value, bytes] : {std::pair{8, 4}, {1, 2}, {274, 2}, {3, 2}, {1, 4}, {orientation, 4}, {0, 4}})
-        exif += LittleEndianBytes(static_cast<std::uint32_t>(value), bytes);
-    return exif;
-}
 
 std::string JpegWithOrientation(const std::string& jpeg, int orientation)
 {
