@@ -196,16 +196,16 @@ bool IsLink(const std::string& path)
 
 int RunBatch(const WholeCommand& whole, const BatchOptions& options, const RunOptions& runOptions, ConsoleSink& sink)
 {
+    // Without a folder or suffix of depth maps, each comes from the network
+    // or, failing that, from the photograph itself.
     const bool estimated = !options.model.model.empty();
-    if (!estimated && options.depths.empty() == options.depthSuffix.empty())
-        throw UsageError("give the depth maps' folder with --depths DIR or their names with --depth-suffix SUFFIX, "
-                         "or have a depth network make them with --depth-model M.onnx");
+    const bool mapsMade = options.depths.empty() && options.depthSuffix.empty();
     const DepthSource depths{"", options.model, options.depthFit};
     if (estimated)
         (void)EstimatorOptionsOf(options.model); // its usage errors before any picture
     const int format = SaveFormatNamed(options.format).value();
     const std::vector<BatchPicture> pictures =
-        FindBatchPictures(options.images, {options.depths, options.depthSuffix, estimated});
+        FindBatchPictures(options.images, {options.depths, options.depthSuffix, mapsMade});
     std::error_code error;
     fs::create_directories(options.out, error);
     if (error || !fs::is_directory(options.out))
@@ -273,7 +273,9 @@ void AddBatchCommand(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         app.add_subcommand("batch", "Run anaglyph, lcshutter, sbs, pair or views on a folder of pictures");
     batch->require_subcommand(1);
     batch->footer("Every picture of --images that has a depth map is made into --out/STEM.EXT (pair: STEM-left and "
-                  "STEM-right; views: STEM-00, STEM-01...), the extension from --format. Several pictures are made "
+                  "STEM-right; views: STEM-00, STEM-01...), the extension from --format. The depth maps are found "
+                  "with --depths or --depth-suffix, made by --depth-model, or, with none of these, the ones the "
+                  "photographs store (phone portraits). Several pictures are made "
                   "at a time; a picture that fails does not stop the others. Outputs that exist are skipped unless "
                   "--overwrite. Ends with the count of pictures made, failed and skipped; exit status 1 when any "
                   "failed.");

@@ -135,7 +135,7 @@ TEST_F(CliBatchTest, PicturesOfOneNameAndMissingPlacesAreReported)
 
     const std::vector<std::vector<std::string>> usage = {
         {"batch"},
-        {"batch", "anaglyph", "--images", "pictures", "--out", "o", "--parallax", "3"},
+        {"batch", "anaglyph", "--images", "pictures", "--depths", "d", "--depth-model", "m.onnx", "--out", "o"},
         {"batch", "anaglyph", "--images", "pictures", "--depths", "d", "--depth-suffix", "_d", "--out", "o"},
         {"batch", "outline", "--images", "pictures", "--depths", "depths", "--out", "o"},
         {"batch", "anaglyph", "--images", "pictures", "--depths", "depths", "--out", "o", "--jobs", "0"},

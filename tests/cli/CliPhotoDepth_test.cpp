@@ -289,5 +289,18 @@ TEST_F(CliStoredDepthTest, NoStoredDepthMapOrABrokenOneIsSaid)
     EXPECT_FALSE(std::filesystem::exists("a.png") || std::filesystem::exists("d.png"));
 }
 
+TEST_F(CliStoredDepthTest, ABatchOfPhoneFilesUsesTheDepthMapEachStores)
+{
+    std::filesystem::create_directory("phone");
+    WriteBytes("phone/portrait.jpg", GoogleDepthPhoto());
+    WriteBytes("phone/landscape.jpg", Photo(16, 12)); // stores none
+    const ProgramResult batch = Cli({"batch", "anaglyph", "--images", "phone", "--parallax", "4", "--out", "out"});
+    EXPECT_EQ(batch.exitCode, 1);
+    EXPECT_NE(batch.out.find("1 made, 1 failed"), std::string::npos) << batch.out;
+    EXPECT_TRUE(Says(batch, "landscape.jpg stores no depth map")) << batch.err;
+    ASSERT_EQ(Cli({"anaglyph", "--image", "phone/portrait.jpg", "--parallax", "4", "-o", "single.png"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes("out/portrait.png"), ReadBytes("single.png"));
+}
+
 } // namespace
 } // namespace velmora::test
