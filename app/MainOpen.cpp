@@ -28,10 +28,10 @@ namespace {
 
 using namespace main_ids;
 
-const FileDialogRequest kOpenRequest{"Open image", "Image files", "*.bmp;*.png;*.tif;*.jpg", ""};
-// The picture may also be one eye of a stereo file.
-const FileDialogRequest kOpenPictureRequest{"Open image", "Image files", "*.bmp;*.png;*.tif;*.jpg;*.mpo;*.jps;*.pns",
-                                            ""};
+// Phones' HEIC pictures too; the picture may also be one eye of a stereo file.
+const FileDialogRequest kOpenRequest{"Open image", "Image files", "*.bmp;*.png;*.tif;*.jpg;*.heic;*.heif", ""};
+const FileDialogRequest kOpenPictureRequest{"Open image", "Image files",
+                                            "*.bmp;*.png;*.tif;*.jpg;*.heic;*.heif;*.mpo;*.jps;*.pns", ""};
 
 struct ChosenFile {
     std::string path;

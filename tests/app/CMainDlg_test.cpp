@@ -9,6 +9,7 @@
 #include "preview/CPreviewPane.h"
 #include "resources/MainDialogIds.h"
 #include "resources/Version.h"
+#include "tests/support/PhoneJpegs.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/gui/FakePlatform.h"
 
@@ -288,7 +289,7 @@ TEST_F(MainWindowTest, OpeningUsesTheDialogsTitleAndFilterAndMakesItsFolderCurre
     ASSERT_EQ(platform.openRequests.size(), 1u);
     EXPECT_EQ(platform.openRequests[0].title, "Open image");
     EXPECT_EQ(platform.openRequests[0].filterDescription, "Image files");
-    EXPECT_EQ(platform.openRequests[0].patterns, "*.bmp;*.png;*.tif;*.jpg;*.mpo;*.jps;*.pns");
+    EXPECT_EQ(platform.openRequests[0].patterns, "*.bmp;*.png;*.tif;*.jpg;*.heic;*.heif;*.mpo;*.jps;*.pns");
     EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(sandbox.Path("pictures")));
     EXPECT_EQ(window.Paths().imagePath, inFolder);
     EXPECT_EQ(window.Paths().imageTitle, "in-folder");
@@ -324,6 +325,28 @@ TEST_F(MainWindowTest, AStereoFileOpenedAsThePictureGivesItsLeftEye)
     OpenImage(sandbox.Path("odd.jps"));
     EXPECT_FALSE(window.ImageLoaded());
     EXPECT_EQ(platform.messages.back(), messages::kCouldntLoadBitmap);
+}
+
+TEST_F(MainWindowTest, PhonePicturesOpenUprightAndHeicToo)
+{
+    // A JPEG taken sideways (Exif orientation 6) is the picture turned upright.
+    const Bitmap stored = MakeImage(64, 48, [](int x, int) { return Grey(x); });
+    SetResolution(stored.get(), 2835);
+    Save(stored.get(), sandbox.Path("stored.jpg"), kSaveJpeg);
+    WriteBytes(sandbox.Path("sideways.jpg"),
+               WithSegments(ReadBytes(sandbox.Path("stored.jpg")),
+                            {App1(std::string_view("Exif\0\0", 6), ExifOrientation(6))}));
+    OpenImage(sandbox.Path("sideways.jpg"));
+    ASSERT_TRUE(window.ImageLoaded());
+    EXPECT_EQ(window.ImagePane().View().imageWidth, 48);
+    EXPECT_EQ(window.ImagePane().View().imageHeight, 64);
+
+    // A HEIC stores no resolution: Auto goes off, as for any picture without one.
+    OpenImage(std::string(VELMORA_SOURCE) + "/tests/data/heif/picture.heic");
+    ASSERT_TRUE(window.ImageLoaded()) << Status().toStdString();
+    EXPECT_FALSE(Checked(kAutoParallax));
+    OpenDepthMap(std::string(VELMORA_SOURCE) + "/tests/data/heif/depth-plain.heic");
+    EXPECT_TRUE(window.DepthLoaded());
 }
 
 TEST_F(MainWindowTest, SettingsFollowTheirControls)
