@@ -11,6 +11,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 namespace velmora::cli {
@@ -43,6 +45,29 @@ int ParallaxOf(std::optional<int> given, int viewCount, double viewingAngle, con
         sink.ShowNote("parallax " + std::to_string(*automatic) + " px: " + FormatReal(viewingAngle) + " degrees at " +
                       std::to_string(dpi) + " dpi, " + std::to_string(viewCount) + " views");
     return *automatic;
+}
+
+// On a terminal, what a user likely did not mean: a stereo window outside
+// the levels the depth map can have (every pixel then moves one way), or a
+// parallax so large that the views share little.
+void WarnOfUnusualGeometry(const StereoGeometry& geometry, const std::string& imagePath, const RunOptions& options,
+                           ProgressSink& sink)
+{
+    if (!isatty(STDERR_FILENO))
+        return;
+    const int parallax = geometry.parallax, window = geometry.stereoWindow;
+    if (window < std::min(0, parallax) || window > std::max(0, parallax))
+        sink.ShowNote("warning: the stereo window " + std::to_string(window) + " lies outside 0.." +
+                      std::to_string(parallax) + ", the levels of the depth map: the whole scene moves " +
+                      // beyond the nearest level: everything farther than the screen
+                      (static_cast<long long>(window - parallax) * parallax > 0 ? "behind" : "in front of") +
+                      " the screen");
+    const SizeRead size = ReadPictureSize(imagePath, options);
+    if (size.status && 3 * static_cast<long long>(std::abs(parallax)) > size.width)
+        sink.ShowNote("warning: a parallax of " + std::to_string(parallax) + " px is over a third of the picture's " +
+                      std::to_string(size.width) +
+                      " px width: the views will share little (2-3% of the width is "
+                      "a common choice)");
 }
 
 } // namespace
@@ -105,6 +130,7 @@ bool WholeCommand::Run(const std::string& imagePath, const std::string& depthPat
     run.geometry.parallax =
         ParallaxOf(parallax_, viewCount_, viewingAngle_, imagePath, settings.pixelsPerMetre, sink);
     run.geometry.stereoWindow = stereoWindow_.value_or(run.geometry.parallax);
+    WarnOfUnusualGeometry(run.geometry, imagePath, options, sink);
     run.smoothingRadius = smoothingRadius_;
     return Make(run, settings, outputs, options, sink);
 }

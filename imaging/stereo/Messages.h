@@ -17,6 +17,14 @@ inline constexpr const char* kRightSizeUnknown = "MakeViewMaster (): cannot get 
 inline constexpr const char* kNoAutomaticParallax = "I can't calculate the parallax automatically.";
 inline constexpr const char* kEnterParallax = "Enter parallax!";
 
+// What an unreadable depth map is told with: the smoothing step reads it as
+// any picture, the view step as the depth map. Every command that smooths
+// first (or not) says the same, whatever it makes after.
+inline constexpr const char* DepthMapReadFailure(bool smoothedFirst)
+{
+    return smoothedFirst ? kCouldntLoadBitmap : kCouldntLoadDepthMap;
+}
+
 // Status texts of the steps, as the status line shows them.
 inline constexpr const char* kStatusSmoothing = "Depth map smoothing";
 inline constexpr const char* kStatusAnaglyph = "Anaglyph image";

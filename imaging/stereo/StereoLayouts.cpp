@@ -22,7 +22,7 @@ struct ViewSources {
 ViewSources ReadViewSources(const LayoutRun& run, const RunOptions& options, ProgressSink& sink)
 {
     ViewSources sources;
-    Bitmap depth = ReadDepthOrReport(run.depth, messages::kCouldntLoadDepthMap, options, sink);
+    Bitmap depth = ReadDepthOrReport(run.depth, messages::DepthMapReadFailure(run.smoothingRadius > 0), options, sink);
     if (!depth)
         return {};
     if (run.smoothingRadius > 0) {

@@ -27,7 +27,7 @@ Bitmap SmoothStep(const StereoOutputRun& run, const std::string& depthPath, cons
                   const RunOptions& options, ProgressSink& sink, bool& succeeded)
 {
     sink.SetStatus(messages::kStatusSmoothing);
-    Bitmap source = ReadDepthOrReport({depthPath, run.invertDepth}, messages::kCouldntLoadBitmap, options, sink);
+    Bitmap source = ReadDepthOrReport({depthPath, run.invertDepth}, messages::DepthMapReadFailure(true), options, sink);
     if (!source)
         return {};
     Bitmap smoothed = SmoothDepthBitmap(source.get(), run.smoothingRadius, options, sink);
@@ -76,7 +76,8 @@ bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const s
         } else {
             image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, options, sink);
             if (image && !smoothed)
-                depth = ReadDepthOrReport({depthPath, run.invertDepth}, messages::kCouldntLoadDepthMap, options, sink);
+                depth = ReadDepthOrReport({depthPath, run.invertDepth}, messages::DepthMapReadFailure(false), options,
+                                          sink);
             if (image && depth)
                 view = ShiftViewBitmap(image.get(), depth.get(), run.geometry, settings.pixelsPerMetre, options, sink);
             if (view)

@@ -124,6 +124,53 @@ TEST_F(CliTest, FailedStepsExitWithOneAndTheirMessage)
     EXPECT_NE(depth.err.find("Couldn't load DepthMap bitmap!"), std::string::npos);
 }
 
+TEST_F(CliTest, AnUnreadableDepthMapIsToldTheSameWayByEveryCommand)
+{
+    WriteBytes("broken.png", "not a picture");
+    // Smoothed first (the default radius), it is read as any picture; unsmoothed, as the depth map.
+    for (const auto& [radius, message] :
+         {std::pair {"3", "Couldn't load bitmap!"}, {"0", "Couldn't load DepthMap bitmap!"}})
+        for (const std::vector<std::string>& command :
+             std::vector<std::vector<std::string>> {{"anaglyph", "-o", "o.png"},
+                                                    {"lcshutter", "-o", "o.png"},
+                                                    {"sbs", "-o", "o.png"},
+                                                    {"pair", "--left", "l.png", "--right", "r.png"},
+                                                    {"views", "--count", "3", "-o", "v%d.png"}}) {
+            std::vector<std::string> arguments = command;
+            arguments.insert(arguments.end(),
+                             {"--image", kSampleImage, "--depth", "broken.png", "--parallax", "5", "--radius", radius});
+            const ProgramResult failed = Cli(arguments);
+            EXPECT_EQ(failed.exitCode, 1) << command[0];
+            EXPECT_EQ(failed.err.substr(0, failed.err.find('\n')), std::string("velmora-cli: ") + message)
+                << command[0] << " --radius " << radius << ": " << failed.err;
+        }
+}
+
+TEST_F(CliTest, OnATerminalItSaysWhatItChoseAndWarnsOfWhatLooksAmiss)
+{
+    const auto onTerminal = [](std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), {"--image", kSampleImage, "--depth", kSampleDepth, "-o", "t.png", "-q"});
+        const ProgramResult run = RunOnTerminal(VELMORA_CLI, arguments);
+        EXPECT_EQ(run.exitCode, 0) << run.out;
+        return run.out;
+    };
+    EXPECT_NE(onTerminal({"anaglyph"}).find("parallax 9 px: 12 degrees at 72 dpi, 2 views"), std::string::npos);
+    const std::string behind = onTerminal({"anaglyph", "--parallax", "10", "--window", "15"});
+    EXPECT_NE(behind.find("the stereo window 15 lies outside 0..10"), std::string::npos) << behind;
+    EXPECT_NE(behind.find("behind the screen"), std::string::npos) << behind;
+    const std::string front = onTerminal({"lcshutter", "--parallax", "-10", "--window", "4"});
+    EXPECT_NE(front.find("in front of the screen"), std::string::npos) << front;
+    const std::string wide = onTerminal({"sbs", "--parallax", "400"});
+    EXPECT_NE(wide.find("a parallax of 400 px is over a third of the picture's 1024 px width"), std::string::npos)
+        << wide;
+    // Nothing to warn of: no warning.
+    EXPECT_EQ(onTerminal({"anaglyph", "--parallax", "20", "--window", "5"}).find("warning"), std::string::npos);
+    // And nothing of it without a terminal.
+    const ProgramResult piped = Cli({"anaglyph", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "400",
+                                     "--window", "-3", "-o", "p.png"});
+    EXPECT_EQ(piped.err, "");
+}
+
 TEST_F(CliTest, BadCommandLinesExitWithTwo)
 {
     const std::vector<std::vector<std::string>> cases = {

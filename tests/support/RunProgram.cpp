@@ -128,4 +128,19 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     return RunningProgram(program, arguments).Wait();
 }
 
+ProgramResult RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments)
+{
+    // Every word in single quotes, each quote in it closed, escaped and reopened.
+    std::vector<std::string> words {program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::string command;
+    for (const std::string& word : words) {
+        std::string quoted = "'";
+        for (const char c : word)
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        command += quoted + "' ";
+    }
+    return RunProgram("/usr/bin/script", {"-qec", command, "/dev/null"});
+}
+
 } // namespace velmora::test

@@ -45,4 +45,9 @@ private:
 // Runs a program to its end and returns what it printed.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments);
 
+// The same on a terminal of its own (through script(1)), for what a program
+// prints only there: all it printed, stdout and stderr, is in `out`, with
+// the terminal's line ends.
+ProgramResult RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments);
+
 } // namespace velmora::test
