@@ -176,6 +176,16 @@ protected:
             ->required()
             ->type_name("N")
             ->check(CLI::Range(kFewest, kMost));
+        command
+            .add_option("--order", order_,
+                        "left-to-right: view 0 is the leftmost eye and the last the rightmost, as lenticular and "
+                        "animation tools take them; right-to-left: view 0 is the picture (default: left-to-right)")
+            ->check(CLI::IsMember({"left-to-right", "right-to-left"}, CLI::ignore_case))
+            ->transform([](std::string value) { return Lowercase(std::move(value)); })
+            ->type_name("ORDER");
+        command.add_flag("--symmetric", symmetric_,
+                         "The picture in the middle of the series and the views to both sides of it, each side with "
+                         "half the parallax, so that the outermost views have half the holes to fill");
     }
 
     bool Make(const LayoutRun& run, StereoSettings settings, const std::vector<OutputFile>& outputs,
@@ -184,11 +194,13 @@ protected:
         std::vector<std::string> paths;
         for (const OutputFile& output : outputs)
             paths.push_back(output.path);
-        return MakeViewSeries(run, paths, settings, options, sink);
+        return MakeViewSeries(run, paths, settings, options, sink, SeriesPlan{order_ == "left-to-right", symmetric_});
     }
 
 private:
     int count_ = kFewest;
+    std::string order_ = "left-to-right";
+    bool symmetric_ = false;
     std::string pattern_;
     std::string format_;
 };

@@ -154,8 +154,11 @@ const std::vector<WholeCommandKind>& WholeCommandKinds()
          "--left gets the synthesised view, --right a copy of the picture, each in its own format.",
          NewEyePairCommand},
         {"views", "Make a series of views, for lenticular prints and animations",
-         "View k of N has the parallax P x k / (N - 1) and the stereo window S x k / (N - 1), rounded half away "
-         "from zero; view 0 is the picture itself and the last has the full parallax.",
+         "Numbered from the leftmost eye to the rightmost: the last view is the picture itself (the right eye) "
+         "and the one k places before it has the parallax P x k / (N - 1) and the stereo window S x k / (N - 1), "
+         "rounded half away from zero, so view 0 has the full parallax. --order right-to-left numbers them the "
+         "other way; --symmetric puts the picture in the middle, the views to its left with up to P / 2 and to "
+         "its right with down to -P / 2.",
          NewViewSeriesCommand},
     };
     return kinds;

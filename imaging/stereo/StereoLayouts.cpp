@@ -109,8 +109,23 @@ bool MakeStereoMpo(const LayoutRun& run, const std::string& path, const StereoSe
     });
 }
 
+bool SeriesPlan::IsPicture(int file, int count) const
+{
+    const int k = FromPicturesEnd(file, count);
+    return symmetric ? 2 * k == count - 1 : k == 0;
+}
+
+StereoGeometry SeriesPlan::GeometryOf(const StereoGeometry& whole, int file, int count) const
+{
+    const int k = FromPicturesEnd(file, count);
+    if (!symmetric)
+        return whole.ShareOfSeries(k, count);
+    // (k - (count - 1) / 2) / (count - 1) of the whole: from minus a half to a half.
+    return whole.ShareOfSeries(2 * k - (count - 1), 2 * count - 1);
+}
+
 bool MakeViewSeries(const LayoutRun& run, const std::vector<std::string>& paths, const StereoSettings& settings,
-                    const RunOptions& options, ProgressSink& sink)
+                    const RunOptions& options, ProgressSink& sink, const SeriesPlan& plan)
 {
     const int count = static_cast<int>(paths.size());
     return GuardAllocation(sink, [&] {
@@ -118,13 +133,15 @@ bool MakeViewSeries(const LayoutRun& run, const std::vector<std::string>& paths,
         if (!sources.depth)
             return false;
         SetResolution(sources.image.get(), settings.pixelsPerMetre);
-        for (int k = 0; k < count; ++k) {
-            sink.SetStatus("View " + std::to_string(k + 1) + " of " + std::to_string(count));
+        for (int file = 0; file < count; ++file) {
+            sink.SetStatus("View " + std::to_string(file + 1) + " of " + std::to_string(count));
+            const bool picture = plan.IsPicture(file, count);
             Bitmap view =
-                k == 0 ? Bitmap() : ViewOf(sources, run.geometry.ShareOfSeries(k, count), settings, options, sink);
-            if (k > 0 && !view)
+                picture ? Bitmap() : ViewOf(sources, plan.GeometryOf(run.geometry, file, count), settings, options, sink);
+            if (!picture && !view)
                 return false;
-            if (!WriteOrReport(k == 0 ? sources.image.get() : view.get(), paths[k], settings.saveFormat, options, sink))
+            if (!WriteOrReport(picture ? sources.image.get() : view.get(), paths[file], settings.saveFormat, options,
+                               sink))
                 return false;
         }
         return true;

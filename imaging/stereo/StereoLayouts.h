@@ -43,10 +43,31 @@ bool MakeEyePair(const LayoutRun& run, const std::string& leftPath, int leftForm
 bool MakeStereoMpo(const LayoutRun& run, const std::string& path, const StereoSettings& settings,
                    const RunOptions& options, ProgressSink& sink);
 
+// How a series of views lies around the picture and is numbered.
+struct SeriesPlan {
+    // Files from the leftmost eye to the rightmost, as lenticular and
+    // animation tools take them; else from the right (the picture) leftwards.
+    bool leftToRight = true;
+    // The picture in the middle, views shifted to both sides by half the
+    // geometry each, so that no view has holes wider than half the
+    // parallax's; else the picture at the right end and the last view with
+    // the whole geometry.
+    bool symmetric = false;
+
+    // Whether file `file` of `count` is the picture itself, and else the
+    // geometry of its view.
+    bool IsPicture(int file, int count) const;
+    StereoGeometry GeometryOf(const StereoGeometry& whole, int file, int count) const;
+
+private:
+    // The file's place counted from the picture's end of the series.
+    int FromPicturesEnd(int file, int count) const { return leftToRight ? count - 1 - file : file; }
+};
+
 // paths.size() views for lenticular prints and animations, written in
-// settings.saveFormat: view 0 is the picture itself, view k the view made
-// with the geometry's ShareOfSeries.
+// settings.saveFormat as `plan` says: the picture itself where its geometry
+// is none, each other view made with its share of the run's geometry.
 bool MakeViewSeries(const LayoutRun& run, const std::vector<std::string>& paths, const StereoSettings& settings,
-                    const RunOptions& options, ProgressSink& sink);
+                    const RunOptions& options, ProgressSink& sink, const SeriesPlan& plan = {});
 
 } // namespace velmora

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <filesystem>
 
 namespace velmora::test {
@@ -78,22 +80,37 @@ TEST_F(CliLayoutsTest, SideBySideIsThePairsEyesComposed)
         }
 }
 
+// "v" and 3: "v3.png".
+std::string Numbered(const std::string& stem, int k)
+{
+    return stem + std::to_string(k) + ".png";
+}
+
 TEST_F(CliLayoutsTest, ViewsAreTheViewCommandRunForEachShare)
 {
     // 10 x k / 4 and 7 x k / 4, rounded half away from zero.
     const ProgramResult views = Cli(OnSample(
         "views", {"--count", "5", "--parallax", "10", "--window", "7", "--radius", "0", "-o", "v%%-%03d.png"}));
     ASSERT_EQ(views.exitCode, 0) << views.err;
-    EXPECT_TRUE(SamePixels(kSampleImage, "v%-000.png"));
+    // From the leftmost eye (the whole parallax) to the rightmost, the picture itself.
+    EXPECT_TRUE(SamePixels(kSampleImage, "v%-004.png"));
     const int parallaxes[] = {0, 3, 5, 8, 10}, windows[] = {0, 2, 4, 5, 7};
     for (int k = 1; k < 5; ++k) {
         ASSERT_EQ(Cli({"view", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax",
                        std::to_string(parallaxes[k]), "--window", std::to_string(windows[k]), "-o", "one.bmp"})
                       .exitCode,
                   0);
-        EXPECT_TRUE(SamePixels("one.bmp", "v%-00" + std::to_string(k) + ".png")) << k;
+        EXPECT_TRUE(SamePixels("one.bmp", "v%-00" + std::to_string(4 - k) + ".png")) << k;
     }
     EXPECT_FALSE(std::filesystem::exists("v%-005.png"));
+    // Numbered the other way, from the picture.
+    ASSERT_EQ(Cli(OnSample("views", {"--count", "5", "--parallax", "10", "--window", "7", "--radius", "0", "--order",
+                                     "right-to-left", "-o", "r%d.png"}))
+                  .exitCode,
+              0);
+    for (int k = 0; k < 5; ++k)
+        EXPECT_EQ(ReadBytes(Numbered("r", k)), ReadBytes(Numbered("v%-00", 4 - k)))
+            << k;
 
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--count", "1", "-o", "v%d.png"}, {"--count", "65", "-o", "v%d.png"},
@@ -103,8 +120,25 @@ TEST_F(CliLayoutsTest, ViewsAreTheViewCommandRunForEachShare)
         arguments.insert(arguments.end(), {"--parallax", "4"});
         EXPECT_EQ(Cli(OnSample("views", arguments)).exitCode, 2) << ::testing::PrintToString(bad);
     }
-    // The five views and one.bmp; the refused runs wrote nothing.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 5 + 1);
+    // The five views twice and one.bmp; the refused runs wrote nothing.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), {}), 5 + 5 + 1);
+}
+
+TEST_F(CliLayoutsTest, ASymmetricSeriesHasThePictureInTheMiddle)
+{
+    ASSERT_EQ(Cli(OnSample("views", {"--count", "3", "--symmetric", "--parallax", "10", "--window", "7", "--radius",
+                                     "0", "-o", "s%d.png"}))
+                  .exitCode,
+              0);
+    EXPECT_TRUE(SamePixels(kSampleImage, "s1.png"));
+    // Half the geometry to the left (3.5 rounds away from zero) and to the right.
+    for (const auto& [file, parallax, window] : {std::tuple{0, "5", "4"}, {2, "-5", "-4"}}) {
+        ASSERT_EQ(Cli({"view", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax", parallax, "--window",
+                       window, "-o", "one.bmp"})
+                      .exitCode,
+                  0);
+        EXPECT_TRUE(SamePixels("one.bmp", Numbered("s", file))) << file;
+    }
 }
 
 TEST_F(CliLayoutsTest, AnInvertedDepthMapActsAsItsNegative)

@@ -5,6 +5,7 @@
 #include "imaging/stereo/DepthSmoothing.h"
 #include "imaging/stereo/ShiftedView.h"
 #include "imaging/stereo/SideBySide.h"
+#include "imaging/stereo/RoundHalfAway.h"
 #include "imaging/stereo/StereoLayouts.h"
 #include "imaging/stereo/TempFiles.h"
 #include "tests/support/RecordingSink.h"
@@ -121,7 +122,8 @@ TEST(ViewSeriesTest, EachViewIsTheViewOfItsShareAndTheFirstThePicture)
         settings.saveFormat = kSavePng;
         const std::vector<std::string> paths = {"v0.png", "v1.png", "v2.png", "v3.png"};
         RecordingSink sink;
-        ASSERT_TRUE(MakeViewSeries(run, paths, settings, RunOptions{}, sink));
+        // Numbered from the picture leftwards, the order the shares count in.
+        ASSERT_TRUE(MakeViewSeries(run, paths, settings, RunOptions{}, sink, SeriesPlan{false, false}));
 
         StereoSettings one = settings;
         one.saveFormat = kSaveBmp;
@@ -134,6 +136,61 @@ TEST(ViewSeriesTest, EachViewIsTheViewOfItsShareAndTheFirstThePicture)
             ASSERT_TRUE(MakeShiftedView("expected.bmp", "image.bmp", "smoothed.bmp", one, RunOptions{}, sink));
             EXPECT_TRUE(SamePixels("expected.bmp", paths[k])) << "radius " << radius << " view " << k;
         }
+    }
+}
+
+TEST(ViewSeriesTest, SeriesRunFromTheLeftmostEyeOrSpreadToBothSidesOfThePicture)
+{
+    const StereoGeometry whole{12, 6};
+    const auto geometries = [&](const SeriesPlan& plan, int count) {
+        std::vector<std::pair<int, int>> all;
+        for (int file = 0; file < count; ++file) {
+            const StereoGeometry g = plan.GeometryOf(whole, file, count);
+            all.emplace_back(plan.IsPicture(file, count) ? 99 : g.parallax, g.stereoWindow);
+        }
+        return all;
+    };
+    using Views = std::vector<std::pair<int, int>>;
+    // The leftmost eye (the whole parallax) first, the picture (the right eye) last.
+    EXPECT_EQ(geometries(SeriesPlan{}, 4), (Views{{12, 6}, {8, 4}, {4, 2}, {99, 0}}));
+    EXPECT_EQ(geometries(SeriesPlan{false, false}, 4), (Views{{99, 0}, {4, 2}, {8, 4}, {12, 6}}));
+    // The picture in the middle, half the geometry to each side.
+    EXPECT_EQ(geometries(SeriesPlan{true, true}, 3), (Views{{6, 3}, {99, 0}, {-6, -3}}));
+    EXPECT_EQ(geometries(SeriesPlan{true, true}, 4), (Views{{6, 3}, {2, 1}, {-2, -1}, {-6, -3}}));
+    EXPECT_EQ(geometries(SeriesPlan{false, true}, 3), (Views{{-6, -3}, {99, 0}, {6, 3}}));
+}
+
+// The pixels of a view no picture pixel lands on, before they are filled:
+// pixel x of a row goes to x + level - window.
+long HoleArea(FIBITMAP* depth, const StereoGeometry& geometry)
+{
+    long holes = 0;
+    for (int y = 0; y < Height(depth); ++y) {
+        std::vector<bool> covered(static_cast<std::size_t>(Width(depth)));
+        for (int x = 0; x < Width(depth); ++x) {
+            const int level = RoundHalfAway(geometry.parallax * PixelAt(depth, x, y)[0] / 255.0);
+            const int to = x + level - geometry.stereoWindow;
+            if (to >= 0 && to < Width(depth))
+                covered[static_cast<std::size_t>(to)] = true;
+        }
+        holes += std::count(covered.begin(), covered.end(), false);
+    }
+    return holes;
+}
+
+TEST(ViewSeriesTest, ASymmetricSeriesHalvesTheHolesOfItsOutermostView)
+{
+    const ImageRead depth = ReadRgbImageFile(std::string(VELMORA_SAMPLES) + "/sample-depth.png", RunOptions{});
+    ASSERT_TRUE(depth.bitmap);
+    const StereoGeometry whole{30, 30};
+    for (const int count : {3, 5, 8}) {
+        const long today = HoleArea(depth.bitmap.get(), SeriesPlan{}.GeometryOf(whole, 0, count));
+        long symmetric = 0;
+        for (int file = 0; file < count; ++file)
+            if (!SeriesPlan{true, true}.IsPicture(file, count))
+                symmetric = std::max(symmetric, HoleArea(depth.bitmap.get(), SeriesPlan{true, true}.GeometryOf(whole, file, count)));
+        EXPECT_GT(today, 0);
+        EXPECT_LE(symmetric, 0.55 * today) << count << " views: " << symmetric << " against " << today;
     }
 }
 
