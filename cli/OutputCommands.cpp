@@ -40,6 +40,15 @@ protected:
     {
         if (kind_ == StereoOutputKind::Anaglyph)
             AddAnaglyphModeOption(command, anaglyphMode_);
+        else
+            command
+                .add_option("--top-row", topRow_,
+                            "The eye whose rows include the picture's top row, for displays that need one there "
+                            "(default: as the rows fall, counted from the bottom with the left eye's first, so "
+                            "the top row is the left eye's when the height is odd)")
+                ->check(CLI::IsMember({"left", "right"}, CLI::ignore_case))
+                ->transform([](std::string value) { return Lowercase(std::move(value)); })
+                ->type_name("left|right");
     }
 
     // The steps run in memory; OUT is written once, by the composition, and
@@ -56,6 +65,8 @@ protected:
         run.invertDepth = layout.depth.inverted;
         run.stopAtFirstFailure = true;
         run.readPictureOnce = true;
+        if (!topRow_.empty())
+            run.leftEyeOnTop = topRow_ == "left";
 
         std::optional<PrivateFolder> kept;
         if (keepTemporary_ && run.smoothingRadius > 0) {
@@ -75,6 +86,7 @@ private:
     StereoOutputKind kind_;
     int anaglyphMode_ = StereoSettings{}.anaglyphMode;
     bool keepTemporary_ = false;
+    std::string topRow_; // empty: as the rows fall
     OutputOptions output_;
 };
 

@@ -12,6 +12,8 @@
 #include "imaging/stereo/TempFiles.h"
 #include "imaging/stereo/ViewMaster.h"
 
+#include <algorithm>
+
 namespace velmora {
 
 const char* StatusText(StereoOutputKind kind)
@@ -50,7 +52,11 @@ bool ComposeStep(StereoOutputKind kind, FIBITMAP* view, FIBITMAP* image, const S
     } else {
         if (!CheckLeftPicture(image, sink) || !CheckRightPicture(view, sink))
             return false;
-        output = ComposeViewMaster(image, view, settings, options, sink);
+        // The even rows, the bottom one first, are the second picture's.
+        const int topRow = std::min(Height(view), Height(image)) - 1;
+        const bool swapped = run.leftEyeOnTop && *run.leftEyeOnTop != (topRow % 2 == 0);
+        output = swapped ? ComposeViewMaster(view, image, settings, options, sink)
+                         : ComposeViewMaster(image, view, settings, options, sink);
     }
     return output && WriteOrReport(output.get(), run.outputPath, settings.saveFormat, options, sink);
 }

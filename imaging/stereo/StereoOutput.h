@@ -7,6 +7,7 @@
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
 
+#include <optional>
 #include <string>
 
 namespace velmora {
@@ -25,6 +26,10 @@ struct StereoOutputRun {
     bool stopAtFirstFailure = false;
     bool readPictureOnce = false;  // the composition uses the picture the view read
     bool invertDepth = false;      // the depth map has darker = nearer (DepthMapFile)
+    // LC shutter: whether the left eye (the view) or the right eye (the
+    // picture) has the top row, for displays that need one there; none: the
+    // rows fall as they are counted, from the bottom, the view's first.
+    std::optional<bool> leftEyeOnTop = std::nullopt;
 };
 
 // The processing of an output command, in memory: box-smooth the depth map

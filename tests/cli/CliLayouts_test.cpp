@@ -141,6 +141,32 @@ TEST_F(CliLayoutsTest, ASymmetricSeriesHasThePictureInTheMiddle)
     }
 }
 
+TEST_F(CliLayoutsTest, TheTopRowGoesToTheEyeADisplayNeeds)
+{
+    // The sample is 768 rows high: counted from the bottom, the view's (left eye's) first, the top row is the
+    // picture's (right eye's).
+    ASSERT_EQ(Cli(OnSample("lcshutter", {"--parallax", "8", "--radius", "0", "-o", "plain.png"})).exitCode, 0);
+    ASSERT_EQ(Cli(OnSample("lcshutter", {"--parallax", "8", "--radius", "0", "--top-row", "right", "-o", "right.png"}))
+                  .exitCode,
+              0);
+    EXPECT_EQ(ReadBytes("plain.png"), ReadBytes("right.png"));
+    ASSERT_EQ(Cli(OnSample("lcshutter", {"--parallax", "8", "--radius", "0", "--top-row", "Left", "-o", "left.png"}))
+                  .exitCode,
+              0);
+    ASSERT_EQ(
+        Cli({"view", "--image", kSampleImage, "--depth", kSampleDepth, "--parallax", "8", "-o", "view.png"}).exitCode,
+        0);
+    const auto view = ReadPixels("view.png"), picture = ReadPixels(kSampleImage), left = ReadPixels("left.png");
+    ASSERT_TRUE(view && picture && left);
+    const int top = left->height - 1;
+    for (int x = 0; x < left->width; x += 7) {
+        EXPECT_EQ(left->At(x, top), view->At(x, top)) << x;
+        EXPECT_EQ(left->At(x, top - 1), picture->At(x, top - 1)) << x;
+        EXPECT_EQ(left->At(x, 0), picture->At(x, 0)) << x;
+    }
+    EXPECT_EQ(Cli(OnSample("lcshutter", {"--parallax", "8", "--top-row", "middle", "-o", "bad.png"})).exitCode, 2);
+}
+
 TEST_F(CliLayoutsTest, AnInvertedDepthMapActsAsItsNegative)
 {
     const auto depth = ReadRgbImageFile(kSampleDepth, RunOptions{});
