@@ -11,8 +11,10 @@
 #include "imaging/matching/PairDepth.h"
 #include "imaging/pairs/PairFiles.h"
 #include "imaging/stereo/AllocationGuard.h"
+#include "imaging/stereo/Anaglyph.h"
 #include "imaging/stereo/RoutineSteps.h"
 #include "imaging/stereo/SideBySide.h"
+#include "imaging/stereo/ViewMaster.h"
 
 #include <unistd.h>
 
@@ -45,12 +47,20 @@ std::string Extension(const std::string& path)
     return Lowercase(std::filesystem::path(path).extension().string());
 }
 
-// Writes the aligned pair as OUT's name says: an MPO, a JPS or PNS (cross-
-// eyed), or a picture of both eyes in `layout`.
-bool WritePair(const AlignedPair& pair, const std::string& path, const std::string& format, PairLayout layout,
+// What align makes of the aligned pair.
+struct PairResult {
+    std::string then; // "anaglyph", "lcshutter", "sbs", or empty: the pair as OUT's name says
+    PairLayout layout = PairLayout::kParallel;
+    int anaglyphMode = StereoSettings {}.anaglyphMode;
+};
+
+// Writes the aligned pair as OUT's name says (an MPO, a JPS or PNS, cross-
+// eyed, or a picture of both eyes in the layout), or what `result` goes on
+// to make of it.
+bool WritePair(const AlignedPair& pair, const std::string& path, const std::string& format, const PairResult& result,
                const RunOptions& runOptions, ProgressSink& sink)
 {
-    if (Extension(path) == ".mpo") {
+    if (result.then.empty() && Extension(path) == ".mpo") {
         const FileStatus written = WriteStereoMpo(pair.left.get(), pair.right.get(), path, runOptions);
         if (!written)
             ReportWriteFailure(path, written, sink);
@@ -59,9 +69,17 @@ bool WritePair(const AlignedPair& pair, const std::string& path, const std::stri
     StereoSettings settings;
     settings.pixelsPerMetre = HorizontalResolution(pair.left.get());
     settings.saveFormat = SaveFormatOf(path, format);
-    Bitmap both = ComposeSideBySide(pair.left.get(), pair.right.get(), IsCrossEyedName(path) ? PairLayout::kCross : layout,
-                                    false, settings, runOptions, sink);
-    return both && WriteOrReport(both.get(), path, settings.saveFormat, runOptions, sink);
+    settings.anaglyphMode = result.anaglyphMode;
+    Bitmap made;
+    if (result.then == "anaglyph")
+        made = ComposeAnaglyph(pair.left.get(), pair.right.get(), settings, runOptions, sink);
+    else if (result.then == "lcshutter")
+        made = ComposeEyesViewMaster(pair.left.get(), pair.right.get(), settings, runOptions, sink);
+    else
+        made = ComposeSideBySide(pair.left.get(), pair.right.get(),
+                                 IsCrossEyedName(path) ? PairLayout::kCross : result.layout, false, settings,
+                                 runOptions, sink);
+    return made && WriteOrReport(made.get(), path, settings.saveFormat, runOptions, sink);
 }
 
 void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
@@ -74,6 +92,8 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         std::string layout = "parallel";
         std::string format;
         double margin = 0;
+        std::string then;
+        int anaglyphMode = StereoSettings {}.anaglyphMode;
     };
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand("align", "Straighten a stereo pair so that matching points lie on the same rows");
@@ -102,6 +122,15 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
                      "Put the nearest matched point this many pixels behind the screen (default: 0, at it)")
         ->type_name("P")
         ->check(kFiniteNumber);
+    command
+        ->add_option("--then", options->then,
+                     "Go straight on to a result from the aligned pair: anaglyph (with --mode), lcshutter, or sbs "
+                     "(a picture of both eyes in --layout), written to OUT")
+        ->check(CLI::IsMember({"anaglyph", "lcshutter", "sbs"}, CLI::ignore_case))
+        ->transform([](std::string value) { return Lowercase(std::move(value)); })
+        ->type_name("RESULT")
+        ->needs(output);
+    AddAnaglyphModeOption(*command, options->anaglyphMode);
     AddFormatOptions(*command, options->format, "from each name's extension", runOptions.jpegQuality);
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
         const std::optional<PairSource> source = PairSourceOf(options->pair);
@@ -114,7 +143,7 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         RefuseSameFiles(outputs, PairInputs(options->pair));
         if (!OutputsWritable(outputs, sink))
             return FinishCommand(false, sink);
-        if (!options->output.empty() && Extension(options->output) != ".mpo")
+        if (!options->output.empty() && (Extension(options->output) != ".mpo" || !options->then.empty()))
             SaveFormatOf(options->output, options->format); // a UsageError before any work
         const std::optional<PairRead> pair = ReadPairOrReport(*source, runOptions, sink);
         if (!pair)
@@ -128,10 +157,10 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         const AlignedPair& result = std::get<AlignedPair>(aligned);
         if (isatty(STDERR_FILENO))
             sink.ShowNote(Described(result.alignment));
-        const PairLayout layout = LayoutNamed(options->layout).value();
+        const PairResult made {options->then, LayoutNamed(options->layout).value(), options->anaglyphMode};
         const bool done = GuardAllocation(sink, [&] {
             if (!options->output.empty())
-                return WritePair(result, options->output, options->format, layout, runOptions, sink);
+                return WritePair(result, options->output, options->format, made, runOptions, sink);
             return WriteOrReport(result.left.get(), options->leftOut, SaveFormatOf(options->leftOut, options->format),
                                  runOptions, sink) &&
                    WriteOrReport(result.right.get(), options->rightOut,

@@ -206,9 +206,7 @@ void AddComposeLcShutter(CLI::App& app, CommandTable& table, RunOptions& runOpti
         if (pair)
             return ComposePair(*pair, options->output, settings, options->pixelsPerMetre, runOptions, sink,
                                [&](FIBITMAP* leftEye, FIBITMAP* rightEye, const StereoSettings& with) {
-                                   if (!CheckLeftPicture(rightEye, sink) || !CheckRightPicture(leftEye, sink))
-                                       return Bitmap();
-                                   return ComposeViewMaster(rightEye, leftEye, with, runOptions, sink);
+                                   return ComposeEyesViewMaster(leftEye, rightEye, with, runOptions, sink);
                                });
         if (options->left.empty())
             throw UsageError("give the two pictures (--left L --right R) or a stereo file (--stereo FILE)");

@@ -76,4 +76,12 @@ bool MakeViewMaster(const std::string& outputPath, const std::string& leftPath, 
     });
 }
 
+Bitmap ComposeEyesViewMaster(FIBITMAP* leftEye, FIBITMAP* rightEye, const StereoSettings& settings,
+                             const RunOptions& options, ProgressSink& sink)
+{
+    if (!CheckLeftPicture(rightEye, sink) || !CheckRightPicture(leftEye, sink))
+        return {};
+    return ComposeViewMaster(rightEye, leftEye, settings, options, sink);
+}
+
 } // namespace velmora

@@ -28,4 +28,9 @@ bool CheckRightPicture(FIBITMAP* right, ProgressSink& sink);
 Bitmap ComposeViewMaster(FIBITMAP* left, FIBITMAP* right, const StereoSettings& settings, const RunOptions& options,
                          ProgressSink& sink);
 
+// The LC-shutter image of a pair's two eyes after the checks of both: the
+// left eye's rows are the even ones, as the view's are in a whole run.
+Bitmap ComposeEyesViewMaster(FIBITMAP* leftEye, FIBITMAP* rightEye, const StereoSettings& settings,
+                             const RunOptions& options, ProgressSink& sink);
+
 } // namespace velmora

@@ -182,6 +182,40 @@ TEST_F(CliPairsTest, AlignStraightensAPairOrRefusesIt)
     EXPECT_EQ(Cli({"align", "-o", "x.mpo"}).exitCode, 2);
 }
 
+TEST_F(CliPairsTest, AlignGoesStraightOnToAResult)
+{
+    SaveTurnedPair(0.8, 5);
+    const std::vector<std::string> pair = {"align", "--left", "scene-left.png", "--right", "scene-right.png"};
+    const auto aligned = [&](std::vector<std::string> more) {
+        std::vector<std::string> arguments = pair;
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        const ProgramResult run = Cli(arguments);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+    };
+    aligned({"--left-out", "l.png", "--right-out", "r.png"});
+    // Each result as the composing commands make it from the aligned eyes.
+    aligned({"--then", "anaglyph", "--mode", "dubois", "-o", "then-anaglyph.png"});
+    ASSERT_EQ(
+        Cli({"compose-anaglyph", "--left", "l.png", "--right", "r.png", "--mode", "dubois", "-o", "a.png"}).exitCode,
+        0);
+    EXPECT_TRUE(SamePixels("a.png", "then-anaglyph.png"));
+    aligned({"--then", "LCshutter", "-o", "then-lc.png"});
+    aligned({"--then", "sbs", "--layout", "top-bottom", "-o", "then-sbs.png"});
+    ASSERT_EQ(Cli({"compose-lcshutter", "--stereo", "then-sbs.png", "--stereo-layout", "top-bottom", "-o", "lc.png"})
+                  .exitCode,
+              0);
+    EXPECT_TRUE(SamePixels("lc.png", "then-lc.png"));
+    // A result needs -o, and is never an MPO.
+    EXPECT_EQ(Cli({"align", "--left", "scene-left.png", "--right", "scene-right.png", "--then", "anaglyph",
+                   "--left-out", "x.png", "--right-out", "y.png"})
+                  .exitCode,
+              2);
+    EXPECT_EQ(
+        Cli({"align", "--left", "scene-left.png", "--right", "scene-right.png", "--then", "anaglyph", "-o", "x.mpo"})
+            .exitCode,
+        2);
+}
+
 TEST_F(CliPairsTest, DepthWritesTheAlignedLeftEyesDepthMapBesideIt)
 {
     SaveTurnedPair(0.5, 3);
