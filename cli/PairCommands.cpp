@@ -4,6 +4,7 @@
 
 #include "cli/CommandOptions.h"
 #include "cli/DepthSource.h"
+#include "cli/PairCommands.h"
 #include "cli/PairOptions.h"
 
 #include "imaging/formats/ImageFile.h"
@@ -82,6 +83,72 @@ bool WritePair(const AlignedPair& pair, const std::string& path, const std::stri
     return made && WriteOrReport(made.get(), path, settings.saveFormat, runOptions, sink);
 }
 
+} // namespace
+
+std::optional<AlignedPair> AlignedOrReport(const PairSource& source, double windowMargin, const RunOptions& runOptions,
+                                           ProgressSink& sink)
+{
+    std::optional<PairRead> pair = ReadPairOrReport(source, runOptions, sink);
+    if (!pair)
+        return std::nullopt;
+    sink.SetStatus("Aligning");
+    auto aligned = AlignPair(pair->left.get(), pair->right.get(), windowMargin);
+    if (const auto* why = std::get_if<std::string>(&aligned)) {
+        sink.ShowMessage("The pair cannot be aligned: " + *why);
+        return std::nullopt;
+    }
+    if (isatty(STDERR_FILENO))
+        sink.ShowNote(Described(std::get<AlignedPair>(aligned).alignment));
+    return std::move(std::get<AlignedPair>(aligned));
+}
+
+bool WriteAlignedPair(const AlignedPair& pair, const std::string& path, const std::string& format,
+                      const RunOptions& runOptions, ProgressSink& sink)
+{
+    return GuardAllocation(sink, [&] { return WritePair(pair, path, format, PairResult{}, runOptions, sink); });
+}
+
+bool MakePairDepth(const PairSource& source, bool aligned, const std::string& depthPath,
+                   const std::string& picturePath, const std::string& format, const RunOptions& runOptions,
+                   ProgressSink& sink)
+{
+    const int depthFormat = SaveFormatOf(depthPath, format);
+    const int pictureFormat = picturePath.empty() ? depthFormat : SaveFormatOf(picturePath, format);
+    Bitmap left, right;
+    if (aligned) {
+        std::optional<PairRead> pair = ReadPairOrReport(source, runOptions, sink);
+        if (!pair)
+            return false;
+        left = std::move(pair->left);
+        right = std::move(pair->right);
+    } else {
+        std::optional<AlignedPair> pair = AlignedOrReport(source, 0, runOptions, sink);
+        if (!pair)
+            return false;
+        left = std::move(pair->left);
+        right = std::move(pair->right);
+    }
+    sink.SetStatus("Depth");
+    auto made = DepthFromPair(left.get(), right.get());
+    if (const auto* why = std::get_if<std::string>(&made)) {
+        sink.ShowMessage("No depth map can be made: " + *why);
+        return false;
+    }
+    const PairDepth& depth = std::get<PairDepth>(made);
+    const bool done = GuardAllocation(sink, [&] {
+        return WriteOrReport(depth.depth.get(), depthPath, depthFormat, runOptions, sink) &&
+               (picturePath.empty() || WriteOrReport(left.get(), picturePath, pictureFormat, runOptions, sink));
+    });
+    if (done && isatty(STDERR_FILENO))
+        sink.ShowNote("depth: disparities " + Fixed(depth.farthest, 1) + " to " + Fixed(depth.nearest, 1) +
+                      " px; velmora-cli view --image " + (picturePath.empty() ? "LEFT" : picturePath) +
+                      " --depth " + depthPath + " --parallax " + std::to_string(depth.Parallax()) + " --window " +
+                      std::to_string(depth.Window()) + " re-creates the right eye");
+    return done;
+}
+
+namespace {
+
 void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     struct Options {
@@ -145,25 +212,14 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
             return FinishCommand(false, sink);
         if (!options->output.empty() && (Extension(options->output) != ".mpo" || !options->then.empty()))
             SaveFormatOf(options->output, options->format); // a UsageError before any work
-        const std::optional<PairRead> pair = ReadPairOrReport(*source, runOptions, sink);
-        if (!pair)
-            return FinishCommand(false, sink);
-        sink.SetStatus("Aligning");
-        auto aligned = AlignPair(pair->left.get(), pair->right.get(), options->margin);
-        if (const auto* why = std::get_if<std::string>(&aligned)) {
-            sink.ShowMessage("The pair cannot be aligned: " + *why);
-            return FinishCommand(false, sink);
-        }
-        const AlignedPair& result = std::get<AlignedPair>(aligned);
-        if (isatty(STDERR_FILENO))
-            sink.ShowNote(Described(result.alignment));
-        const PairResult made {options->then, LayoutNamed(options->layout).value(), options->anaglyphMode};
-        const bool done = GuardAllocation(sink, [&] {
+        const PairResult made{options->then, LayoutNamed(options->layout).value(), options->anaglyphMode};
+        const std::optional<AlignedPair> result = AlignedOrReport(*source, options->margin, runOptions, sink);
+        const bool done = result && GuardAllocation(sink, [&] {
             if (!options->output.empty())
-                return WritePair(result, options->output, options->format, made, runOptions, sink);
-            return WriteOrReport(result.left.get(), options->leftOut, SaveFormatOf(options->leftOut, options->format),
+                return WritePair(*result, options->output, options->format, made, runOptions, sink);
+            return WriteOrReport(result->left.get(), options->leftOut, SaveFormatOf(options->leftOut, options->format),
                                  runOptions, sink) &&
-                   WriteOrReport(result.right.get(), options->rightOut,
+                   WriteOrReport(result->right.get(), options->rightOut,
                                  SaveFormatOf(options->rightOut, options->format), runOptions, sink);
         });
         return FinishCommand(done, sink);
@@ -263,39 +319,12 @@ void AddDepth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         RefuseSameFiles(outputs, PairInputs(options->pair));
         if (!OutputsWritable(outputs, sink))
             return FinishCommand(false, sink);
-        const int depthFormat = SaveFormatOf(options->output, options->format);
-        const int pictureFormat = picture.empty() ? depthFormat : SaveFormatOf(picture, options->format);
-        std::optional<PairRead> pair = ReadPairOrReport(*source, runOptions, sink);
-        if (!pair)
-            return FinishCommand(false, sink);
-        Bitmap left = std::move(pair->left), right = std::move(pair->right);
-        if (!options->aligned) {
-            sink.SetStatus("Aligning");
-            auto aligned = AlignPair(left.get(), right.get());
-            if (const auto* why = std::get_if<std::string>(&aligned)) {
-                sink.ShowMessage("The pair cannot be aligned: " + *why);
-                return FinishCommand(false, sink);
-            }
-            left = std::move(std::get<AlignedPair>(aligned).left);
-            right = std::move(std::get<AlignedPair>(aligned).right);
-        }
-        sink.SetStatus("Depth");
-        auto made = DepthFromPair(left.get(), right.get());
-        if (const auto* why = std::get_if<std::string>(&made)) {
-            sink.ShowMessage("No depth map can be made: " + *why);
-            return FinishCommand(false, sink);
-        }
-        const PairDepth& depth = std::get<PairDepth>(made);
-        const bool done = GuardAllocation(sink, [&] {
-            return WriteOrReport(depth.depth.get(), options->output, depthFormat, runOptions, sink) &&
-                   (picture.empty() || WriteOrReport(left.get(), picture, pictureFormat, runOptions, sink));
-        });
-        if (done && isatty(STDERR_FILENO))
-            sink.ShowNote("depth: disparities " + Fixed(depth.farthest, 1) + " to " + Fixed(depth.nearest, 1) +
-                          " px; velmora-cli view --image " + (picture.empty() ? "LEFT" : picture) + " --depth " +
-                          options->output + " --parallax " + std::to_string(depth.Parallax()) + " --window " +
-                          std::to_string(depth.Window()) + " re-creates the right eye");
-        return FinishCommand(done, sink);
+        SaveFormatOf(options->output, options->format); // a UsageError before any work
+        if (!picture.empty())
+            SaveFormatOf(picture, options->format);
+        return FinishCommand(MakePairDepth(*source, options->aligned, options->output, picture, options->format,
+                                           runOptions, sink),
+                             sink);
     };
 }
 

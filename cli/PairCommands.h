@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "imaging/RunOptions.h"
+#include "imaging/matching/PairAlignment.h"
+#include "imaging/pairs/PairFiles.h"
+#include "imaging/threads/ProgressSink.h"
+
+#include <optional>
+#include <string>
+
+namespace velmora::cli {
+
+// The work of align and depth on one pair, for the commands and for batch.
+
+// The pair read and aligned, with the stereo window `windowMargin` pixels
+// behind the nearest matched point; said on a terminal. None after the
+// message when it cannot be read or aligned.
+std::optional<AlignedPair> AlignedOrReport(const PairSource& source, double windowMargin, const RunOptions& runOptions,
+                                           ProgressSink& sink);
+
+// Writes an aligned pair as the path's name says: an MPO, a JPS or PNS, or a
+// parallel picture of both eyes in `format` (a --format value, or empty).
+bool WriteAlignedPair(const AlignedPair& pair, const std::string& path, const std::string& format,
+                      const RunOptions& runOptions, ProgressSink& sink);
+
+// The depth map of the pair's left eye (aligned first unless `aligned`) to
+// depthPath, and the left eye it belongs to to picturePath unless empty; on a
+// terminal, how view re-creates the right eye.
+bool MakePairDepth(const PairSource& source, bool aligned, const std::string& depthPath,
+                   const std::string& picturePath, const std::string& format, const RunOptions& runOptions,
+                   ProgressSink& sink);
+
+} // namespace velmora::cli
