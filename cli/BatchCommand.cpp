@@ -5,6 +5,7 @@
 
 #include "cli/BatchPictures.h"
 #include "cli/DepthSource.h"
+#include "cli/PairCommands.h"
 #include "cli/WholeCommand.h"
 
 #include "imaging/threads/TaskGroup.h"
@@ -21,6 +22,7 @@
 #include <mutex>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 namespace velmora::cli {
 namespace {
@@ -65,6 +67,93 @@ private:
     std::vector<Line> lines_;
 };
 
+// What batch makes of each picture: where its results go and their making.
+class BatchWork {
+public:
+    virtual ~BatchWork() = default;
+    // Why the picture is not one this work takes; empty when it is.
+    virtual std::string Unsuitable(const BatchPicture& /*picture*/) const { return {}; }
+    virtual std::vector<OutputFile> OutputsFor(const std::string& folder, const std::string& stem) const = 0;
+    virtual bool Make(const BatchPicture& picture, const std::vector<OutputFile>& outputs, const RunOptions& options,
+                      ProgressSink& sink) const = 0;
+};
+
+// A whole command on a picture and its depth map, found, made or stored.
+class WholeWork : public BatchWork {
+public:
+    WholeWork(const WholeCommand& whole, DepthSource depths, int format)
+        : whole_(whole)
+        , depths_(std::move(depths))
+        , format_(format)
+    {
+    }
+
+    std::vector<OutputFile> OutputsFor(const std::string& folder, const std::string& stem) const override
+    {
+        return whole_.OutputsFor(folder, stem, format_);
+    }
+
+    bool Make(const BatchPicture& picture, const std::vector<OutputFile>& outputs, const RunOptions& options,
+              ProgressSink& sink) const override
+    {
+        DepthSource source = depths_;
+        source.depth = picture.partner;
+        const std::optional<PreparedDepth> depth = PrepareDepth(picture.image, source, options, sink);
+        return depth && whole_.Run(picture.image, depth->path, outputs, options, sink);
+    }
+
+private:
+    const WholeCommand& whole_;
+    DepthSource depths_;
+    int format_;
+};
+
+// align or depth on a pair: a stereo file, or a left eye and the right eye
+// found beside it.
+class PairWork : public BatchWork {
+public:
+    enum class Kind { kAlign, kDepth };
+
+    PairWork(Kind kind, std::string format)
+        : kind_(kind)
+        , format_(std::move(format))
+    {
+    }
+
+    std::string Unsuitable(const BatchPicture& picture) const override
+    {
+        return picture.partner.empty() && !IsStereoFile(picture.image) ? "not a stereo file (MPO, JPS or PNS)" : "";
+    }
+
+    // align: STEM.EXT; depth: the aligned left eye STEM.EXT and its depth map
+    // STEM-depth.EXT, which batch's other commands take with --depth-suffix -depth.
+    std::vector<OutputFile> OutputsFor(const std::string& folder, const std::string& stem) const override
+    {
+        std::vector<OutputFile> outputs = {{"--out", InFolder(folder, stem + "." + format_), 0}};
+        if (kind_ == Kind::kDepth)
+            outputs.push_back({"--out", InFolder(folder, stem + kDepthSuffix + "." + format_), 0});
+        return outputs;
+    }
+
+    bool Make(const BatchPicture& picture, const std::vector<OutputFile>& outputs, const RunOptions& options,
+              ProgressSink& sink) const override
+    {
+        const PairSource source = picture.partner.empty()
+            ? PairSource{picture.image, std::nullopt, "", ""}
+            : PairSource{"", std::nullopt, picture.image, picture.partner};
+        if (kind_ == Kind::kDepth)
+            return MakePairDepth(source, false, outputs[1].path, outputs[0].path, "", options, sink);
+        const std::optional<AlignedPair> aligned = AlignedOrReport(source, 0, options, sink);
+        return aligned && WriteAlignedPair(*aligned, outputs[0].path, "", options, sink);
+    }
+
+    static constexpr const char* kDepthSuffix = "-depth";
+
+private:
+    Kind kind_;
+    std::string format_; // the results' extension
+};
+
 struct Job {
     const BatchPicture* picture = nullptr;
     std::vector<OutputFile> outputs;
@@ -72,17 +161,14 @@ struct Job {
     bool made = false;
 };
 
-void RunJob(const WholeCommand& whole, const DepthSource& depths, const RunOptions& options, Job& job)
+void RunJob(const BatchWork& work, const RunOptions& options, Job& job)
 {
     try {
         std::vector<NamedFile> named;
         for (const OutputFile& output : job.outputs)
             named.push_back({output.option, output.path});
-        RefuseSameFiles(named, {{"--images", job.picture->image}, {"--depths", job.picture->depth}});
-        DepthSource source = depths;
-        source.depth = job.picture->depth;
-        const std::optional<PreparedDepth> depth = PrepareDepth(job.picture->image, source, options, job.reports);
-        job.made = depth && whole.Run(job.picture->image, depth->path, job.outputs, options, job.reports);
+        RefuseSameFiles(named, {{"--images", job.picture->image}, {"--depths", job.picture->partner}});
+        job.made = work.Make(*job.picture, job.outputs, options, job.reports);
     } catch (const std::exception& error) { // a UsageError too: it concerns this picture only
         job.reports.ShowMessage(error.what());
         job.made = false;
@@ -106,8 +192,7 @@ void ShowFailure(const Job& job, ConsoleSink& sink)
 // threads left to it; this thread shows the progress over the pictures and
 // each failure as its run ends. Workers that get no thread leave the jobs
 // to the others; with none at all, this thread runs them itself.
-void RunJobs(const WholeCommand& whole, const DepthSource& depths, std::vector<Job>& jobs, int workers,
-             const RunOptions& options, ConsoleSink& sink)
+void RunJobs(const BatchWork& work, std::vector<Job>& jobs, int workers, const RunOptions& options, ConsoleSink& sink)
 {
     std::mutex mutex;
     std::condition_variable jobEnded;
@@ -118,9 +203,9 @@ void RunJobs(const WholeCommand& whole, const DepthSource& depths, std::vector<J
     // Anyone who may write in the output folder could plant a link there:
     // a result replaces the link, never the file it points to.
     jobOptions.replaceLinks = true;
-    const auto work = [&] {
+    const auto serve = [&] {
         for (std::size_t i; (i = next.fetch_add(1)) < jobs.size();) {
-            RunJob(whole, depths, jobOptions, jobs[i]);
+            RunJob(work, jobOptions, jobs[i]);
             std::lock_guard lock(mutex);
             ended.push_back(i);
             jobEnded.notify_one();
@@ -129,9 +214,9 @@ void RunJobs(const WholeCommand& whole, const DepthSource& depths, std::vector<J
     TaskGroup group;
     int started = 0;
     for (int w = 0; w < workers; ++w)
-        started += group.Start(work) ? 1 : 0;
+        started += group.Start(serve) ? 1 : 0;
     if (started == 0)
-        work();
+        serve();
     sink.SetStatus("Pictures");
     sink.BeginProgress(static_cast<int>(jobs.size()));
     for (std::size_t shown = 0; shown < jobs.size(); ++shown) {
@@ -156,7 +241,7 @@ public:
     explicit RunInputs(const std::vector<BatchPicture>& pictures)
     {
         for (const BatchPicture& picture : pictures)
-            for (const std::string* input : {&picture.image, &picture.depth})
+            for (const std::string* input : {&picture.image, &picture.partner})
                 if (!input->empty() && picture.problem.empty())
                     for (const auto& identity : IdentitiesOf(*input))
                         inputs_.emplace(identity, *input);
@@ -194,18 +279,12 @@ bool IsLink(const std::string& path)
     return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
-int RunBatch(const WholeCommand& whole, const BatchOptions& options, const RunOptions& runOptions, ConsoleSink& sink)
+// The pictures of the run, each with the file found beside it (a depth map,
+// a right eye) unless none is looked for, then the work on each.
+int RunBatch(const BatchWork& work, const BatchOptions& options, const DepthMapPlace& partners,
+             const RunOptions& runOptions, ConsoleSink& sink)
 {
-    // Without a folder or suffix of depth maps, each comes from the network
-    // or, failing that, from the photograph itself.
-    const bool estimated = !options.model.model.empty();
-    const bool mapsMade = options.depths.empty() && options.depthSuffix.empty();
-    const DepthSource depths{"", options.model, options.depthFit};
-    if (estimated)
-        (void)EstimatorOptionsOf(options.model); // its usage errors before any picture
-    const int format = SaveFormatNamed(options.format).value();
-    const std::vector<BatchPicture> pictures =
-        FindBatchPictures(options.images, {options.depths, options.depthSuffix, mapsMade});
+    const std::vector<BatchPicture> pictures = FindBatchPictures(options.images, partners);
     std::error_code error;
     fs::create_directories(options.out, error);
     if (error || !fs::is_directory(options.out))
@@ -218,12 +297,13 @@ int RunBatch(const WholeCommand& whole, const BatchOptions& options, const RunOp
     int skipped = 0;
     int failed = 0;
     for (const BatchPicture& picture : pictures) {
-        if (!picture.problem.empty()) {
-            sink.ShowNote(picture.image + ": skipped, " + picture.problem);
+        const std::string problem = picture.problem.empty() ? work.Unsuitable(picture) : picture.problem;
+        if (!problem.empty()) {
+            sink.ShowNote(picture.image + ": skipped, " + problem);
             ++skipped;
             continue;
         }
-        const std::vector<OutputFile> outputs = whole.OutputsFor(options.out, picture.stem, format);
+        const std::vector<OutputFile> outputs = work.OutputsFor(options.out, picture.stem);
         const auto clash = std::find_if(outputs.begin(), outputs.end(),
                                         [&](const OutputFile& output) { return claimed.count(output.path) > 0; });
         if (clash != outputs.end()) {
@@ -258,7 +338,7 @@ int RunBatch(const WholeCommand& whole, const BatchOptions& options, const RunOp
     }
 
     const int workers = std::max(1, std::min<int>(options.jobs, static_cast<int>(jobs.size())));
-    RunJobs(whole, depths, jobs, workers, runOptions, sink);
+    RunJobs(work, jobs, workers, runOptions, sink);
     const auto made = std::count_if(jobs.begin(), jobs.end(), [](const Job& job) { return job.made; });
     failed += static_cast<int>(jobs.size() - made);
     std::cout << made << " made, " << failed << " failed, " << skipped << " skipped" << std::endl;
@@ -267,10 +347,61 @@ int RunBatch(const WholeCommand& whole, const BatchOptions& options, const RunOp
 
 } // namespace
 
+// batch align and batch depth, over the stereo files of a folder or its
+// left eyes with the right ones beside them.
+void AddPairBatches(CLI::App& batch, CommandTable& commands, RunOptions& runOptions)
+{
+    for (const auto& [name, kind, summary, fallback] :
+         {std::tuple{"align", PairWork::Kind::kAlign, "Straighten every stereo pair of a folder", "mpo"},
+          {"depth", PairWork::Kind::kDepth, "Make the depth map of every stereo pair of a folder", "png"}}) {
+        auto options = std::make_shared<BatchOptions>();
+        options->format = fallback;
+        CLI::App* command = batch.add_subcommand(name, summary);
+        command->footer(std::string("Every stereo file of --images (MPO, JPS, PNS), or with --right-suffix every left "
+                                    "eye and the right eye beside it, as 'velmora-cli ") +
+                        name + "' makes one (see its --help), into --out with the picture's name: " +
+                        (kind == PairWork::Kind::kAlign
+                             ? "STEM.mpo, .jps, .pns or a parallel picture of both eyes, by --format."
+                             : "the aligned left eye STEM.EXT and its depth map STEM-depth.EXT, ready for "
+                               "'batch anaglyph --images OUT --depth-suffix -depth'.") +
+                        "\n" + kInputNote);
+        command->add_option("--images", options->images, "Folder of the pairs")->required()->type_name("DIR");
+        command
+            ->add_option("--right-suffix", options->depthSuffix,
+                         "The pictures are left eyes, each with its right eye beside it named STEM + SUFFIX "
+                         "(shot.jpg: shot-right.jpg with -right)")
+            ->type_name("SUFFIX");
+        command->add_option("--out", options->out, "Folder of the results, made when missing")
+            ->required()
+            ->type_name("DIR");
+        const std::vector<std::string> formats = kind == PairWork::Kind::kAlign
+            ? std::vector<std::string>{"mpo", "jps", "pns", "png", "jpg", "tif", "bmp"}
+            : std::vector<std::string>{"png", "jpg", "tif", "bmp"};
+        command->add_option("--format", options->format, std::string("The results' format (default: ") + fallback + ")")
+            ->check(CLI::IsMember(formats, CLI::ignore_case))
+            ->transform([](std::string value) { return Lowercase(std::move(value)); })
+            ->type_name("F");
+        command->add_option("--quality", runOptions.jpegQuality, "JPEG quality, 1 to 100")
+            ->type_name("Q")
+            ->check(CLI::Range(1, 100));
+        command
+            ->add_option("--jobs", options->jobs,
+                         "Pairs made at a time (default: the processor's cores, " + std::to_string(options->jobs) +
+                             " here)")
+            ->type_name("N")
+            ->check(CLI::Range(1, 1024));
+        command->add_flag("--overwrite", options->overwrite, "Replace results that exist");
+        commands[command] = [kind = kind, options](ConsoleSink& sink, const RunOptions& run) {
+            const PairWork work(kind, options->format == "tif" ? "tif" : options->format);
+            return RunBatch(work, *options, {"", options->depthSuffix, options->depthSuffix.empty()}, run, sink);
+        };
+    }
+}
+
 void AddBatchCommand(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
-    CLI::App* batch =
-        app.add_subcommand("batch", "Run anaglyph, lcshutter, sbs, pair or views on a folder of pictures");
+    CLI::App* batch = app.add_subcommand(
+        "batch", "Run anaglyph, lcshutter, sbs, pair, views, align or depth on a folder of pictures");
     batch->require_subcommand(1);
     batch->footer("Every picture of --images that has a depth map is made into --out/STEM.EXT (pair: STEM-left and "
                   "STEM-right; views: STEM-00, STEM-01...), the extension from --format. The depth maps are found "
@@ -312,9 +443,17 @@ void AddBatchCommand(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         command->add_flag("--overwrite", options->overwrite, "Replace results that exist");
         whole->AddOptions(*command);
         (*commands)[command] = [whole, options](ConsoleSink& sink, const RunOptions& run) {
-            return RunBatch(*whole, *options, run, sink);
+            // Without a folder or suffix of depth maps, each comes from the
+            // network or, failing that, from the photograph itself.
+            if (!options->model.model.empty())
+                (void)EstimatorOptionsOf(options->model); // its usage errors before any picture
+            const WholeWork work(*whole, DepthSource{"", options->model, options->depthFit},
+                                 SaveFormatNamed(options->format).value());
+            const bool mapsMade = options->depths.empty() && options->depthSuffix.empty();
+            return RunBatch(work, *options, {options->depths, options->depthSuffix, mapsMade}, run, sink);
         };
     }
+    AddPairBatches(*batch, *commands, runOptions);
     table[batch] = [batch, commands](ConsoleSink& sink, const RunOptions& runOptions) {
         return commands->at(batch->get_subcommands().front())(sink, runOptions);
     };

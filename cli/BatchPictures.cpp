@@ -91,7 +91,7 @@ void ChooseDepthMap(BatchPicture& picture, const std::string& folder, const std:
     } else if (candidates.size() > 1) {
         picture.problem = "several depth maps: " + candidates[0] + " and " + candidates[1];
     } else {
-        picture.depth = (fs::path(folder) / candidates[0]).string();
+        picture.partner = (fs::path(folder) / candidates[0]).string();
     }
 }
 

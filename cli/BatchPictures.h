@@ -21,7 +21,7 @@ struct DepthMapPlace {
 struct BatchPicture {
     std::string image;
     std::string stem;    // "photo" for ".../photo.jpg"
-    std::string depth;   // empty when none was found or the picture is no file
+    std::string partner; // its depth map, or for a pair its right eye; empty when none was found or looked for
     std::string problem; // why it cannot be made: not a regular file, no depth map or several
 };
 

@@ -4,6 +4,7 @@
 
 #include "imaging/files/AtomicFile.h"
 #include "imaging/files/FileHandles.h"
+#include "imaging/files/FilePaths.h"
 #include "imaging/files/RegularFile.h"
 #include "imaging/formats/DamageChecks.h"
 #include "imaging/formats/FileBytes.h"
@@ -305,6 +306,10 @@ SizeRead ReadPictureSize(const std::string& path, const RunOptions& options)
 
 bool NamedAsPicture(const std::string& path)
 {
+    // Stereo files hold a JPEG or PNG first, which reads as their left eye.
+    const std::string extension = LowerCaseExtension(path);
+    if (extension == ".mpo" || extension == ".jps" || extension == ".pns")
+        return true;
     const FREE_IMAGE_FORMAT format = FreeImage_GetFIFFromFilename(path.c_str());
     return NamedAsHeif(path) || (format != FIF_UNKNOWN && FreeImage_FIFSupportsReading(format));
 }

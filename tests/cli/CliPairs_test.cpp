@@ -216,6 +216,41 @@ TEST_F(CliPairsTest, AlignGoesStraightOnToAResult)
         2);
 }
 
+TEST_F(CliPairsTest, BatchAlignsAndMakesTheDepthOfEveryPairAsSingleRunsDo)
+{
+    SaveTurnedPair(0.8, 5);
+    std::filesystem::create_directory("shots");
+    std::filesystem::copy_file("scene-left.png", "shots/scene.png");
+    std::filesystem::copy_file("scene-right.png", "shots/scene-right.png");
+    const ProgramResult depths =
+        Cli({"batch", "depth", "--images", "shots", "--right-suffix", "-right", "--out", "depths"});
+    ASSERT_EQ(depths.exitCode, 0) << depths.err;
+    EXPECT_EQ(depths.out, "1 made, 0 failed, 0 skipped\n");
+    ASSERT_EQ(Cli({"depth", "--left", "scene-left.png", "--right", "scene-right.png", "-o", "d.png", "--picture-out",
+                   "p.png"})
+                  .exitCode,
+              0);
+    EXPECT_EQ(ReadBytes("depths/scene-depth.png"), ReadBytes("d.png"));
+    EXPECT_EQ(ReadBytes("depths/scene.png"), ReadBytes("p.png"));
+    // Ready for the other commands: the depth maps lie beside their pictures.
+    const ProgramResult anaglyphs =
+        Cli({"batch", "anaglyph", "--images", "depths", "--depth-suffix", "-depth", "--parallax", "6", "--out", "3d"});
+    EXPECT_EQ(anaglyphs.out, "1 made, 0 failed, 0 skipped\n") << anaglyphs.err;
+
+    // Stereo files, the other pictures of the folder skipped with a note.
+    std::filesystem::create_directory("camera");
+    ASSERT_EQ(Cli({"align", "--left", "scene-left.png", "--right", "scene-right.png", "-o", "camera/a.mpo"}).exitCode,
+              0);
+    std::filesystem::copy_file("left.jpg", "camera/snapshot.jpg");
+    const ProgramResult aligned = Cli({"batch", "align", "--images", "camera", "--format", "jps", "--out", "aligned"});
+    EXPECT_EQ(aligned.exitCode, 0) << aligned.err;
+    EXPECT_EQ(aligned.out, "1 made, 0 failed, 1 skipped\n");
+    EXPECT_NE(aligned.err.find("camera/snapshot.jpg: skipped, not a stereo file"), std::string::npos) << aligned.err;
+    ASSERT_EQ(Cli({"align", "--stereo", "camera/a.mpo", "-o", "single.jps"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes("aligned/a.jps"), ReadBytes("single.jps"));
+    EXPECT_EQ(Cli({"batch", "align", "--images", "camera", "--format", "gif", "--out", "x"}).exitCode, 2);
+}
+
 TEST_F(CliPairsTest, DepthWritesTheAlignedLeftEyesDepthMapBesideIt)
 {
     SaveTurnedPair(0.5, 3);
