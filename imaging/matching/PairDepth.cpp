@@ -45,6 +45,35 @@ void FillFromBackground(cv::Mat& disparity, const cv::Mat& trusted, float farthe
     }
 }
 
+// SGBM matches no pixel whose whole search range does not lie in the right
+// eye: the left `lowest + count` columns (and the right `-lowest` ones when
+// the range reaches below zero). Both eyes are widened there with their edge
+// columns so that every pixel whose match is in view is matched. A match
+// whose block reaches into the added columns, give or take the left-right
+// check's tolerance, cannot be told from one out of view, so is not trusted.
+cv::Mat MatchAcrossTheWidth(cv::StereoSGBM& sgbm, const cv::Mat& left, const cv::Mat& right)
+{
+    const int before = std::max(0, sgbm.getMinDisparity() + sgbm.getNumDisparities());
+    const int after = std::max(0, -sgbm.getMinDisparity());
+    cv::Mat wideLeft, wideRight, fixedPoint;
+    cv::copyMakeBorder(left, wideLeft, 0, 0, before, after, cv::BORDER_REPLICATE);
+    cv::copyMakeBorder(right, wideRight, 0, 0, before, after, cv::BORDER_REPLICATE);
+    sgbm.compute(wideLeft, wideRight, fixedPoint);
+    cv::Mat disparity = fixedPoint(cv::Rect(before, 0, left.cols, left.rows)).clone();
+    const int scale = cv::StereoMatcher::DISP_SCALE;
+    const short untrusted = static_cast<short>((sgbm.getMinDisparity() - 1) * scale);
+    const int edge = (sgbm.getBlockSize() / 2 + sgbm.getDisp12MaxDiff()) * scale;
+    for (int y = 0; y < disparity.rows; ++y) {
+        short* row = disparity.ptr<short>(y);
+        for (int x = 0; x < disparity.cols; ++x) {
+            const int inRightEye = x * scale - row[x];
+            if (inRightEye < edge || inRightEye > (disparity.cols - 1) * scale - edge)
+                row[x] = untrusted;
+        }
+    }
+    return disparity;
+}
+
 } // namespace
 
 int PairDepth::Parallax() const
@@ -87,10 +116,8 @@ std::variant<PairDepth, std::string> DepthFromPair(FIBITMAP* left, FIBITMAP* rig
     const cv::Ptr<cv::StereoSGBM> sgbm =
         cv::StereoSGBM::create(lowest, count, kBlock, 8 * channels * kBlock * kBlock, 32 * channels * kBlock * kBlock,
                                1, 63, 10, 100, 2, cv::StereoSGBM::MODE_SGBM_3WAY);
-    cv::Mat fixedPoint;
-    sgbm->compute(smallLeft, smallRight, fixedPoint);
     cv::Mat disparity;
-    fixedPoint.convertTo(disparity, CV_32F, 1.0 / 16);
+    MatchAcrossTheWidth(*sgbm, smallLeft, smallRight).convertTo(disparity, CV_32F, 1.0 / 16);
     // SGBM marks what it cannot trust below its range.
     const cv::Mat trusted = disparity >= static_cast<float>(lowest);
     const int trustedCount = cv::countNonZero(trusted);
