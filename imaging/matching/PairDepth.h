@@ -27,7 +27,8 @@ struct PairDepth {
 };
 
 // Semi-global matching (OpenCV's StereoSGBM, checked left against right)
-// over the disparities the matched features span, on a copy of at most
+// over the disparities the matched features span, widened by half that span
+// at each end (thin near things hold few features), on a copy of at most
 // kDepthMatchingWidth columns, every column matched (the eyes are widened
 // with their edge columns where the search would fall off the right eye);
 // pixels without a trusted disparity (hidden in one eye, out of its view)
