@@ -16,9 +16,13 @@ namespace {
 
 constexpr int kFewestMatches = 8;      // to find the range of disparities
 constexpr double kRangeShare = 0.01;   // the share of matches cut off each end of the range, as outliers
-constexpr int kRangeMargin = 8;        // pixels added at each end of the matched range
+constexpr int kRangeMargin = 8;        // pixels added at each end of the matched range, at the least
+constexpr double kRangeWidening = 0.5; // or this share of it: thin near things hold few features
 constexpr double kSameRow = 1.5;       // pixels two matched points of an aligned pair may lie apart vertically
 constexpr int kBlock = 3;              // SGBM's matching block
+constexpr int kUniqueness = 15;        // percent by which the best cost must beat the next, or the pixel is untrusted
+constexpr int kSpeckleArea = 200;      // pixels: smaller islands of disparities apart from their surroundings...
+constexpr int kSpeckleStep = 1;        // ...by more than this (in pixels) are untrusted
 constexpr int kSpeckle = 5;            // the median filter's square that removes single wrong disparities
 
 
@@ -43,6 +47,35 @@ void FillFromBackground(cv::Mat& disparity, const cv::Mat& trusted, float farthe
                 row[x] = a < 0 && b < 0 ? farthest : a < 0 ? b : b < 0 ? a : std::min(a, b);
             }
     }
+}
+
+// SGBM matches no pixel whose whole search range does not lie in the right
+// eye: the left `lowest + count` columns (and the right `-lowest` ones when
+// the range reaches below zero). Both eyes are widened there with their edge
+// columns so that every pixel whose match is in view is matched. A match
+// whose block reaches into the added columns, give or take the left-right
+// check's tolerance, cannot be told from one out of view, so is not trusted.
+cv::Mat MatchAcrossTheWidth(cv::StereoSGBM& sgbm, const cv::Mat& left, const cv::Mat& right)
+{
+    const int before = std::max(0, sgbm.getMinDisparity() + sgbm.getNumDisparities());
+    const int after = std::max(0, -sgbm.getMinDisparity());
+    cv::Mat wideLeft, wideRight, fixedPoint;
+    cv::copyMakeBorder(left, wideLeft, 0, 0, before, after, cv::BORDER_REPLICATE);
+    cv::copyMakeBorder(right, wideRight, 0, 0, before, after, cv::BORDER_REPLICATE);
+    sgbm.compute(wideLeft, wideRight, fixedPoint);
+    cv::Mat disparity = fixedPoint(cv::Rect(before, 0, left.cols, left.rows)).clone();
+    const int scale = cv::StereoMatcher::DISP_SCALE;
+    const short untrusted = static_cast<short>((sgbm.getMinDisparity() - 1) * scale);
+    const int edge = (sgbm.getBlockSize() / 2 + sgbm.getDisp12MaxDiff()) * scale;
+    for (int y = 0; y < disparity.rows; ++y) {
+        short* row = disparity.ptr<short>(y);
+        for (int x = 0; x < disparity.cols; ++x) {
+            const int inRightEye = x * scale - row[x];
+            if (inRightEye < edge || inRightEye > (disparity.cols - 1) * scale - edge)
+                row[x] = untrusted;
+        }
+    }
+    return disparity;
 }
 
 } // namespace
@@ -79,18 +112,18 @@ std::variant<PairDepth, std::string> DepthFromPair(FIBITMAP* left, FIBITMAP* rig
     if (static_cast<int>(found.size()) < kFewestMatches)
         return "too few points match on the same rows (" + std::to_string(found.size()) +
                "): align the pair first";
-    const int lowest = static_cast<int>(std::floor(Percentile(found, kRangeShare))) - kRangeMargin;
-    const int highest = static_cast<int>(std::ceil(Percentile(found, 1 - kRangeShare))) + kRangeMargin;
+    const double farthestFound = Percentile(found, kRangeShare), nearestFound = Percentile(found, 1 - kRangeShare);
+    const double margin = std::max<double>(kRangeMargin, kRangeWidening * (nearestFound - farthestFound));
+    const int lowest = static_cast<int>(std::floor(farthestFound - margin));
+    const int highest = static_cast<int>(std::ceil(nearestFound + margin));
     const int count = std::max(16, (highest - lowest + 15) / 16 * 16);
 
     const int channels = 3;
     const cv::Ptr<cv::StereoSGBM> sgbm =
         cv::StereoSGBM::create(lowest, count, kBlock, 8 * channels * kBlock * kBlock, 32 * channels * kBlock * kBlock,
-                               1, 63, 10, 100, 2, cv::StereoSGBM::MODE_SGBM_3WAY);
-    cv::Mat fixedPoint;
-    sgbm->compute(smallLeft, smallRight, fixedPoint);
+                               1, 63, kUniqueness, kSpeckleArea, kSpeckleStep, cv::StereoSGBM::MODE_SGBM_3WAY);
     cv::Mat disparity;
-    fixedPoint.convertTo(disparity, CV_32F, 1.0 / 16);
+    MatchAcrossTheWidth(*sgbm, smallLeft, smallRight).convertTo(disparity, CV_32F, 1.0 / 16);
     // SGBM marks what it cannot trust below its range.
     const cv::Mat trusted = disparity >= static_cast<float>(lowest);
     const int trustedCount = cv::countNonZero(trusted);

@@ -27,14 +27,17 @@ struct PairDepth {
 };
 
 // Semi-global matching (OpenCV's StereoSGBM, checked left against right)
-// over the disparities the matched features span, on a copy of at most
-// kDepthMatchingWidth columns; pixels without a trusted disparity (hidden
-// in one eye, the left border) take the farther of their row's nearest
-// trusted neighbours, the background they lie in; single wrong disparities
-// go in a 5 x 5 median, and the map is brought to full size. Why not, when
-// the eyes hold too little texture to match. (An edge-aware refinement, a
-// guided filter with the left eye as guide, made the Aloe pair's map worse,
-// 18.6% of its pixels off by more than 2 against 13.5%, so it is not used.)
+// over the disparities the matched features span, widened by half that span
+// at each end (thin near things hold few features), on a copy of at most
+// kDepthMatchingWidth columns, every column matched (the eyes are widened
+// with their edge columns where the search would fall off the right eye);
+// pixels without a trusted disparity (hidden in one eye, out of its view)
+// take the farther of their row's nearest trusted neighbours, the background
+// they lie in; single wrong disparities go in a 5 x 5 median, and the map is
+// brought to full size. Why not, when the eyes hold too little texture to
+// match. (Edge-aware refinements made the Aloe pair's map worse or cost too
+// much for what they gave: a guided filter with the left eye as guide, a
+// weighted-least-squares filter, a colour-weighted median.)
 std::variant<PairDepth, std::string> DepthFromPair(FIBITMAP* left, FIBITMAP* right);
 
 inline constexpr int kDepthMatchingWidth = 1400;

@@ -36,22 +36,29 @@ Bitmap ToBitmap(const cv::Mat& topDown)
     });
 }
 
-// An aligned pair of a wall 8 pixels apart between the eyes and a square 24
-// apart in front of it: each lies its disparity further left in the right eye.
+// An aligned pair of a wall 8 pixels apart between the eyes and a square
+// `squareDisparity` apart in front of it, its left side at `squareLeft` in the
+// left eye: each lies its disparity further left in the right eye.
 struct Scene {
     Bitmap left, right;
 };
 
-Scene WallAndSquare()
+Scene WallAndSquare(int squareLeft = 300, int squareDisparity = 24)
 {
     const int width = 640, height = 400;
     const cv::Mat wall = Texture(width + 40, height, 1), square = Texture(160, 160, 2);
     cv::Mat left(height, width, CV_8UC3), right(height, width, CV_8UC3);
     wall(cv::Rect(20, 0, width, height)).copyTo(left);
     wall(cv::Rect(28, 0, width, height)).copyTo(right);
-    square.copyTo(left(cv::Rect(300, 120, 160, 160)));
-    square.copyTo(right(cv::Rect(300 - 24, 120, 160, 160)));
+    square.copyTo(left(cv::Rect(squareLeft, 120, 160, 160)));
+    square.copyTo(right(cv::Rect(squareLeft - squareDisparity, 120, 160, 160)));
     return {ToBitmap(left), ToBitmap(right)};
+}
+
+// The disparity a map's pixel stands for.
+double DisparityAt(const PairDepth& depth, int x, int y)
+{
+    return depth.farthest + (depth.nearest - depth.farthest) * PixelAt(depth.depth.get(), x, y)[0] / 255.0;
 }
 
 TEST(PairDepthTest, NearerIsBrighterAndThePrintedParallaxRemakesTheRightEye)
@@ -80,6 +87,43 @@ TEST(PairDepthTest, NearerIsBrighterAndThePrintedParallaxRemakesTheRightEye)
             same += std::abs(a[0] - b[0]) <= 12 && std::abs(a[1] - b[1]) <= 12 && std::abs(a[2] - b[2]) <= 12;
         }
     EXPECT_GT(static_cast<double>(same) / all, 0.9);
+}
+
+// A square 80 pixels apart near the left edge: left of it the wall is seen
+// by both eyes (columns 8 to 47) and then hidden from the right eye behind
+// the square (48 to 119). Both lie within the columns where the search runs
+// off the right eye, and take the wall's disparity, not the square's.
+TEST(PairDepthTest, TheLeftBorderAndTheStripHiddenBesideANearSquareTakeTheWallsDisparity)
+{
+    const Scene scene = WallAndSquare(120, 80);
+    auto made = DepthFromPair(scene.left.get(), scene.right.get());
+    ASSERT_TRUE(std::holds_alternative<PairDepth>(made)) << std::get<std::string>(made);
+    const PairDepth& depth = std::get<PairDepth>(made);
+    for (int y : {150, 200, 250}) {
+        EXPECT_NEAR(DisparityAt(depth, 30, y), 8, 2) << "seen by both eyes, row " << y;
+        EXPECT_NEAR(DisparityAt(depth, 90, y), 8, 2) << "hidden from the right eye, row " << y;
+        EXPECT_NEAR(DisparityAt(depth, 200, y), 80, 2) << "the square, row " << y;
+    }
+}
+
+TEST(PairDepthTest, TheMapIsTheSameWhateverTheThreadCount)
+{
+    const Scene scene = WallAndSquare();
+    const int threads = cv::getNumThreads();
+    cv::setNumThreads(1);
+    auto alone = DepthFromPair(scene.left.get(), scene.right.get());
+    cv::setNumThreads(4);
+    auto shared = DepthFromPair(scene.left.get(), scene.right.get());
+    cv::setNumThreads(threads);
+    ASSERT_TRUE(std::holds_alternative<PairDepth>(alone) && std::holds_alternative<PairDepth>(shared));
+    const PairDepth &a = std::get<PairDepth>(alone), &b = std::get<PairDepth>(shared);
+    EXPECT_EQ(a.farthest, b.farthest);
+    EXPECT_EQ(a.nearest, b.nearest);
+    int differing = 0;
+    for (int y = 0; y < Height(a.depth.get()); ++y)
+        for (int x = 0; x < Width(a.depth.get()); ++x)
+            differing += PixelAt(a.depth.get(), x, y)[0] != PixelAt(b.depth.get(), x, y)[0];
+    EXPECT_EQ(differing, 0);
 }
 
 TEST(PairDepthTest, APairWithNothingToMatchGivesNoDepth)
