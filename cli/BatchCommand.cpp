@@ -39,7 +39,48 @@ struct BatchOptions {
     std::string format = "png";
     int jobs = HardwareThreads();
     bool overwrite = false;
+    std::string shard; // "K/N", or empty: every picture
+    bool resume = false;
 };
+
+// The share of the pictures this run takes: the K-th (from 0) of N.
+struct Shard {
+    int index = 0;
+    int count = 1;
+};
+
+Shard ShardOf(const std::string& text)
+{
+    Shard shard;
+    char slash = 0;
+    std::istringstream in(text);
+    if (text.empty())
+        return shard;
+    if (!(in >> shard.index >> slash >> shard.count) || slash != '/' || !in.eof() || shard.count < 1 ||
+        shard.index < 0 || shard.index >= shard.count)
+        throw UsageError("--shard " + text +
+                         ": give K/N, the K-th of N shares counted from 0 (0/4 to 3/4), as "
+                         "Slurm's array task id and count or a Kubernetes completion index give them");
+    return shard;
+}
+
+// The pictures of this run's share. Pictures of one stem stay together,
+// so that the rule for two pictures of one name holds across machines too;
+// the stems are dealt out in name order, which every machine sees alike.
+std::vector<const BatchPicture*> ShareOf(const std::vector<BatchPicture>& pictures, const Shard& shard)
+{
+    std::map<std::string, int> stems; // stem -> its place in name order
+    for (const BatchPicture& picture : pictures)
+        stems.emplace(picture.stem, 0);
+    int place = 0;
+    for (auto& [stem, number] : stems)
+        number = place++;
+    std::vector<const BatchPicture*> share;
+    for (const BatchPicture& picture : pictures)
+        if (stems.at(picture.stem) % shard.count == shard.index)
+            share.push_back(&picture);
+    return share;
+}
 
 // Keeps what a picture's run reports on its own thread, to be shown on the
 // main one when the run is over.
@@ -284,6 +325,7 @@ bool IsLink(const std::string& path)
 int RunBatch(const BatchWork& work, const BatchOptions& options, const DepthMapPlace& partners,
              const RunOptions& runOptions, ConsoleSink& sink)
 {
+    const Shard shard = ShardOf(options.shard);
     const std::vector<BatchPicture> pictures = FindBatchPictures(options.images, partners);
     std::error_code error;
     fs::create_directories(options.out, error);
@@ -296,7 +338,8 @@ int RunBatch(const BatchWork& work, const BatchOptions& options, const DepthMapP
     std::set<std::string> claimed; // outputs of the pictures before
     int skipped = 0;
     int failed = 0;
-    for (const BatchPicture& picture : pictures) {
+    for (const BatchPicture* share : ShareOf(pictures, shard)) {
+        const BatchPicture& picture = *share;
         const std::string problem = picture.problem.empty() ? work.Unsuitable(picture) : picture.problem;
         if (!problem.empty()) {
             sink.ShowNote(picture.image + ": skipped, " + problem);
@@ -323,11 +366,18 @@ int RunBatch(const BatchWork& work, const BatchOptions& options, const DepthMapP
             ++failed;
             continue;
         }
-        const auto existing = std::find_if(outputs.begin(), outputs.end(), [](const OutputFile& output) {
+        const auto present = [](const OutputFile& output) {
             std::error_code ignored;
             return fs::exists(fs::symlink_status(output.path, ignored));
-        });
-        if (existing != outputs.end() && !options.overwrite) {
+        };
+        // Outputs are written whole or not at all: all present, the picture
+        // was made; some, an earlier run stopped part way, and it is made again.
+        if (options.resume && std::all_of(outputs.begin(), outputs.end(), present)) {
+            ++skipped;
+            continue;
+        }
+        const auto existing = std::find_if(outputs.begin(), outputs.end(), present);
+        if (existing != outputs.end() && !options.overwrite && !options.resume) {
             sink.ShowNote(picture.image + ": skipped, " + existing->path +
                           (IsLink(existing->path) ? " is a symbolic link (--overwrite replaces the link itself)"
                                                   : " exists (--overwrite replaces it)"));
@@ -346,6 +396,22 @@ int RunBatch(const BatchWork& work, const BatchOptions& options, const DepthMapP
 }
 
 } // namespace
+
+// --overwrite, --resume and --shard, of every batch command.
+void AddRerunOptions(CLI::App& command, BatchOptions& options)
+{
+    CLI::Option* overwrite = command.add_flag("--overwrite", options.overwrite, "Replace results that exist");
+    command
+        .add_flag("--resume", options.resume,
+                  "Go on after an earlier run: skip, without a note, the pictures whose results all exist (each is "
+                  "written whole or not at all), and make again those with only some")
+        ->excludes(overwrite);
+    command
+        .add_option("--shard", options.shard,
+                    "Make only the K-th of N shares of the pictures (K from 0), dealt out by name so that N runs on "
+                    "any machines share the folder between them")
+        ->type_name("K/N");
+}
 
 // batch align and batch depth, over the stereo files of a folder or its
 // left eyes with the right ones beside them.
@@ -390,7 +456,7 @@ void AddPairBatches(CLI::App& batch, CommandTable& commands, RunOptions& runOpti
                              " here)")
             ->type_name("N")
             ->check(CLI::Range(1, 1024));
-        command->add_flag("--overwrite", options->overwrite, "Replace results that exist");
+        AddRerunOptions(*command, *options);
         commands[command] = [kind = kind, options](ConsoleSink& sink, const RunOptions& run) {
             const PairWork work(kind, options->format == "tif" ? "tif" : options->format);
             return RunBatch(work, *options, {"", options->depthSuffix, options->depthSuffix.empty()}, run, sink);
@@ -440,7 +506,7 @@ void AddBatchCommand(CLI::App& app, CommandTable& table, RunOptions& runOptions)
                              " here)")
             ->type_name("N")
             ->check(CLI::Range(1, 1024));
-        command->add_flag("--overwrite", options->overwrite, "Replace results that exist");
+        AddRerunOptions(*command, *options);
         whole->AddOptions(*command);
         (*commands)[command] = [whole, options](ConsoleSink& sink, const RunOptions& run) {
             // Without a folder or suffix of depth maps, each comes from the

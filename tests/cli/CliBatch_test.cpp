@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <random>
 
 namespace velmora::test {
 namespace {
@@ -149,6 +152,94 @@ TEST_F(CliBatchTest, PicturesOfOneNameAndMissingPlacesAreReported)
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.err.find("nowhere: "), std::string::npos);
     EXPECT_FALSE(fs::exists("o2")); // nothing is made for a batch that cannot start
+}
+
+// Many small pictures with their depth maps beside them, for runs shared among machines.
+class CliShardTest : public CliBatchTest {
+protected:
+    CliShardTest()
+    {
+        std::mt19937 random(9);
+        for (int i = 0; i < 7; ++i) {
+            Save(RandomImage(40, 30, random).get(), InMany(i, ".png"), kSavePng);
+            Save(RandomDepthMap(40, 30, random).get(), InMany(i, "-depth.png"), kSavePng);
+        }
+        // Two pictures of one name go to the same share, which then fails the second.
+        Save(RandomImage(40, 30, random).get(), "many/p3.bmp");
+    }
+
+    // "many/p3.png" for 3 and ".png".
+    static std::string InMany(int i, const std::string& ending)
+    {
+        std::string path = "many/p";
+        path += std::to_string(i);
+        path += ending;
+        return path;
+    }
+
+    static std::vector<std::string> Batch(std::vector<std::string> more)
+    {
+        std::vector<std::string> arguments = {"batch",  "lcshutter",  "--images", "many",  "--depth-suffix",
+                                              "-depth", "--parallax", "4",        "--out", "out"};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return arguments;
+    }
+
+    static void MakeFolder() { fs::create_directories("many"); }
+
+private:
+    // Before the pictures are saved.
+    const bool made_ = (MakeFolder(), true);
+};
+
+TEST_F(CliShardTest, ShardsRunAtOnceMakeEveryPictureExactlyOnce)
+{
+    std::vector<std::unique_ptr<RunningProgram>> shards;
+    for (int k = 0; k < 3; ++k)
+        shards.push_back(
+            std::make_unique<RunningProgram>(VELMORA_CLI, Batch({"--shard", std::to_string(k) + "/3", "--jobs", "1"})));
+    int made = 0, failed = 0;
+    for (const auto& shard : shards) {
+        const ProgramResult result = shard->Wait();
+        int m = 0, f = 0, k = 0;
+        ASSERT_EQ(std::sscanf(result.out.c_str(), "%d made, %d failed, %d skipped", &m, &f, &k), 3) << result.out;
+        made += m;
+        failed += f;
+        EXPECT_EQ(k, 0);
+    }
+    EXPECT_EQ(made, 7);
+    EXPECT_EQ(failed, 1); // the second p3, in the same share as the first
+    for (int i = 0; i < 7; ++i) {
+        // p3.bmp comes before p3.png by name, and is made; p3.png fails.
+        const std::string made = "out" + InMany(i, ".png").substr(4);
+        const std::string picture = InMany(i, i == 3 ? ".bmp" : ".png");
+        EXPECT_TRUE(ReadBytes(made) ==
+                    Single("lcshutter", picture, InMany(i, "-depth.png"), "one.png", {"--parallax", "4"}))
+            << made;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator("out"), {}), 7);
+    for (const std::string bad : {"3/3", "-1/2", "1", "a/b", "0/0", "1/2/3"})
+        EXPECT_EQ(Cli(Batch({"--shard", bad})).exitCode, 2) << bad;
+}
+
+TEST_F(CliShardTest, ResumingMakesOnlyWhatAnEarlierRunLeftUndone)
+{
+    ASSERT_EQ(Cli({"batch", "views", "--images", "many", "--depth-suffix", "-depth", "--parallax", "4", "--count", "3",
+                   "--out", "views"})
+                  .exitCode,
+              1);                  // the second p3
+    fs::remove("views/p1-02.png"); // a run stopped part way through p1
+    fs::remove("views/p4-00.png");
+    fs::remove("views/p4-01.png");
+    fs::remove("views/p4-02.png"); // and before p4
+    const ProgramResult resumed = Cli({"batch", "views", "--images", "many", "--depth-suffix", "-depth", "--parallax",
+                                       "4", "--count", "3", "--out", "views", "--resume"});
+    EXPECT_EQ(resumed.out, "2 made, 1 failed, 5 skipped\n") << resumed.err;
+    EXPECT_EQ(resumed.err.find("exists"), std::string::npos) << resumed.err; // no note for what is done
+    EXPECT_EQ(std::distance(fs::directory_iterator("views"), {}), 7 * 3);
+    EXPECT_EQ(Cli({"batch", "views", "--images", "many", "--out", "views", "--count", "3", "--resume", "--overwrite"})
+                  .exitCode,
+              2);
 }
 
 } // namespace
