@@ -161,6 +161,32 @@ TEST_F(OutputCommandTest, ThePictureItselfAsOutputGoesBesideItWithATwo)
     EXPECT_EQ(closer.shown, (std::vector<std::string>{"2PHOTO.bmp"}));
 }
 
+TEST_F(OutputCommandTest, AnInputChosenAsTheOutputIsNotAskedAboutAndTheStatusSaysWhereTheResultWent)
+{
+    PreviewCloser closer;
+    const std::string picture = ReadBytes(sandbox.Path("photo.bmp"));
+    Run(kAnaglyph, sandbox.Path("photo.bmp"));
+    EXPECT_TRUE(platform.replaceQuestions.empty());
+    EXPECT_EQ(ReadBytes(sandbox.Path("photo.bmp")), picture);
+    EXPECT_EQ(ReadBytes(sandbox.Path("2photo.bmp")), CoreResult(StereoOutputKind::Anaglyph, 3, kSaveBmp));
+    EXPECT_EQ(Status(), "Saved as 2photo.bmp: photo.bmp is an input");
+
+    // The depth map, its extension added by the dialog, likewise.
+    const std::string depth = ReadBytes(sandbox.Path("depth.bmp"));
+    Run(kCrossEyed, sandbox.Path("depth"));
+    EXPECT_TRUE(platform.replaceQuestions.empty());
+    EXPECT_EQ(ReadBytes(sandbox.Path("depth.bmp")), depth);
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("2depth.bmp")));
+    EXPECT_EQ(Status(), "Saved as 2depth.bmp: depth.bmp is an input");
+    EXPECT_EQ(closer.shown, (std::vector<std::string> {"2photo.bmp", "2depth.bmp"}));
+
+    // Any other existing file is asked about, and replaced where chosen.
+    Run(kLcShutter, sandbox.Path("2photo.bmp"));
+    EXPECT_EQ(platform.replaceQuestions, (std::vector<std::string> {sandbox.Path("2photo.bmp")}));
+    EXPECT_EQ(ReadBytes(sandbox.Path("2photo.bmp")), CoreResult(StereoOutputKind::LcShutter, 3, kSaveBmp));
+    EXPECT_EQ(Status(), "Ready");
+}
+
 TEST_F(OutputCommandTest, NoParallaxNoDialog)
 {
     Click(kAutoParallax);
