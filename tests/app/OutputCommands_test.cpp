@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -185,6 +186,28 @@ TEST_F(OutputCommandTest, AnInputChosenAsTheOutputIsNotAskedAboutAndTheStatusSay
     EXPECT_EQ(platform.replaceQuestions, (std::vector<std::string> {sandbox.Path("2photo.bmp")}));
     EXPECT_EQ(ReadBytes(sandbox.Path("2photo.bmp")), CoreResult(StereoOutputKind::LcShutter, 3, kSaveBmp));
     EXPECT_EQ(Status(), "Ready");
+}
+
+TEST_F(OutputCommandTest, TheBarMovesWhileTheInputsAreReadBeforeAnyRoutineRuns)
+{
+    PreviewCloser closer;
+    auto* bar = qobject_cast<QProgressBar*>(window.Control(kProgress));
+    std::vector<std::string> shown;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+        if (value > 0)
+            shown.push_back(std::to_string(value) + " of " + std::to_string(bar->maximum()));
+    });
+    for (int button : {kAnaglyph, kCrossEyed, kLenticularViews}) {
+        shown.clear();
+        Run(button, sandbox.Path("moving"));
+        // The depth map's header, then its pixels, before the smoothing's
+        // 40 rows.
+        ASSERT_GE(shown.size(), 3u) << button;
+        EXPECT_EQ(std::vector<std::string>(shown.begin(), shown.begin() + 3),
+                  (std::vector<std::string>{"1 of 2", "2 of 2", "1 of 40"}))
+            << button;
+        EXPECT_EQ(bar->value(), 0) << button;
+    }
 }
 
 TEST_F(OutputCommandTest, NoParallaxNoDialog)
