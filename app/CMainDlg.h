@@ -2,8 +2,10 @@
 
 #pragma once
 
-#include "imaging/stereo/StereoOutput.h"
+#include "app/OutputNames.h"
 #include "imaging/RunOptions.h"
+#include "imaging/stereo/StereoLayouts.h"
+#include "imaging/stereo/StereoOutput.h"
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
 #include "resources/DialogBuilder.h"
@@ -12,6 +14,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -87,6 +90,13 @@ public:
     // depth map, make the view, compose, preview, tidy up. A second click
     // while one runs only beeps.
     void RunOutputCommand(StereoOutputKind kind);
+    // "Cross eyed": both eyes in one picture, the left eye (the view) on the
+    // right, as the command line's `sbs --layout cross` makes it.
+    void RunCrossEyed();
+    // "Lenticular views": the series of "Number of views" views (2 to 64),
+    // NAME-00.EXT, NAME-01.EXT... from the chosen NAME.EXT, as the command
+    // line's `views` makes them; the first is previewed.
+    void RunLenticularViews();
 
     // "Smooth...": the Segmentation Smoothing dialog, modally.
     void ShowSmoothDialog();
@@ -132,6 +142,18 @@ private:
     void RecomputeParallax();
     void SetSliderRange(int maximum, int position);
     void RefreshOutputButtons();
+
+    // Whether an output command may start: beeps while one runs, asks for a
+    // parallax when there is none; takes the parallax and smoothing radius
+    // from their fields.
+    bool ReadyToRun();
+    // What the layout routines make the window's views from.
+    LayoutRun CurrentLayoutRun() const;
+    // The flow every output command shares: the save dialog, the files
+    // `naming` makes of its answer, `making` writing them, the preview of
+    // the first, the temporary files deleted when asked, and the status.
+    void RunOutput(const std::function<OutputFiles(const std::string& answer)>& naming,
+                   const std::function<bool(const std::vector<std::string>& outputs)>& making);
     // The status line's whole text, however it is shortened on screen.
     std::string StatusText() const;
     // A status about a setting's value, and its end once the value is fixed,

@@ -29,9 +29,9 @@ namespace {
 using namespace main_ids;
 
 // Phones' HEIC pictures too; the picture may also be one eye of a stereo file.
-const FileDialogRequest kOpenRequest{"Open image", "Image files", "*.bmp;*.png;*.tif;*.jpg;*.heic;*.heif", ""};
-const FileDialogRequest kOpenPictureRequest{"Open image", "Image files",
-                                            "*.bmp;*.png;*.tif;*.jpg;*.heic;*.heif;*.mpo;*.jps;*.pns", ""};
+const FileDialogRequest kOpenRequest {"Open image", "Image files", "*.bmp;*.png;*.tif;*.jpg;*.heic;*.heif", "", {}};
+const FileDialogRequest kOpenPictureRequest {
+    "Open image", "Image files", "*.bmp;*.png;*.tif;*.jpg;*.heic;*.heif;*.mpo;*.jps;*.pns", "", {}};
 
 struct ChosenFile {
     std::string path;

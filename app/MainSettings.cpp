@@ -164,6 +164,8 @@ void CMainDlg::RefreshOutputButtons()
     const bool ready = imageLoaded_ && depthLoaded_ && imageBitsPerPixel_ == 24 && depthBitsPerPixel_ == 24;
     Control(kAnaglyph)->setEnabled(ready);
     Control(kLcShutter)->setEnabled(ready);
+    Control(kCrossEyed)->setEnabled(ready);
+    Control(kLenticularViews)->setEnabled(ready);
 }
 
 } // namespace velmora

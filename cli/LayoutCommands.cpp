@@ -130,8 +130,8 @@ private:
 
 class ViewSeriesCommand : public WholeCommand {
 public:
-    static constexpr int kFewest = 2;
-    static constexpr int kMost = 64;
+    static constexpr int kFewest = kFewestSeriesViews;
+    static constexpr int kMost = kMostSeriesViews;
 
     void AddOutputOptions(CLI::App& command, int& jpegQuality) override
     {

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,9 @@ struct FileDialogRequest {
     std::string filterDescription; // "Image files"
     std::string patterns;          // "*.bmp;*.png;*.tif;*.jpg"
     std::string defaultSuffix;     // save dialog: added to a typed name without a dot, before the replace question
+    // Save dialog: a chosen file for which this holds is not asked about,
+    // since the program writes its result elsewhere rather than over it.
+    std::function<bool(const std::string& path)> neverReplaced;
 };
 
 // Result codes of ShellOpen and StartCommandLine, in the scheme that the

@@ -45,6 +45,34 @@ int MissingFileCode(const std::filesystem::path& path)
                                                                    : shell_codes::kPathNotFound;
 }
 
+// The save dialog, which asks before replacing an existing file unless the
+// program writes its result elsewhere.
+class SaveDialog : public QFileDialog {
+public:
+    SaveDialog(QWidget* owner, const FileDialogRequest& request)
+        : QFileDialog(owner, QString::fromStdString(request.title), QString(), QtFilter(request))
+        , neverReplaced_(request.neverReplaced)
+    {
+        setOption(QFileDialog::DontUseNativeDialog);
+        setAcceptMode(QFileDialog::AcceptSave);
+        setFileMode(QFileDialog::AnyFile);
+        // The dialog adds the suffix before it checks for an existing file.
+        setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+    }
+
+protected:
+    void accept() override
+    {
+        const QStringList chosen = selectedFiles();
+        const bool ask = chosen.isEmpty() || !neverReplaced_ || !neverReplaced_(chosen.constFirst().toStdString());
+        setOption(QFileDialog::DontConfirmOverwrite, !ask);
+        QFileDialog::accept();
+    }
+
+private:
+    std::function<bool(const std::string&)> neverReplaced_;
+};
+
 } // namespace
 
 std::string ApplicationName()
@@ -72,12 +100,7 @@ std::optional<std::string> QtPlatform::AskOpenFile(QWidget* owner, const FileDia
 
 std::optional<std::string> QtPlatform::AskSaveFile(QWidget* owner, const FileDialogRequest& request)
 {
-    QFileDialog dialog(owner, QString::fromStdString(request.title), QString(), QtFilter(request));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    // The dialog adds the suffix before it checks for an existing file.
-    dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+    SaveDialog dialog(owner, request);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return Chosen(dialog.selectedFiles().constFirst());

@@ -29,11 +29,24 @@ inline void ReportReadFailure(const std::string& path, const FileStatus& status,
     sink.ExplainFailure(path, status.reason);
 }
 
-// Reads a picture as 24-bit; reports the failure when it cannot.
+// Reads a picture as 24-bit; reports the failure when it cannot. Reading a
+// file whose header passes is a counted step of two units, so that a bar
+// moves from the first moment of a run rather than only after a large
+// picture is decoded: the header checked (at once), the pixels decoded.
 inline Bitmap ReadOrReport(const std::string& path, const char* failureMessage, const RunOptions& options,
                            ProgressSink& sink)
 {
+    const bool counted = bool(ReadPictureSize(path, options).status);
+    if (counted) {
+        sink.BeginProgress(2);
+        sink.StepProgress();
+    }
     ImageRead read = ReadRgbImageFile(path, options);
+    if (counted) {
+        if (read.bitmap)
+            sink.StepProgress();
+        sink.ResetProgress();
+    }
     if (!read.bitmap)
         ReportReadFailure(path, read.status, failureMessage, sink);
     return std::move(read.bitmap);

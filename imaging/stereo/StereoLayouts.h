@@ -43,6 +43,10 @@ bool MakeEyePair(const LayoutRun& run, const std::string& leftPath, int leftForm
 bool MakeStereoMpo(const LayoutRun& run, const std::string& path, const StereoSettings& settings,
                    const RunOptions& options, ProgressSink& sink);
 
+// How many views a series has: two digits number them in its names.
+inline constexpr int kFewestSeriesViews = 2;
+inline constexpr int kMostSeriesViews = 64;
+
 // How a series of views lies around the picture and is numbered.
 struct SeriesPlan {
     // Files from the leftmost eye to the rightmost, as lenticular and

@@ -233,11 +233,14 @@ TEST_F(MainWindowTest, PicturesOfOtherDepthsAreShownButRefused)
     EXPECT_EQ(platform.messages.back(), "The image is not in the RGB colour mode!");
 
     OpenImage(Picture("photo.bmp", 2835));
-    EXPECT_TRUE(Enabled(kAnaglyph));
-    EXPECT_TRUE(Enabled(kLcShutter));
+    for (int id : {kAnaglyph, kLcShutter, kCrossEyed, kLenticularViews})
+        EXPECT_TRUE(Enabled(id)) << id;
+    for (int id : {kViewMaster, kIntegralViews})
+        EXPECT_FALSE(Enabled(id)) << id;
     OpenDepthMap(Picture("alpha.bmp", 2835, 32));
     EXPECT_EQ(platform.messages.back(), "The depth map is not in the RGB colour mode");
-    EXPECT_FALSE(Enabled(kLcShutter));
+    for (int id : {kAnaglyph, kLcShutter, kCrossEyed, kLenticularViews})
+        EXPECT_FALSE(Enabled(id)) << id;
 }
 
 TEST_F(MainWindowTest, AnUnreadableDepthMapLeavesTheButtonsAsTheyWere)
@@ -466,9 +469,10 @@ TEST_F(MainWindowTest, TabGoesThroughTheControlsInTheTemplatesOrder)
             break;
         order.push_back(now->objectName().mid(8).toInt());
     }
-    EXPECT_EQ(order, (std::vector<int>{kOpenDepthMap, kSmooth, kViewCount, kViewingAngle, kAutoParallax,
-                                       kSmoothingRadius, kStereoWindow, kStereoWindowText, kGrey, kSaveAs,
-                                       kDeleteTempFiles, kPreviewImages, kAnaglyph, kHelp, kAbout, kLcShutter}));
+    EXPECT_EQ(order,
+              (std::vector<int> {kOpenDepthMap, kSmooth, kViewCount, kViewingAngle, kAutoParallax, kSmoothingRadius,
+                                 kStereoWindow, kStereoWindowText, kGrey, kSaveAs, kDeleteTempFiles, kPreviewImages,
+                                 kAnaglyph, kLenticularViews, kHelp, kAbout, kCrossEyed, kLcShutter}));
 }
 
 TEST_F(MainWindowTest, IsTheSinkOfTheRoutines)

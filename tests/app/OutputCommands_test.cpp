@@ -3,12 +3,14 @@
 #include "app/CMainDlg.h"
 
 #include "imaging/files/SystemCalls.h"
+#include "imaging/formats/ImageFile.h"
 #include "imaging/stereo/Messages.h"
 #include "imaging/stereo/ShiftedView.h"
 #include "imaging/stereo/StereoOutput.h"
 #include "imaging/stereo/TempFiles.h"
 #include "resources/MainDialogIds.h"
 #include "tests/support/RecordingSink.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/gui/FakePlatform.h"
 #include "tests/support/gui/PreviewCloser.h"
@@ -16,6 +18,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -90,6 +93,27 @@ protected:
 
     QString Status() const { return qobject_cast<QLabel*>(window.Control(kStatus))->accessibleName(); }
 
+    // What velmora-cli's `command` writes from the same files with the
+    // window's parallax, stereo window and smoothing radius.
+    void RunCli(const std::string& command, std::vector<std::string> more)
+    {
+        const StereoSettings& settings = window.Settings();
+        std::vector<std::string> arguments = {command,
+                                              "--image",
+                                              sandbox.Path("photo.bmp"),
+                                              "--depth",
+                                              sandbox.Path("depth.bmp"),
+                                              "--parallax",
+                                              std::to_string(settings.geometry.parallax),
+                                              "--window",
+                                              std::to_string(settings.geometry.stereoWindow),
+                                              "--radius",
+                                              std::to_string(settings.smoothingRadius)};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        const ProgramResult cli = RunProgram(VELMORA_CLI, arguments);
+        ASSERT_EQ(cli.exitCode, 0) << cli.err;
+    }
+
     Sandbox sandbox;
     FakePlatform platform;
     CMainDlg window;
@@ -136,6 +160,54 @@ TEST_F(OutputCommandTest, ThePictureItselfAsOutputGoesBesideItWithATwo)
     EXPECT_EQ(ReadBytes(sandbox.Path("photo.bmp")), before);
     EXPECT_TRUE(std::filesystem::exists(sandbox.Path("2PHOTO.bmp")));
     EXPECT_EQ(closer.shown, (std::vector<std::string>{"2PHOTO.bmp"}));
+}
+
+TEST_F(OutputCommandTest, AnInputChosenAsTheOutputIsNotAskedAboutAndTheStatusSaysWhereTheResultWent)
+{
+    PreviewCloser closer;
+    const std::string picture = ReadBytes(sandbox.Path("photo.bmp"));
+    Run(kAnaglyph, sandbox.Path("photo.bmp"));
+    EXPECT_TRUE(platform.replaceQuestions.empty());
+    EXPECT_EQ(ReadBytes(sandbox.Path("photo.bmp")), picture);
+    EXPECT_EQ(ReadBytes(sandbox.Path("2photo.bmp")), CoreResult(StereoOutputKind::Anaglyph, 3, kSaveBmp));
+    EXPECT_EQ(Status(), "Saved as 2photo.bmp: photo.bmp is an input");
+
+    // The depth map, its extension added by the dialog, likewise.
+    const std::string depth = ReadBytes(sandbox.Path("depth.bmp"));
+    Run(kCrossEyed, sandbox.Path("depth"));
+    EXPECT_TRUE(platform.replaceQuestions.empty());
+    EXPECT_EQ(ReadBytes(sandbox.Path("depth.bmp")), depth);
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("2depth.bmp")));
+    EXPECT_EQ(Status(), "Saved as 2depth.bmp: depth.bmp is an input");
+    EXPECT_EQ(closer.shown, (std::vector<std::string> {"2photo.bmp", "2depth.bmp"}));
+
+    // Any other existing file is asked about, and replaced where chosen.
+    Run(kLcShutter, sandbox.Path("2photo.bmp"));
+    EXPECT_EQ(platform.replaceQuestions, (std::vector<std::string> {sandbox.Path("2photo.bmp")}));
+    EXPECT_EQ(ReadBytes(sandbox.Path("2photo.bmp")), CoreResult(StereoOutputKind::LcShutter, 3, kSaveBmp));
+    EXPECT_EQ(Status(), "Ready");
+}
+
+TEST_F(OutputCommandTest, TheBarMovesWhileTheInputsAreReadBeforeAnyRoutineRuns)
+{
+    PreviewCloser closer;
+    auto* bar = qobject_cast<QProgressBar*>(window.Control(kProgress));
+    std::vector<std::string> shown;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+        if (value > 0)
+            shown.push_back(std::to_string(value) + " of " + std::to_string(bar->maximum()));
+    });
+    for (int button : {kAnaglyph, kCrossEyed, kLenticularViews}) {
+        shown.clear();
+        Run(button, sandbox.Path("moving"));
+        // The depth map's header, then its pixels, before the smoothing's
+        // 40 rows.
+        ASSERT_GE(shown.size(), 3u) << button;
+        EXPECT_EQ(std::vector<std::string>(shown.begin(), shown.begin() + 3),
+                  (std::vector<std::string>{"1 of 2", "2 of 2", "1 of 40"}))
+            << button;
+        EXPECT_EQ(bar->value(), 0) << button;
+    }
 }
 
 TEST_F(OutputCommandTest, NoParallaxNoDialog)
@@ -301,6 +373,99 @@ TEST_F(OutputCommandTest, AFailedStepDoesNotReadTheFilesOfAnEarlierRun)
     EXPECT_EQ(ReadBytes(sandbox.Path("out.bmp")), earlier);
     EXPECT_EQ(closer.shown.size(), 1u); // no preview of a result the run did not make
     EXPECT_EQ(Status(), "Ready");
+}
+
+TEST_F(OutputCommandTest, CrossEyedGivesTheCommandLinesCrossedPair)
+{
+    PreviewCloser closer;
+    Type(kStereoWindowText, "4");
+    Type(kSmoothingRadius, "2");
+    Run(kCrossEyed, sandbox.Path("cross"));
+    EXPECT_TRUE(platform.messages.empty());
+    RunCli("sbs", {"--layout", "cross", "--format", "bmp", "-o", sandbox.Path("expected.bmp")});
+    EXPECT_EQ(ReadBytes(sandbox.Path("cross.bmp")), ReadBytes(sandbox.Path("expected.bmp")));
+    const Bitmap pair = ReadImageFile(sandbox.Path("cross.bmp"), {}).bitmap;
+    EXPECT_EQ(Width(pair.get()), 120); // both eyes of 60 pixels side by side
+
+    SelectFormat(kSavePng);
+    Type(kSmoothingRadius, "0");
+    Run(kCrossEyed, sandbox.Path("cross.png"));
+    RunCli("sbs", {"--layout", "cross", "--format", "png", "-o", sandbox.Path("expected.png")});
+    EXPECT_EQ(ReadBytes(sandbox.Path("cross.png")), ReadBytes(sandbox.Path("expected.png")));
+    EXPECT_EQ(closer.shown, (std::vector<std::string> {sandbox.Path("cross.bmp"), sandbox.Path("cross.png")}));
+    EXPECT_EQ(platform.saveRequests.back().defaultSuffix, "png");
+    EXPECT_EQ(Status(), "Ready");
+    EXPECT_FALSE(window.Busy());
+}
+
+TEST_F(OutputCommandTest, LenticularViewsGiveTheCommandLinesSeries)
+{
+    PreviewCloser closer;
+    SelectFormat(kSaveTiff);
+    Type(kViewCount, "4");
+    Type(kStereoWindowText, "5");
+    Run(kLenticularViews, sandbox.Path("series.tif"));
+    EXPECT_TRUE(platform.messages.empty());
+    RunCli("views", {"--count", "4", "--format", "tif", "-o", sandbox.Path("expected-%02d.tif")});
+    for (const char* number : {"00", "01", "02", "03"})
+        EXPECT_EQ(ReadBytes(sandbox.Path("series-" + std::string(number) + ".tif")),
+                  ReadBytes(sandbox.Path("expected-" + std::string(number) + ".tif")))
+            << number;
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("series-04.tif")));
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("series.tif")));
+    EXPECT_EQ(closer.shown, (std::vector<std::string> {sandbox.Path("series-00.tif")}));
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("DepthMapTemp.tif")));
+    EXPECT_EQ(Status(), "Ready");
+
+    // A name typed without an extension gets the format's.
+    SelectFormat(kSaveBmp);
+    Run(kLenticularViews, sandbox.Path("typed"));
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("typed-03.bmp")));
+}
+
+TEST_F(OutputCommandTest, LenticularViewsNeedTwoToSixtyFourViews)
+{
+    Click(kAutoParallax); // the parallax stays 9
+    for (const char* count : {"1", "65"}) {
+        Type(kViewCount, count);
+        Click(kLenticularViews);
+    }
+    EXPECT_EQ(platform.messages, (std::vector<std::string>(2, "Lenticular views need 2 to 64 views!")));
+    EXPECT_TRUE(platform.saveRequests.empty());
+}
+
+TEST_F(OutputCommandTest, AViewSeriesNeverReplacesAFileItWasNotAskedAbout)
+{
+    PreviewCloser closer;
+    WriteBytes(sandbox.Path("series.bmp"), "the user's, not written");
+    WriteBytes(sandbox.Path("series-01.bmp"), "the user's view");
+    Run(kLenticularViews, sandbox.Path("series.bmp"));
+    EXPECT_TRUE(platform.replaceQuestions.empty());
+    EXPECT_EQ(ReadBytes(sandbox.Path("series.bmp")), "the user's, not written");
+    EXPECT_EQ(ReadBytes(sandbox.Path("series-01.bmp")), "the user's view");
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("series-00.bmp")));
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("2series-00.bmp")));
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("2series-01.bmp")));
+    EXPECT_EQ(Status(), "Saved as 2series-00.bmp to 2series-01.bmp: series-01.bmp already exists");
+
+    // Views this run wrote are replaced by the next run of the same name.
+    Run(kLenticularViews, sandbox.Path("2series.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("22series-00.bmp")));
+    EXPECT_EQ(Status(), "Ready");
+}
+
+TEST_F(OutputCommandTest, ViewMasterAndIntegralViewsStayInert)
+{
+    for (int id : {kViewMaster, kIntegralViews}) {
+        EXPECT_FALSE(window.Control(id)->isEnabled());
+        window.Control(id)->setEnabled(true); // even when clicked, nothing happens
+        platform.GivenUserSaves(sandbox.Path("inert.bmp"));
+        Click(id);
+        platform.saveAnswers.clear();
+    }
+    EXPECT_TRUE(platform.saveRequests.empty());
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("inert.bmp")));
 }
 
 } // namespace

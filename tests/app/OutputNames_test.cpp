@@ -12,25 +12,33 @@
 namespace velmora::test {
 namespace {
 
+std::string OutputPath(const std::string& answer, const std::string& extension, const std::string& imagePath,
+                       const std::string& depthPath)
+{
+    const OutputFiles files = MakeOutputPath(answer, extension, imagePath, depthPath);
+    EXPECT_EQ(files.paths.size(), 1u);
+    return files.paths.front();
+}
+
 TEST(OutputNamesTest, TheExtensionIsAddedOnlyToNamesWithoutOne)
 {
-    EXPECT_EQ(MakeOutputPath("/out/result", "png", "/in/a.png", "/in/b.png"), "/out/result.png");
-    EXPECT_EQ(MakeOutputPath("/out/result.bmp", "png", "/in/a.png", "/in/b.png"), "/out/result.bmp");
-    EXPECT_EQ(MakeOutputPath("/out/result.", "tif", "/in/a.png", "/in/b.png"), "/out/result..tif");
-    EXPECT_EQ(MakeOutputPath("/out.d/result", "bmp", "", ""), "/out.d/result.bmp");
+    EXPECT_EQ(OutputPath("/out/result", "png", "/in/a.png", "/in/b.png"), "/out/result.png");
+    EXPECT_EQ(OutputPath("/out/result.bmp", "png", "/in/a.png", "/in/b.png"), "/out/result.bmp");
+    EXPECT_EQ(OutputPath("/out/result.", "tif", "/in/a.png", "/in/b.png"), "/out/result..tif");
+    EXPECT_EQ(OutputPath("/out.d/result", "bmp", "", ""), "/out.d/result.bmp");
 }
 
 TEST(OutputNamesTest, AClashWithAnInputGetsATwoAsOftenAsNeeded)
 {
     Sandbox sandbox;
-    EXPECT_EQ(MakeOutputPath(sandbox.Path("Photo.PNG"), "png", sandbox.Path("photo.png"), ""), "2Photo.PNG");
-    EXPECT_EQ(MakeOutputPath(sandbox.Path("depth"), "bmp", "", sandbox.Path("depth.bmp")), "2depth.bmp");
+    EXPECT_EQ(OutputPath(sandbox.Path("Photo.PNG"), "png", sandbox.Path("photo.png"), ""), "2Photo.PNG");
+    EXPECT_EQ(OutputPath(sandbox.Path("depth"), "bmp", "", sandbox.Path("depth.bmp")), "2depth.bmp");
     // The prefixed name would be the depth map: prefix again.
-    EXPECT_EQ(MakeOutputPath(sandbox.Path("photo.png"), "png", sandbox.Path("photo.png"), sandbox.Path("2photo.png")),
+    EXPECT_EQ(OutputPath(sandbox.Path("photo.png"), "png", sandbox.Path("photo.png"), sandbox.Path("2photo.png")),
               "22photo.png");
     // The same file by another name counts as a clash too.
     std::ofstream(sandbox.Path("photo.png")) << "x";
-    EXPECT_EQ(MakeOutputPath(sandbox.Path("sub/../photo.png"), "png", "photo.png", ""), "2photo.png");
+    EXPECT_EQ(OutputPath(sandbox.Path("sub/../photo.png"), "png", "photo.png", ""), "2photo.png");
 }
 
 TEST(OutputNamesTest, ANameTheDialogDidNotAskAboutNeverReplacesAnotherFile)
@@ -39,14 +47,14 @@ TEST(OutputNamesTest, ANameTheDialogDidNotAskAboutNeverReplacesAnotherFile)
     Bitmap bitmap = MakeImage(2, 2, [](int, int) { return Grey(1); });
     // The user's own 2photo.png stays; one this process wrote may be replaced.
     WriteBytes("2photo.png", "the user's");
-    EXPECT_EQ(MakeOutputPath(sandbox.Path("photo.png"), "png", sandbox.Path("photo.png"), ""), "22photo.png");
+    EXPECT_EQ(OutputPath(sandbox.Path("photo.png"), "png", sandbox.Path("photo.png"), ""), "22photo.png");
     Save(bitmap.get(), "22photo.png", kSavePng);
-    EXPECT_EQ(MakeOutputPath(sandbox.Path("photo.png"), "png", sandbox.Path("photo.png"), ""), "22photo.png");
+    EXPECT_EQ(OutputPath(sandbox.Path("photo.png"), "png", sandbox.Path("photo.png"), ""), "22photo.png");
     // The dialog asked about "result.", not about "result..bmp".
     WriteBytes("result..bmp", "the user's");
-    EXPECT_EQ(MakeOutputPath(sandbox.Path("result."), "bmp", "", ""), "2result..bmp");
+    EXPECT_EQ(OutputPath(sandbox.Path("result."), "bmp", "", ""), "2result..bmp");
     // What the dialog asked about is the user's choice.
-    EXPECT_EQ(MakeOutputPath(sandbox.Path("2photo.png"), "png", "", ""), sandbox.Path("2photo.png"));
+    EXPECT_EQ(OutputPath(sandbox.Path("2photo.png"), "png", "", ""), sandbox.Path("2photo.png"));
 }
 
 TEST(OutputNamesTest, TheSmoothedDepthMapAvoidsTheUsersFiles)

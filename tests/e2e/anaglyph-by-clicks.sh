@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # End to end: the real velmora window under Xvfb, driven from the keyboard as
-# a person would (xdotool), makes an anaglyph of the bundled sample through
-# the real file dialogs; the file must equal what velmora-cli makes.
+# a person would (xdotool), makes an anaglyph and a cross-eyed pair of the
+# bundled sample through the real file dialogs; the files must equal what
+# velmora-cli makes.
 #   anaglyph-by-clicks.sh VELMORA VELMORA_CLI SAMPLES_FOLDER MAIN_WINDOW_TITLE
+# With VELMORA_E2E_SHOTS set to a folder, the screen is saved there at the
+# main steps, for a person to look at.
 set -euo pipefail
 
 velmora=$1
@@ -66,6 +69,18 @@ focus() { # a window title
     done
     sleep 0.3
 }
+shot() { # a name
+    [ -n "${VELMORA_E2E_SHOTS:-}" ] || return 0
+    /usr/bin/python3 -c 'import os, sys; from PIL import ImageGrab; ImageGrab.grab(xdisplay=os.environ["DISPLAY"]).save(sys.argv[1])' \
+        "$VELMORA_E2E_SHOTS/$1.png"
+}
+close_preview() {
+    # Close has the focus in the preview: Enter presses it.
+    wait_for "Image Preview" >/dev/null
+    focus "Image Preview"
+    xdotool key Return
+    wait_gone "Image Preview"
+}
 answer_file_dialog() { # title, path
     wait_for "$1" >/dev/null
     focus "$1"
@@ -107,11 +122,7 @@ xdotool key Tab Tab ctrl+a 2
 # "&Anaglyph image", then the save dialog and the preview.
 xdotool key alt+a
 answer_file_dialog "Save image" "$work/result.bmp"
-# Close has the focus in the preview: Enter presses it.
-wait_for "Image Preview" >/dev/null
-focus "Image Preview"
-xdotool key Return
-wait_gone "Image Preview"
+close_preview
 
 # A name typed without its extension gets ".bmp" in the dialog, which then
 # asks before replacing result.bmp; its default answer, No, writes nothing.
@@ -139,5 +150,42 @@ if cmp "$work/result.bmp" "$work/expected.bmp"; then
     echo "the anaglyph made by clicks equals velmora-cli's"
 else
     echo "the window's anaglyph differs from velmora-cli's"
+    exit 1
+fi
+
+# "Cross eyed" makes velmora-cli's crossed pair. The focus is still in the
+# smoothing radius ("&Anaglyph image" does not take it); eleven tab stops on,
+# past the slider and its field, the modes, the format, the two checks,
+# "Anaglyph image", "Lenticular views", "Help" and "About", comes "Cross eyed".
+focus "$title"
+xdotool key Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab
+shot cross-eyed-focused
+xdotool key space
+answer_file_dialog "Save image" "$work/cross.png"
+wait_for "Image Preview" >/dev/null
+shot cross-eyed-preview
+close_preview
+"$cli" sbs --layout cross --image "$work/sample.png" --depth "$work/sample-depth.png" --parallax 12 --window 12 \
+    --radius 2 --format bmp -o "$work/expected-cross.png"
+if cmp "$work/cross.png" "$work/expected-cross.png"; then
+    echo "the cross-eyed pair made by clicks equals velmora-cli's"
+else
+    echo "the window's cross-eyed pair differs from velmora-cli's"
+    exit 1
+fi
+
+# The picture itself chosen as the output: no question, the anaglyph goes to
+# 2sample.png, and the picture stays as it was.
+cp "$work/sample.png" "$work/picture-before.png"
+focus "$title"
+xdotool key alt+a
+answer_file_dialog "Save image" "$work/sample.png"
+close_preview
+shot saved-beside-the-picture
+cmp "$work/sample.png" "$work/picture-before.png"
+if cmp "$work/2sample.png" "$work/expected.bmp"; then
+    echo "the picture chosen as the output was kept and the anaglyph saved as 2sample.png"
+else
+    echo "2sample.png is not the anaglyph"
     exit 1
 fi

@@ -66,7 +66,10 @@ TEST_F(AnaglyphTest, TakesTheCommonAreaAndThePictureResolution)
     EXPECT_EQ(out.bitsPerPixel, 24);
     EXPECT_EQ(out.resolution, 2835);
     EXPECT_EQ(out.At(4, 3).green, PixelOf(image.get(), 4, 3).green);
-    EXPECT_EQ(sink.events, (std::vector<std::string>{"status:Anaglyph image"}));
+    // Each input's reading is a counted step of its own.
+    EXPECT_EQ(
+        sink.events,
+        (std::vector<std::string>{"status:Anaglyph image", "begin:2", "step", "reset", "begin:2", "step", "reset"}));
     EXPECT_EQ(sink.pumps, 4);
 }
 

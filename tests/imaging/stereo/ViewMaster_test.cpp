@@ -42,7 +42,9 @@ TEST_F(ViewMasterTest, EvenRowsFromTheViewOddRowsFromThePicture)
         for (int y = 0; y < height; ++y)
             EXPECT_EQ(out.At(2, y), Grey(y % 2 == 0 ? 200 + y : 100 + y)) << "height " << height << " row " << y;
         EXPECT_EQ(sink.pumps, height);
-        EXPECT_EQ(sink.events, (std::vector<std::string>{"status:LC Shutter"}));
+        EXPECT_EQ(sink.events,
+                  (std::vector<std::string>{"status:LC Shutter", "begin:2", "step", "reset", "begin:2", "step",
+                                            "reset"})); // the two inputs read
         EXPECT_EQ(out.resolution, 3780);
     }
 }

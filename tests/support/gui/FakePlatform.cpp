@@ -51,11 +51,12 @@ std::optional<std::string> FakePlatform::AskSaveFile(QWidget*, const FileDialogR
         return answer;
     // As the real dialog does: a typed name without a dot gets the default
     // suffix, then an existing file is replaced only if the user agrees (a
-    // user who does not then cancels).
+    // user who does not then cancels); the program that writes elsewhere
+    // asks nothing.
     if (!request.defaultSuffix.empty() &&
         std::filesystem::path(*answer).filename().string().find('.') == std::string::npos)
         *answer += "." + request.defaultSuffix;
-    if (std::filesystem::exists(*answer)) {
+    if (std::filesystem::exists(*answer) && !(request.neverReplaced && request.neverReplaced(*answer))) {
         replaceQuestions.push_back(*answer);
         if (!Next(replaceAnswers, true))
             return std::nullopt;
