@@ -130,8 +130,6 @@ private:
 
 class ViewSeriesCommand : public WholeCommand {
 public:
-    static constexpr int kFewest = kFewestSeriesViews;
-    static constexpr int kMost = kMostSeriesViews;
 
     void AddOutputOptions(CLI::App& command, int& jpegQuality) override
     {
@@ -172,10 +170,10 @@ protected:
     {
         command
             .add_option("--count", count_,
-                        "Number of views, " + std::to_string(kFewest) + " to " + std::to_string(kMost))
+                        "Number of views, " + std::to_string(kFewestSeriesViews) + " to " + std::to_string(kMostSeriesViews))
             ->required()
             ->type_name("N")
-            ->check(CLI::Range(kFewest, kMost));
+            ->check(CLI::Range(kFewestSeriesViews, kMostSeriesViews));
         command
             .add_option("--order", order_,
                         "left-to-right: view 0 is the leftmost eye and the last the rightmost, as lenticular and "
@@ -198,7 +196,7 @@ protected:
     }
 
 private:
-    int count_ = kFewest;
+    int count_ = kFewestSeriesViews;
     std::string order_ = "left-to-right";
     bool symmetric_ = false;
     std::string pattern_;
