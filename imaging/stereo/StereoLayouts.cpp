@@ -2,6 +2,8 @@
 
 #include "imaging/stereo/StereoLayouts.h"
 
+#include <algorithm>
+
 #include "imaging/pairs/PairFiles.h"
 #include "imaging/stereo/AllocationGuard.h"
 #include "imaging/stereo/DepthSmoothing.h"
@@ -124,6 +126,21 @@ StereoGeometry SeriesPlan::GeometryOf(const StereoGeometry& whole, int file, int
     return whole.ShareOfSeries(2 * k - (count - 1), 2 * count - 1);
 }
 
+// The picture as a frame of the series: cut, as every view is, to the
+// bottom-left area it shares with its depth map, so that all frames are of
+// one size. None when memory runs out.
+Bitmap CommonArea(const ViewSources& sources)
+{
+    FIBITMAP* image = sources.image.get();
+    const int width = std::min(Width(image), Width(sources.depth.get()));
+    const int height = std::min(Height(image), Height(sources.depth.get()));
+    // The library counts rows from the top.
+    Bitmap area(FreeImage_Copy(image, 0, Height(image) - height, width, Height(image)));
+    if (area)
+        SetResolution(area.get(), HorizontalResolution(image));
+    return area;
+}
+
 bool MakeViewSeries(const LayoutRun& run, const std::vector<std::string>& paths, const StereoSettings& settings,
                     const RunOptions& options, ProgressSink& sink, const SeriesPlan& plan)
 {
@@ -136,12 +153,15 @@ bool MakeViewSeries(const LayoutRun& run, const std::vector<std::string>& paths,
         for (int file = 0; file < count; ++file) {
             sink.SetStatus("View " + std::to_string(file + 1) + " of " + std::to_string(count));
             const bool picture = plan.IsPicture(file, count);
-            Bitmap view =
-                picture ? Bitmap() : ViewOf(sources, plan.GeometryOf(run.geometry, file, count), settings, options, sink);
-            if (!picture && !view)
+            Bitmap view = picture
+                ? CommonArea(sources)
+                : ViewOf(sources, plan.GeometryOf(run.geometry, file, count), settings, options, sink);
+            if (!view) {
+                if (picture)
+                    sink.ShowMessage(messages::kNotEnoughMemory);
                 return false;
-            if (!WriteOrReport(picture ? sources.image.get() : view.get(), paths[file], settings.saveFormat, options,
-                               sink))
+            }
+            if (!WriteOrReport(view.get(), paths[file], settings.saveFormat, options, sink))
                 return false;
         }
         return true;

@@ -96,6 +96,22 @@ TEST_F(CliDepthFitTest, ADepthMapOfThePicturesSizeIsReadAsItIs)
     EXPECT_TRUE(Says(broken, "broken.png")) << broken.err;
 }
 
+TEST_F(CliDepthFitTest, EveryFrameOfASeriesHasTheSizeTheDepthMapAllows)
+{
+    ASSERT_EQ(Cli({"views", "--image", "p.png", "--depth", "square.png", "--depth-fit", "crop", "--count", "3",
+                   "--parallax", "4", "-o", "v%d.png"})
+                  .exitCode,
+              0);
+    for (const char* frame : {"v0.png", "v1.png", "v2.png"}) {
+        EXPECT_EQ(ReadPixels(frame)->width, 40) << frame;
+        EXPECT_EQ(ReadPixels(frame)->height, 40) << frame;
+    }
+    // The picture's frame is its bottom-left corner.
+    const auto picture = ReadPixels("p.png"), frame = ReadPixels("v2.png");
+    EXPECT_EQ(frame->At(5, 7), picture->At(5, 7));
+    EXPECT_EQ(frame->At(39, 39), picture->At(39, 39));
+}
+
 // A depth network in place of a depth map, with the tiny models the
 // estimator's tests make (a network whose output is the input's red
 // channel, among others).
