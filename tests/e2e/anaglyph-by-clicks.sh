@@ -189,3 +189,33 @@ else
     echo "2sample.png is not the anaglyph"
     exit 1
 fi
+
+# A picture saved without a resolution (a PNG without pHYs): no parallax can
+# be worked out from it, so Auto goes off and an output asks for the
+# parallax ("Enter parallax!") instead of working one out from 72 dpi.
+/usr/bin/python3 -c 'import sys; from PIL import Image; Image.open(sys.argv[1]).save(sys.argv[2])' \
+    "$work/sample.png" "$work/no-resolution.png"
+kill "$app"
+wait "$app" || true
+QT_QPA_PLATFORM=xcb "$velmora" &
+app=$!
+wait_for "$title" >/dev/null
+focus "$title"
+xdotool key space
+answer_file_dialog "Open image" "$work/no-resolution.png"
+focus "$title"
+xdotool key Tab space
+answer_file_dialog "Open image" "$work/sample-depth.png"
+focus "$title"
+shot no-resolution
+xdotool key alt+a
+wait_for "velmora" >/dev/null
+shot enter-parallax
+if [ "$(count_windows "Save image")" -ne 0 ]; then
+    echo "a parallax was worked out for a picture without a resolution"
+    exit 1
+fi
+focus "velmora"
+xdotool key Return
+wait_gone "velmora"
+echo "a picture without a resolution switched Auto off"
