@@ -13,12 +13,13 @@ namespace {
 constexpr int kParameters = 7;
 using Parameters = std::array<double, kParameters>;
 // How hard the lean and the narrowings are held at nothing: pixels per
-// match, over half the picture's side, for each unit of them.
+// match, over half the picture's side, for each unit of them. The lean the
+// hardest: it moves every depth's rows apart by its columns apart.
 struct Pull {
     std::size_t parameter;
     double strength;
 };
-constexpr Pull kPulls[] = {{0, 0.3}, {1, 0.003}, {5, 0.003}, {6, 0.003}};
+constexpr Pull kPulls[] = {{0, 0.03}, {1, 0.003}, {5, 0.003}, {6, 0.003}};
 constexpr int kLargestSteps = 50;
 constexpr int kRansacRounds = 3000;
 constexpr int kSample = 6;
@@ -69,7 +70,7 @@ double Angle(const cv::Point2d& from, const cv::Point2d& at, const cv::Point2d& 
 bool KeepsItsFrame(const cv::Matx33d& warp, cv::Size size)
 {
     const double w = size.width, h = size.height;
-    const cv::Point2d corners[4] = {{0, 0.3}, {w, 0}, {w, h}, {0, h}};
+    const cv::Point2d corners[4] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
     cv::Point2d warped[4];
     for (int c = 0; c < 4; ++c)
         warped[c] = EyeWarps::Warped(warp, corners[c]);
