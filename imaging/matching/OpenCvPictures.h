@@ -8,8 +8,7 @@
 
 #include <vector>
 
-// The matching room's own tools: pictures as OpenCV keeps them, and the
-// features two eyes share.
+// The matching room's own tools: pictures as OpenCV keeps them.
 namespace velmora {
 
 // A 24-bit bitmap's own pixels seen as an OpenCV picture, no copy: blue,
@@ -23,15 +22,6 @@ cv::Mat TopDown(FIBITMAP* bitmap);
 // Such a picture as a bitmap with `resolutionOf`'s resolution; throws
 // std::bad_alloc when there is no memory for it.
 Bitmap ToBitmap(const cv::Mat& topDown, FIBITMAP* resolutionOf);
-
-// A point seen in both eyes, in the full pictures' pixels.
-struct Match {
-    cv::Point2d left, right;
-};
-
-// AKAZE features matched from the right eye to the left (the ratio test),
-// found on copies of at most `side` pixels a side.
-std::vector<Match> MatchFeatures(const cv::Mat& left, const cv::Mat& right, int side);
 
 // The value `share` of the way up the sorted values (0: the least, 0.5 the
 // median, 1 the largest); the values must not be empty.

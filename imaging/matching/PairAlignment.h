@@ -4,18 +4,25 @@
 
 #include "imaging/picture/Bitmap.h"
 
-#include <optional>
+#include <array>
 #include <string>
 #include <variant>
 
 namespace velmora {
 
+// How the eyes were brought onto common rows: the right eye turned, scaled
+// and moved alone, or besides both eyes' keystones corrected.
+enum class AlignmentModel { Similarity, Keystone };
+
 // What straightening a pair did: the right eye turned by `angle` degrees
 // clockwise as the picture is seen, about its top-left corner, scaled by
 // `scale` and moved by `offsetX`, `offsetY` pixels (x to the right, y down);
 // then both eyes cut to `cropWidth` x `cropHeight` from `cropX`, `cropY`
-// (from the top left).
+// (from the top left). A keystone correction warps both eyes besides: the
+// angle and scale are then the right eye's at the picture's centre, the
+// offsets where its top-left corner went.
 struct Alignment {
+    AlignmentModel model = AlignmentModel::Similarity;
     double angle = 0;
     double scale = 1;
     double offsetX = 0;
@@ -23,6 +30,9 @@ struct Alignment {
     int cropX = 0, cropY = 0, cropWidth = 0, cropHeight = 0;
     double verticalError = 0; // median vertical distance of the matched points after alignment, pixels
     int matches = 0;          // matched points that agree with the model
+    double similarityError = 0; // the same median had the right eye only been turned, scaled and moved
+    // Where each eye's pixel (x, y) went before the cut: homographies, row by row.
+    std::array<double, 9> leftWarp{1, 0, 0, 0, 1, 0, 0, 0, 1}, rightWarp{1, 0, 0, 0, 1, 0, 0, 0, 1};
 };
 
 struct AlignedPair {
@@ -32,15 +42,19 @@ struct AlignedPair {
 };
 
 // Straightens a stereo pair: features matched between the eyes (AKAZE, the
-// ratio test) on copies of at most kMatchingSide pixels a side, a rotation,
-// scale and vertical offset of the right eye fitted by RANSAC to the
-// matches' rows alone (their columns differ by depth), the right eye warped
-// so that matching points lie on the same rows, the horizontal offset set
-// so that the nearest matched point lies `windowMargin` pixels behind the
-// screen (0: at it), and both eyes cut to their common valid area. The
-// eyes must be 24-bit and of one size. Why not, when too few matches agree
-// on a model (a flat picture, two unrelated photographs): a distorted pair
-// is never made.
+// ratio test) on copies of at most kMatchingSide pixels a side give the
+// pair's epipolar geometry (RANSAC); matched again under it, the copies of a
+// repeated pattern no longer compete, so a chessboard's corners count too.
+// A rotation, scale and vertical offset of the right eye are fitted by RANSAC
+// to the matches' rows alone (their columns differ by depth), and a keystone
+// correction of both eyes (KeystoneModel.h) to the matches the geometry
+// agrees with; the keystone is taken when it leaves the rows clearly closer
+// and keeps both frames' shape. The eyes are warped so that matching points
+// lie on the same rows, the horizontal offset set so that the nearest matched
+// point lies `windowMargin` pixels behind the screen (0: at it), and both eyes
+// cut to their common valid area. The eyes must be 24-bit and of one size.
+// Why not, when too few matches agree on a model (a flat picture, two
+// unrelated photographs): a distorted pair is never made.
 std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right, double windowMargin = 0);
 
 inline constexpr int kMatchingSide = 1600;

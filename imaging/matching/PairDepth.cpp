@@ -2,6 +2,7 @@
 
 #include "imaging/matching/PairDepth.h"
 
+#include "imaging/matching/FeatureMatching.h"
 #include "imaging/matching/OpenCvPictures.h"
 
 #include <opencv2/calib3d.hpp>

@@ -8,8 +8,12 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
+#include <utility>
+#include <vector>
 
 namespace velmora::test {
 namespace {
@@ -54,6 +58,52 @@ Bitmap ToBitmap(const cv::Mat& topDown)
     });
 }
 
+// A copy of `scene` with `patch` laid on it at `at`: a nearer object.
+cv::Mat WithPatch(const cv::Mat& scene, const cv::Mat& patch, cv::Point at)
+{
+    cv::Mat both = scene.clone();
+    patch.copyTo(both(cv::Rect(at, patch.size())));
+    return both;
+}
+
+// A board of `columns` x `rows` black and white squares of `side` pixels.
+cv::Mat Checkerboard(int columns, int rows, int side)
+{
+    cv::Mat board(rows * side, columns * side, CV_8UC3);
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column)
+            board(cv::Rect(column * side, row * side, side, side))
+                .setTo(cv::Scalar::all((row + column) % 2 ? 20 : 235));
+    return board;
+}
+
+cv::Point2d Through(const std::array<double, 9>& warp, cv::Point2d p)
+{
+    const double w = warp[6] * p.x + warp[7] * p.y + warp[8];
+    return {(warp[0] * p.x + warp[1] * p.y + warp[2]) / w, (warp[3] * p.x + warp[4] * p.y + warp[5]) / w};
+}
+
+// Where `toEye` (a homography) puts `p`.
+cv::Point2d EyeFrom(const cv::Matx33d& toEye, cv::Point2d p)
+{
+    const cv::Vec3d q = toEye * cv::Vec3d(p.x, p.y, 1);
+    return {q[0] / q[2], q[1] / q[2]};
+}
+
+struct RowErrors {
+    double median = 0, largest = 0;
+};
+
+// How far apart the aligned eyes put known matching points' rows.
+RowErrors RowsApart(const Alignment& alignment, const std::vector<std::pair<cv::Point2d, cv::Point2d>>& matches)
+{
+    std::vector<double> errors;
+    for (const auto& [left, right] : matches)
+        errors.push_back(std::abs(Through(alignment.leftWarp, left).y - Through(alignment.rightWarp, right).y));
+    std::sort(errors.begin(), errors.end());
+    return {errors[errors.size() / 2], errors.back()};
+}
+
 AlignedPair Aligned(const cv::Mat& left, const cv::Mat& right, double margin = 0)
 {
     auto aligned = AlignPair(ToBitmap(left).get(), ToBitmap(right).get(), margin);
@@ -92,6 +142,66 @@ TEST(PairAlignmentTest, TheNearestPointEndsAtTheScreenOrTheMarginBehindIt)
     const cv::Mat right = RightEye(left, 0, 1, 14, 0);
     EXPECT_NEAR(Aligned(left, right).alignment.offsetX, 14, 0.3);
     EXPECT_NEAR(Aligned(left, right, 5).alignment.offsetX, 19, 0.3);
+}
+
+TEST(PairAlignmentTest, ConvergingCamerasKeystoneIsStraightenedAtEveryDepth)
+{
+    // A nearer patch 20 pixels apart between the eyes, then the right eye
+    // narrowed towards one side and turned as a camera turned inwards sees it.
+    const cv::Mat background = Scene(960, 640, 5), patch = Scene(300, 200, 6);
+    const cv::Point patchAt(330, 220);
+    const int apart = 20;
+    const cv::Mat left = WithPatch(background, patch, patchAt);
+    const cv::Matx33d centre(1, 0, 480, 0, 1, 320, 0, 0, 1),
+        keystone(0.9999, -0.007, 0, 0.007, 0.9999, 6, 4e-5, -2e-5, 1);
+    const cv::Matx33d toRight = centre * keystone * centre.inv();
+    cv::Mat right;
+    cv::warpPerspective(WithPatch(background, patch, patchAt - cv::Point(apart, 0)), right, toRight, left.size(),
+                        cv::INTER_LINEAR, cv::BORDER_REFLECT);
+
+    const Alignment alignment = Aligned(left, right).alignment;
+    EXPECT_EQ(alignment.model, AlignmentModel::Keystone);
+    EXPECT_LT(alignment.verticalError, 0.5 * alignment.similarityError);
+    std::vector<std::pair<cv::Point2d, cv::Point2d>> known;
+    const cv::Rect onPatch(patchAt, patch.size()),
+        nearPatch(patchAt - cv::Point(apart + 10, 10), patch.size() + cv::Size(apart + 20, 20));
+    for (int y = 40; y < 600; y += 20)
+        for (int x = 40; x < 920; x += 20) {
+            const cv::Point2d p(x, y);
+            if (onPatch.contains(p))
+                known.push_back({p, EyeFrom(toRight, p - cv::Point2d(apart, 0))});
+            else if (!nearPatch.contains(p))
+                known.push_back({p, EyeFrom(toRight, p)});
+        }
+    const RowErrors errors = RowsApart(alignment, known);
+    EXPECT_LT(errors.median, 0.5);
+    EXPECT_LT(errors.largest, 1.5);
+}
+
+TEST(PairAlignmentTest, ARepeatedPatternIsMatchedAndSetsTheWindow)
+{
+    // A chessboard 30 pixels apart between the eyes before a background that
+    // is not: the board is the nearest thing, so it sets the stereo window.
+    const cv::Mat background = Scene(960, 640, 7), board = Checkerboard(10, 8, 40);
+    const cv::Point boardAt(260, 160);
+    const int apart = 30;
+    const cv::Mat left = WithPatch(background, board, boardAt);
+    const cv::Mat right = RightEye(WithPatch(background, board, boardAt - cv::Point(apart, 0)), 0.5, 1, 0, 5);
+
+    const Alignment alignment = Aligned(left, right).alignment;
+    EXPECT_NEAR(alignment.offsetX, apart, 1);
+    std::vector<std::pair<cv::Point2d, cv::Point2d>> corners;
+    const double radians = 0.5 * CV_PI / 180;
+    const cv::Matx33d toRight =
+        cv::Matx33d(std::cos(radians), -std::sin(radians), 0, std::sin(radians), std::cos(radians), 5, 0, 0, 1).inv();
+    for (int row = 1; row < 8; ++row)
+        for (int column = 1; column < 10; ++column) {
+            const cv::Point2d corner(boardAt.x + 40 * column, boardAt.y + 40 * row);
+            corners.push_back({corner, EyeFrom(toRight, corner - cv::Point2d(apart, 0))});
+        }
+    const RowErrors errors = RowsApart(alignment, corners);
+    EXPECT_LT(errors.median, 0.5);
+    EXPECT_LT(errors.largest, 1.5);
 }
 
 TEST(PairAlignmentTest, PairsWithoutAnAlignmentAreRefused)

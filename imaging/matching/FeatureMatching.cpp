@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/matching/FeatureMatching.h"
+
+#include <opencv2/core.hpp>
+#include <opencv2/features2d.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <utility>
+
+namespace velmora {
+namespace {
+
+constexpr double kRatio = 0.75;      // a match must be this much better than the next best
+constexpr double kGuidedRatio = 0.9; // the same among the few candidates the geometry leaves
+
+int Distance(const cv::Mat& descriptors, int row, const cv::Mat& others, int otherRow)
+{
+    return static_cast<int>(cv::norm(descriptors.row(row), others.row(otherRow), cv::NORM_HAMMING));
+}
+
+} // namespace
+
+EyeFeatures FindFeatures(const cv::Mat& left, const cv::Mat& right, int side)
+{
+    EyeFeatures features;
+    features.reduce = std::min(1.0, static_cast<double>(side) / std::max(left.cols, left.rows));
+    const cv::Mat* eyes[2] = {&left, &right};
+    const cv::Ptr<cv::AKAZE> akaze = cv::AKAZE::create();
+    for (int eye = 0; eye < 2; ++eye) {
+        cv::Mat grey;
+        cv::cvtColor(*eyes[eye], grey, cv::COLOR_BGR2GRAY);
+        if (features.reduce < 1)
+            cv::resize(grey, grey, cv::Size(), features.reduce, features.reduce, cv::INTER_AREA);
+        std::vector<cv::KeyPoint> points;
+        akaze->detectAndCompute(grey, cv::noArray(), points, features.descriptors[eye]);
+        for (const cv::KeyPoint& point : points)
+            features.points[eye].push_back(cv::Point2d(point.pt.x, point.pt.y) / features.reduce);
+    }
+    return features;
+}
+
+std::vector<Match> RatioMatches(const EyeFeatures& features)
+{
+    std::vector<Match> matches;
+    if (features.descriptors[0].empty() || features.descriptors[1].empty())
+        return matches;
+    cv::BFMatcher matcher(cv::NORM_HAMMING);
+    std::vector<std::vector<cv::DMatch>> best;
+    matcher.knnMatch(features.descriptors[1], features.descriptors[0], best, 2);
+    for (const std::vector<cv::DMatch>& two : best)
+        if (two.size() == 2 && two[0].distance < kRatio * two[1].distance)
+            matches.push_back({features.points[0][two[0].trainIdx], features.points[1][two[0].queryIdx]});
+    return matches;
+}
+
+std::vector<Match> MatchFeatures(const cv::Mat& left, const cv::Mat& right, int side)
+{
+    return RatioMatches(FindFeatures(left, right, side));
+}
+
+std::vector<Match> GuidedMatches(const EyeFeatures& features, const cv::Matx33d& leftWarp, const cv::Matx33d& rightWarp,
+                                 double band, double fewestColumns, double mostColumns)
+{
+    const std::vector<cv::Point2d>& lefts = features.points[0];
+    const std::vector<cv::Point2d>& rights = features.points[1];
+    std::vector<cv::Point2d> straightLefts, straightRights;
+    if (!lefts.empty())
+        cv::perspectiveTransform(lefts, straightLefts, leftWarp);
+    if (!rights.empty())
+        cv::perspectiveTransform(rights, straightRights, rightWarp);
+    // The left features by row, so that each right one's candidates are found by search.
+    std::vector<int> byRow(lefts.size());
+    std::iota(byRow.begin(), byRow.end(), 0);
+    std::sort(byRow.begin(), byRow.end(), [&](int a, int b) { return straightLefts[a].y < straightLefts[b].y; });
+    std::vector<double> rows;
+    for (int index : byRow)
+        rows.push_back(straightLefts[static_cast<std::size_t>(index)].y);
+
+    constexpr int kNone = std::numeric_limits<int>::max();
+    std::vector<int> bestLeft(rights.size(), -1), bestDistance(rights.size(), kNone), runnerUp(rights.size(), kNone);
+    std::vector<int> bestRight(lefts.size(), -1), bestReturn(lefts.size(), kNone);
+    for (std::size_t r = 0; r < rights.size(); ++r) {
+        const cv::Point2d& at = straightRights[r];
+        const auto from = std::lower_bound(rows.begin(), rows.end(), at.y - band);
+        const auto to = std::upper_bound(rows.begin(), rows.end(), at.y + band);
+        for (auto candidate = from; candidate != to; ++candidate) {
+            const int l = byRow[static_cast<std::size_t>(candidate - rows.begin())];
+            const double columns = straightLefts[static_cast<std::size_t>(l)].x - at.x;
+            if (columns < fewestColumns || columns > mostColumns)
+                continue;
+            const int distance = Distance(features.descriptors[1], static_cast<int>(r), features.descriptors[0], l);
+            if (distance < bestDistance[r]) {
+                runnerUp[r] = bestDistance[r];
+                bestDistance[r] = distance;
+                bestLeft[r] = l;
+            } else if (distance < runnerUp[r]) {
+                runnerUp[r] = distance;
+            }
+            if (distance < bestReturn[static_cast<std::size_t>(l)]) {
+                bestReturn[static_cast<std::size_t>(l)] = distance;
+                bestRight[static_cast<std::size_t>(l)] = static_cast<int>(r);
+            }
+        }
+    }
+    std::vector<Match> matches;
+    for (std::size_t r = 0; r < rights.size(); ++r) {
+        const int l = bestLeft[r];
+        if (l >= 0 && bestRight[static_cast<std::size_t>(l)] == static_cast<int>(r) &&
+            (runnerUp[r] == kNone || bestDistance[r] < kGuidedRatio * runnerUp[r]))
+            matches.push_back({lefts[static_cast<std::size_t>(l)], rights[r]});
+    }
+    return matches;
+}
+
+std::vector<Match> AgreeingWithNeighbours(const std::vector<Match>& matches, int neighbours, double tolerance)
+{
+    if (static_cast<int>(matches.size()) <= neighbours)
+        return matches;
+    std::vector<Match> agreeing;
+    std::vector<std::pair<double, double>> byDistance(matches.size()); // squared distance, columns apart
+    for (const Match& m : matches) {
+        for (std::size_t i = 0; i < matches.size(); ++i) {
+            const cv::Point2d apart = matches[i].left - m.left;
+            byDistance[i] = {apart.dot(apart), matches[i].left.x - matches[i].right.x};
+        }
+        // The nearest is the match itself.
+        const auto last = byDistance.begin() + neighbours + 1;
+        std::nth_element(byDistance.begin(), last, byDistance.end());
+        std::vector<double> columns;
+        for (auto near = byDistance.begin(); near != last; ++near)
+            if (near->first > 0)
+                columns.push_back(near->second);
+        std::nth_element(columns.begin(), columns.begin() + columns.size() / 2, columns.end());
+        if (std::abs(m.left.x - m.right.x - columns[columns.size() / 2]) <= tolerance)
+            agreeing.push_back(m);
+    }
+    return agreeing;
+}
+
+} // namespace velmora
