@@ -40,7 +40,10 @@ std::string Described(const Alignment& a)
            Fixed(a.offsetX, 1) + " px right and " + Fixed(a.offsetY, 1) + " px down; cut to " +
            std::to_string(a.cropWidth) + " x " + std::to_string(a.cropHeight) + " from " + std::to_string(a.cropX) +
            ", " + std::to_string(a.cropY) + "; vertical error " + Fixed(a.verticalError, 2) + " px over " +
-           std::to_string(a.matches) + " matched points";
+           std::to_string(a.matches) + " matched points" +
+           (a.model == AlignmentModel::Keystone
+                ? "; keystone corrected in both eyes (turn and scale alone: " + Fixed(a.similarityError, 2) + " px)"
+                : "");
 }
 
 std::string Extension(const std::string& path)
