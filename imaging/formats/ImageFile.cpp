@@ -11,6 +11,7 @@
 #include "imaging/formats/HeifFile.h"
 #include "imaging/formats/HeifSignature.h"
 #include "imaging/formats/InfoHeaderBmp.h"
+#include "imaging/formats/JpegWriter.h"
 #include "imaging/formats/PictureHeaders.h"
 #include "imaging/formats/PictureLimit.h"
 #include "imaging/formats/PixelDataBounds.h"
@@ -333,6 +334,8 @@ FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFor
     bool encoded = false;
     if (format == FIF_PNG && IsRgb(bitmap))
         encoded = WritePng(bitmap, io, writer.Handle(), options.threads);
+    else if (format == FIF_JPEG && IsRgb(bitmap))
+        encoded = WriteJpeg(bitmap, options.jpegQuality, io, writer.Handle(), options.threads);
     else
         encoded =
             FreeImage_SaveToHandle(format, bitmap, &io, writer.Handle(), SaveFlags(format, options.jpegQuality)) &&
