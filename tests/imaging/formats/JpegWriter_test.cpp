@@ -179,9 +179,12 @@ TEST_F(JpegWriterTest, TheResolutionReadsBackAsFromTheLibrarysFile)
     SetResolution(picture.get(), 2835);
     Save(picture.get(), "72.jpg", kSaveJpeg);
     EXPECT_EQ(ReadBytes("72.jpg").substr(11, 7), std::string("\x01\x01\x01\x00\x48\x00\x48", 7));
-    SetResolution(picture.get(), 0);
-    Save(picture.get(), "none.jpg", kSaveJpeg);
-    EXPECT_EQ(ReadBytes("none.jpg").substr(11, 7), std::string("\x01\x01\x00\x00\x01\x00\x01", 7));
+    // A negative resolution, which a picture's header may hold, is none.
+    for (double pixelsPerMetre : {0.0, -100.0}) {
+        SetResolution(picture.get(), pixelsPerMetre);
+        Save(picture.get(), "none.jpg", kSaveJpeg);
+        EXPECT_EQ(ReadBytes("none.jpg").substr(11, 7), std::string("\x01\x01\x00\x00\x01\x00\x01", 7));
+    }
 }
 
 TEST_F(JpegWriterTest, AnotherDecoderReadsTheSamePixels)
