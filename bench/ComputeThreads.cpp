@@ -4,6 +4,7 @@
 // with two: what the threads gain where no file is read or written.
 
 #include "bench/BenchInputs.h"
+#include "bench/MemoryOutput.h"
 #include "bench/ProcessCost.h"
 #include "bench/WholeCommands.h"
 
@@ -34,13 +35,7 @@ namespace {
 // Encodes the picture as PNG into `out`, which keeps its memory.
 void EncodePng(FIBITMAP* picture, int threads, std::vector<std::uint8_t>& out)
 {
-    FreeImageIO io{};
-    io.write_proc = [](void* bytes, unsigned size, unsigned count, fi_handle handle) -> unsigned {
-        auto& written = *static_cast<std::vector<std::uint8_t>*>(handle);
-        const auto* first = static_cast<const std::uint8_t*>(bytes);
-        written.insert(written.end(), first, first + std::size_t{size} * count);
-        return count;
-    };
+    FreeImageIO io = AppendingIO();
     out.clear();
     if (!WritePng(picture, io, &out, threads))
         throw std::runtime_error("the picture could not be encoded as PNG");

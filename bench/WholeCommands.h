@@ -28,4 +28,7 @@ void MeasureBatch(const BenchScale& scale, std::ostream& out);
 // The compute part of each routine with one worker thread and with two.
 void MeasureThreads(const BenchScale& scale, std::ostream& out);
 
+// Our JPEG encoder on one thread and two against the image library's.
+void MeasureJpeg(const BenchScale& scale, std::ostream& out);
+
 } // namespace velmora::bench

@@ -2,7 +2,7 @@
 
 // Measures the targets of whole commands as ratios taken in one run, and
 // prints them as the tables that docs/performance.md shows.
-//   process_bench [--small] [--runs N] [--only commands|layouts|batch|threads]
+//   process_bench [--small] [--runs N] [--only commands|layouts|batch|threads|jpeg]
 
 #include "bench/WholeCommands.h"
 
@@ -27,7 +27,7 @@ int main(int argc, char** argv)
         } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
             only = argv[++i];
         } else {
-            std::cerr << "usage: process_bench [--small] [--runs N] [--only commands|layouts|batch|threads]\n";
+            std::cerr << "usage: process_bench [--small] [--runs N] [--only commands|layouts|batch|threads|jpeg]\n";
             return 2;
         }
     }
@@ -37,7 +37,8 @@ int main(int argc, char** argv)
     } parts[] = {{"commands", velmora::bench::MeasureWholeCommands},
                  {"layouts", velmora::bench::MeasureLayouts},
                  {"batch", velmora::bench::MeasureBatch},
-                 {"threads", velmora::bench::MeasureThreads}};
+                 {"threads", velmora::bench::MeasureThreads},
+                 {"jpeg", velmora::bench::MeasureJpeg}};
     if (!only.empty() && std::none_of(std::begin(parts), std::end(parts),
                                       [&](const auto& part) { return only == part.name; })) {
         std::cerr << "no part named " << only << "\n";

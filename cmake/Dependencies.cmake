@@ -13,6 +13,8 @@ set_target_properties(FreeImage::FreeImage PROPERTIES
 find_package(TIFF REQUIRED)
 # The PNG encoder compresses with zlib itself.
 find_package(ZLIB REQUIRED)
+# The JPEG encoder codes its bands with libjpeg (libjpeg-turbo on Debian).
+find_package(JPEG REQUIRED)
 
 # HEIF pictures (the HEIC files of phones) and the depth images they store are
 # read through libheif, which ships no CMake package either.

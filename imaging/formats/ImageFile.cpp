@@ -11,6 +11,7 @@
 #include "imaging/formats/HeifFile.h"
 #include "imaging/formats/HeifSignature.h"
 #include "imaging/formats/InfoHeaderBmp.h"
+#include "imaging/formats/JpegWriter.h"
 #include "imaging/formats/PictureHeaders.h"
 #include "imaging/formats/PictureLimit.h"
 #include "imaging/formats/PixelDataBounds.h"
@@ -259,7 +260,7 @@ ImageRead ReadRgbImageFile(const std::string& path, const RunOptions& options)
 
 Bitmap ConvertToRgb(Bitmap bitmap)
 {
-    if (!bitmap || (FreeImage_GetImageType(bitmap.get()) == FIT_BITMAP && BitsPerPixel(bitmap.get()) == 24))
+    if (!bitmap || IsRgb(bitmap.get()))
         return bitmap;
     Bitmap converted = ConvertTo24Bits(bitmap.get());
     if (converted) {
@@ -330,9 +331,14 @@ FileStatus WriteImageFile(FIBITMAP* bitmap, const std::string& path, int saveFor
     CheckedWriter writer(file.Descriptor());
     FreeImageIO io = CheckedWriter::IO();
     DamageWatch damage;
-    const bool encoded = format == FIF_PNG && PngWriterTakes(bitmap)
-        ? WritePng(bitmap, io, writer.Handle(), options.threads)
-        : FreeImage_SaveToHandle(format, bitmap, &io, writer.Handle(), SaveFlags(format, options.jpegQuality)) &&
+    bool encoded = false;
+    if (format == FIF_PNG && IsRgb(bitmap))
+        encoded = WritePng(bitmap, io, writer.Handle(), options.threads);
+    else if (format == FIF_JPEG && IsRgb(bitmap))
+        encoded = WriteJpeg(bitmap, options.jpegQuality, io, writer.Handle(), options.threads);
+    else
+        encoded =
+            FreeImage_SaveToHandle(format, bitmap, &io, writer.Handle(), SaveFlags(format, options.jpegQuality)) &&
             !damage.DamageSeen();
     if (!writer.Flush())
         return Failure(FileProblem::kUnwritable, std::strerror(writer.Error()));

@@ -65,8 +65,9 @@ SizeRead ReadPictureSize(const std::string& path, const RunOptions& options);
 
 // Writes as BMP, PNG, TIFF or JPEG by `saveFormat` (SaveFormat), whatever
 // the path's extension says, with the library's default options (JPEG at
-// the options' quality, taken to 1..100, colour at full resolution; PNG
-// encoded on the options' threads), replacing the
+// the options' quality, taken to 1..100, colour at full resolution, Huffman
+// tables made for the picture; 24-bit PNG and JPEG encoded by our own
+// encoders on the options' threads), replacing the
 // file at once (AtomicFile): a failed write leaves it as it was. Fails for
 // an unknown format, and with the system's reason when a write, the flush to
 // the disk or the rename fails (missing folder, no permission, full disk...).

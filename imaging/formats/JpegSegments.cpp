@@ -20,7 +20,7 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> FindJpegSegment(FileBytes
             ++at;
             continue;
         }
-        if (code == kSos || code == kEoi)
+        if (code == kEoi || (code == kSos && marker != kSos))
             return std::nullopt;
         const auto length = bytes.Big16(at + 2);
         if (!length || *length < 2)

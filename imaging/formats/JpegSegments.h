@@ -14,7 +14,8 @@ namespace velmora {
 // The first marker segment `marker` (0xE2 for APP2...) of a JPEG file's
 // header whose contents start with `id`: where its contents after the id
 // begin and where the segment ends. The walk goes from segment to segment up
-// to the start of the scan, so it is bounded by the file's size; none when
+// to the start of the scan (whose own segment, 0xDA, ends where the
+// entropy-coded data begins), so it is bounded by the file's size; none when
 // the file is no JPEG, its segments are damaged or none matches. The walk
 // starts at `from`, the start of a segment: the end of one found before, to
 // find the next.

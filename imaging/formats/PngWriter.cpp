@@ -4,15 +4,14 @@
 
 #include "imaging/formats/PngFilters.h"
 #include "imaging/picture/Bitmap.h"
-#include "imaging/threads/RowWorkers.h"
+#include "imaging/threads/RunsInOrder.h"
 
 #include <zlib.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdint>
 #include <iterator>
-#include <mutex>
+#include <memory>
 #include <new>
 #include <optional>
 #include <utility>
@@ -272,105 +271,7 @@ bool WriteAll(FreeImageIO& io, fi_handle handle, const std::vector<std::uint8_t>
     return io.write_proc(const_cast<std::uint8_t*>(bytes.data()), 1, size, handle) == size;
 }
 
-// Encodes the runs on all worker threads and writes their chunks in order.
-// Each thread takes the next run as soon as it has finished one, and
-// whichever thread finishes the run that is next in the file writes it and
-// any finished ones after it: no thread waits for another's runs until the
-// last, and at most a few runs per thread wait to be written.
-class RunPipeline {
-public:
-    RunPipeline(const RunEncoder& encoder, FreeImageIO& io, fi_handle handle, int threads)
-        : encoder_(encoder), io_(io), handle_(handle), runs_(encoder.Runs()), threads_(std::max(1, threads)),
-          slots_(static_cast<std::size_t>(kWaitingRunsPerThread * threads_)), finished_(slots_.size(), false)
-    {
-    }
-
-    // The adler32 of all the filtered bytes, or none when a run could not
-    // be encoded or written.
-    std::optional<uLong> EncodeAndWrite()
-    {
-        const int workers = std::min(threads_, runs_);
-        ForRowBands(workers, workers, [&](const RowBand&) { Work(); });
-        if (failed_ || written_ < runs_)
-            return std::nullopt;
-        return adler_;
-    }
-
-private:
-    void Work()
-    {
-        try {
-            RunScratch scratch(encoder_.RowBytes());
-            while (const std::optional<int> run = TakeRun()) {
-                encoder_.Encode(*run, scratch, Slot(*run));
-                Finish(*run);
-            }
-        } catch (...) {
-            std::lock_guard lock(mutex_);
-            failed_ = true;
-            changed_.notify_all();
-            throw;
-        }
-    }
-
-    // The next run to encode, once its slot is free; none when all are
-    // taken or the encoding failed.
-    std::optional<int> TakeRun()
-    {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return failed_ || next_ == runs_ || next_ - written_ < SlotCount(); });
-        if (failed_ || next_ == runs_)
-            return std::nullopt;
-        return next_++;
-    }
-
-    void Finish(int run)
-    {
-        std::unique_lock lock(mutex_);
-        finished_[run % SlotCount()] = true;
-        if (writing_)
-            return; // the writing thread comes to it
-        writing_ = true;
-        while (!failed_ && written_ < runs_ && finished_[written_ % SlotCount()]) {
-            const EncodedRun& encoded = Slot(written_);
-            lock.unlock();
-            const bool wrote = encoded.encoded && WriteAll(io_, handle_, encoded.chunk);
-            if (wrote)
-                adler_ = adler32_combine(adler_, encoded.adler, static_cast<z_off_t>(encoded.filteredBytes));
-            lock.lock();
-            failed_ = failed_ || !wrote;
-            finished_[written_ % SlotCount()] = false;
-            ++written_;
-            changed_.notify_all();
-        }
-        writing_ = false;
-    }
-
-    int SlotCount() const { return static_cast<int>(slots_.size()); }
-    EncodedRun& Slot(int run) { return slots_[static_cast<std::size_t>(run % SlotCount())]; }
-
-    const RunEncoder& encoder_;
-    FreeImageIO& io_;
-    fi_handle handle_;
-    const int runs_;
-    const int threads_;
-    std::vector<EncodedRun> slots_; // run r in slot r % slots
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<bool> finished_; // encoded, not yet written
-    int next_ = 0;               // runs taken
-    int written_ = 0;            // runs written
-    bool writing_ = false;       // a thread is writing
-    bool failed_ = false;
-    uLong adler_ = 1; // of the written runs' filtered bytes; only the writing thread touches it
-};
-
 } // namespace
-
-bool PngWriterTakes(FIBITMAP* bitmap)
-{
-    return FreeImage_GetImageType(bitmap) == FIT_BITMAP && FreeImage_GetBPP(bitmap) == 24;
-}
 
 bool WritePng(FIBITMAP* bitmap, FreeImageIO& io, fi_handle handle, int threads)
 {
@@ -379,11 +280,27 @@ bool WritePng(FIBITMAP* bitmap, FreeImageIO& io, fi_handle handle, int threads)
         if (!WriteAll(io, handle, Header(bitmap)))
             return false;
 
-        const std::optional<uLong> adler = RunPipeline(encoder, io, handle, threads).EncodeAndWrite();
-        if (!adler)
+        // Runs are encoded on all threads and written in order as they come.
+        std::vector<EncodedRun> slots(static_cast<std::size_t>(kWaitingRunsPerThread * std::max(1, threads)));
+        const auto newEncoder = [&]() -> EncodeOneRun {
+            auto scratch = std::make_shared<RunScratch>(encoder.RowBytes());
+            return [&, scratch](int run, int slot) {
+                encoder.Encode(run, *scratch, slots[static_cast<std::size_t>(slot)]);
+                return slots[static_cast<std::size_t>(slot)].encoded;
+            };
+        };
+        uLong adler = 1; // of the written runs' filtered bytes
+        const auto write = [&](int, int slot) {
+            const EncodedRun& encoded = slots[static_cast<std::size_t>(slot)];
+            if (!WriteAll(io, handle, encoded.chunk))
+                return false;
+            adler = adler32_combine(adler, encoded.adler, static_cast<z_off_t>(encoded.filteredBytes));
+            return true;
+        };
+        if (!EncodeRunsInOrder(encoder.Runs(), threads, static_cast<int>(slots.size()), newEncoder, write))
             return false;
 
-        std::vector<std::uint8_t> ending = Chunk("IDAT", BigEndian({static_cast<std::uint32_t>(*adler)}));
+        std::vector<std::uint8_t> ending = Chunk("IDAT", BigEndian({static_cast<std::uint32_t>(adler)}));
         const std::vector<std::uint8_t> end = Chunk("IEND", {});
         ending.insert(ending.end(), end.begin(), end.end());
         return WriteAll(io, handle, ending);

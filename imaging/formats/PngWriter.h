@@ -6,11 +6,7 @@
 
 namespace velmora {
 
-// Whether WritePng encodes this bitmap (24 bits per pixel); others go
-// through the library's own encoder.
-bool PngWriterTakes(FIBITMAP* bitmap);
-
-// Writes the bitmap as a standard PNG: 8-bit RGB, not interlaced, its
+// Writes a 24-bit bitmap (IsRgb) as a standard PNG: 8-bit RGB, not interlaced, its
 // resolution in a pHYs chunk. Runs of rows are filtered and compressed by
 // `threads` threads at once, each into its own stretch of the one zlib
 // stream (ended by a sync flush so that the stretches join), and written in

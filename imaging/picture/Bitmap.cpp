@@ -60,6 +60,8 @@ int BitsPerPixel(FIBITMAP* bitmap)
     return static_cast<int>(FreeImage_GetBPP(bitmap));
 }
 
+bool IsRgb(FIBITMAP* bitmap) { return FreeImage_GetImageType(bitmap) == FIT_BITMAP && BitsPerPixel(bitmap) == 24; }
+
 std::int32_t HorizontalResolution(FIBITMAP* bitmap)
 {
     return static_cast<std::int32_t>(FreeImage_GetInfoHeader(bitmap)->biXPelsPerMeter);

@@ -35,6 +35,9 @@ Bitmap NewImage(int width, int height, int bitsPerPixel);
 int Width(FIBITMAP* bitmap);
 int Height(FIBITMAP* bitmap);
 int BitsPerPixel(FIBITMAP* bitmap);
+// Whether the bitmap holds three bytes per pixel, as every routine and our own
+// encoders take it.
+bool IsRgb(FIBITMAP* bitmap);
 // Pixels per metre, as the signed field of the bitmap's info header.
 std::int32_t HorizontalResolution(FIBITMAP* bitmap);
 

@@ -110,7 +110,7 @@ TEST_F(AtomicFileTest, AFailedWriteLeavesTheTargetAsItWasAndNoTemporaryFile)
         {"close fails", {real.pwrite, real.fsync, FailingClose, real.rename}, 0, "Input/output error"},
         {"rename fails", {real.pwrite, real.fsync, real.close, FailingRename}, 0, "Invalid cross-device link"},
     };
-    for (int format : {kSaveBmp, kSavePng, kSaveTiff})
+    for (int format : {kSaveBmp, kSavePng, kSaveTiff, kSaveJpeg})
         for (const Case& c : cases) {
             bytesBeforeFull = c.bytes;
             ScopedSystemCalls failing(c.calls);
