@@ -96,13 +96,13 @@ private:
 // row move by the same amount and never share a target, so keeping, per
 // target, the highest pass seen gives exactly what painting the passes one
 // after another gives.
-void PaintRow(ViewCanvas& canvas, FIBITMAP* image, FIBITMAP* depth, const LevelPlan& plan, std::int64_t stereoWindow,
+void PaintRow(ViewCanvas& canvas, FIBITMAP* image, DepthBytes depth, const LevelPlan& plan, std::int64_t stereoWindow,
               int y, std::vector<int>& winningPass)
 {
     const int width = canvas.width;
     std::fill(winningPass.begin(), winningPass.end(), -1);
     const std::uint8_t* imageRow = RowAt(image, y);
-    const std::uint8_t* depthRow = RowAt(depth, y);
+    const std::uint8_t* depthRow = RowAt(depth.bitmap, y) + depth.channel;
     std::uint8_t* viewRow = canvas.Row(y);
     for (int x = 0; x < width; ++x) {
         const std::uint8_t d = depthRow[3 * x];
@@ -217,10 +217,10 @@ void FillGaps(ViewCanvas& canvas, bool firstSweepLeftToRight, int threads, Progr
 
 } // namespace
 
-Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoGeometry& geometry, double pixelsPerMetre,
+Bitmap ShiftViewBitmap(FIBITMAP* image, DepthBytes depth, const StereoGeometry& geometry, double pixelsPerMetre,
                        const RunOptions& options, ProgressSink& sink)
 {
-    Bitmap view = NewCommonAreaOrReport(image, depth, pixelsPerMetre, sink);
+    Bitmap view = NewCommonAreaOrReport(image, depth.bitmap, pixelsPerMetre, sink);
     if (!view)
         return view;
     const int width = Width(view.get()), height = Height(view.get());

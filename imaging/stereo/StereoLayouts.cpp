@@ -17,6 +17,7 @@ namespace {
 struct ViewSources {
     Bitmap image;
     Bitmap depth;
+    int depthChannel = kBlueByte; // the byte of the depth map's pixels that the views read
 };
 
 ViewSources ReadViewSources(const LayoutRun& run, const RunOptions& options, ProgressSink& sink)
@@ -27,9 +28,7 @@ ViewSources ReadViewSources(const LayoutRun& run, const RunOptions& options, Pro
         return {};
     if (run.smoothingRadius > 0) {
         sink.SetStatus(messages::kStatusSmoothing);
-        depth = SmoothDepthBitmap(depth.get(), run.smoothingRadius, options, sink);
-        if (!depth)
-            return {};
+        sources.depthChannel = SmoothDepthPlane(depth.get(), run.smoothingRadius, options, sink).channel;
         sink.ResetProgress();
     }
     sources.image = ReadOrReport(run.imagePath, messages::kCouldntLoadBitmap, options, sink);
@@ -41,8 +40,8 @@ ViewSources ReadViewSources(const LayoutRun& run, const RunOptions& options, Pro
 Bitmap ViewOf(const ViewSources& sources, const StereoGeometry& geometry, const StereoSettings& settings,
               const RunOptions& options, ProgressSink& sink)
 {
-    Bitmap view =
-        ShiftViewBitmap(sources.image.get(), sources.depth.get(), geometry, settings.pixelsPerMetre, options, sink);
+    Bitmap view = ShiftViewBitmap(sources.image.get(), {sources.depth.get(), sources.depthChannel}, geometry,
+                                  settings.pixelsPerMetre, options, sink);
     if (view)
         sink.ResetProgress();
     return view;

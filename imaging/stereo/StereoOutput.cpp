@@ -23,23 +23,36 @@ const char* StatusText(StereoOutputKind kind)
 
 namespace {
 
-// The smoothing step: the smoothed depth map, also written where the run
-// says; none when the depth map cannot be read.
-Bitmap SmoothStep(const StereoOutputRun& run, const std::string& depthPath, const StereoSettings& settings,
-                  const RunOptions& options, ProgressSink& sink, bool& succeeded)
+// The depth map the view reads, and the byte of its pixels that holds the
+// depth.
+struct ViewDepth {
+    Bitmap bitmap;
+    int channel = kBlueByte;
+};
+
+// The smoothing step: the smoothed depth map, in all three channels when the
+// run writes it somewhere; else only its blue plane, which is all the view
+// reads. None when the depth map cannot be read.
+ViewDepth SmoothStep(const StereoOutputRun& run, const std::string& depthPath, const StereoSettings& settings,
+                     const RunOptions& options, ProgressSink& sink, bool& succeeded)
 {
     sink.SetStatus(messages::kStatusSmoothing);
     Bitmap source = ReadDepthOrReport({depthPath, run.invertDepth}, messages::DepthMapReadFailure(true), options, sink);
     if (!source)
         return {};
+    if (run.smoothedDepthPath.empty()) {
+        const int channel = SmoothDepthPlane(source.get(), run.smoothingRadius, options, sink).channel;
+        sink.ResetProgress();
+        return {std::move(source), channel};
+    }
     Bitmap smoothed = SmoothDepthBitmap(source.get(), run.smoothingRadius, options, sink);
     source.reset();
-    if (smoothed && !run.smoothedDepthPath.empty())
+    if (smoothed)
         succeeded &= WriteOrReport(smoothed.get(), run.smoothedDepthPath, IntermediateFormat(settings.saveFormat),
                                    options, sink);
     if (smoothed)
         sink.ResetProgress();
-    return smoothed;
+    return {std::move(smoothed)};
 }
 
 // The final composition of the view with the picture, written to the output.
@@ -70,26 +83,27 @@ bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const s
     return GuardAllocation(sink, [&] {
         bool succeeded = true;
         const bool smoothed = run.smoothingRadius > 0;
-        Bitmap depth = smoothed ? SmoothStep(run, depthPath, settings, options, sink, succeeded) : Bitmap();
-        if (smoothed && (!depth || !succeeded) && run.stopAtFirstFailure)
+        ViewDepth depth = smoothed ? SmoothStep(run, depthPath, settings, options, sink, succeeded) : ViewDepth();
+        if (smoothed && (!depth.bitmap || !succeeded) && run.stopAtFirstFailure)
             return false;
 
         sink.SetStatus(StatusText(kind));
         Bitmap image;
         Bitmap view;
-        if (smoothed && !depth) {
+        if (smoothed && !depth.bitmap) {
             ReportMissingInput(messages::kCouldntLoadDepthMap, sink);
         } else {
             image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, options, sink);
             if (image && !smoothed)
-                depth = ReadDepthOrReport({depthPath, run.invertDepth}, messages::DepthMapReadFailure(false), options,
-                                          sink);
-            if (image && depth)
-                view = ShiftViewBitmap(image.get(), depth.get(), run.geometry, settings.pixelsPerMetre, options, sink);
+                depth.bitmap = ReadDepthOrReport({depthPath, run.invertDepth}, messages::DepthMapReadFailure(false),
+                                                 options, sink);
+            if (image && depth.bitmap)
+                view = ShiftViewBitmap(image.get(), {depth.bitmap.get(), depth.channel}, run.geometry,
+                                       settings.pixelsPerMetre, options, sink);
             if (view)
                 sink.ResetProgress();
         }
-        depth.reset();
+        depth.bitmap.reset();
         if (!view)
             return !run.stopAtFirstFailure && ReportMissingInput(messages::kCouldntLoadBitmap, sink);
 
