@@ -33,4 +33,11 @@ bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath
 Bitmap ShiftViewBitmap(FIBITMAP* image, DepthBytes depth, const StereoGeometry& geometry, double pixelsPerMetre,
                        const RunOptions& options, ProgressSink& sink);
 
+// The same for a depth map that nothing needs afterwards: the view is painted
+// over its pixels when they are the common area's and pages of their own
+// (TakePixels), instead of in fresh memory; else as above. The same bytes
+// either way.
+Bitmap ShiftViewOverDepth(FIBITMAP* image, Bitmap depth, int channel, const StereoGeometry& geometry,
+                          double pixelsPerMetre, const RunOptions& options, ProgressSink& sink);
+
 } // namespace velmora

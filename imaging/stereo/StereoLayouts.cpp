@@ -61,9 +61,12 @@ Eyes MakeEyes(const LayoutRun& run, const char* status, const StereoSettings& se
     if (!sources.depth)
         return {};
     sink.SetStatus(status);
-    Bitmap view = ViewOf(sources, run.geometry, settings, options, sink);
+    // The one view is painted over the depth map, which nothing needs after it.
+    Bitmap view = ShiftViewOverDepth(sources.image.get(), std::move(sources.depth), sources.depthChannel, run.geometry,
+                                     settings.pixelsPerMetre, options, sink);
     if (!view)
         return {};
+    sink.ResetProgress();
     return {std::move(view), std::move(sources.image)};
 }
 

@@ -55,21 +55,21 @@ ViewDepth SmoothStep(const StereoOutputRun& run, const std::string& depthPath, c
     return {std::move(smoothed)};
 }
 
-// The final composition of the view with the picture, written to the output.
-bool ComposeStep(StereoOutputKind kind, FIBITMAP* view, FIBITMAP* image, const StereoOutputRun& run,
+// The final composition of the view with the picture, written over the
+// view where it can, then to the output.
+bool ComposeStep(StereoOutputKind kind, Bitmap view, FIBITMAP* image, const StereoOutputRun& run,
                  const StereoSettings& settings, const RunOptions& options, ProgressSink& sink)
 {
     Bitmap output;
     if (kind == StereoOutputKind::Anaglyph) {
-        output = ComposeAnaglyph(view, image, settings, options, sink);
+        output = ComposeAnaglyphOverView(std::move(view), image, settings, options, sink);
     } else {
-        if (!CheckLeftPicture(image, sink) || !CheckRightPicture(view, sink))
+        if (!CheckLeftPicture(image, sink) || !CheckRightPicture(view.get(), sink))
             return false;
         // The even rows, the bottom one first, are the second picture's.
-        const int topRow = std::min(Height(view), Height(image)) - 1;
+        const int topRow = std::min(Height(view.get()), Height(image)) - 1;
         const bool swapped = run.leftEyeOnTop && *run.leftEyeOnTop != (topRow % 2 == 0);
-        output = swapped ? ComposeViewMaster(view, image, settings, options, sink)
-                         : ComposeViewMaster(image, view, settings, options, sink);
+        output = ComposeViewMasterOver(std::move(view), image, !swapped, settings, options, sink);
     }
     return output && WriteOrReport(output.get(), run.outputPath, settings.saveFormat, options, sink);
 }
@@ -97,9 +97,10 @@ bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const s
             if (image && !smoothed)
                 depth.bitmap = ReadDepthOrReport({depthPath, run.invertDepth}, messages::DepthMapReadFailure(false),
                                                  options, sink);
+            // The view is painted over the depth map, which nothing needs after it.
             if (image && depth.bitmap)
-                view = ShiftViewBitmap(image.get(), {depth.bitmap.get(), depth.channel}, run.geometry,
-                                       settings.pixelsPerMetre, options, sink);
+                view = ShiftViewOverDepth(image.get(), std::move(depth.bitmap), depth.channel, run.geometry,
+                                          settings.pixelsPerMetre, options, sink);
             if (view)
                 sink.ResetProgress();
         }
@@ -108,9 +109,11 @@ bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const s
             return !run.stopAtFirstFailure && ReportMissingInput(messages::kCouldntLoadBitmap, sink);
 
         sink.SetStatus(StatusText(kind));
-        if (!run.readPictureOnce)
+        if (!run.readPictureOnce) {
+            image.reset(); // before the new one is read, so that two are never held at once
             image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, options, sink);
-        return image && ComposeStep(kind, view.get(), image.get(), run, settings, options, sink) && succeeded;
+        }
+        return image && ComposeStep(kind, std::move(view), image.get(), run, settings, options, sink) && succeeded;
     });
 }
 

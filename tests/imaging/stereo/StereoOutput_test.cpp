@@ -32,7 +32,8 @@ protected:
 
     // What the steps make from file to file, the depth map smoothed in all
     // its channels, in expected.png.
-    void MakeExpected(StereoOutputKind kind, int radius)
+    // The view's rows are the odd ones when it is on top.
+    void MakeExpected(StereoOutputKind kind, int radius, bool viewOnOddRows = false)
     {
         StereoSettings view = settings;
         view.geometry.parallax = 6;
@@ -43,7 +44,8 @@ protected:
         if (kind == StereoOutputKind::Anaglyph)
             MakeAnaglyph("expected.png", "expected.png", "image.bmp", settings, RunOptions{}, quiet);
         else
-            MakeViewMaster("expected.png", "image.bmp", "expected.png", settings, RunOptions{}, quiet);
+            MakeViewMaster("expected.png", viewOnOddRows ? "expected.png" : "image.bmp",
+                           viewOnOddRows ? "image.bmp" : "expected.png", settings, RunOptions{}, quiet);
     }
 
     Sandbox sandbox;
@@ -82,6 +84,31 @@ TEST_F(StereoOutputTest, WithNothingKeptTheSmoothedBluePlaneGivesTheSameBytes)
                 EXPECT_EQ(ReadBytes("out.png"), ReadBytes("expected.png")) << "r=" << radius << " threads " << threads;
             }
     EXPECT_FALSE(std::filesystem::exists("DepthMapTemp.png"));
+}
+
+TEST_F(StereoOutputTest, LargePicturesMadeOverFinishedStepsGiveTheSameBytes)
+{
+    // Over a megabyte, the depth map's pixels are pages of its own, which the
+    // view takes, and the composition is written over the view; a picture
+    // larger than the depth map, a coloured depth map.
+    std::mt19937 random(13);
+    Save(RandomImage(720, 530, random).get(), "image.bmp");
+    Save(RandomImage(700, 520, random).get(), "depth.bmp");
+    settings.saveFormat = kSaveBmp;
+    run.outputPath = "out.bmp";
+    for (bool kept : {false, true})
+        for (int radius : {0, 3})
+            for (auto kind : {StereoOutputKind::Anaglyph, StereoOutputKind::LcShutter})
+                for (bool viewOnTop : {false, true}) {
+                    run.smoothedDepthPath = kept ? "DepthMapTemp.bmp" : "";
+                    run.readPictureOnce = kept;
+                    run.smoothingRadius = radius;
+                    // The top row, 519, is odd: the view's rows are the even ones unless it is on top.
+                    run.leftEyeOnTop = viewOnTop;
+                    ASSERT_TRUE(MakeStereoOutput(kind, run, image, depth, settings, RunOptions{}, sink));
+                    MakeExpected(kind, radius, viewOnTop);
+                    EXPECT_EQ(ReadBytes("out.bmp"), ReadBytes("expected.png")) << radius << kept << viewOnTop;
+                }
 }
 
 TEST_F(StereoOutputTest, WithoutARadiusTheDepthMapIsUsedAsItIs)
