@@ -116,7 +116,8 @@ void SmoothRow(const Sum* columnSums, std::int64_t rowCount, int radius, int wid
     for (int x = 0; x <= std::min(radius, width - 1); ++x)
         for (int c = 0; c < kChannels; ++c)
             sum[c] += columnSums[kChannels * x + c];
-    for (int x = 0; x < width; ++x) {
+    // At the row's ends the window is clipped and its count changes.
+    const auto slideClipped = [&](int x) {
         if (x > 0) {
             const std::int64_t entering = static_cast<std::int64_t>(x) + radius;
             const std::int64_t leaving = static_cast<std::int64_t>(x) - radius - 1;
@@ -132,7 +133,25 @@ void SmoothRow(const Sum* columnSums, std::int64_t rowCount, int radius, int wid
             divisor = Divisor(count);
         for (int c = 0; c < kChannels; ++c)
             out[3 * x + c] = static_cast<std::uint8_t>(divisor.MeanOf(sum[c]));
+    };
+    // Between them, most of a long row, a column enters and one leaves at
+    // every step and the count stays the same.
+    const std::int64_t wholeEnd = static_cast<std::int64_t>(width) - radius;
+    int x = 0;
+    for (; x < width && x <= radius; ++x)
+        slideClipped(x);
+    if (x < wholeEnd) {
+        const Divisor whole(static_cast<std::uint64_t>(rowCount * (2 * static_cast<std::int64_t>(radius) + 1)));
+        const Sum* entering = columnSums + kChannels * (static_cast<std::int64_t>(x) + radius);
+        const Sum* leaving = columnSums + kChannels * (static_cast<std::int64_t>(x) - radius - 1);
+        for (; x < wholeEnd; ++x, entering += kChannels, leaving += kChannels)
+            for (int c = 0; c < kChannels; ++c) {
+                sum[c] += entering[c] - leaving[c];
+                out[3 * x + c] = static_cast<std::uint8_t>(whole.MeanOf(sum[c]));
+            }
     }
+    for (; x < width; ++x)
+        slideClipped(x);
 }
 
 template <int kChannels, typename Sum, typename Divisor>
