@@ -7,6 +7,7 @@
 #include "bench/ProcessCost.h"
 #include "bench/WholeCommands.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -34,15 +35,18 @@ void MeasureAgainstCat(const BenchScale& scale, std::ostream& out)
     }
     const double pictureMegabytes = 3.0 * width * height / (1024.0 * 1024.0);
     out << "Whole process as BMP, " << SizeName(width, height) << " with radius 3, against `cat picture depth > out` ("
-        << Ratio(cat.Cpu() * 1000, 0) << " ms of CPU); peak memory in one picture's pixel bytes:\n\n"
-        << "| command | CPU / cat | target | met | peak / picture | target | met |\n"
-        << "|---|---:|---:|---|---:|---:|---|\n";
+        << Ratio(cat.Cpu() * 1000, 0)
+        << " ms of CPU), medians and fastest runs (the system's share of a run moves with the host's memory, "
+           "which only ever adds time); peak memory in one picture's pixel bytes:\n\n"
+        << "| command | CPU / cat | fastest / fastest | target | met | peak / picture | target | met |\n"
+        << "|---|---:|---:|---:|---|---:|---:|---|\n";
+    const auto fastest = [](const Measured& runs) { return *std::min_element(runs.cpu.begin(), runs.cpu.end()); };
     for (std::size_t i = 0; i < commands.size(); ++i) {
         const double cpuRatio = measured[i].Cpu() / cat.Cpu();
         const double peakRatio = Median(measured[i].peak) / pictureMegabytes;
-        out << "| " << commands[i] << (measured[i].failed ? " (**failed**)" : "") << " | " << Ratio(cpuRatio)
-            << " | <= 2.5 | " << Verdict(cpuRatio, 2.5) << " | " << Ratio(peakRatio) << " | <= 2.0 | "
-            << Verdict(peakRatio, 2.0) << " |\n";
+        out << "| " << commands[i] << (measured[i].failed ? " (**failed**)" : "") << " | " << Ratio(cpuRatio) << " | "
+            << Ratio(fastest(measured[i]) / fastest(cat)) << " | <= 2.5 | " << Verdict(cpuRatio, 2.5) << " | "
+            << Ratio(peakRatio) << " | <= 2.0 | " << Verdict(peakRatio, 2.0) << " |\n";
     }
     out << '\n';
 }
