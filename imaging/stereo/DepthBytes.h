@@ -12,7 +12,7 @@ inline constexpr int kGreenByte = 1;
 
 // Where a depth map's depth is: one byte of every pixel of a 24-bit bitmap.
 // A depth map read from a file has it in the blue byte; the whole commands'
-// smoothing leaves its result in the green one (SmoothDepthPlaneInPlace).
+// smoothing leaves its result in the green one (SmoothDepthPlane).
 struct DepthBytes {
     DepthBytes(FIBITMAP* bitmap, int channel = kBlueByte)
         : bitmap(bitmap)
