@@ -18,7 +18,7 @@ extern char** environ;
 
 namespace velmora::bench {
 
-ProcessCost RunProcess(const std::vector<std::string>& arguments)
+ProcessCost RunProcess(const std::vector<std::string>& arguments, const std::string& outputPath)
 {
     std::vector<char*> argv;
     for (const std::string& argument : arguments)
@@ -27,7 +27,8 @@ ProcessCost RunProcess(const std::vector<std::string>& arguments)
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    const char* output = outputPath.empty() ? "/dev/null" : outputPath.c_str();
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
 
     ProcessCost cost;

@@ -15,9 +15,10 @@ struct ProcessCost {
     double peakMegabytes = 0;  // the largest resident set
 };
 
-// Runs arguments[0] (a path, or a name looked up in PATH) with its output
-// discarded, and waits for it.
-ProcessCost RunProcess(const std::vector<std::string>& arguments);
+// Runs arguments[0] (a path, or a name looked up in PATH) and waits for it;
+// its standard output goes to outputPath (created or truncated), or nowhere
+// when that is empty.
+ProcessCost RunProcess(const std::vector<std::string>& arguments, const std::string& outputPath = "");
 
 // velmora-cli with these arguments, quiet.
 ProcessCost RunCli(const std::vector<std::string>& arguments);

@@ -19,6 +19,10 @@ struct BenchScale {
 // velmora-cli's commands against the floor and ImageMagick, whole process.
 void MeasureWholeCommands(const BenchScale& scale, std::ostream& out);
 
+// The anaglyph and LC shutter against cat of their input files, and their
+// peak memory.
+void MeasureAgainstCat(const BenchScale& scale, std::ostream& out);
+
 // The command line's layouts beside the anaglyph.
 void MeasureLayouts(const BenchScale& scale, std::ostream& out);
 

@@ -2,7 +2,7 @@
 
 // Measures the targets of whole commands as ratios taken in one run, and
 // prints them as the tables that docs/performance.md shows.
-//   process_bench [--small] [--runs N] [--only commands|layouts|batch|threads|jpeg]
+//   process_bench [--small] [--runs N] [--only commands|cat|layouts|batch|threads|jpeg]
 
 #include "bench/WholeCommands.h"
 
@@ -27,7 +27,7 @@ int main(int argc, char** argv)
         } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
             only = argv[++i];
         } else {
-            std::cerr << "usage: process_bench [--small] [--runs N] [--only commands|layouts|batch|threads|jpeg]\n";
+            std::cerr << "usage: process_bench [--small] [--runs N] [--only commands|cat|layouts|batch|threads|jpeg]\n";
             return 2;
         }
     }
@@ -35,6 +35,7 @@ int main(int argc, char** argv)
         const char* name;
         void (*measure)(const velmora::bench::BenchScale&, std::ostream&);
     } parts[] = {{"commands", velmora::bench::MeasureWholeCommands},
+                 {"cat", velmora::bench::MeasureAgainstCat},
                  {"layouts", velmora::bench::MeasureLayouts},
                  {"batch", velmora::bench::MeasureBatch},
                  {"threads", velmora::bench::MeasureThreads},

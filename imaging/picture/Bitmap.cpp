@@ -21,6 +21,24 @@ void BitmapDeleter::operator()(FIBITMAP* bitmap) noexcept
     pixelBytes = 0;
 }
 
+namespace {
+
+// A 24-bit bitmap over pixel memory of pages of its own, which it then owns;
+// none (the memory given back) when the library cannot make one.
+Bitmap OverPages(void* memory, std::size_t bytes, int width, int height, std::uint64_t pitch)
+{
+    FIBITMAP* bitmap = FreeImage_ConvertFromRawBitsEx(FALSE, static_cast<BYTE*>(memory), FIT_BITMAP, width, height,
+                                                      static_cast<int>(pitch), 24, FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK,
+                                                      FI_RGBA_BLUE_MASK, FALSE);
+    if (!bitmap) {
+        GiveBackPages(memory, bytes);
+        return {};
+    }
+    return Bitmap(bitmap, BitmapDeleter{memory, bytes});
+}
+
+} // namespace
+
 Bitmap NewImage(int width, int height, int bitsPerPixel)
 {
     if (width <= 0 || height <= 0)
@@ -34,15 +52,19 @@ Bitmap NewImage(int width, int height, int bitsPerPixel)
     void* memory = TakeZeroedPages(bytes);
     if (!memory)
         return {};
-    FIBITMAP* bitmap =
-        FreeImage_ConvertFromRawBitsEx(FALSE, static_cast<BYTE*>(memory), FIT_BITMAP, width, height,
-                                       static_cast<int>(pitch), 24, FI_RGBA_RED_MASK, FI_RGBA_GREEN_MASK,
-                                       FI_RGBA_BLUE_MASK, FALSE);
-    if (!bitmap) {
-        GiveBackPages(memory, bytes);
+    return OverPages(memory, bytes, width, height, pitch);
+}
+
+Bitmap TakePixels(Bitmap& old, int width, int height)
+{
+    const BitmapDeleter owned = old.get_deleter();
+    if (!old || !owned.pixelMemory || Width(old.get()) != width || Height(old.get()) != height ||
+        BitsPerPixel(old.get()) != 24)
         return {};
-    }
-    return Bitmap(bitmap, BitmapDeleter{memory, bytes});
+    const std::uint64_t pitch = FreeImage_GetPitch(old.get());
+    old.get_deleter() = BitmapDeleter{};
+    old.reset();
+    return OverPages(owned.pixelMemory, owned.pixelBytes, width, height, pitch);
 }
 
 int Width(FIBITMAP* bitmap)

@@ -32,6 +32,15 @@ using Bitmap = std::unique_ptr<FIBITMAP, BitmapDeleter>;
 // megapixels costs a few dozen page faults instead of thousands.
 Bitmap NewImage(int width, int height, int bitsPerPixel);
 
+// The pixel memory of a finished 24-bit picture of this size, for a new
+// result that writes every byte of it, without asking the system for fresh
+// pages: a bitmap over the same pixels as they stand, with a new bitmap's
+// header (none of `old`'s resolution, palette or other data), and `old`
+// released. None, `old` left as it was, when its pixels are not pages of its
+// own (NewImage) or it has another size or depth; none, `old` released, when
+// the library cannot make the new header.
+Bitmap TakePixels(Bitmap& old, int width, int height);
+
 int Width(FIBITMAP* bitmap);
 int Height(FIBITMAP* bitmap);
 int BitsPerPixel(FIBITMAP* bitmap);

@@ -15,22 +15,27 @@
 namespace velmora {
 namespace {
 
+// Each row composer reads all of a pixel's bytes before it writes any, so
+// that `out` may be `view` or `image` itself.
+
 void ComposeGreyRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out, int width)
 {
     for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
         const auto cyan = static_cast<std::uint8_t>((image[0] + image[1] + image[2]) / 3);
+        const auto red = static_cast<std::uint8_t>((view[0] + view[1] + view[2]) / 3);
         out[0] = cyan;
         out[1] = cyan;
-        out[2] = static_cast<std::uint8_t>((view[0] + view[1] + view[2]) / 3);
+        out[2] = red;
     }
 }
 
 void ComposeColourRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out, int width)
 {
     for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
+        const std::uint8_t red = view[2];
         out[0] = image[0];
         out[1] = image[1];
-        out[2] = view[2];
+        out[2] = red;
     }
 }
 
@@ -39,9 +44,10 @@ void ComposeColourRow(const std::uint8_t* view, const std::uint8_t* image, std::
 void ComposeHalfColourRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out, int width)
 {
     for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
+        const auto red = static_cast<std::uint8_t>((299 * view[2] + 587 * view[1] + 114 * view[0] + 500) / 1000);
         out[0] = image[0];
         out[1] = image[1];
-        out[2] = static_cast<std::uint8_t>((299 * view[2] + 587 * view[1] + 114 * view[0] + 500) / 1000);
+        out[2] = red;
     }
 }
 
@@ -80,23 +86,39 @@ ComposeRow RowComposerFor(int anaglyphMode)
     }
 }
 
+// Composes every row of `output`, which may be the view itself.
+void ComposeRows(FIBITMAP* view, FIBITMAP* image, FIBITMAP* output, const StereoSettings& settings,
+                 const RunOptions& options, ProgressSink& sink)
+{
+    const int width = Width(output), height = Height(output);
+    const ComposeRow composeRow = RowComposerFor(settings.anaglyphMode);
+    ForRowBands(height, options.threads, sink, false, [&](const RowBand& band) {
+        for (int y = band.begin; y < band.end; ++y) {
+            composeRow(RowAt(view, y), RowAt(image, y), RowAt(output, y), width);
+            band.RowDone();
+        }
+    });
+}
+
 } // namespace
 
 Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& settings, const RunOptions& options,
                        ProgressSink& sink)
 {
     Bitmap output = NewCommonAreaOrReport(view, image, settings.pixelsPerMetre, sink);
-    if (!output)
-        return output;
-    const int width = Width(output.get()), height = Height(output.get());
-    const ComposeRow composeRow = RowComposerFor(settings.anaglyphMode);
-    ForRowBands(height, options.threads, sink, false, [&](const RowBand& band) {
-        for (int y = band.begin; y < band.end; ++y) {
-            composeRow(RowAt(view, y), RowAt(image, y), RowAt(output.get(), y), width);
-            band.RowDone();
-        }
-    });
+    if (output)
+        ComposeRows(view, image, output.get(), settings, options, sink);
     return output;
+}
+
+Bitmap ComposeAnaglyphOverView(Bitmap view, FIBITMAP* image, const StereoSettings& settings, const RunOptions& options,
+                               ProgressSink& sink)
+{
+    if (Width(view.get()) > Width(image) || Height(view.get()) > Height(image))
+        return ComposeAnaglyph(view.get(), image, settings, options, sink);
+    SetResolution(view.get(), settings.pixelsPerMetre);
+    ComposeRows(view.get(), image, view.get(), settings, options, sink);
+    return view;
 }
 
 bool MakeAnaglyph(const std::string& outputPath, const std::string& viewPath, const std::string& imagePath,

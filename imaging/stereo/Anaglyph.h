@@ -27,4 +27,11 @@ bool MakeAnaglyph(const std::string& outputPath, const std::string& viewPath, co
 Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& settings, const RunOptions& options,
                        ProgressSink& sink);
 
+// The same for a view that nothing needs afterwards: written over the view's
+// own pixels when the view is the common area (the picture is at least as
+// large), instead of into fresh memory; else as above. The same bytes either
+// way.
+Bitmap ComposeAnaglyphOverView(Bitmap view, FIBITMAP* image, const StereoSettings& settings, const RunOptions& options,
+                               ProgressSink& sink);
+
 } // namespace velmora

@@ -4,6 +4,7 @@
 
 #include "imaging/picture/Bitmap.h"
 #include "imaging/stereo/AllocationGuard.h"
+#include "imaging/stereo/ByteMeanDivisor.h"
 #include "imaging/stereo/DepthMapFile.h"
 #include "imaging/stereo/Messages.h"
 #include "imaging/stereo/RoutineSteps.h"
@@ -16,19 +17,27 @@
 namespace velmora {
 namespace {
 
-// Per-column sums of each byte over the rows of the current window, moved up
-// one row at a time.
-class ColumnSums {
+// Where a source byte of channel sum i lies in its row: the sums of one
+// channel (the blue plane) take every third byte, the sums of three every
+// byte.
+template <int kChannels> std::size_t SourceByte(std::size_t i) { return kChannels == 3 ? i : 3 * i; }
+
+// Per-column sums of the first kChannels bytes of each pixel over the rows of
+// the current window, moved up one row at a time.
+template <int kChannels, typename Sum> class ColumnSums {
 public:
     // The window of row `first`.
     ColumnSums(FIBITMAP* source, int radius, int first)
-        : source_(source), width_(Width(source)), height_(Height(source)), radius_(radius),
-          sums_(3 * static_cast<std::size_t>(width_), 0)
+        : source_(source)
+        , width_(Width(source))
+        , height_(Height(source))
+        , radius_(radius)
+        , sums_(kChannels * static_cast<std::size_t>(width_), 0)
     {
         const std::int64_t bottom = std::max<std::int64_t>(0, static_cast<std::int64_t>(first) - radius_);
         const std::int64_t top = std::min<std::int64_t>(height_ - 1, static_cast<std::int64_t>(first) + radius_);
         for (std::int64_t y = bottom; y <= top; ++y)
-            AddRow(static_cast<int>(y), +1);
+            AddRow(static_cast<int>(y), true);
     }
 
     // From the window of row y - 1 to the window of row y.
@@ -37,26 +46,32 @@ public:
         const std::int64_t entering = static_cast<std::int64_t>(y) + radius_;
         const std::int64_t leaving = static_cast<std::int64_t>(y) - radius_ - 1;
         if (entering < height_)
-            AddRow(static_cast<int>(entering), +1);
+            AddRow(static_cast<int>(entering), true);
         if (leaving >= 0)
-            AddRow(static_cast<int>(leaving), -1);
+            AddRow(static_cast<int>(leaving), false);
     }
 
-    const std::uint64_t* Data() const { return sums_.data(); }
+    const Sum* Data() const { return sums_.data(); }
 
 private:
-    void AddRow(int y, int sign)
+    void AddRow(int y, bool adding)
     {
         const std::uint8_t* row = RowAt(source_, y);
-        for (std::size_t i = 0; i < sums_.size(); ++i)
-            sums_[i] += sign * static_cast<std::int64_t>(row[i]);
+        Sum* sums = sums_.data();
+        const std::size_t count = sums_.size();
+        if (adding)
+            for (std::size_t i = 0; i < count; ++i)
+                sums[i] += row[SourceByte<kChannels>(i)];
+        else
+            for (std::size_t i = 0; i < count; ++i)
+                sums[i] -= row[SourceByte<kChannels>(i)];
     }
 
     FIBITMAP* source_;
     int width_;
     int height_;
     int radius_;
-    std::vector<std::uint64_t> sums_;
+    std::vector<Sum> sums_;
 };
 
 // Number of positions of [centre - radius, centre + radius] inside [0, size).
@@ -67,9 +82,9 @@ std::int64_t ClippedSpan(int centre, int radius, int size)
     return last - first + 1;
 }
 
-// RoundHalfAway(sum / count) for sums of bytes, by a multiplication with the
-// reciprocal and an exact integer correction instead of three divisions per
-// pixel: the count stays the same over most of a row.
+// RoundHalfAway(sum / count) for the sums of windows too large for
+// ByteMeanDivisor, by a multiplication with the reciprocal and an exact
+// integer correction.
 struct RoundingDivisor {
     explicit RoundingDivisor(std::uint64_t n) : count(n), denominator(2 * n), reciprocal(1.0 / (2.0 * n)) {}
 
@@ -90,57 +105,105 @@ struct RoundingDivisor {
     double reciprocal;
 };
 
-// Slides the window along one row over the column sums.
-void SmoothRow(const std::uint64_t* columnSums, std::int64_t rowCount, int radius, int width, std::uint8_t* out)
+// Slides the window along one row over the column sums; the means of pixel
+// x go to out[3 x] onwards. The count stays the same over most of a row, so
+// the divisor is made again only where it changes.
+template <int kChannels, typename Sum, typename Divisor>
+void SmoothRow(const Sum* columnSums, std::int64_t rowCount, int radius, int width, std::uint8_t* out)
 {
-    RoundingDivisor divisor(1);
-    std::uint64_t sum[3] = {0, 0, 0};
+    Divisor divisor(1);
+    Sum sum[kChannels] = {};
     for (int x = 0; x <= std::min(radius, width - 1); ++x)
-        for (int c = 0; c < 3; ++c)
-            sum[c] += columnSums[3 * x + c];
-    for (int x = 0; x < width; ++x) {
+        for (int c = 0; c < kChannels; ++c)
+            sum[c] += columnSums[kChannels * x + c];
+    // At the row's ends the window is clipped and its count changes.
+    const auto slideClipped = [&](int x) {
         if (x > 0) {
             const std::int64_t entering = static_cast<std::int64_t>(x) + radius;
             const std::int64_t leaving = static_cast<std::int64_t>(x) - radius - 1;
-            for (int c = 0; c < 3; ++c) {
+            for (int c = 0; c < kChannels; ++c) {
                 if (entering < width)
-                    sum[c] += columnSums[3 * entering + c];
+                    sum[c] += columnSums[kChannels * entering + c];
                 if (leaving >= 0)
-                    sum[c] -= columnSums[3 * leaving + c];
+                    sum[c] -= columnSums[kChannels * leaving + c];
             }
         }
         const auto count = static_cast<std::uint64_t>(rowCount * ClippedSpan(x, radius, width));
         if (count != divisor.count)
-            divisor = RoundingDivisor(count);
-        for (int c = 0; c < 3; ++c)
+            divisor = Divisor(count);
+        for (int c = 0; c < kChannels; ++c)
             out[3 * x + c] = static_cast<std::uint8_t>(divisor.MeanOf(sum[c]));
+    };
+    // Between them, most of a long row, a column enters and one leaves at
+    // every step and the count stays the same.
+    const std::int64_t wholeEnd = static_cast<std::int64_t>(width) - radius;
+    int x = 0;
+    for (; x < width && x <= radius; ++x)
+        slideClipped(x);
+    if (x < wholeEnd) {
+        const Divisor whole(static_cast<std::uint64_t>(rowCount * (2 * static_cast<std::int64_t>(radius) + 1)));
+        const Sum* entering = columnSums + kChannels * (static_cast<std::int64_t>(x) + radius);
+        const Sum* leaving = columnSums + kChannels * (static_cast<std::int64_t>(x) - radius - 1);
+        for (; x < wholeEnd; ++x, entering += kChannels, leaving += kChannels)
+            for (int c = 0; c < kChannels; ++c) {
+                sum[c] += entering[c] - leaving[c];
+                out[3 * x + c] = static_cast<std::uint8_t>(whole.MeanOf(sum[c]));
+            }
     }
+    for (; x < width; ++x)
+        slideClipped(x);
+}
+
+template <int kChannels, typename Sum, typename Divisor>
+void SmoothBands(FIBITMAP* source, FIBITMAP* output, int outputByte, int radius, const RunOptions& options,
+                 ProgressSink& sink)
+{
+    const int width = Width(source);
+    const int height = Height(source);
+    sink.BeginProgress(height);
+    ForRowBands(height, options.threads, sink, true, [&](const RowBand& band) {
+        ColumnSums<kChannels, Sum> columns(source, radius, band.begin);
+        for (int y = band.begin; y < band.end; ++y) {
+            if (y > band.begin)
+                columns.MoveTo(y);
+            SmoothRow<kChannels, Sum, Divisor>(columns.Data(), ClippedSpan(y, radius, height), radius, width,
+                                               RowAt(output, y) + outputByte);
+            band.RowDone();
+        }
+    });
+}
+
+// Smooths the first kChannels bytes of every pixel of `source` into the bytes
+// from outputByte on of the same pixel of `output`, its rows shared among the
+// options' threads. The output may be the source itself when the bytes
+// written are not among those read.
+template <int kChannels>
+void SmoothBytes(FIBITMAP* source, FIBITMAP* output, int outputByte, int radius, const RunOptions& options,
+                 ProgressSink& sink)
+{
+    // A window larger than the picture covers the same pixels as one that
+    // just spans it; clamping keeps the index arithmetic small.
+    const int r = std::clamp(radius, 0, std::max(Width(source), Height(source)));
+    if (r <= kMaxExactRadius)
+        SmoothBands<kChannels, std::uint32_t, ByteMeanDivisor>(source, output, outputByte, r, options, sink);
+    else
+        SmoothBands<kChannels, std::uint64_t, RoundingDivisor>(source, output, outputByte, r, options, sink);
 }
 
 } // namespace
 
 Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, const RunOptions& options, ProgressSink& sink)
 {
-    const int width = Width(source);
-    const int height = Height(source);
-    Bitmap output = NewOrReport(width, height, BitsPerPixel(source), sink);
-    if (!output)
-        return output;
-    // A window larger than the picture covers the same pixels as one that
-    // just spans it; clamping keeps the index arithmetic small.
-    const int r = std::clamp(radius, 0, std::max(width, height));
-
-    sink.BeginProgress(height);
-    ForRowBands(height, options.threads, sink, true, [&](const RowBand& band) {
-        ColumnSums columns(source, r, band.begin);
-        for (int y = band.begin; y < band.end; ++y) {
-            if (y > band.begin)
-                columns.MoveTo(y);
-            SmoothRow(columns.Data(), ClippedSpan(y, r, height), r, width, RowAt(output.get(), y));
-            band.RowDone();
-        }
-    });
+    Bitmap output = NewOrReport(Width(source), Height(source), BitsPerPixel(source), sink);
+    if (output)
+        SmoothBytes<3>(source, output.get(), 0, radius, options, sink);
     return output;
+}
+
+DepthBytes SmoothDepthPlane(FIBITMAP* depth, int radius, const RunOptions& options, ProgressSink& sink)
+{
+    SmoothBytes<1>(depth, depth, kGreenByte, radius, options, sink);
+    return {depth, kGreenByte};
 }
 
 bool SmoothDepthMap(const DepthMapFile& sourceMap, const std::string& destinationPath, int radius,

@@ -4,6 +4,7 @@
 
 #include "imaging/RunOptions.h"
 #include "imaging/picture/Bitmap.h"
+#include "imaging/stereo/DepthBytes.h"
 #include "imaging/stereo/DepthMapFile.h"
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
@@ -26,5 +27,12 @@ bool SmoothDepthMap(const DepthMapFile& source, const std::string& destinationPa
 // the options' threads; the progress runs over the rows and is left at its
 // end. None, after the message, when there is no memory for it.
 Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, const RunOptions& options, ProgressSink& sink);
+
+// The smoothing of the whole commands, which need nothing of a depth map but
+// its blue byte: that plane alone is smoothed, each byte as SmoothDepthBitmap
+// smooths it, and written in place into the green bytes of `depth`, which
+// are not read; the blue ones stay as they were. Threads and progress as
+// above. Returns where the smoothed depth is.
+DepthBytes SmoothDepthPlane(FIBITMAP* depth, int radius, const RunOptions& options, ProgressSink& sink);
 
 } // namespace velmora

@@ -64,6 +64,9 @@ public:
     // to ask the library each time.
     std::uint8_t* Row(int y) const { return pixels_ + static_cast<std::size_t>(y) * pitch_; }
 
+    // Makes row y black, for a view painted over memory that held something else.
+    void ClearRow(int y) { std::memset(Row(y), 0, pitch_); }
+
     bool IsFilled(int x, int y) const { return (filled_[WordOf(x, y)] >> (x % 64) & 1) != 0; }
     void SetFilled(int x, int y) { filled_[WordOf(x, y)] |= std::uint64_t{1} << (x % 64); }
 
@@ -95,17 +98,16 @@ private:
 // the source pixel of the latest pass wins. Within one pass the sources of a
 // row move by the same amount and never share a target, so keeping, per
 // target, the highest pass seen gives exactly what painting the passes one
-// after another gives.
-void PaintRow(ViewCanvas& canvas, FIBITMAP* image, FIBITMAP* depth, const LevelPlan& plan, std::int64_t stereoWindow,
-              int y, std::vector<int>& winningPass)
+// after another gives. The depth of pixel x is depthRow[depthStride * x].
+void PaintRow(ViewCanvas& canvas, FIBITMAP* image, const std::uint8_t* depthRow, int depthStride, const LevelPlan& plan,
+              std::int64_t stereoWindow, int y, std::vector<int>& winningPass)
 {
     const int width = canvas.width;
     std::fill(winningPass.begin(), winningPass.end(), -1);
     const std::uint8_t* imageRow = RowAt(image, y);
-    const std::uint8_t* depthRow = RowAt(depth, y);
     std::uint8_t* viewRow = canvas.Row(y);
     for (int x = 0; x < width; ++x) {
-        const std::uint8_t d = depthRow[3 * x];
+        const std::uint8_t d = depthRow[depthStride * static_cast<std::ptrdiff_t>(x)];
         const std::int64_t target = x + plan.level[d] - stereoWindow;
         if (target < 0 || target >= width)
             continue;
@@ -215,15 +217,15 @@ void FillGaps(ViewCanvas& canvas, bool firstSweepLeftToRight, int threads, Progr
     }
 }
 
-} // namespace
-
-Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoGeometry& geometry, double pixelsPerMetre,
-                       const RunOptions& options, ProgressSink& sink)
+// Makes the view in `view`, a picture of the common area. When the view
+// lies over the depth map's own pixels, each row's depth is copied aside and
+// the row cleared before it is painted: a row's painting reads the depth of
+// that row alone, so no other row's depth is lost.
+Bitmap PaintView(Bitmap view, FIBITMAP* image, DepthBytes depth, const StereoGeometry& geometry,
+                 const RunOptions& options, ProgressSink& sink)
 {
-    Bitmap view = NewCommonAreaOrReport(image, depth, pixelsPerMetre, sink);
-    if (!view)
-        return view;
     const int width = Width(view.get()), height = Height(view.get());
+    const bool overDepth = depth.bitmap == view.get();
 
     // The flags start cleared; the clearing pass still lets the window handle
     // one message per row, as every pass over the rows does.
@@ -237,8 +239,17 @@ Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoGeometry& g
     sink.BeginProgress(plan.passCount);
     ForRowBands(height, options.threads, sink, false, [&](const RowBand& band) {
         std::vector<int> winningPass(width);
+        std::vector<std::uint8_t> depthAside(overDepth ? width : 0);
         for (int y = band.begin; y < band.end; ++y) {
-            PaintRow(canvas, image, depth, plan, geometry.stereoWindow, y, winningPass);
+            const std::uint8_t* depthRow = RowAt(depth.bitmap, y) + depth.channel;
+            if (overDepth) {
+                for (int x = 0; x < width; ++x)
+                    depthAside[x] = depthRow[3 * x];
+                canvas.ClearRow(y);
+                PaintRow(canvas, image, depthAside.data(), 1, plan, geometry.stereoWindow, y, winningPass);
+            } else {
+                PaintRow(canvas, image, depthRow, 3, plan, geometry.stereoWindow, y, winningPass);
+            }
             band.RowDone();
         }
     });
@@ -251,6 +262,34 @@ Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoGeometry& g
 
     FillGaps(canvas, geometry.parallax >= 0, options.threads, sink);
     return view;
+}
+
+} // namespace
+
+Bitmap ShiftViewBitmap(FIBITMAP* image, DepthBytes depth, const StereoGeometry& geometry, double pixelsPerMetre,
+                       const RunOptions& options, ProgressSink& sink)
+{
+    Bitmap view = NewCommonAreaOrReport(image, depth.bitmap, pixelsPerMetre, sink);
+    if (!view)
+        return view;
+    return PaintView(std::move(view), image, depth, geometry, options, sink);
+}
+
+Bitmap ShiftViewOverDepth(FIBITMAP* image, Bitmap depth, int channel, const StereoGeometry& geometry,
+                          double pixelsPerMetre, const RunOptions& options, ProgressSink& sink)
+{
+    const int width = std::min(Width(image), Width(depth.get()));
+    const int height = std::min(Height(image), Height(depth.get()));
+    Bitmap view = TakePixels(depth, width, height);
+    if (depth)
+        return ShiftViewBitmap(image, {depth.get(), channel}, geometry, pixelsPerMetre, options, sink);
+    if (!view) {
+        sink.ShowMessage(messages::kNotEnoughMemory);
+        return view;
+    }
+    SetResolution(view.get(), pixelsPerMetre);
+    FIBITMAP* pixels = view.get();
+    return PaintView(std::move(view), image, {pixels, channel}, geometry, options, sink);
 }
 
 bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const DepthMapFile& depthMap,

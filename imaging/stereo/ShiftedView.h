@@ -4,6 +4,7 @@
 
 #include "imaging/RunOptions.h"
 #include "imaging/picture/Bitmap.h"
+#include "imaging/stereo/DepthBytes.h"
 #include "imaging/stereo/DepthMapFile.h"
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
@@ -24,11 +25,19 @@ namespace velmora {
 bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const DepthMapFile& depth,
                      StereoSettings settings, const RunOptions& options, ProgressSink& sink);
 
-// The same in memory, with the given geometry and resolution, the rows
+// The same in memory, with the given geometry and resolution and the depth
+// in the given byte of the depth map's pixels (its blue one as read), the rows
 // shared among the options' threads; the progress runs over the level
 // passes and is left at its end. None, after the message, when there is no
 // memory for it.
-Bitmap ShiftViewBitmap(FIBITMAP* image, FIBITMAP* depth, const StereoGeometry& geometry, double pixelsPerMetre,
+Bitmap ShiftViewBitmap(FIBITMAP* image, DepthBytes depth, const StereoGeometry& geometry, double pixelsPerMetre,
                        const RunOptions& options, ProgressSink& sink);
+
+// The same for a depth map that nothing needs afterwards: the view is painted
+// over its pixels when they are the common area's and pages of their own
+// (TakePixels), instead of in fresh memory; else as above. The same bytes
+// either way.
+Bitmap ShiftViewOverDepth(FIBITMAP* image, Bitmap depth, int channel, const StereoGeometry& geometry,
+                          double pixelsPerMetre, const RunOptions& options, ProgressSink& sink);
 
 } // namespace velmora

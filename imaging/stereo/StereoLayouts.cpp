@@ -19,6 +19,7 @@ namespace {
 struct ViewSources {
     Bitmap image;
     Bitmap depth;
+    int depthChannel = kBlueByte; // the byte of the depth map's pixels that the views read
 };
 
 ViewSources ReadViewSources(const LayoutRun& run, const RunOptions& options, ProgressSink& sink)
@@ -29,9 +30,7 @@ ViewSources ReadViewSources(const LayoutRun& run, const RunOptions& options, Pro
         return {};
     if (run.smoothingRadius > 0) {
         sink.SetStatus(messages::kStatusSmoothing);
-        depth = SmoothDepthBitmap(depth.get(), run.smoothingRadius, options, sink);
-        if (!depth)
-            return {};
+        sources.depthChannel = SmoothDepthPlane(depth.get(), run.smoothingRadius, options, sink).channel;
         sink.ResetProgress();
     }
     sources.image = ReadOrReport(run.imagePath, messages::kCouldntLoadBitmap, options, sink);
@@ -43,8 +42,8 @@ ViewSources ReadViewSources(const LayoutRun& run, const RunOptions& options, Pro
 Bitmap ViewOf(const ViewSources& sources, const StereoGeometry& geometry, const StereoSettings& settings,
               const RunOptions& options, ProgressSink& sink)
 {
-    Bitmap view =
-        ShiftViewBitmap(sources.image.get(), sources.depth.get(), geometry, settings.pixelsPerMetre, options, sink);
+    Bitmap view = ShiftViewBitmap(sources.image.get(), {sources.depth.get(), sources.depthChannel}, geometry,
+                                  settings.pixelsPerMetre, options, sink);
     if (view)
         sink.ResetProgress();
     return view;
@@ -64,9 +63,12 @@ Eyes MakeEyes(const LayoutRun& run, const char* status, const StereoSettings& se
     if (!sources.depth)
         return {};
     sink.SetStatus(status);
-    Bitmap view = ViewOf(sources, run.geometry, settings, options, sink);
+    // The one view is painted over the depth map, which nothing needs after it.
+    Bitmap view = ShiftViewOverDepth(sources.image.get(), std::move(sources.depth), sources.depthChannel, run.geometry,
+                                     settings.pixelsPerMetre, options, sink);
     if (!view)
         return {};
+    sink.ResetProgress();
     return {std::move(view), std::move(sources.image)};
 }
 

@@ -23,40 +23,53 @@ const char* StatusText(StereoOutputKind kind)
 
 namespace {
 
-// The smoothing step: the smoothed depth map, also written where the run
-// says; none when the depth map cannot be read.
-Bitmap SmoothStep(const StereoOutputRun& run, const std::string& depthPath, const StereoSettings& settings,
-                  const RunOptions& options, ProgressSink& sink, bool& succeeded)
+// The depth map the view reads, and the byte of its pixels that holds the
+// depth.
+struct ViewDepth {
+    Bitmap bitmap;
+    int channel = kBlueByte;
+};
+
+// The smoothing step: the smoothed depth map, in all three channels when the
+// run writes it somewhere; else only its blue plane, which is all the view
+// reads. None when the depth map cannot be read.
+ViewDepth SmoothStep(const StereoOutputRun& run, const std::string& depthPath, const StereoSettings& settings,
+                     const RunOptions& options, ProgressSink& sink, bool& succeeded)
 {
     sink.SetStatus(messages::kStatusSmoothing);
     Bitmap source = ReadDepthOrReport({depthPath, run.invertDepth}, messages::DepthMapReadFailure(true), options, sink);
     if (!source)
         return {};
+    if (run.smoothedDepthPath.empty()) {
+        const int channel = SmoothDepthPlane(source.get(), run.smoothingRadius, options, sink).channel;
+        sink.ResetProgress();
+        return {std::move(source), channel};
+    }
     Bitmap smoothed = SmoothDepthBitmap(source.get(), run.smoothingRadius, options, sink);
     source.reset();
-    if (smoothed && !run.smoothedDepthPath.empty())
+    if (smoothed)
         succeeded &= WriteOrReport(smoothed.get(), run.smoothedDepthPath, IntermediateFormat(settings.saveFormat),
                                    options, sink);
     if (smoothed)
         sink.ResetProgress();
-    return smoothed;
+    return {std::move(smoothed)};
 }
 
-// The final composition of the view with the picture, written to the output.
-bool ComposeStep(StereoOutputKind kind, FIBITMAP* view, FIBITMAP* image, const StereoOutputRun& run,
+// The final composition of the view with the picture, written over the
+// view where it can, then to the output.
+bool ComposeStep(StereoOutputKind kind, Bitmap view, FIBITMAP* image, const StereoOutputRun& run,
                  const StereoSettings& settings, const RunOptions& options, ProgressSink& sink)
 {
     Bitmap output;
     if (kind == StereoOutputKind::Anaglyph) {
-        output = ComposeAnaglyph(view, image, settings, options, sink);
+        output = ComposeAnaglyphOverView(std::move(view), image, settings, options, sink);
     } else {
-        if (!CheckLeftPicture(image, sink) || !CheckRightPicture(view, sink))
+        if (!CheckLeftPicture(image, sink) || !CheckRightPicture(view.get(), sink))
             return false;
         // The even rows, the bottom one first, are the second picture's.
-        const int topRow = std::min(Height(view), Height(image)) - 1;
+        const int topRow = std::min(Height(view.get()), Height(image)) - 1;
         const bool swapped = run.leftEyeOnTop && *run.leftEyeOnTop != (topRow % 2 == 0);
-        output = swapped ? ComposeViewMaster(view, image, settings, options, sink)
-                         : ComposeViewMaster(image, view, settings, options, sink);
+        output = ComposeViewMasterOver(std::move(view), image, !swapped, settings, options, sink);
     }
     return output && WriteOrReport(output.get(), run.outputPath, settings.saveFormat, options, sink);
 }
@@ -70,33 +83,37 @@ bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const s
     return GuardAllocation(sink, [&] {
         bool succeeded = true;
         const bool smoothed = run.smoothingRadius > 0;
-        Bitmap depth = smoothed ? SmoothStep(run, depthPath, settings, options, sink, succeeded) : Bitmap();
-        if (smoothed && (!depth || !succeeded) && run.stopAtFirstFailure)
+        ViewDepth depth = smoothed ? SmoothStep(run, depthPath, settings, options, sink, succeeded) : ViewDepth();
+        if (smoothed && (!depth.bitmap || !succeeded) && run.stopAtFirstFailure)
             return false;
 
         sink.SetStatus(StatusText(kind));
         Bitmap image;
         Bitmap view;
-        if (smoothed && !depth) {
+        if (smoothed && !depth.bitmap) {
             ReportMissingInput(messages::kCouldntLoadDepthMap, sink);
         } else {
             image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, options, sink);
             if (image && !smoothed)
-                depth = ReadDepthOrReport({depthPath, run.invertDepth}, messages::DepthMapReadFailure(false), options,
-                                          sink);
-            if (image && depth)
-                view = ShiftViewBitmap(image.get(), depth.get(), run.geometry, settings.pixelsPerMetre, options, sink);
+                depth.bitmap = ReadDepthOrReport({depthPath, run.invertDepth}, messages::DepthMapReadFailure(false),
+                                                 options, sink);
+            // The view is painted over the depth map, which nothing needs after it.
+            if (image && depth.bitmap)
+                view = ShiftViewOverDepth(image.get(), std::move(depth.bitmap), depth.channel, run.geometry,
+                                          settings.pixelsPerMetre, options, sink);
             if (view)
                 sink.ResetProgress();
         }
-        depth.reset();
+        depth.bitmap.reset();
         if (!view)
             return !run.stopAtFirstFailure && ReportMissingInput(messages::kCouldntLoadBitmap, sink);
 
         sink.SetStatus(StatusText(kind));
-        if (!run.readPictureOnce)
+        if (!run.readPictureOnce) {
+            image.reset(); // before the new one is read, so that two are never held at once
             image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, options, sink);
-        return image && ComposeStep(kind, view.get(), image.get(), run, settings, options, sink) && succeeded;
+        }
+        return image && ComposeStep(kind, std::move(view), image.get(), run, settings, options, sink) && succeeded;
     });
 }
 

@@ -56,6 +56,26 @@ Bitmap ComposeViewMaster(FIBITMAP* left, FIBITMAP* right, const StereoSettings& 
     return output;
 }
 
+Bitmap ComposeViewMasterOver(Bitmap kept, FIBITMAP* other, bool keptIsRight, const StereoSettings& settings,
+                             const RunOptions& options, ProgressSink& sink)
+{
+    if (Width(kept.get()) > Width(other) || Height(kept.get()) > Height(other))
+        return keptIsRight ? ComposeViewMaster(other, kept.get(), settings, options, sink)
+                           : ComposeViewMaster(kept.get(), other, settings, options, sink);
+    SetResolution(kept.get(), settings.pixelsPerMetre);
+    const int width = Width(kept.get()), height = Height(kept.get());
+    const int keptParity = keptIsRight ? 0 : 1;
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
+    ForRowBands(height, options.threads, sink, false, [&](const RowBand& band) {
+        for (int y = band.begin; y < band.end; ++y) {
+            if (y % 2 != keptParity)
+                std::memcpy(RowAt(kept.get(), y), RowAt(other, y), rowBytes);
+            band.RowDone();
+        }
+    });
+    return kept;
+}
+
 bool MakeViewMaster(const std::string& outputPath, const std::string& leftPath, const std::string& rightPath,
                     StereoSettings settings, const RunOptions& options, ProgressSink& sink)
 {

@@ -28,6 +28,14 @@ bool CheckRightPicture(FIBITMAP* right, ProgressSink& sink);
 Bitmap ComposeViewMaster(FIBITMAP* left, FIBITMAP* right, const StereoSettings& settings, const RunOptions& options,
                          ProgressSink& sink);
 
+// The same for a picture that nothing needs afterwards, `kept`, the right
+// one (whose rows are the even ones) or the left: written over its own
+// pixels, its rows kept and the other's copied between them, when it is the
+// common area (the other is at least as large); else as above. The same
+// bytes either way.
+Bitmap ComposeViewMasterOver(Bitmap kept, FIBITMAP* other, bool keptIsRight, const StereoSettings& settings,
+                             const RunOptions& options, ProgressSink& sink);
+
 // The LC-shutter image of a pair's two eyes after the checks of both: the
 // left eye's rows are the even ones, as the view's are in a whole run.
 Bitmap ComposeEyesViewMaster(FIBITMAP* leftEye, FIBITMAP* rightEye, const StereoSettings& settings,

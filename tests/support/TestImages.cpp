@@ -5,6 +5,7 @@
 #include "imaging/formats/ImageFile.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -114,6 +115,23 @@ std::optional<Pixels> ReadPixels(const std::string& path)
                        << "pixel (" << x << ", " << y << ") is " << int(a.blue) << "/" << int(a.green) << "/"
                        << int(a.red) << ", expected " << int(e.blue) << "/" << int(e.green) << "/" << int(e.red);
         }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult SameBitmaps(FIBITMAP* expected, FIBITMAP* actual)
+{
+    if (!expected || !actual)
+        return ::testing::AssertionFailure() << (expected ? "no actual bitmap" : "no expected bitmap");
+    if (Width(expected) != Width(actual) || Height(expected) != Height(actual) ||
+        BitsPerPixel(expected) != BitsPerPixel(actual) || FreeImage_GetPitch(expected) != FreeImage_GetPitch(actual))
+        return ::testing::AssertionFailure()
+            << Width(actual) << "x" << Height(actual) << " instead of " << Width(expected) << "x" << Height(expected);
+    if (HorizontalResolution(expected) != HorizontalResolution(actual))
+        return ::testing::AssertionFailure()
+            << "resolution " << HorizontalResolution(actual) << " instead of " << HorizontalResolution(expected);
+    for (int y = 0; y < Height(expected); ++y)
+        if (std::memcmp(RowAt(expected, y), RowAt(actual, y), FreeImage_GetPitch(expected)) != 0)
+            return ::testing::AssertionFailure() << "row " << y << " differs";
     return ::testing::AssertionSuccess();
 }
 

@@ -58,6 +58,10 @@ std::optional<Pixels> ReadPixels(const std::string& path);
 // by more than `tolerance` in any channel.
 ::testing::AssertionResult SamePixels(const std::string& expectedPath, const std::string& actualPath, int tolerance = 0);
 
+// Compares two bitmaps in memory: sizes, depth, resolution and every byte of
+// every row, padding included, naming the first difference.
+::testing::AssertionResult SameBitmaps(FIBITMAP* expected, FIBITMAP* actual);
+
 // A PNG chunk with the CRC of its type and data, which decoders check.
 std::string PngChunk(const std::string& type, const std::string& data);
 

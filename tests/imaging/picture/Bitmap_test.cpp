@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <random>
 
 namespace velmora::test {
 namespace {
@@ -42,6 +43,32 @@ TEST(BitmapTest, RowsCountFromTheBottomAndTheCursorFindsEveryPixel)
             EXPECT_EQ(RowAt(bitmap.get(), y) + 3 * x, PixelAt(bitmap.get(), x, y));
         }
     EXPECT_EQ(PixelOf(bitmap.get(), 4, 2), (Bgr{4, 2, 7}));
+}
+
+TEST(BitmapTest, TakenPixelsStayWhereTheyAreUnderANewHeader)
+{
+    // Over a megabyte, so that the pixels are pages of the bitmap's own.
+    const auto picture = [] {
+        std::mt19937 random(8);
+        return RandomImage(700, 520, random);
+    };
+    Bitmap old = picture();
+    SetResolution(old.get(), 5000);
+    const BYTE* pixels = FreeImage_GetBits(old.get());
+    EXPECT_FALSE(TakePixels(old, 700, 519));
+    ASSERT_TRUE(old); // another size: left as it was
+
+    Bitmap taken = TakePixels(old, 700, 520);
+    EXPECT_FALSE(old);
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(FreeImage_GetBits(taken.get()), pixels);
+    Bitmap expected = picture(); // a new bitmap's header and resolution
+    EXPECT_TRUE(SameBitmaps(expected.get(), taken.get()));
+
+    // A small picture's pixels are the library's, inside the bitmap.
+    Bitmap small = NewImage(20, 10, 24);
+    EXPECT_FALSE(TakePixels(small, 20, 10));
+    EXPECT_TRUE(small);
 }
 
 } // namespace

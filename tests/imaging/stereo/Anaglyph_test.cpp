@@ -11,6 +11,7 @@
 #include <cmath>
 #include <iterator>
 #include <random>
+#include <utility>
 
 namespace velmora::test {
 namespace {
@@ -165,6 +166,29 @@ TEST(AnaglyphMethodsTest, ExactHalvesRoundUp)
     const int expected[] = {29, 22, 15, 8};
     for (int x = 0; x < 4; ++x)
         EXPECT_EQ(PixelOf(halfColour.get(), x, 0).red, expected[x]) << x;
+}
+
+TEST(AnaglyphOverViewTest, EveryModeWrittenOverTheViewGivesTheSameBytes)
+{
+    // Over the view when the picture is as large or larger; into fresh
+    // memory when the view is larger.
+    const std::pair<int, int> pictureSizes[] = {{31, 17}, {40, 22}, {25, 17}};
+    for (int mode : {kAnaglyphGrey, kAnaglyphColour, kAnaglyphHalfColour, kAnaglyphDubois})
+        for (const auto& [width, height] : pictureSizes)
+            for (int threads : {1, 2}) {
+                std::mt19937 random(mode * 7 + width);
+                Bitmap view = RandomImage(31, 17, random);
+                Bitmap image = RandomImage(width, height, random);
+                StereoSettings settings;
+                settings.anaglyphMode = mode;
+                settings.pixelsPerMetre = 3001;
+                RunOptions options;
+                options.threads = threads;
+                NullSink quiet;
+                Bitmap expected = ComposeAnaglyph(view.get(), image.get(), settings, options, quiet);
+                Bitmap over = ComposeAnaglyphOverView(std::move(view), image.get(), settings, options, quiet);
+                ASSERT_TRUE(SameBitmaps(expected.get(), over.get())) << "mode " << mode << " picture " << width;
+            }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "imaging/stereo/DepthSmoothing.h"
 
+#include "imaging/stereo/ByteMeanDivisor.h"
 #include "imaging/stereo/Messages.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/ReferenceRoutines.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <filesystem>
 #include <random>
 
@@ -120,6 +122,63 @@ TEST_F(DepthSmoothingTest, MatchesTheReferenceBoxByteForByte)
         ASSERT_TRUE(SamePixels(sandbox.Path("expected.bmp"), sandbox.Path("smooth.bmp")))
             << Width(depth.get()) << "x" << Height(depth.get()) << " r=" << r;
     }
+}
+
+TEST(ByteMeanDivisorTest, EverySumOfEveryExactWindowRoundsAsTheDivisionDid)
+{
+    // The division rounded (2 sum + count) / (2 count) down; its quotient
+    // and remainder are carried along as the sum grows, without dividing.
+    for (std::uint64_t count = 1; count <= ByteMeanDivisor::kMaxCount; ++count) {
+        const ByteMeanDivisor divisor(count);
+        std::uint64_t quotient = 0, remainder = count; // of 2 * 0 + count by 2 count
+        for (std::uint32_t sum = 0; sum <= 255 * count; ++sum) {
+            if (divisor.MeanOf(sum) != quotient) {
+                ADD_FAILURE() << sum << " / " << count << ": " << divisor.MeanOf(sum) << " instead of " << quotient;
+                return;
+            }
+            remainder += 2;
+            if (remainder >= 2 * count) {
+                remainder -= 2 * count;
+                ++quotient;
+            }
+        }
+    }
+}
+
+// Whether the green bytes of `plane` are the blue bytes of `expected` and
+// its blue bytes those of `source`, naming the first pixel that differs.
+::testing::AssertionResult GreenIsSmoothedBlue(FIBITMAP* plane, FIBITMAP* expected, FIBITMAP* source)
+{
+    for (int y = 0; y < Height(source); ++y)
+        for (int x = 0; x < Width(source); ++x) {
+            const Bgr got = PixelOf(plane, x, y);
+            if (got.green != PixelOf(expected, x, y).blue || got.blue != PixelOf(source, x, y).blue)
+                return ::testing::AssertionFailure() << "pixel " << x << ", " << y;
+        }
+    return ::testing::AssertionSuccess();
+}
+
+TEST(DepthPlaneTest, TheBluePlaneIsSmoothedAsTheWholeMapSmoothsItsBlueBytes)
+{
+    std::mt19937 random(41);
+    std::uniform_int_distribution<int> width(1, 90), height(1, 70);
+    NullSink quiet;
+    for (bool grey : {true, false})
+        for (int radius : {1, 2, 3, 9, kMaxExactRadius, kMaxExactRadius + 1, 60})
+            for (int threads : {1, 2, 7}) {
+                const int w = radius > kMaxExactRadius ? 90 : width(random);
+                const int h = radius > kMaxExactRadius ? 70 : height(random);
+                Bitmap source = grey ? RandomDepthMap(w, h, random) : RandomImage(w, h, random);
+                RunOptions options;
+                options.threads = threads;
+                Bitmap expected = SmoothDepthBitmap(source.get(), radius, options, quiet);
+                Bitmap plane(FreeImage_Clone(source.get()));
+                const DepthBytes smoothed = SmoothDepthPlane(plane.get(), radius, options, quiet);
+                ASSERT_EQ(smoothed.bitmap, plane.get());
+                ASSERT_EQ(smoothed.channel, kGreenByte);
+                ASSERT_TRUE(GreenIsSmoothedBlue(plane.get(), expected.get(), source.get()))
+                    << w << "x" << h << (grey ? " grey" : " coloured") << " r=" << radius << " threads " << threads;
+            }
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <climits>
 #include <filesystem>
 #include <random>
+#include <utility>
 
 namespace velmora::test {
 namespace {
@@ -270,6 +271,42 @@ TEST_F(ShiftedViewTest, TallPicturesMatchTheReferenceWhateverTheThreads)
                 << "P=" << parallax << ", " << threads << " threads";
         }
     }
+}
+
+TEST(ShiftViewOverDepthTest, AViewPaintedOverTheDepthMapIsTheSameAsInFreshMemory)
+{
+    // Over a megabyte, so that the depth map's pixels are pages of its own:
+    // the view takes them when the depth map is the common area (the
+    // picture as large or larger), else it is made in fresh memory. The
+    // depth is in the blue byte as read or the green one as smoothed.
+    const auto depthMap = [] {
+        std::mt19937 random(77);
+        Bitmap blue = RandomDepthMap(700, 520, random), green = RandomDepthMap(700, 520, random);
+        return MakeImage(700, 520, [&](int x, int y) {
+            return Bgr{PixelOf(blue.get(), x, y).blue, PixelOf(green.get(), x, y).green, 99};
+        });
+    };
+    const std::pair<int, int> pictureSizes[] = {{700, 520}, {710, 530}, {690, 520}};
+    const StereoGeometry geometry{23, 9};
+    for (int channel : {kBlueByte, kGreenByte})
+        for (const auto& [width, height] : pictureSizes)
+            for (int threads : {1, 2, 7}) {
+                std::mt19937 random(width);
+                Bitmap image = RandomImage(width, height, random);
+                RunOptions options;
+                options.threads = threads;
+                RecordingSink fresh, over;
+                Bitmap expectedDepth = depthMap();
+                Bitmap expected =
+                    ShiftViewBitmap(image.get(), {expectedDepth.get(), channel}, geometry, 4321, options, fresh);
+                Bitmap depth = depthMap();
+                const BYTE* depthPixels = FreeImage_GetBits(depth.get());
+                Bitmap view = ShiftViewOverDepth(image.get(), std::move(depth), channel, geometry, 4321, options, over);
+                ASSERT_TRUE(SameBitmaps(expected.get(), view.get())) << channel << " " << width << "x" << height;
+                EXPECT_EQ(FreeImage_GetBits(view.get()) == depthPixels, width >= 700);
+                EXPECT_EQ(over.events, fresh.events);
+                EXPECT_EQ(over.pumps, fresh.pumps);
+            }
 }
 
 } // namespace

@@ -30,6 +30,24 @@ protected:
         settings.pixelsPerMetre = 2835;
     }
 
+    // What the steps make from file to file, the depth map smoothed in all
+    // its channels, in expected.png.
+    // The view's rows are the odd ones when it is on top.
+    void MakeExpected(StereoOutputKind kind, int radius, bool viewOnOddRows = false)
+    {
+        StereoSettings view = settings;
+        view.geometry.parallax = 6;
+        view.geometry.stereoWindow = 4;
+        NullSink quiet;
+        SmoothDepthMap("depth.bmp", "expected-depth.png", radius, settings, RunOptions{}, quiet);
+        MakeShiftedView("expected.png", "image.bmp", "expected-depth.png", view, RunOptions{}, quiet);
+        if (kind == StereoOutputKind::Anaglyph)
+            MakeAnaglyph("expected.png", "expected.png", "image.bmp", settings, RunOptions{}, quiet);
+        else
+            MakeViewMaster("expected.png", viewOnOddRows ? "expected.png" : "image.bmp",
+                           viewOnOddRows ? "image.bmp" : "expected.png", settings, RunOptions{}, quiet);
+    }
+
     Sandbox sandbox;
     RecordingSink sink;
     std::string image = "image.bmp";
@@ -42,19 +60,55 @@ TEST_F(StereoOutputTest, SmoothsThenMakesTheViewThenComposes)
 {
     for (auto kind : {StereoOutputKind::Anaglyph, StereoOutputKind::LcShutter}) {
         ASSERT_TRUE(MakeStereoOutput(kind, run, image, depth, settings, RunOptions{}, sink));
-        StereoSettings view = settings;
-        view.geometry.parallax = 6;
-        view.geometry.stereoWindow = 4;
-        NullSink quiet;
-        SmoothDepthMap("depth.bmp", "expected-depth.png", 2, settings, RunOptions{}, quiet);
-        MakeShiftedView("expected.png", "image.bmp", "expected-depth.png", view, RunOptions{}, quiet);
-        if (kind == StereoOutputKind::Anaglyph)
-            MakeAnaglyph("expected.png", "expected.png", "image.bmp", settings, RunOptions{}, quiet);
-        else
-            MakeViewMaster("expected.png", "image.bmp", "expected.png", settings, RunOptions{}, quiet);
+        MakeExpected(kind, 2);
         EXPECT_EQ(ReadBytes("out.png"), ReadBytes("expected.png"));
         EXPECT_TRUE(std::filesystem::exists("DepthMapTemp.png"));
     }
+}
+
+TEST_F(StereoOutputTest, WithNothingKeptTheSmoothedBluePlaneGivesTheSameBytes)
+{
+    // A coloured depth map, whose depth is its blue byte; the rows shared
+    // among several numbers of threads.
+    std::mt19937 random(5);
+    Save(RandomImage(40, 30, random).get(), "depth.bmp");
+    run.smoothedDepthPath.clear();
+    for (auto kind : {StereoOutputKind::Anaglyph, StereoOutputKind::LcShutter})
+        for (int radius : {1, 3, 40})
+            for (int threads : {1, 2, 7}) {
+                run.smoothingRadius = radius;
+                RunOptions options;
+                options.threads = threads;
+                ASSERT_TRUE(MakeStereoOutput(kind, run, image, depth, settings, options, sink));
+                MakeExpected(kind, radius);
+                EXPECT_EQ(ReadBytes("out.png"), ReadBytes("expected.png")) << "r=" << radius << " threads " << threads;
+            }
+    EXPECT_FALSE(std::filesystem::exists("DepthMapTemp.png"));
+}
+
+TEST_F(StereoOutputTest, LargePicturesMadeOverFinishedStepsGiveTheSameBytes)
+{
+    // Over a megabyte, the depth map's pixels are pages of its own, which the
+    // view takes, and the composition is written over the view; a picture
+    // larger than the depth map, a coloured depth map.
+    std::mt19937 random(13);
+    Save(RandomImage(720, 530, random).get(), "image.bmp");
+    Save(RandomImage(700, 520, random).get(), "depth.bmp");
+    settings.saveFormat = kSaveBmp;
+    run.outputPath = "out.bmp";
+    for (bool kept : {false, true})
+        for (int radius : {0, 3})
+            for (auto kind : {StereoOutputKind::Anaglyph, StereoOutputKind::LcShutter})
+                for (bool viewOnTop : {false, true}) {
+                    run.smoothedDepthPath = kept ? "DepthMapTemp.bmp" : "";
+                    run.readPictureOnce = kept;
+                    run.smoothingRadius = radius;
+                    // The top row, 519, is odd: the view's rows are the even ones unless it is on top.
+                    run.leftEyeOnTop = viewOnTop;
+                    ASSERT_TRUE(MakeStereoOutput(kind, run, image, depth, settings, RunOptions{}, sink));
+                    MakeExpected(kind, radius, viewOnTop);
+                    EXPECT_EQ(ReadBytes("out.bmp"), ReadBytes("expected.png")) << radius << kept << viewOnTop;
+                }
 }
 
 TEST_F(StereoOutputTest, WithoutARadiusTheDepthMapIsUsedAsItIs)

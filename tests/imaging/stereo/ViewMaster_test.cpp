@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <utility>
+
 namespace velmora::test {
 namespace {
 
@@ -58,6 +61,31 @@ TEST_F(ViewMasterTest, EachFailureHasItsMessage)
     EXPECT_FALSE(MakeViewMaster("no/folder/out.bmp", "picture.bmp", "picture.bmp", {}, RunOptions{}, sink));
     EXPECT_EQ(sink.messages, (std::vector<std::string>{messages::kCouldntLoadBitmap, messages::kCouldntLoadBitmap,
                                                        "Couldn't save no/folder/out.bmp"}));
+}
+
+TEST(ViewMasterOverTest, RowsCopiedBetweenTheKeptOnesGiveTheSameBytes)
+{
+    // Kept as the right picture (its even rows) and as the left (its odd
+    // ones); over it when the other is as large or larger, else into fresh
+    // memory.
+    const std::pair<int, int> otherSizes[] = {{29, 15}, {33, 16}, {29, 14}};
+    for (bool keptIsRight : {true, false})
+        for (const auto& [width, height] : otherSizes)
+            for (int threads : {1, 2}) {
+                std::mt19937 random(width + height);
+                Bitmap kept = RandomImage(29, 15, random);
+                Bitmap other = RandomImage(width, height, random);
+                StereoSettings settings;
+                settings.pixelsPerMetre = 1999;
+                RunOptions options;
+                options.threads = threads;
+                NullSink quiet;
+                Bitmap expected = keptIsRight ? ComposeViewMaster(other.get(), kept.get(), settings, options, quiet)
+                                              : ComposeViewMaster(kept.get(), other.get(), settings, options, quiet);
+                Bitmap over =
+                    ComposeViewMasterOver(std::move(kept), other.get(), keptIsRight, settings, options, quiet);
+                ASSERT_TRUE(SameBitmaps(expected.get(), over.get())) << keptIsRight << " " << width << "x" << height;
+            }
 }
 
 } // namespace
