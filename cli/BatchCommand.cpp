@@ -444,8 +444,7 @@ void AddPairBatches(CLI::App& batch, CommandTable& commands, RunOptions& runOpti
             ? std::vector<std::string>{"mpo", "jps", "pns", "png", "jpg", "tif", "bmp"}
             : std::vector<std::string>{"png", "jpg", "tif", "bmp"};
         command->add_option("--format", options->format, std::string("The results' format (default: ") + fallback + ")")
-            ->check(CLI::IsMember(formats, CLI::ignore_case))
-            ->transform([](std::string value) { return Lowercase(std::move(value)); })
+            ->transform(OneOf(formats))
             ->type_name("F");
         command->add_option("--quality", runOptions.jpegQuality, "JPEG quality, 1 to 100")
             ->type_name("Q")

@@ -24,6 +24,19 @@ std::string Lowercase(std::string text)
     return text;
 }
 
+CLI::Validator OneOf(const std::vector<std::string>& words)
+{
+    return CLI::Validator(
+        [words](std::string& value) {
+            const std::string word = Lowercase(value);
+            if (std::find(words.begin(), words.end(), word) == words.end())
+                return value + " is not one of " + CLI::detail::join(words, ", ");
+            value = word;
+            return std::string();
+        },
+        "", "one of");
+}
+
 namespace {
 
 std::optional<int> FormatNamed(const std::string& name)

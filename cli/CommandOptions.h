@@ -42,6 +42,10 @@ struct OutputOptions {
 // The text with its ASCII capitals made small.
 std::string Lowercase(std::string text);
 
+// For an option that takes one of a few words, in any case: refuses any
+// other, and keeps the word in small letters.
+CLI::Validator OneOf(const std::vector<std::string>& words);
+
 // --format, and --quality into jpegQuality.
 void AddFormatOptions(CLI::App& command, std::string& format, const std::string& fallback, int& jpegQuality);
 

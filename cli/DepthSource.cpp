@@ -49,8 +49,7 @@ void AddModelOptions(CLI::App& command, ModelOptions& options, const std::string
                     "384x384, Depth Anything 518x518)")
         ->type_name("WxH");
     command.add_option("--model-channels", options.channels, "The input's colour order (default: rgb)")
-        ->check(CLI::IsMember({"rgb", "bgr"}, CLI::ignore_case))
-        ->transform([](std::string value) { return Lowercase(std::move(value)); })
+        ->transform(OneOf({"rgb", "bgr"}))
         ->type_name("rgb|bgr");
     command
         .add_option("--model-mean", options.mean,
@@ -72,8 +71,7 @@ void AddModelOptions(CLI::App& command, ModelOptions& options, const std::string
         .add_option("--model-output", options.output,
                     "What the network gives: inverse-depth (larger = nearer, as MiDaS and Depth Anything) or depth "
                     "(larger = farther) (default: inverse-depth)")
-        ->check(CLI::IsMember({"inverse-depth", "depth"}, CLI::ignore_case))
-        ->transform([](std::string value) { return Lowercase(std::move(value)); })
+        ->transform(OneOf({"inverse-depth", "depth"}))
         ->type_name("KIND");
 }
 
@@ -142,8 +140,7 @@ void AddDepthFitOption(CLI::App& command, std::string& fit)
                     "A depth map of another size than the picture's: scale stretches it to the picture, crop uses "
                     "the area both have from their bottom left corner (default: scaled when its sides are in the "
                     "picture's ratio, refused otherwise)")
-        ->check(CLI::IsMember({"scale", "crop"}, CLI::ignore_case))
-        ->transform([](std::string value) { return Lowercase(std::move(value)); })
+        ->transform(OneOf({"scale", "crop"}))
         ->type_name("scale|crop");
 }
 

@@ -178,8 +178,7 @@ protected:
             .add_option("--order", order_,
                         "left-to-right: view 0 is the leftmost eye and the last the rightmost, as lenticular and "
                         "animation tools take them; right-to-left: view 0 is the picture (default: left-to-right)")
-            ->check(CLI::IsMember({"left-to-right", "right-to-left"}, CLI::ignore_case))
-            ->transform([](std::string value) { return Lowercase(std::move(value)); })
+            ->transform(OneOf({"left-to-right", "right-to-left"}))
             ->type_name("ORDER");
         command.add_flag("--symmetric", symmetric_,
                          "The picture in the middle of the series and the views to both sides of it, each side with "

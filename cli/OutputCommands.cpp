@@ -46,8 +46,7 @@ protected:
                             "The eye whose rows include the picture's top row, for displays that need one there "
                             "(default: as the rows fall, counted from the bottom with the left eye's first, so "
                             "the top row is the left eye's when the height is odd)")
-                ->check(CLI::IsMember({"left", "right"}, CLI::ignore_case))
-                ->transform([](std::string value) { return Lowercase(std::move(value)); })
+                ->transform(OneOf({"left", "right"}))
                 ->type_name("left|right");
     }
 

@@ -196,8 +196,7 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         ->add_option("--then", options->then,
                      "Go straight on to a result from the aligned pair: anaglyph (with --mode), lcshutter, or sbs "
                      "(a picture of both eyes in --layout), written to OUT")
-        ->check(CLI::IsMember({"anaglyph", "lcshutter", "sbs"}, CLI::ignore_case))
-        ->transform([](std::string value) { return Lowercase(std::move(value)); })
+        ->transform(OneOf({"anaglyph", "lcshutter", "sbs"}))
         ->type_name("RESULT")
         ->needs(output);
     AddAnaglyphModeOption(*command, options->anaglyphMode);
