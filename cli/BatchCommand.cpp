@@ -397,9 +397,16 @@ int RunBatch(const BatchWork& work, const BatchOptions& options, const DepthMapP
 
 } // namespace
 
-// --overwrite, --resume and --shard, of every batch command.
-void AddRerunOptions(CLI::App& command, BatchOptions& options)
+// --jobs, --overwrite, --resume and --shard, of every batch command; `items`
+// names what it makes ("Pictures").
+void AddRunOptions(CLI::App& command, BatchOptions& options, const std::string& items)
 {
+    command
+        .add_option("--jobs", options.jobs,
+                    items + " made at a time (default: the processor's cores, " + std::to_string(options.jobs) +
+                        " here)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 1024));
     CLI::Option* overwrite = command.add_flag("--overwrite", options.overwrite, "Replace results that exist");
     command
         .add_flag("--resume", options.resume,
@@ -449,13 +456,7 @@ void AddPairBatches(CLI::App& batch, CommandTable& commands, RunOptions& runOpti
         command->add_option("--quality", runOptions.jpegQuality, "JPEG quality, 1 to 100")
             ->type_name("Q")
             ->check(CLI::Range(1, 100));
-        command
-            ->add_option("--jobs", options->jobs,
-                         "Pairs made at a time (default: the processor's cores, " + std::to_string(options->jobs) +
-                             " here)")
-            ->type_name("N")
-            ->check(CLI::Range(1, 1024));
-        AddRerunOptions(*command, *options);
+        AddRunOptions(*command, *options, "Pairs");
         commands[command] = [kind = kind, options](ConsoleSink& sink, const RunOptions& run) {
             const PairWork work(kind, options->format == "tif" ? "tif" : options->format);
             return RunBatch(work, *options, {"", options->depthSuffix, options->depthSuffix.empty()}, run, sink);
@@ -499,13 +500,7 @@ void AddBatchCommand(CLI::App& app, CommandTable& table, RunOptions& runOptions)
             ->required()
             ->type_name("DIR");
         AddFormatOptions(*command, options->format, "png", runOptions.jpegQuality);
-        command
-            ->add_option("--jobs", options->jobs,
-                         "Pictures made at a time (default: the processor's cores, " + std::to_string(options->jobs) +
-                             " here)")
-            ->type_name("N")
-            ->check(CLI::Range(1, 1024));
-        AddRerunOptions(*command, *options);
+        AddRunOptions(*command, *options, "Pictures");
         whole->AddOptions(*command);
         (*commands)[command] = [whole, options](ConsoleSink& sink, const RunOptions& run) {
             // Without a folder or suffix of depth maps, each comes from the
