@@ -159,7 +159,7 @@ void CMainDlg::RunOutput(const std::function<OutputFiles(const std::string& answ
         keep.insert(keep.end(), {paths_.imagePath, paths_.depthPath});
         DeleteTempFiles(paths_.imagePath, settings_.saveFormat, keep);
     }
-    SetStatus(made && !outputs.moved.empty() ? MovedStatus(outputs) : "Ready");
+    SetStatus(made && !outputs.moved.empty() ? MovedStatus(outputs) : messages::kStatusReady);
 }
 
 void CMainDlg::ShowSmoothDialog()

@@ -47,6 +47,7 @@ std::string NewDepthMapPathFor(const SegmentationInputs& inputs)
 void CreateOutlineImage(int level, const SegmentationInputs& inputs, SegmentationRecord& record, ProgressSink& sink,
                         const PreviewFunction& preview)
 {
+    sink.SetStatus(messages::kStatusOutline);
     record.outlineLevel = level;
     const std::string outline = OutlinePathFor(inputs);
     record.outlineFileName = outline;
@@ -57,6 +58,7 @@ void CreateOutlineImage(int level, const SegmentationInputs& inputs, Segmentatio
 void SmoothDepthMapBySegments(int degree, const SegmentationInputs& inputs, SegmentationRecord& record,
                               ProgressSink& sink, const PreviewFunction& preview)
 {
+    sink.SetStatus(messages::kStatusSegmentSmoothing);
     const std::string newDepthMap = NewDepthMapPathFor(inputs);
     record.outlineFileName = OutlinePathFor(inputs);
     record.smoothingDegree = degree;

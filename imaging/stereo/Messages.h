@@ -29,5 +29,7 @@ inline constexpr const char* DepthMapReadFailure(bool smoothedFirst)
 inline constexpr const char* kStatusSmoothing = "Depth map smoothing";
 inline constexpr const char* kStatusAnaglyph = "Anaglyph image";
 inline constexpr const char* kStatusLcShutter = "LC Shutter";
+// When nothing runs.
+inline constexpr const char* kStatusReady = "Ready";
 
 } // namespace velmora::messages

@@ -2,6 +2,8 @@
 
 #include "segmentation/dialog/CSmoothDlg.h"
 
+#include "imaging/stereo/Messages.h"
+
 #include "platform/Platform.h"
 #include "resources/CNumericEdit.h"
 #include "resources/FieldText.h"
@@ -41,6 +43,7 @@ void CSmoothDlg::CreateOutline()
     const int level = IntegerIn(controls_.As<QLineEdit>(smooth_ids::kLevelText));
     CreateOutlineImage(level, host_.CurrentSegmentationInputs(), record_, host_.MessageSink(),
                        [this](const std::string& file) { host_.ShowPreviewOf(file); });
+    host_.MessageSink().SetStatus(messages::kStatusReady);
 }
 
 void CSmoothDlg::SmoothDepthMap()
@@ -48,6 +51,7 @@ void CSmoothDlg::SmoothDepthMap()
     WaitCursor waiting(host_.DesktopPlatform());
     SmoothDepthMapBySegments(IntegerIn(controls_.As<QLineEdit>(smooth_ids::kDegree)), host_.CurrentSegmentationInputs(), record_,
                              host_.MessageSink(), [this](const std::string& file) { host_.ShowPreviewOf(file); });
+    host_.MessageSink().SetStatus(messages::kStatusReady);
 }
 
 void CSmoothDlg::OpenDepthMap()

@@ -170,5 +170,12 @@ TEST_F(OutlineImageTest, RecordsTheStoredDepthOfItsInput)
     EXPECT_EQ(ReadPixels("outline.bmp")->bitsPerPixel, 24);
 }
 
+TEST_F(OutlineImageTest, TheStatusLineSaysWhatRunsBeforeTheFirstRow)
+{
+    Outline(MakeImage(12, 9, [](int x, int) { return x < 6 ? kBlack : kWhite; }).get(), 50);
+    ASSERT_FALSE(sink.events.empty());
+    EXPECT_EQ(sink.events.front(), std::string("status:") + messages::kStatusOutline);
+}
+
 } // namespace
 } // namespace velmora::test

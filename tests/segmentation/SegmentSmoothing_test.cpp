@@ -240,5 +240,12 @@ TEST_F(SmoothingCommandTest, TheNewDepthMapCanBeAdoptedOnceMade)
     EXPECT_EQ(NewDepthMapName(adopted->title, kSavePng), "scene-depthNewNew.png");
 }
 
+TEST_F(SmoothingCommandTest, TheStatusLineSaysWhatRunsBeforeTheFirstRow)
+{
+    Smooth(1);
+    ASSERT_FALSE(sink.events.empty());
+    EXPECT_EQ(sink.events.front(), std::string("status:") + messages::kStatusSegmentSmoothing);
+}
+
 } // namespace
 } // namespace velmora::test
