@@ -130,7 +130,6 @@ private:
 
 class ViewSeriesCommand : public WholeCommand {
 public:
-
     void AddOutputOptions(CLI::App& command, int& jpegQuality) override
     {
         command
@@ -170,7 +169,8 @@ protected:
     {
         command
             .add_option("--count", count_,
-                        "Number of views, " + std::to_string(kFewestSeriesViews) + " to " + std::to_string(kMostSeriesViews))
+                        "Number of views, " + std::to_string(kFewestSeriesViews) + " to " +
+                            std::to_string(kMostSeriesViews))
             ->required()
             ->type_name("N")
             ->check(CLI::Range(kFewestSeriesViews, kMostSeriesViews));
