@@ -3,6 +3,7 @@
 #include "imaging/photo/PhotoDepth.h"
 
 #include "imaging/files/RegularFile.h"
+#include "imaging/formats/HeifFile.h"
 #include "imaging/formats/HeifSignature.h"
 #include "imaging/formats/ImageFile.h"
 #include "imaging/formats/StoredOrientation.h"
@@ -22,7 +23,8 @@ StoredDepthRead ReadPhotoDepth(const std::string& path, const RunOptions& option
     FileBytes bytes(file.descriptor.Get(), file.size);
     StoredDepthRead read;
     if (HasHeifSignature(bytes)) {
-        read = ReadHeifStoredDepth(path, options);
+        // Decoded from the file already open and sniffed, not opened again.
+        read = StoredDepthOfHeif(HeifFile(file.descriptor.Get(), file.size).DecodeDepth(options.pictureLimit));
     } else if (bytes.Matches(0, std::string_view("\xFF\xD8", 2))) {
         read = ReadJpegStoredDepth(bytes, options);
         if (read.found)
