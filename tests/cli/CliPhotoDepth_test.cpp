@@ -119,14 +119,12 @@ class CliDepthModelTest : public CliDepthFitTest {
 protected:
     void SetUp() override
     {
-        if (RunProgram(kPython, {"-c", "import onnx"}).exitCode != 0)
+        if (!PythonHas("onnx"))
             GTEST_SKIP() << kPython << " has no onnx module to make the test models with";
         std::filesystem::create_directory("models");
         const ProgramResult made = RunProgram(kPython, {VELMORA_DEPTH_MODELS_SCRIPT, "models"});
         ASSERT_EQ(made.exitCode, 0) << made.err;
     }
-
-    static constexpr const char* kPython = "/usr/bin/python3";
 };
 
 TEST_F(CliDepthModelTest, ANetworksDepthMapServesEveryCommandThatTakesADepthMap)

@@ -128,6 +128,11 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     return RunningProgram(program, arguments).Wait();
 }
 
+bool PythonHas(const std::string& module)
+{
+    return RunProgram(kPython, {"-c", "import " + module}).exitCode == 0;
+}
+
 ProgramResult RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments)
 {
     // Every word in single quotes, each quote in it closed, escaped and reopened.

@@ -45,6 +45,13 @@ private:
 // Runs a program to its end and returns what it printed.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments);
 
+// Debian's Python, the one with the modules scripts/setup installs (PIL,
+// onnx), whatever python3 comes first on the PATH.
+inline constexpr const char* kPython = "/usr/bin/python3";
+
+// Whether that Python can import `module`.
+bool PythonHas(const std::string& module);
+
 // The same on a terminal of its own (through script(1)), for what a program
 // prints only there: all it printed, stdout and stderr, is in `out`, with
 // the terminal's line ends.

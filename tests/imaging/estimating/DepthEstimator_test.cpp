@@ -15,15 +15,12 @@
 namespace velmora::test {
 namespace {
 
-// Debian's Python, the one with the onnx module (scripts/setup installs it).
-constexpr const char* kPython = "/usr/bin/python3";
-
 // The tiny models of make_depth_models.py, written once for the suite.
 class DepthEstimatorTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        hasOnnx_ = RunProgram(kPython, {"-c", "import onnx"}).exitCode == 0;
+        hasOnnx_ = PythonHas("onnx");
         if (!hasOnnx_)
             return;
         std::string pattern = (std::filesystem::temp_directory_path() / "velmora-models-XXXXXX").string();

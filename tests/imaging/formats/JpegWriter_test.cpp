@@ -189,12 +189,12 @@ TEST_F(JpegWriterTest, TheResolutionReadsBackAsFromTheLibrarysFile)
 
 TEST_F(JpegWriterTest, AnotherDecoderReadsTheSamePixels)
 {
-    if (RunProgram("/usr/bin/python3", {"-c", "import PIL"}).exitCode != 0)
+    if (!PythonHas("PIL"))
         GTEST_SKIP() << "no Python imaging library here";
     Bitmap picture = PhotographLike(2001, 1700, random);
     Save(picture.get(), "ours.jpg", kSaveJpeg);
     SaveWithLibrary(picture.get(), "theirs.jpg", kDefaultJpegQuality);
-    const ProgramResult pil = RunProgram("/usr/bin/python3",
+    const ProgramResult pil = RunProgram(kPython,
                                          {"-c",
                                           "from PIL import Image\n"
                                           "for name in ('ours', 'theirs'):\n"

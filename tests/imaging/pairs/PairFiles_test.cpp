@@ -183,12 +183,12 @@ TEST_F(PairFilesTest, EyesOfDifferentSizesAreRefusedNotCropped)
 
 TEST_F(PairFilesTest, AnotherReaderAndWeTakeEachOthersMpos)
 {
-    if (RunProgram("/usr/bin/python3", {"-c", "import PIL"}).exitCode != 0)
+    if (!PythonHas("PIL"))
         GTEST_SKIP() << "no Python imaging library here";
     const std::string left = Jpeg("left.jpg", 40, 30), right = Jpeg("right.jpg", 40, 30);
     WriteBytes("pair.mpo", Text(BuildStereoMpo(Bytes(left), Bytes(right))));
     const ProgramResult pil = RunProgram(
-        "/usr/bin/python3", {"-c",
+        kPython, {"-c",
                              "from PIL import Image\n"
                              "im = Image.open('pair.mpo')\n"
                              "print(im.format, im.n_frames, im.size)\n"
@@ -200,7 +200,7 @@ TEST_F(PairFilesTest, AnotherReaderAndWeTakeEachOthersMpos)
 
     // And we take its MPO, whose pictures it marks primary and undefined.
     const ProgramResult written = RunProgram(
-        "/usr/bin/python3", {"-c", "from PIL import Image\n"
+        kPython, {"-c", "from PIL import Image\n"
                                    "Image.open('left.jpg').save('theirs.mpo', format='MPO', save_all=True, "
                                    "append_images=[Image.open('right.jpg')], quality=90)\n"});
     ASSERT_EQ(written.exitCode, 0) << written.err;
