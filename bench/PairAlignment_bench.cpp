@@ -59,22 +59,20 @@ struct Spread {
     double median = 0, largest = 0;
 };
 
-cv::Point2f Through(const std::array<double, 9>& warp, const cv::Point2f& p)
-{
-    const double w = warp[6] * p.x + warp[7] * p.y + warp[8];
-    return cv::Point2f(static_cast<float>((warp[0] * p.x + warp[1] * p.y + warp[2]) / w),
-                       static_cast<float>((warp[3] * p.x + warp[4] * p.y + warp[5]) / w));
-}
-
-// The rows apart of corners found in both eyes, each eye's first put
-// through its warp.
+// The rows apart of corners found in both eyes, each first put where the
+// alignment puts it (none: as found).
 Spread Vertical(const std::vector<cv::Point2f>& left, const std::vector<cv::Point2f>& right,
-                const std::array<double, 9>& leftWarp = {1, 0, 0, 0, 1, 0, 0, 0, 1},
-                const std::array<double, 9>& rightWarp = {1, 0, 0, 0, 1, 0, 0, 0, 1})
+                const std::optional<Alignment>& alignment = std::nullopt)
 {
     std::vector<double> distances;
-    for (std::size_t i = 0; i < left.size(); ++i)
-        distances.push_back(std::abs(Through(leftWarp, left[i]).y - Through(rightWarp, right[i]).y));
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        std::array<double, 2> l{left[i].x, left[i].y}, r{right[i].x, right[i].y};
+        if (alignment) {
+            l = AlignedPoint(*alignment, false, l);
+            r = AlignedPoint(*alignment, true, r);
+        }
+        distances.push_back(std::abs(l[1] - r[1]));
+    }
     std::sort(distances.begin(), distances.end());
     return {distances[distances.size() / 2], distances.back()};
 }
@@ -136,13 +134,15 @@ int main(int argc, char** argv)
         }
         const AlignedPair& pair = std::get<AlignedPair>(aligned);
         const Alignment& a = pair.alignment;
-        const char* model = a.model == AlignmentModel::Keystone ? "keystone" : "similarity";
+        char model[64];
+        std::snprintf(model, sizeof model, "%s%s", a.model == AlignmentModel::Keystone ? "keystone" : "similarity",
+                      a.lens.k == 0 ? "" : (", lens " + std::to_string(a.lens.k).substr(0, 6)).c_str());
         if (!before) {
             std::printf("| %s | corners not found | | | %s | %.2f | %.3f |\n", number, model, a.verticalError, a.angle);
             continue;
         }
         const Spread b = Vertical(before->first, before->second);
-        const Spread warped = Vertical(before->first, before->second, a.leftWarp, a.rightWarp);
+        const Spread warped = Vertical(before->first, before->second, a);
         worstMedian = std::max(worstMedian, warped.median);
         worstLargest = std::max(worstLargest, warped.largest);
         const auto after = Corners(pair.left.get(), pair.right.get());

@@ -43,7 +43,8 @@ std::string Described(const Alignment& a)
            std::to_string(a.matches) + " matched points" +
            (a.model == AlignmentModel::Keystone
                 ? "; keystone corrected in both eyes (turn and scale alone: " + Fixed(a.similarityError, 2) + " px)"
-                : "");
+                : "") +
+           (a.lens.k == 0 ? "" : "; lens bending corrected in both eyes (k = " + Fixed(a.lens.k, 3) + ")");
 }
 
 std::string Extension(const std::string& path)

@@ -4,6 +4,7 @@
 
 #include "imaging/matching/FeatureMatching.h"
 #include "imaging/matching/KeystoneModel.h"
+#include "imaging/matching/LensDistortion.h"
 #include "imaging/matching/OpenCvPictures.h"
 
 #include <opencv2/core.hpp>
@@ -34,7 +35,16 @@ constexpr double kKeystonePixels = 1;     // row distance that still agrees whil
 constexpr int kNeighbours = 8;            // whose columns apart a match matched again must share
 constexpr int kRefits = 3;
 constexpr int kGuidedPasses = 2;
-constexpr double kClearlyCloser = 0.75; // the keystone's row error at most this share of the similarity's
+constexpr double kClearlyCloser = 0.8;     // the keystone's row error at most this share of the similarity's
+constexpr double kLensCloser = 0.93;       // the lens correction's row cost at most this share of none's,
+constexpr double kLensGain = 0.02;         // and less by this share of the most a match can cost, per match
+constexpr double kLensProposingPixels = 3; // row distance that still counts while proposing a lens, on the copy
+// The lens corrections searched: from a strong barrel to a pincushion, in
+// coarse steps, then in fine ones about the best.
+constexpr struct {
+    double from, to, coarse, fine;
+} kLensSearch{-0.4, 0.2, 0.02, 0.004};
+constexpr int kWarpBandRows = 64; // rows of a lens-corrected eye mapped at a time, to bound the maps' memory
 
 // The rows model: a left point's row from its right match, y_l = p x_r +
 // q y_r + t, p = s sin(turn), q = s cos(turn).
@@ -137,6 +147,113 @@ Keystone Refitted(const std::vector<Match>& matches, const Keystone& keystone, c
     return refitted;
 }
 
+// What a first keystone and the matching under it found.
+struct Straightening {
+    Keystone keystone;
+    std::vector<Match> matches;
+};
+
+// A first keystone from the sure matches, then the matches it allows,
+// twice: each pass finds more of a repeated pattern's points. None when no
+// sample of the sure matches fixes a model.
+std::optional<Straightening> Straighten(const EyeFeatures& features, const std::vector<Match>& sure, cv::Size size)
+{
+    const std::optional<Keystone> first = FirstKeystone(sure, size, kInlierPixels / features.reduce);
+    if (!first)
+        return std::nullopt;
+    Straightening found{Refitted(sure, *first, size, kInlierPixels / features.reduce), {}};
+    const double band = kGuidedBand / features.reduce, closeRows = kKeystonePixels / features.reduce;
+    for (int pass = 0; pass < kGuidedPasses; ++pass) {
+        found.matches = MatchedAgain(features, sure, found.keystone, size, band);
+        found.keystone = Refitted(found.matches, found.keystone, size, closeRows);
+    }
+    return found;
+}
+
+cv::Point2d Straightened(const RadialLens& lens, const cv::Point2d& seen)
+{
+    const auto [x, y] = lens.Straightened({seen.x, seen.y});
+    return {x, y};
+}
+
+std::vector<Match> Straightened(const RadialLens& lens, std::vector<Match> matches)
+{
+    for (Match& m : matches)
+        m = {Straightened(lens, m.left), Straightened(lens, m.right)};
+    return matches;
+}
+
+// Matches straightened by `lens` where the lens saw them.
+std::vector<Match> Seen(const RadialLens& lens, const std::vector<Match>& matches)
+{
+    std::vector<Match> seen;
+    for (const Match& m : matches) {
+        const auto left = lens.Seen({m.left.x, m.left.y}), right = lens.Seen({m.right.x, m.right.y});
+        if (left && right)
+            seen.push_back({{(*left)[0], (*left)[1]}, {(*right)[0], (*right)[1]}});
+    }
+    return seen;
+}
+
+EyeFeatures Straightened(const RadialLens& lens, EyeFeatures features)
+{
+    for (std::vector<cv::Point2d>& points : features.points)
+        for (cv::Point2d& point : points)
+            point = Straightened(lens, point);
+    return features;
+}
+
+// How far from common rows the keystone refitted after a lens correction
+// leaves the matches: the sum of squared row errors, each at most
+// `tolerance`'s square, so that a wrong match weighs no more than a miss.
+// The errors are in the picture's pixels at its centre, where the correction
+// scales by `scale`: else a correction that shrinks the picture would seem to
+// bring its rows closer.
+double RowCost(const std::vector<Match>& matches, const Keystone& keystone, cv::Size size, double tolerance,
+               double scale)
+{
+    const EyeWarps warps = Refitted(matches, keystone, size, tolerance * scale).Warps(size);
+    double cost = 0;
+    for (const Match& m : matches)
+        cost += std::min(std::pow(warps.RowError(m) / scale, 2), tolerance * tolerance);
+    return cost;
+}
+
+// The lens correction that brings the matches closest to common rows (a
+// coarse search over the lenses cameras have, then a finer one about the
+// best), with the cost it leaves and the cost of none.
+struct LensSearch {
+    RadialLens lens;
+    double cost = 0, none = 0;
+
+    // Whether the lens leaves the rows clearly closer than none does.
+    bool ClearlyCloser(std::size_t matches, double tolerance) const
+    {
+        return cost < kLensCloser * none &&
+            none - cost >= kLensGain * tolerance * tolerance * static_cast<double>(matches);
+    }
+};
+
+LensSearch SearchLens(const std::vector<Match>& matches, const Keystone& keystone, cv::Size size, double tolerance)
+{
+    const auto cost = [&](double k) {
+        const RadialLens lens = LensOf(k, size.width, size.height);
+        return RowCost(Straightened(lens, matches), keystone, size, tolerance, lens.CentreScale());
+    };
+    LensSearch found{LensOf(0, size.width, size.height), cost(0), 0};
+    found.none = found.cost;
+    const auto search = [&](double from, double to, double step) {
+        for (double k = std::max(from, kLensSearch.from); k <= std::min(to, kLensSearch.to) + step / 2; k += step)
+            if (const double c = cost(k); c < found.cost) {
+                found.cost = c;
+                found.lens = LensOf(k, size.width, size.height);
+            }
+    };
+    search(kLensSearch.from, kLensSearch.to, kLensSearch.coarse);
+    search(found.lens.k - kLensSearch.coarse, found.lens.k + kLensSearch.coarse, kLensSearch.fine);
+    return found;
+}
+
 // A warp's turn (degrees) and scale at `at`, from its derivatives there.
 std::pair<double, double> TurnAndScale(const cv::Matx33d& warp, const cv::Point2d& at)
 {
@@ -146,74 +263,142 @@ std::pair<double, double> TurnAndScale(const cv::Matx33d& warp, const cv::Point2
     return {std::atan2(across.y, across.x) * 180 / CV_PI, std::sqrt(std::abs(across.cross(down)))};
 }
 
-cv::Mat Warped(const cv::Mat& eye, const cv::Matx33d& warp)
+cv::Point2d Aligned(const cv::Matx33d& warp, const RadialLens& lens, const cv::Point2d& p)
 {
-    if (warp == cv::Matx33d::eye())
-        return eye;
-    cv::Mat warped;
-    cv::warpPerspective(eye, warped, warp, eye.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT);
-    return warped;
+    return EyeWarps::Warped(warp, Straightened(lens, p));
 }
 
-// The largest upright rectangle inside both warped eyes and the picture.
-cv::Rect CommonArea(const EyeWarps& warps, cv::Size size)
+// The eye straightened by `lens` and put through `warp`, over `area` of the result.
+cv::Mat AlignedEye(const cv::Mat& eye, const cv::Matx33d& warp, const RadialLens& lens, const cv::Rect& area)
 {
+    cv::Mat aligned;
+    if (lens.k == 0) {
+        if (warp == cv::Matx33d::eye())
+            return eye(area);
+        cv::warpPerspective(eye, aligned, warp, eye.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT);
+        return aligned(area);
+    }
+    // No homography undoes a lens: each pixel is looked up where the lens saw
+    // it, a band of rows at a time.
+    const cv::Matx33d back = warp.inv();
+    aligned.create(area.size(), eye.type());
+    cv::Mat map;
+    for (int top = 0; top < area.height; top += kWarpBandRows) {
+        const int rows = std::min(kWarpBandRows, area.height - top);
+        map.create(rows, area.width, CV_32FC2);
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < area.width; ++x) {
+                const cv::Point2d straight = EyeWarps::Warped(back, cv::Point2d(area.x + x, area.y + top + y));
+                const auto seen = lens.Seen({straight.x, straight.y});
+                map.at<cv::Vec2f>(y, x) = seen
+                    ? cv::Vec2f(static_cast<float>((*seen)[0]), static_cast<float>((*seen)[1]))
+                    : cv::Vec2f(-1, -1);
+            }
+        cv::Mat band = aligned.rowRange(top, top + rows);
+        cv::remap(eye, band, map, cv::noArray(), cv::INTER_LINEAR, cv::BORDER_CONSTANT);
+    }
+    return aligned;
+}
+
+// The largest upright rectangle inside both aligned eyes and the picture.
+// The frame's sides are followed point by point, as a lens correction bends them.
+cv::Rect CommonArea(const EyeWarps& warps, const RadialLens& lens, cv::Size size)
+{
+    constexpr int kSteps = 64;
     const double w = size.width, h = size.height;
     double x0 = 0, x1 = w, y0 = 0, y1 = h;
-    for (const cv::Matx33d* warp : {&warps.left, &warps.right}) {
-        const cv::Point2d topLeft = EyeWarps::Warped(*warp, {0, 0}), topRight = EyeWarps::Warped(*warp, {w, 0});
-        const cv::Point2d bottomRight = EyeWarps::Warped(*warp, {w, h}), bottomLeft = EyeWarps::Warped(*warp, {0, h});
-        x0 = std::max({x0, topLeft.x, bottomLeft.x});
-        x1 = std::min({x1, topRight.x, bottomRight.x});
-        y0 = std::max({y0, topLeft.y, topRight.y});
-        y1 = std::min({y1, bottomLeft.y, bottomRight.y});
-    }
+    for (const cv::Matx33d* warp : {&warps.left, &warps.right})
+        for (int step = 0; step <= kSteps; ++step) {
+            const double along = static_cast<double>(step) / kSteps;
+            x0 = std::max(x0, Aligned(*warp, lens, {0, along * h}).x);
+            x1 = std::min(x1, Aligned(*warp, lens, {w, along * h}).x);
+            y0 = std::max(y0, Aligned(*warp, lens, {along * w, 0}).y);
+            y1 = std::min(y1, Aligned(*warp, lens, {along * w, h}).y);
+        }
     const int left = static_cast<int>(std::ceil(x0)), top = static_cast<int>(std::ceil(y0));
     return {left, top, static_cast<int>(std::floor(x1)) - left, static_cast<int>(std::floor(y1)) - top};
 }
 
-} // namespace
-
-std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right, double windowMargin)
+bool TooFewAgree(std::size_t agree, std::size_t of)
 {
-    const cv::Mat leftEye = TopDown(left), rightEye = TopDown(right);
-    const cv::Size size = leftEye.size();
-    const EyeFeatures features = FindFeatures(leftEye, rightEye, kMatchingSide);
-    const std::vector<Match> sure = RatioMatches(features);
-    if (static_cast<int>(sure.size()) < kFewestMatches)
-        return "too few points match between the eyes (" + std::to_string(sure.size()) +
-            "): are they two views of one scene, with some texture?";
-    const double tolerance = kInlierPixels / features.reduce;
-    const auto tooFewAgree = [](std::size_t agree, std::size_t of) {
-        return static_cast<int>(agree) < std::max<double>(kFewestMatches, kInlierShare * static_cast<double>(of));
-    };
-    const auto refusal = [](std::size_t agree, std::size_t of) {
-        return "too few of the matching points (" + std::to_string(agree) + " of " + std::to_string(of) +
-            ") agree on one alignment; no pair is made";
-    };
-    // A first keystone from the sure matches, then the matches it allows,
-    // twice: each pass finds more of a repeated pattern's points.
-    const std::optional<Keystone> first = FirstKeystone(sure, size, tolerance);
-    if (!first)
-        return refusal(0, sure.size());
-    Keystone keystone = Refitted(sure, *first, size, tolerance);
-    std::vector<Match> matches;
-    const double band = kGuidedBand / features.reduce, closeRows = kKeystonePixels / features.reduce;
-    for (int pass = 0; pass < kGuidedPasses; ++pass) {
-        matches = MatchedAgain(features, sure, keystone, size, band);
-        keystone = Refitted(matches, keystone, size, closeRows);
-    }
-    const EyeWarps keystoneWarps = keystone.Warps(size);
+    return static_cast<int>(agree) < std::max<double>(kFewestMatches, kInlierShare * static_cast<double>(of));
+}
 
+std::string Refusal(std::size_t agree, std::size_t of)
+{
+    return "too few of the matching points (" + std::to_string(agree) + " of " + std::to_string(of) +
+        ") agree on one alignment; no pair is made";
+}
+
+// The points matched and the first straightening, where a lens correction
+// puts the features.
+struct Matching {
+    RadialLens lens;
+    std::vector<Match> sure;
+    Straightening straightening;
+};
+
+// The matching again under a lens correction; none when it finds no
+// straightening.
+std::optional<Matching> MatchedThrough(const RadialLens& lens, const EyeFeatures& features, const Matching& plain,
+                                       cv::Size size)
+{
+    std::vector<Match> sure = Straightened(lens, plain.sure);
+    std::optional<Straightening> straightening = Straighten(Straightened(lens, features), sure, size);
+    if (!straightening)
+        return std::nullopt;
+    return Matching{lens, std::move(sure), std::move(*straightening)};
+}
+
+// The matches and the sure ones, where the lens saw them.
+std::vector<Match> Judged(const Matching& matching, const Matching& plain)
+{
+    std::vector<Match> judged = Seen(matching.lens, matching.straightening.matches);
+    judged.insert(judged.end(), plain.sure.begin(), plain.sure.end());
+    return judged;
+}
+
+// The lens correction the matches call for and the matching again under it;
+// none when no correction brings the rows clearly closer. A first search
+// with a wide row distance proposes a lens (the rows of a bent picture lie
+// far apart towards its edges); the matches found under it then judge it,
+// and finer, against none.
+std::optional<Matching> LensCorrected(const EyeFeatures& features, const Matching& plain, cv::Size size)
+{
+    const LensSearch proposed =
+        SearchLens(Judged(plain, plain), plain.straightening.keystone, size, kLensProposingPixels / features.reduce);
+    if (proposed.lens.k == 0)
+        return std::nullopt;
+    std::optional<Matching> corrected = MatchedThrough(proposed.lens, features, plain, size);
+    if (!corrected)
+        return std::nullopt;
+    const double tolerance = kKeystonePixels / features.reduce;
+    const std::vector<Match> judged = Judged(*corrected, plain);
+    const LensSearch judgedAgain = SearchLens(judged, corrected->straightening.keystone, size, tolerance);
+    if (!judgedAgain.ClearlyCloser(judged.size(), tolerance))
+        return std::nullopt;
+    if (judgedAgain.lens.k != proposed.lens.k)
+        if (std::optional<Matching> finer = MatchedThrough(judgedAgain.lens, features, plain, size))
+            corrected = std::move(finer);
+    return corrected;
+}
+
+// The alignment the matching agrees on, or why none.
+std::variant<Alignment, std::string> AlignmentOf(const Matching& matching, cv::Size size, double tolerance,
+                                                 double windowMargin)
+{
+    const std::vector<Match>& matches = matching.straightening.matches;
     const std::optional<RowModel> rows = FitRows(matches, tolerance);
     if (!rows)
-        return refusal(0, matches.size());
+        return Refusal(0, matches.size());
+    const EyeWarps keystoneWarps = matching.straightening.keystone.Warps(size);
     EyeWarps warps{cv::Matx33d::eye(), SimilarityWarp(*rows)};
     // Judged on the matches the keystone brings onto common rows: both models
     // fit those, wherever the similarity's own inliers lie.
     const std::vector<Match> straightened = Agreeing(matches, keystoneWarps, tolerance);
     Alignment alignment;
-    if (!tooFewAgree(straightened.size(), matches.size()) && KeepsTheFrame(keystoneWarps, size)) {
+    alignment.lens = matching.lens;
+    if (!TooFewAgree(straightened.size(), matches.size()) && KeepsTheFrame(keystoneWarps, size)) {
         alignment.similarityError = MedianRowError(straightened, warps);
         if (MedianRowError(straightened, keystoneWarps) < kClearlyCloser * alignment.similarityError) {
             warps = keystoneWarps;
@@ -222,14 +407,14 @@ std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right
     }
     // The sure matches must agree too: the others were found where the
     // model looked for them, so they agree with it whether it is right or not.
-    const std::size_t sureAgreeing = Agreeing(sure, warps, tolerance).size();
-    if (tooFewAgree(sureAgreeing, sure.size()))
-        return refusal(sureAgreeing, sure.size());
+    const std::size_t sureAgreeing = Agreeing(matching.sure, warps, tolerance).size();
+    if (TooFewAgree(sureAgreeing, matching.sure.size()))
+        return Refusal(sureAgreeing, matching.sure.size());
     const std::vector<Match> inliers = Agreeing(matches, warps, tolerance);
     if (alignment.model == AlignmentModel::Similarity)
         alignment.similarityError = MedianRowError(inliers, warps);
 
-    const cv::Point2d centre(leftEye.cols / 2.0, leftEye.rows / 2.0);
+    const cv::Point2d centre(size.width / 2.0, size.height / 2.0);
     std::tie(alignment.angle, alignment.scale) = TurnAndScale(warps.right, centre);
     const double leftTurn = TurnAndScale(warps.left, centre).first;
     if (std::abs(alignment.angle - leftTurn) > kLargestTurn || alignment.scale > kScaleRange ||
@@ -244,7 +429,7 @@ std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right
     }
     const double shift = Percentile(disparities, kNearestShare) + windowMargin;
     warps.right = cv::Matx33d(1, 0, shift, 0, 1, 0, 0, 0, 1) * warps.right;
-    const cv::Point2d corner = EyeWarps::Warped(warps.right, {0, 0});
+    const cv::Point2d corner = Aligned(warps.right, matching.lens, {0, 0});
     alignment.offsetX = corner.x;
     alignment.offsetY = corner.y;
     alignment.verticalError = Percentile(residuals, 0.5);
@@ -252,15 +437,55 @@ std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right
     std::copy(warps.left.val, warps.left.val + 9, alignment.leftWarp.begin());
     std::copy(warps.right.val, warps.right.val + 9, alignment.rightWarp.begin());
 
-    const cv::Rect common = CommonArea(warps, leftEye.size());
+    const cv::Rect common = CommonArea(warps, matching.lens, size);
     if (common.width < 2 || common.height < 2)
         return std::string("the aligned eyes have no area in common");
     alignment.cropX = common.x;
     alignment.cropY = common.y;
     alignment.cropWidth = common.width;
     alignment.cropHeight = common.height;
-    return AlignedPair{ToBitmap(Warped(leftEye, warps.left)(common), left),
-                       ToBitmap(Warped(rightEye, warps.right)(common), left), alignment};
+    return alignment;
+}
+
+} // namespace
+
+std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right, double windowMargin)
+{
+    const cv::Mat leftEye = TopDown(left), rightEye = TopDown(right);
+    const cv::Size size = leftEye.size();
+    const EyeFeatures features = FindFeatures(leftEye, rightEye, kMatchingSide);
+    std::vector<Match> sure = RatioMatches(features);
+    if (static_cast<int>(sure.size()) < kFewestMatches)
+        return "too few points match between the eyes (" + std::to_string(sure.size()) +
+            "): are they two views of one scene, with some texture?";
+    std::optional<Straightening> straightening = Straighten(features, sure, size);
+    if (!straightening)
+        return Refusal(0, sure.size());
+    const Matching plain{LensOf(0, size.width, size.height), std::move(sure), std::move(*straightening)};
+    // A wide lens leaves the rows apart towards the edges. Its correction is
+    // kept when the pair aligns with it; otherwise the pair is aligned
+    // without, as well as that goes.
+    const double tolerance = kInlierPixels / features.reduce;
+    std::variant<Alignment, std::string> found = std::string();
+    if (const std::optional<Matching> corrected = LensCorrected(features, plain, size))
+        found = AlignmentOf(*corrected, size, tolerance, windowMargin);
+    if (!std::holds_alternative<Alignment>(found))
+        found = AlignmentOf(plain, size, tolerance, windowMargin);
+    if (const auto* why = std::get_if<std::string>(&found))
+        return *why;
+    const Alignment& alignment = std::get<Alignment>(found);
+    const cv::Rect common(alignment.cropX, alignment.cropY, alignment.cropWidth, alignment.cropHeight);
+    return AlignedPair{
+        ToBitmap(AlignedEye(leftEye, cv::Matx33d(alignment.leftWarp.data()), alignment.lens, common), left),
+        ToBitmap(AlignedEye(rightEye, cv::Matx33d(alignment.rightWarp.data()), alignment.lens, common), left),
+        alignment};
+}
+
+std::array<double, 2> AlignedPoint(const Alignment& alignment, bool rightEye, std::array<double, 2> p)
+{
+    const std::array<double, 9>& w = rightEye ? alignment.rightWarp : alignment.leftWarp;
+    const cv::Point2d at = Aligned(cv::Matx33d(w.data()), alignment.lens, {p[0], p[1]});
+    return {at.x, at.y};
 }
 
 } // namespace velmora

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/matching/LensDistortion.h"
 #include "imaging/picture/Bitmap.h"
 
 #include <array>
@@ -31,9 +32,16 @@ struct Alignment {
     double verticalError = 0; // median vertical distance of the matched points after alignment, pixels
     int matches = 0;          // matched points that agree with the model
     double similarityError = 0; // the same median had the right eye only been turned, scaled and moved
-    // Where each eye's pixel (x, y) went before the cut: homographies, row by row.
+    // Where each eye's pixel (x, y) went before the cut: first where the lens
+    // correction puts it (the same for both eyes), then through the eye's
+    // homography, row by row.
+    RadialLens lens;
     std::array<double, 9> leftWarp{1, 0, 0, 0, 1, 0, 0, 0, 1}, rightWarp{1, 0, 0, 0, 1, 0, 0, 0, 1};
 };
+
+// Where the alignment put an eye's pixel `p` (x, y) of the pair as given,
+// before the cut.
+std::array<double, 2> AlignedPoint(const Alignment& alignment, bool rightEye, std::array<double, 2> p);
 
 struct AlignedPair {
     Bitmap left;
@@ -49,7 +57,9 @@ struct AlignedPair {
 // to the matches' rows alone (their columns differ by depth), and a keystone
 // correction of both eyes (KeystoneModel.h) to the matches the geometry
 // agrees with; the keystone is taken when it leaves the rows clearly closer
-// and keeps both frames' shape. The eyes are warped so that matching points
+// and keeps both frames' shape. A wide lens's bending (LensDistortion.h) is
+// corrected in both eyes first when that brings the rows clearly closer
+// still. The eyes are warped so that matching points
 // lie on the same rows, the horizontal offset set so that the nearest matched
 // point lies `windowMargin` pixels behind the screen (0: at it), and both eyes
 // cut to their common valid area. The eyes must be 24-bit and of one size.

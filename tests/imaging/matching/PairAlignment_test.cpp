@@ -77,12 +77,6 @@ cv::Mat Checkerboard(int columns, int rows, int side)
     return board;
 }
 
-cv::Point2d Through(const std::array<double, 9>& warp, cv::Point2d p)
-{
-    const double w = warp[6] * p.x + warp[7] * p.y + warp[8];
-    return {(warp[0] * p.x + warp[1] * p.y + warp[2]) / w, (warp[3] * p.x + warp[4] * p.y + warp[5]) / w};
-}
-
 // Where `toEye` (a homography) puts `p`.
 cv::Point2d EyeFrom(const cv::Matx33d& toEye, cv::Point2d p)
 {
@@ -99,7 +93,8 @@ RowErrors RowsApart(const Alignment& alignment, const std::vector<std::pair<cv::
 {
     std::vector<double> errors;
     for (const auto& [left, right] : matches)
-        errors.push_back(std::abs(Through(alignment.leftWarp, left).y - Through(alignment.rightWarp, right).y));
+        errors.push_back(std::abs(AlignedPoint(alignment, false, {left.x, left.y})[1] -
+                                  AlignedPoint(alignment, true, {right.x, right.y})[1]));
     std::sort(errors.begin(), errors.end());
     return {errors[errors.size() / 2], errors.back()};
 }
@@ -202,6 +197,60 @@ TEST(PairAlignmentTest, ARepeatedPatternIsMatchedAndSetsTheWindow)
     const RowErrors errors = RowsApart(alignment, corners);
     EXPECT_LT(errors.median, 0.5);
     EXPECT_LT(errors.largest, 1.5);
+}
+
+// `eye` as a lens whose bending `lens` corrects shows it.
+cv::Mat ThroughLens(const cv::Mat& eye, const RadialLens& lens)
+{
+    cv::Mat map(eye.size(), CV_32FC2), seen;
+    for (int y = 0; y < eye.rows; ++y)
+        for (int x = 0; x < eye.cols; ++x) {
+            const auto straight = lens.Straightened({x + 0.0, y + 0.0});
+            map.at<cv::Vec2f>(y, x) = {static_cast<float>(straight[0]), static_cast<float>(straight[1])};
+        }
+    cv::remap(eye, seen, map, cv::noArray(), cv::INTER_LINEAR, cv::BORDER_REFLECT);
+    return seen;
+}
+
+TEST(PairAlignmentTest, AWideLensIsCorrectedInBothEyes)
+{
+    // A nearer patch 24 pixels apart, the right eye 9 pixels lower and
+    // turned, both seen through one barrel lens: rows that a homography
+    // would leave pixels apart towards the corners.
+    const cv::Mat background = Scene(960, 640, 11), patch = Scene(320, 220, 12);
+    const cv::Point patchAt(320, 210);
+    const int apart = 24;
+    const RadialLens lens = LensOf(-0.15, 960, 640);
+    const cv::Mat left = ThroughLens(WithPatch(background, patch, patchAt), lens);
+    const cv::Mat right =
+        ThroughLens(RightEye(WithPatch(background, patch, patchAt - cv::Point(apart, 0)), 0.4, 1, 0, 9), lens);
+
+    const Alignment alignment = Aligned(left, right).alignment;
+    EXPECT_NEAR(alignment.lens.k, -0.15, 0.03);
+    // Known points of the background, where the lens bends most, each seen
+    // where the lens put it in both eyes.
+    const double radians = 0.4 * CV_PI / 180;
+    const cv::Matx33d toRight =
+        cv::Matx33d(std::cos(radians), -std::sin(radians), 0, std::sin(radians), std::cos(radians), 9, 0, 0, 1).inv();
+    const cv::Rect nearPatch(patchAt - cv::Point(apart + 10, 10), patch.size() + cv::Size(apart + 20, 20));
+    std::vector<std::pair<cv::Point2d, cv::Point2d>> known;
+    for (int y = 40; y < 600; y += 20)
+        for (int x = 40; x < 920; x += 20) {
+            if (nearPatch.contains(cv::Point(x, y)))
+                continue;
+            const cv::Point2d r = EyeFrom(toRight, cv::Point2d(x, y));
+            const auto seenLeft = lens.Seen({x + 0.0, y + 0.0}), seenRight = lens.Seen({r.x, r.y});
+            known.push_back({{(*seenLeft)[0], (*seenLeft)[1]}, {(*seenRight)[0], (*seenRight)[1]}});
+        }
+    const RowErrors errors = RowsApart(alignment, known);
+    EXPECT_LT(errors.median, 0.5);
+    EXPECT_LT(errors.largest, 1.5);
+}
+
+TEST(PairAlignmentTest, NoLensIsCorrectedWhereNoneBends)
+{
+    const cv::Mat left = Scene(800, 600, 13);
+    EXPECT_EQ(Aligned(left, RightEye(left, -0.7, 1.002, 6, 4)).alignment.lens.k, 0);
 }
 
 TEST(PairAlignmentTest, PairsWithoutAnAlignmentAreRefused)
