@@ -202,6 +202,24 @@ int main(int argc, char** argv)
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::printf("24 MP pair (Aloe at 6000 x 4000): aligned in %.2f s%s (target 5 s)\n", seconds,
                     std::holds_alternative<std::string>(aligned) ? ", refused" : "");
+        // The rig's pair 07 at the same size: its lens is corrected too, so
+        // every pixel of both eyes is looked up through the lens.
+        const Bitmap board = ReadRgbImageFile(data + "/left07.jpg", RunOptions{}).bitmap;
+        const Bitmap boardRight = ReadRgbImageFile(data + "/right07.jpg", RunOptions{}).bitmap;
+        if (board && boardRight) {
+            const Bitmap bigBoard = scaled(board.get()), bigBoardRight = scaled(boardRight.get());
+            const auto boardStart = std::chrono::steady_clock::now();
+            const auto boardAligned = AlignPair(bigBoard.get(), bigBoardRight.get());
+            const double boardSeconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - boardStart).count();
+            const auto* found = std::get_if<AlignedPair>(&boardAligned);
+            std::printf("24 MP pair with its lens corrected (pair 07 at 6000 x 4000): aligned in %.2f s%s (target 5 "
+                        "s)\n",
+                        boardSeconds,
+                        !found                             ? ", refused"
+                            : found->alignment.lens.k == 0 ? ", no lens"
+                                                           : "");
+        }
         const auto depthStart = std::chrono::steady_clock::now();
         const auto depth = DepthFromPair(big.get(), bigRight.get());
         const double depthSeconds =

@@ -23,7 +23,7 @@ std::array<double, 2> RadialLens::Straightened(std::array<double, 2> seen) const
 std::optional<std::array<double, 2>> RadialLens::Seen(std::array<double, 2> straight) const
 {
     const double x = (straight[0] - centreX) / unit, y = (straight[1] - centreY) / unit;
-    const double r = std::hypot(x, y), g = CentreScale();
+    const double r = std::sqrt(x * x + y * y), g = CentreScale(); // hypot's care for overflow costs here
     // r = g s / (1 + k s^2) for the seen distance s: k r s^2 - g s + r = 0,
     // the root that tends to r / g as k does to 0.
     const double discriminant = g * g - 4 * k * r * r;

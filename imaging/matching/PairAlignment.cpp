@@ -279,24 +279,28 @@ cv::Mat AlignedEye(const cv::Mat& eye, const cv::Matx33d& warp, const RadialLens
         return aligned(area);
     }
     // No homography undoes a lens: each pixel is looked up where the lens saw
-    // it, a band of rows at a time.
+    // it, bands of rows on all threads, each with a map of its own.
     const cv::Matx33d back = warp.inv();
     aligned.create(area.size(), eye.type());
-    cv::Mat map;
-    for (int top = 0; top < area.height; top += kWarpBandRows) {
-        const int rows = std::min(kWarpBandRows, area.height - top);
-        map.create(rows, area.width, CV_32FC2);
-        for (int y = 0; y < rows; ++y)
-            for (int x = 0; x < area.width; ++x) {
-                const cv::Point2d straight = EyeWarps::Warped(back, cv::Point2d(area.x + x, area.y + top + y));
-                const auto seen = lens.Seen({straight.x, straight.y});
-                map.at<cv::Vec2f>(y, x) = seen
-                    ? cv::Vec2f(static_cast<float>((*seen)[0]), static_cast<float>((*seen)[1]))
-                    : cv::Vec2f(-1, -1);
-            }
-        cv::Mat band = aligned.rowRange(top, top + rows);
-        cv::remap(eye, band, map, cv::noArray(), cv::INTER_LINEAR, cv::BORDER_CONSTANT);
-    }
+    const int bands = (area.height + kWarpBandRows - 1) / kWarpBandRows;
+    cv::parallel_for_(cv::Range(0, bands), [&](const cv::Range& range) {
+        cv::Mat map;
+        for (int top = range.start * kWarpBandRows; top < std::min(area.height, range.end * kWarpBandRows);
+             top += kWarpBandRows) {
+            const int rows = std::min(kWarpBandRows, area.height - top);
+            map.create(rows, area.width, CV_32FC2);
+            for (int y = 0; y < rows; ++y)
+                for (int x = 0; x < area.width; ++x) {
+                    const cv::Point2d straight = EyeWarps::Warped(back, cv::Point2d(area.x + x, area.y + top + y));
+                    const auto seen = lens.Seen({straight.x, straight.y});
+                    map.at<cv::Vec2f>(y, x) = seen
+                        ? cv::Vec2f(static_cast<float>((*seen)[0]), static_cast<float>((*seen)[1]))
+                        : cv::Vec2f(-1, -1);
+                }
+            cv::Mat band = aligned.rowRange(top, top + rows);
+            cv::remap(eye, band, map, cv::noArray(), cv::INTER_LINEAR, cv::BORDER_CONSTANT);
+        }
+    });
     return aligned;
 }
 
