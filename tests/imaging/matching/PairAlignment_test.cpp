@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <random>
 #include <utility>
 #include <vector>
@@ -212,39 +213,64 @@ cv::Mat ThroughLens(const cv::Mat& eye, const RadialLens& lens)
     return seen;
 }
 
+// The share of an eye's outermost pixels that are black: the area beyond
+// what a warp could fill.
+double BlackBorder(FIBITMAP* eye)
+{
+    const int width = Width(eye), height = Height(eye);
+    int black = 0, border = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            if (x != 0 && y != 0 && x != width - 1 && y != height - 1)
+                continue;
+            const std::uint8_t* pixel = PixelAt(eye, x, y);
+            black += pixel[0] < 8 && pixel[1] < 8 && pixel[2] < 8;
+            ++border;
+        }
+    return static_cast<double>(black) / border;
+}
+
 TEST(PairAlignmentTest, AWideLensIsCorrectedInBothEyes)
 {
     // A nearer patch 24 pixels apart, the right eye 9 pixels lower and
-    // turned, both seen through one barrel lens: rows that a homography
-    // would leave pixels apart towards the corners.
+    // turned, both seen through one lens, a barrel and a pincushion: rows
+    // that a homography would leave pixels apart towards the corners.
     const cv::Mat background = Scene(960, 640, 11), patch = Scene(320, 220, 12);
     const cv::Point patchAt(320, 210);
     const int apart = 24;
-    const RadialLens lens = LensOf(-0.15, 960, 640);
-    const cv::Mat left = ThroughLens(WithPatch(background, patch, patchAt), lens);
-    const cv::Mat right =
-        ThroughLens(RightEye(WithPatch(background, patch, patchAt - cv::Point(apart, 0)), 0.4, 1, 0, 9), lens);
+    for (const double k : {-0.15, 0.1}) {
+        const RadialLens lens = LensOf(k, 960, 640);
+        const cv::Mat left = ThroughLens(WithPatch(background, patch, patchAt), lens);
+        const cv::Mat right =
+            ThroughLens(RightEye(WithPatch(background, patch, patchAt - cv::Point(apart, 0)), 0.4, 1, 0, 9), lens);
 
-    const Alignment alignment = Aligned(left, right).alignment;
-    EXPECT_NEAR(alignment.lens.k, -0.15, 0.03);
-    // Known points of the background, where the lens bends most, each seen
-    // where the lens put it in both eyes.
-    const double radians = 0.4 * CV_PI / 180;
-    const cv::Matx33d toRight =
-        cv::Matx33d(std::cos(radians), -std::sin(radians), 0, std::sin(radians), std::cos(radians), 9, 0, 0, 1).inv();
-    const cv::Rect nearPatch(patchAt - cv::Point(apart + 10, 10), patch.size() + cv::Size(apart + 20, 20));
-    std::vector<std::pair<cv::Point2d, cv::Point2d>> known;
-    for (int y = 40; y < 600; y += 20)
-        for (int x = 40; x < 920; x += 20) {
-            if (nearPatch.contains(cv::Point(x, y)))
-                continue;
-            const cv::Point2d r = EyeFrom(toRight, cv::Point2d(x, y));
-            const auto seenLeft = lens.Seen({x + 0.0, y + 0.0}), seenRight = lens.Seen({r.x, r.y});
-            known.push_back({{(*seenLeft)[0], (*seenLeft)[1]}, {(*seenRight)[0], (*seenRight)[1]}});
-        }
-    const RowErrors errors = RowsApart(alignment, known);
-    EXPECT_LT(errors.median, 0.5);
-    EXPECT_LT(errors.largest, 1.5);
+        const AlignedPair pair = Aligned(left, right);
+        ASSERT_TRUE(pair.left) << k;
+        EXPECT_NEAR(pair.alignment.lens.k, k, 0.03);
+        // Known points of the background, where the lens bends most, each
+        // seen where the lens put it in both eyes.
+        const double radians = 0.4 * CV_PI / 180;
+        const cv::Matx33d toRight =
+            cv::Matx33d(std::cos(radians), -std::sin(radians), 0, std::sin(radians), std::cos(radians), 9, 0, 0, 1)
+                .inv();
+        const cv::Rect nearPatch(patchAt - cv::Point(apart + 10, 10), patch.size() + cv::Size(apart + 20, 20));
+        std::vector<std::pair<cv::Point2d, cv::Point2d>> known;
+        for (int y = 40; y < 600; y += 20)
+            for (int x = 40; x < 920; x += 20) {
+                if (nearPatch.contains(cv::Point(x, y)))
+                    continue;
+                const cv::Point2d r = EyeFrom(toRight, cv::Point2d(x, y));
+                const auto seenLeft = lens.Seen({x + 0.0, y + 0.0}), seenRight = lens.Seen({r.x, r.y});
+                known.push_back({{(*seenLeft)[0], (*seenLeft)[1]}, {(*seenRight)[0], (*seenRight)[1]}});
+            }
+        const RowErrors errors = RowsApart(pair.alignment, known);
+        EXPECT_LT(errors.median, 0.5) << k;
+        EXPECT_LT(errors.largest, 1.5) << k;
+        // A pincushion straightened pulls the frame's sides in between its
+        // corners: the cut follows them, leaving nothing unfilled.
+        EXPECT_LT(BlackBorder(pair.left.get()), 0.01) << k;
+        EXPECT_LT(BlackBorder(pair.right.get()), 0.01) << k;
+    }
 }
 
 TEST(PairAlignmentTest, NoLensIsCorrectedWhereNoneBends)
