@@ -78,6 +78,22 @@ CLI::Validator OneOf(std::optional<int> (*named)(const std::string&), const std:
         "");
 }
 
+bool OutputsWritable(const std::vector<NamedFile>& outputs, ProgressSink& sink)
+{
+    for (const NamedFile& output : outputs) {
+        if (output.path.empty())
+            continue;
+        // The file a write would make, made and removed again: the same
+        // checks, and the same reasons, as the write itself.
+        const FileStatus status = AtomicFile(output.path).Status();
+        if (!status) {
+            ReportWriteFailure(output.path, status, sink);
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 const CLI::Validator kFiniteNumber(
@@ -201,20 +217,10 @@ void RefuseSameFiles(const std::vector<NamedFile>& outputs, const std::vector<Na
     }
 }
 
-bool OutputsWritable(const std::vector<NamedFile>& outputs, ProgressSink& sink)
+bool OutputsReady(const std::vector<NamedFile>& outputs, const std::vector<NamedFile>& inputs, ProgressSink& sink)
 {
-    for (const NamedFile& output : outputs) {
-        if (output.path.empty())
-            continue;
-        // The file a write would make, made and removed again: the same
-        // checks, and the same reasons, as the write itself.
-        const FileStatus status = AtomicFile(output.path).Status();
-        if (!status) {
-            ReportWriteFailure(output.path, status, sink);
-            return false;
-        }
-    }
-    return true;
+    RefuseSameFiles(outputs, inputs);
+    return OutputsWritable(outputs, sink);
 }
 
 void Require(const PrivateFolder& folder)

@@ -104,11 +104,12 @@ struct NamedFile {
 // and inputs that were not given (empty paths) are passed over.
 void RefuseSameFiles(const std::vector<NamedFile>& outputs, const std::vector<NamedFile>& inputs);
 
-// Whether every output can be written (its folder exists and may be
-// written, it is no folder nor device), checked before any work so that a
-// run never spends its time to fail at the end; reports the first that
-// cannot, as its write would. Outputs not given (empty paths) pass.
-bool OutputsWritable(const std::vector<NamedFile>& outputs, ProgressSink& sink);
+// Checked before any work, so that a run never spends its time to fail at
+// the end: refuses an output that is an input (RefuseSameFiles), then
+// whether every output can be written (its folder exists and may be
+// written, it is no folder nor device); reports the first that cannot, as
+// its write would. Outputs not given (empty paths) pass.
+bool OutputsReady(const std::vector<NamedFile>& outputs, const std::vector<NamedFile>& inputs, ProgressSink& sink);
 
 // Help text shared by the commands that read pictures.
 inline constexpr const char* kInputNote =

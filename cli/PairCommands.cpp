@@ -210,8 +210,7 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
             throw UsageError("give where the aligned pair goes: -o OUT, or --left-out L --right-out R");
         const std::vector<NamedFile> outputs = {
             {"-o", options->output}, {"--left-out", options->leftOut}, {"--right-out", options->rightOut}};
-        RefuseSameFiles(outputs, PairInputs(options->pair));
-        if (!OutputsWritable(outputs, sink))
+        if (!OutputsReady(outputs, PairInputs(options->pair), sink))
             return FinishCommand(false, sink);
         if (!options->output.empty() && (Extension(options->output) != ".mpo" || !options->then.empty()))
             SaveFormatOf(options->output, options->format); // a UsageError before any work
@@ -244,8 +243,7 @@ int EstimatedDepth(const std::string& image, const ModelOptions& model, const st
     if (image.empty() || model.model.empty())
         throw UsageError("a depth network needs both the picture and the network: --image P --model M.onnx");
     const std::vector<NamedFile> outputs = {{"-o", output}};
-    RefuseSameFiles(outputs, {{"--image", image}, {"--model", model.model}});
-    if (!OutputsWritable(outputs, sink))
+    if (!OutputsReady(outputs, {{"--image", image}, {"--model", model.model}}, sink))
         return FinishCommand(false, sink);
     const int saveFormat = SaveFormatOf(output, format);
     const Bitmap depth = EstimateOrReport(image, model, runOptions, sink);
@@ -257,8 +255,7 @@ int StoredDepth(const std::string& photo, const std::string& output, const std::
                 const RunOptions& runOptions)
 {
     const std::vector<NamedFile> outputs = {{"-o", output}};
-    RefuseSameFiles(outputs, {{"--from-photo", photo}});
-    if (!OutputsWritable(outputs, sink))
+    if (!OutputsReady(outputs, {{"--from-photo", photo}}, sink))
         return FinishCommand(false, sink);
     const int saveFormat = SaveFormatOf(output, format);
     const Bitmap depth = StoredDepthOrReport(photo, runOptions, sink);
@@ -319,8 +316,7 @@ void AddDepth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
             options->aligned ? options->picture : (options->picture.empty() ? PictureBeside(options->output)
                                                                             : options->picture);
         const std::vector<NamedFile> outputs = {{"-o", options->output}, {"--picture-out", picture}};
-        RefuseSameFiles(outputs, PairInputs(options->pair));
-        if (!OutputsWritable(outputs, sink))
+        if (!OutputsReady(outputs, PairInputs(options->pair), sink))
             return FinishCommand(false, sink);
         SaveFormatOf(options->output, options->format); // a UsageError before any work
         if (!picture.empty())

@@ -44,8 +44,7 @@ void AddOutline(CLI::App& app, CommandTable& table, RunOptions& runOptions)
     AddOutputOptions(*command, options->output, runOptions.jpegQuality);
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
         const std::vector<NamedFile> outputs = {{"-o", options->output.path}, {"--gradient", options->gradient}};
-        RefuseSameFiles(outputs, {{"--image", options->image}});
-        if (!OutputsWritable(outputs, sink))
+        if (!OutputsReady(outputs, {{"--image", options->image}}, sink))
             return FinishCommand(false, sink);
         const int format = SaveFormatOf(options->output);
         const int gradientFormat = SaveFormatOfName(options->gradient).value_or(format);
@@ -85,8 +84,7 @@ void AddSegmentSmoothing(CLI::App& app, CommandTable& table, RunOptions& runOpti
     AddOutputOptions(*command, options->output, runOptions.jpegQuality);
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
         const std::vector<NamedFile> outputs = {{"-o", options->output.path}};
-        RefuseSameFiles(outputs, {{"--outline", options->outline}, {"--depth", options->depth}});
-        if (!OutputsWritable(outputs, sink))
+        if (!OutputsReady(outputs, {{"--outline", options->outline}, {"--depth", options->depth}}, sink))
             return FinishCommand(false, sink);
         const int format = SaveFormatOf(options->output);
         SegmentationRecord record;

@@ -40,8 +40,7 @@ void AddSmooth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
     AddOutputOptions(*command, options->output, runOptions.jpegQuality);
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
         const std::vector<NamedFile> outputs = {{"-o", options->output.path}};
-        RefuseSameFiles(outputs, {{"--depth", options->depth}});
-        if (!OutputsWritable(outputs, sink))
+        if (!OutputsReady(outputs, {{"--depth", options->depth}}, sink))
             return FinishCommand(false, sink);
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
@@ -83,8 +82,7 @@ void AddView(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         if (options->parallax == 0)
             throw UsageError(kEnterParallaxAndHow);
         const std::vector<NamedFile> outputs = {{"-o", options->output.path}};
-        RefuseSameFiles(outputs, {{"--image", options->image}, {"--depth", options->depth.depth}});
-        if (!OutputsWritable(outputs, sink))
+        if (!OutputsReady(outputs, {{"--image", options->image}, {"--depth", options->depth.depth}}, sink))
             return FinishCommand(false, sink);
         const std::optional<PreparedDepth> depth = PrepareDepth(options->image, options->depth, runOptions, sink);
         if (!depth)
@@ -145,8 +143,7 @@ void AddComposeAnaglyph(CLI::App& app, CommandTable& table, RunOptions& runOptio
         std::vector<NamedFile> inputs = PairInputs(options->pair);
         inputs.insert(inputs.end(), {{"--view", options->view}, {"--image", options->image}});
         const std::vector<NamedFile> outputs = {{"-o", options->output.path}};
-        RefuseSameFiles(outputs, inputs);
-        if (!OutputsWritable(outputs, sink))
+        if (!OutputsReady(outputs, inputs, sink))
             return FinishCommand(false, sink);
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
@@ -194,9 +191,9 @@ void AddComposeLcShutter(CLI::App& app, CommandTable& table, RunOptions& runOpti
     AddOutputOptions(*command, options->output, runOptions.jpegQuality);
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
         const std::vector<NamedFile> outputs = {{"-o", options->output.path}};
-        RefuseSameFiles(outputs,
-                        {{"--left", options->left}, {"--right", options->right}, {"--stereo", options->pair.stereo}});
-        if (!OutputsWritable(outputs, sink))
+        if (!OutputsReady(outputs,
+                          {{"--left", options->left}, {"--right", options->right}, {"--stereo", options->pair.stereo}},
+                          sink))
             return FinishCommand(false, sink);
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);

@@ -184,8 +184,7 @@ void AddOutputCommands(CLI::App& app, CommandTable& table, RunOptions& runOption
             std::vector<NamedFile> named;
             for (const OutputFile& output : outputs)
                 named.push_back({output.option, output.path});
-            RefuseSameFiles(named, {{"--image", inputs->image}, {"--depth", inputs->depth.depth}});
-            if (!OutputsWritable(named, sink))
+            if (!OutputsReady(named, {{"--image", inputs->image}, {"--depth", inputs->depth.depth}}, sink))
                 return FinishCommand(false, sink);
             const std::optional<PreparedDepth> depth = PrepareDepth(inputs->image, inputs->depth, runOptions, sink);
             if (!depth)
