@@ -135,8 +135,8 @@ int main(int argc, char** argv)
         const AlignedPair& pair = std::get<AlignedPair>(aligned);
         const Alignment& a = pair.alignment;
         char model[64];
-        std::snprintf(model, sizeof model, "%s%s", a.model == AlignmentModel::Keystone ? "keystone" : "similarity",
-                      a.lens.k == 0 ? "" : (", lens " + std::to_string(a.lens.k).substr(0, 6)).c_str());
+        std::snprintf(model, sizeof model, a.lens.k == 0 ? "%s" : "%s, lens %+.3f",
+                      a.model == AlignmentModel::Keystone ? "keystone" : "similarity", a.lens.k);
         if (!before) {
             std::printf("| %s | corners not found | | | %s | %.2f | %.3f |\n", number, model, a.verticalError, a.angle);
             continue;
