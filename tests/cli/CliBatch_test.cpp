@@ -2,6 +2,7 @@
 
 // velmora-cli batch against the single commands it stands for.
 
+#include "tests/cli/CliRun.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"
 
@@ -19,11 +20,6 @@ namespace fs = std::filesystem;
 
 const std::string kSampleImage = std::string(VELMORA_SAMPLES) + "/sample.png";
 const std::string kSampleDepth = std::string(VELMORA_SAMPLES) + "/sample-depth.png";
-
-ProgramResult Cli(const std::vector<std::string>& arguments)
-{
-    return RunProgram(VELMORA_CLI, arguments);
-}
 
 class CliBatchTest : public ::testing::Test {
 protected:

@@ -5,6 +5,7 @@
 // safely. The real program runs on real files.
 
 #include "imaging/stereo/StereoOutput.h"
+#include "tests/cli/CliRun.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"
@@ -23,16 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using std::chrono::milliseconds;
-
-ProgramResult Cli(const std::vector<std::string>& arguments)
-{
-    return RunProgram(VELMORA_CLI, arguments);
-}
-
-bool Says(const ProgramResult& result, const std::string& text)
-{
-    return result.err.find(text) != std::string::npos;
-}
 
 class CliFilesTest : public ::testing::Test {
 protected:

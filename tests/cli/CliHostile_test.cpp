@@ -4,6 +4,7 @@
 // outputs that are inputs, links planted in the output folder, entries that
 // are no files, and a process that cannot start threads.
 
+#include "tests/cli/CliRun.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"
 
@@ -20,16 +21,6 @@ namespace velmora::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-ProgramResult Cli(const std::vector<std::string>& arguments)
-{
-    return RunProgram(VELMORA_CLI, arguments);
-}
-
-bool Says(const ProgramResult& result, const std::string& text)
-{
-    return result.err.find(text) != std::string::npos;
-}
 
 // The hidden files of a folder: temporaries left behind.
 std::vector<std::string> HiddenFiles(const std::string& folder)

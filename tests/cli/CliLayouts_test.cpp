@@ -5,6 +5,7 @@
 
 #include "imaging/formats/ImageFile.h"
 #include "imaging/stereo/SideBySide.h"
+#include "tests/cli/CliRun.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"
@@ -20,11 +21,6 @@ namespace {
 
 const std::string kSampleImage = std::string(VELMORA_SAMPLES) + "/sample.png";
 const std::string kSampleDepth = std::string(VELMORA_SAMPLES) + "/sample-depth.png";
-
-ProgramResult Cli(std::vector<std::string> arguments)
-{
-    return RunProgram(VELMORA_CLI, arguments);
-}
 
 // The command with the sample's picture and depth map.
 std::vector<std::string> OnSample(const std::string& command, std::vector<std::string> more)

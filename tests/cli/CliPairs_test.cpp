@@ -3,6 +3,7 @@
 // velmora-cli on stereo pairs: a camera's MPO, a JPS, two eye files.
 
 #include "imaging/pairs/MpoIndex.h"
+#include "tests/cli/CliRun.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"
 
@@ -16,11 +17,6 @@
 
 namespace velmora::test {
 namespace {
-
-ProgramResult Cli(const std::vector<std::string>& arguments)
-{
-    return RunProgram(VELMORA_CLI, arguments);
-}
 
 class CliPairsTest : public ::testing::Test {
 protected:

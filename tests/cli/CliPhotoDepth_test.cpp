@@ -5,6 +5,7 @@
 
 #include "imaging/formats/ImageFile.h"
 #include "imaging/photo/DepthFitting.h"
+#include "tests/cli/CliRun.h"
 #include "tests/support/PhoneJpegs.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"
@@ -16,16 +17,6 @@
 
 namespace velmora::test {
 namespace {
-
-ProgramResult Cli(const std::vector<std::string>& arguments)
-{
-    return RunProgram(VELMORA_CLI, arguments);
-}
-
-bool Says(const ProgramResult& result, const std::string& text)
-{
-    return result.err.find(text) != std::string::npos;
-}
 
 class CliDepthFitTest : public ::testing::Test {
 protected:

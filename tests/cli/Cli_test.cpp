@@ -7,6 +7,7 @@
 #include "resources/Version.h"
 #include "segmentation/OutlineImage.h"
 #include "segmentation/SegmentSmoothing.h"
+#include "tests/cli/CliRun.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"
@@ -20,11 +21,6 @@ namespace {
 
 const std::string kSampleImage = std::string(VELMORA_SAMPLES) + "/sample.png";
 const std::string kSampleDepth = std::string(VELMORA_SAMPLES) + "/sample-depth.png";
-
-ProgramResult Cli(const std::vector<std::string>& arguments)
-{
-    return RunProgram(VELMORA_CLI, arguments);
-}
 
 class CliTest : public ::testing::Test {
 protected:
