@@ -6,12 +6,12 @@
 #include "imaging/formats/ImageFile.h"
 #include "imaging/stereo/TempFiles.h"
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -221,19 +221,14 @@ TEST_F(AtomicFileTest, LinksToBeReplacedAreReplacedThemselvesNeverWhatTheyPointT
 TEST_F(AtomicFileTest, OnceTheProcessStopsNoTemporaryIsMadeAndNothingReplaced)
 {
     WriteBytes("kept.bmp", "old");
-    // In a child, as stopping is for good: the exit status says what failed.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        RemoveUnfinishedFiles();
-        AtomicFile file("kept.bmp");
-        const bool refused = !file.Status() && file.Descriptor() < 0;
-        _exit(refused ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // In a child, as stopping is for good.
+    EXPECT_EQ(FailedChecksInChild([] {
+                  RemoveUnfinishedFiles();
+                  AtomicFile file("kept.bmp");
+                  const bool refused = !file.Status() && file.Descriptor() < 0;
+                  return refused ? 0 : 1;
+              }),
+              0);
     EXPECT_EQ(ReadBytes("kept.bmp"), "old");
     for (const fs::directory_entry& entry : fs::directory_iterator("."))
         EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();

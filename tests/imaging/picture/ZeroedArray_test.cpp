@@ -2,11 +2,11 @@
 
 #include "imaging/picture/ZeroedArray.h"
 
+#include "tests/support/ChildProcess.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/mman.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -38,11 +38,9 @@ TEST(ZeroedArrayTest, LargeBlocksLieOnWholeHugePagesAndAllOfThemIsGivenBack)
         return msync(const_cast<void*>(page), 4096, MS_ASYNC) == 0 || errno != ENOMEM;
     };
     // In a child process of one thread, where nothing else can map memory
-    // where a freed block was; the exit status says which check failed.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        int failed = 0;
+    // where a freed block was.
+    const int failed = FailedChecksInChild([&] {
+        int failures = 0;
         int check = 0;
         for (std::size_t bytes : {std::size_t{1} << 20, 3 * huge + 1}) {
             const std::uint8_t* start = nullptr;
@@ -51,20 +49,17 @@ TEST(ZeroedArrayTest, LargeBlocksLieOnWholeHugePagesAndAllOfThemIsGivenBack)
                 ZeroedArray<std::uint8_t> block(bytes);
                 start = block.data();
                 lastPage = start + (bytes + huge - 1) / huge * huge - 4096;
-                failed |= (reinterpret_cast<std::uintptr_t>(start) % huge != 0) << check++;
+                failures |= (reinterpret_cast<std::uintptr_t>(start) % huge != 0) << check++;
                 // The end of the last huge page belongs to the block too.
-                failed |= !isMapped(lastPage) << check++;
+                failures |= !isMapped(lastPage) << check++;
             }
-            failed |= isMapped(start) << check++;
-            failed |= isMapped(lastPage) << check++;
+            failures |= isMapped(start) << check++;
+            failures |= isMapped(lastPage) << check++;
         }
-        _exit(failed);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
+        return failures;
+    });
     // Bits 0-3 for 1 MB, 4-7 for 6 MB: aligned, end mapped, start and end given back.
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(failed, 0);
 }
 
 TEST(ZeroedArrayTest, MovesHandOverTheBlockAndImpossibleCountsThrow)
