@@ -3,6 +3,7 @@
 #include "imaging/picture/ZeroedArray.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 
@@ -56,6 +57,20 @@ void* TakeZeroedPages(std::size_t bytes)
 void GiveBackPages(void* memory, std::size_t bytes) noexcept
 {
     munmap(memory, MappedBytes(bytes));
+}
+
+bool CanShrinkPages(std::size_t bytes, std::size_t kept)
+{
+    return kept > 0 && kept <= bytes && InHugePages(kept) == InHugePages(bytes);
+}
+
+void ShrinkPages(void* memory, std::size_t bytes, std::size_t kept) noexcept
+{
+    // munmap takes whole pages: a block ends where its last page does.
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const auto end = [page](std::size_t size) { return (MappedBytes(size) + page - 1) / page * page; };
+    if (end(bytes) > end(kept))
+        munmap(static_cast<char*>(memory) + end(kept), end(bytes) - end(kept));
 }
 
 } // namespace velmora

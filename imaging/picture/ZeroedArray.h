@@ -16,6 +16,12 @@ namespace velmora {
 void* TakeZeroedPages(std::size_t bytes);
 void GiveBackPages(void* memory, std::size_t bytes) noexcept;
 
+// Whether a block of `bytes` from TakeZeroedPages can keep only its first
+// `kept` bytes (both laid out alike), and that shrinking: the pages past them
+// go back to the system, and the block is then one of `kept` bytes.
+bool CanShrinkPages(std::size_t bytes, std::size_t kept);
+void ShrinkPages(void* memory, std::size_t bytes, std::size_t kept) noexcept;
+
 // `count` zeroed values that are plain bytes (integers, structs of them), in
 // pages of their own; std::bad_alloc when there is no memory for them.
 template <typename T>

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace velmora {
+
+// One byte of every pixel of a picture, wherever it is held: row y starts at
+// first + y * pitch (row 0 is the bottom one) and its pixel x is x * stride
+// bytes on.
+struct ByteRows {
+    std::uint8_t* first;
+    std::size_t pitch;
+    int stride = 1;
+
+    std::uint8_t* Row(int y) const { return first + static_cast<std::size_t>(y) * pitch; }
+};
+
+} // namespace velmora
