@@ -3,25 +3,34 @@
 #pragma once
 
 #include "imaging/picture/Bitmap.h"
+#include "imaging/picture/BytePlane.h"
+#include "imaging/picture/ByteRows.h"
 
 namespace velmora {
 
-// Byte offsets of the channels within a 24-bit pixel.
+// Byte offset of the blue channel within a 24-bit pixel.
 inline constexpr int kBlueByte = 0;
-inline constexpr int kGreenByte = 1;
 
-// Where a depth map's depth is: one byte of every pixel of a 24-bit bitmap.
-// A depth map read from a file has it in the blue byte; the whole commands'
-// smoothing leaves its result in the green one (SmoothDepthPlane).
+// Where the depth a view reads is, and the size of the map: a byte of every
+// pixel of a 24-bit bitmap (the blue one of a depth map as read), or a plane
+// of its own (as the whole commands smooth it).
 struct DepthBytes {
     DepthBytes(FIBITMAP* bitmap, int channel = kBlueByte)
-        : bitmap(bitmap)
-        , channel(channel)
+        : rows{FreeImage_GetBits(bitmap) + channel, FreeImage_GetPitch(bitmap), 3}
+        , width(Width(bitmap))
+        , height(Height(bitmap))
+    {
+    }
+    DepthBytes(const BytePlane& plane)
+        : rows(plane.Rows())
+        , width(plane.Width())
+        , height(plane.Height())
     {
     }
 
-    FIBITMAP* bitmap;
-    int channel;
+    ByteRows rows;
+    int width;
+    int height;
 };
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include "imaging/stereo/DepthSmoothing.h"
 
 #include "imaging/picture/Bitmap.h"
+#include "imaging/picture/ByteRows.h"
 #include "imaging/stereo/AllocationGuard.h"
 #include "imaging/stereo/ByteMeanDivisor.h"
 #include "imaging/stereo/DepthMapFile.h"
@@ -106,7 +107,7 @@ struct RoundingDivisor {
 };
 
 // Slides the window along one row over the column sums; the means of pixel
-// x go to out[3 x] onwards. The count stays the same over most of a row, so
+// x go to out[kChannels x] onwards. The count stays the same over most of a row, so
 // the divisor is made again only where it changes.
 template <int kChannels, typename Sum, typename Divisor>
 void SmoothRow(const Sum* columnSums, std::int64_t rowCount, int radius, int width, std::uint8_t* out)
@@ -132,7 +133,7 @@ void SmoothRow(const Sum* columnSums, std::int64_t rowCount, int radius, int wid
         if (count != divisor.count)
             divisor = Divisor(count);
         for (int c = 0; c < kChannels; ++c)
-            out[3 * x + c] = static_cast<std::uint8_t>(divisor.MeanOf(sum[c]));
+            out[kChannels * x + c] = static_cast<std::uint8_t>(divisor.MeanOf(sum[c]));
     };
     // Between them, most of a long row, a column enters and one leaves at
     // every step and the count stays the same.
@@ -147,7 +148,7 @@ void SmoothRow(const Sum* columnSums, std::int64_t rowCount, int radius, int wid
         for (; x < wholeEnd; ++x, entering += kChannels, leaving += kChannels)
             for (int c = 0; c < kChannels; ++c) {
                 sum[c] += entering[c] - leaving[c];
-                out[3 * x + c] = static_cast<std::uint8_t>(whole.MeanOf(sum[c]));
+                out[kChannels * x + c] = static_cast<std::uint8_t>(whole.MeanOf(sum[c]));
             }
     }
     for (; x < width; ++x)
@@ -155,8 +156,7 @@ void SmoothRow(const Sum* columnSums, std::int64_t rowCount, int radius, int wid
 }
 
 template <int kChannels, typename Sum, typename Divisor>
-void SmoothBands(FIBITMAP* source, FIBITMAP* output, int outputByte, int radius, const RunOptions& options,
-                 ProgressSink& sink)
+void SmoothBands(FIBITMAP* source, ByteRows output, int radius, const RunOptions& options, ProgressSink& sink)
 {
     const int width = Width(source);
     const int height = Height(source);
@@ -167,27 +167,24 @@ void SmoothBands(FIBITMAP* source, FIBITMAP* output, int outputByte, int radius,
             if (y > band.begin)
                 columns.MoveTo(y);
             SmoothRow<kChannels, Sum, Divisor>(columns.Data(), ClippedSpan(y, radius, height), radius, width,
-                                               RowAt(output, y) + outputByte);
+                                               output.Row(y));
             band.RowDone();
         }
     });
 }
 
-// Smooths the first kChannels bytes of every pixel of `source` into the bytes
-// from outputByte on of the same pixel of `output`, its rows shared among the
-// options' threads. The output may be the source itself when the bytes
-// written are not among those read.
+// Smooths the first kChannels bytes of every pixel of `source` into rows of
+// kChannels bytes a pixel, its rows shared among the options' threads.
 template <int kChannels>
-void SmoothBytes(FIBITMAP* source, FIBITMAP* output, int outputByte, int radius, const RunOptions& options,
-                 ProgressSink& sink)
+void SmoothBytes(FIBITMAP* source, ByteRows output, int radius, const RunOptions& options, ProgressSink& sink)
 {
     // A window larger than the picture covers the same pixels as one that
     // just spans it; clamping keeps the index arithmetic small.
     const int r = std::clamp(radius, 0, std::max(Width(source), Height(source)));
     if (r <= kMaxExactRadius)
-        SmoothBands<kChannels, std::uint32_t, ByteMeanDivisor>(source, output, outputByte, r, options, sink);
+        SmoothBands<kChannels, std::uint32_t, ByteMeanDivisor>(source, output, r, options, sink);
     else
-        SmoothBands<kChannels, std::uint64_t, RoundingDivisor>(source, output, outputByte, r, options, sink);
+        SmoothBands<kChannels, std::uint64_t, RoundingDivisor>(source, output, r, options, sink);
 }
 
 } // namespace
@@ -196,14 +193,16 @@ Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, const RunOptions& options
 {
     Bitmap output = NewOrReport(Width(source), Height(source), BitsPerPixel(source), sink);
     if (output)
-        SmoothBytes<3>(source, output.get(), 0, radius, options, sink);
+        SmoothBytes<3>(source, {FreeImage_GetBits(output.get()), FreeImage_GetPitch(output.get()), 3}, radius, options,
+                       sink);
     return output;
 }
 
-DepthBytes SmoothDepthPlane(FIBITMAP* depth, int radius, const RunOptions& options, ProgressSink& sink)
+BytePlane SmoothDepthPlane(FIBITMAP* depth, int radius, const RunOptions& options, ProgressSink& sink)
 {
-    SmoothBytes<1>(depth, depth, kGreenByte, radius, options, sink);
-    return {depth, kGreenByte};
+    BytePlane smoothed(Width(depth), Height(depth));
+    SmoothBytes<1>(depth, smoothed.Rows(), radius, options, sink);
+    return smoothed;
 }
 
 bool SmoothDepthMap(const DepthMapFile& sourceMap, const std::string& destinationPath, int radius,

@@ -4,7 +4,7 @@
 
 #include "imaging/RunOptions.h"
 #include "imaging/picture/Bitmap.h"
-#include "imaging/stereo/DepthBytes.h"
+#include "imaging/picture/BytePlane.h"
 #include "imaging/stereo/DepthMapFile.h"
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
@@ -30,9 +30,8 @@ Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, const RunOptions& options
 
 // The smoothing of the whole commands, which need nothing of a depth map but
 // its blue byte: that plane alone is smoothed, each byte as SmoothDepthBitmap
-// smooths it, and written in place into the green bytes of `depth`, which
-// are not read; the blue ones stay as they were. Threads and progress as
-// above. Returns where the smoothed depth is.
-DepthBytes SmoothDepthPlane(FIBITMAP* depth, int radius, const RunOptions& options, ProgressSink& sink);
+// smooths it, into a plane of its own. Threads and progress as above;
+// std::bad_alloc when there is no memory for it.
+BytePlane SmoothDepthPlane(FIBITMAP* depth, int radius, const RunOptions& options, ProgressSink& sink);
 
 } // namespace velmora

@@ -25,19 +25,20 @@ namespace velmora {
 bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const DepthMapFile& depth,
                      StereoSettings settings, const RunOptions& options, ProgressSink& sink);
 
-// The same in memory, with the given geometry and resolution and the depth
-// in the given byte of the depth map's pixels (its blue one as read), the rows
+// The same in memory, with the given geometry and resolution, over the
+// common bottom-left area of the picture and the depth, the rows
 // shared among the options' threads; the progress runs over the level
 // passes and is left at its end. None, after the message, when there is no
 // memory for it.
 Bitmap ShiftViewBitmap(FIBITMAP* image, DepthBytes depth, const StereoGeometry& geometry, double pixelsPerMetre,
                        const RunOptions& options, ProgressSink& sink);
 
-// The same for a depth map that nothing needs afterwards: the view is painted
-// over its pixels when they are the common area's and pages of their own
-// (TakePixels), instead of in fresh memory; else as above. The same bytes
-// either way.
-Bitmap ShiftViewOverDepth(FIBITMAP* image, Bitmap depth, int channel, const StereoGeometry& geometry,
+// The same over the pixels of a finished 24-bit bitmap, `pages` (the depth
+// map itself, or what it was smoothed from), when they are the common area's
+// and pages of their own (TakePixels), instead of in fresh memory; else as
+// above. The depth may lie in those pixels: each row's is read before the
+// row is painted. The same bytes either way.
+Bitmap ShiftViewOverPages(FIBITMAP* image, Bitmap pages, DepthBytes depth, const StereoGeometry& geometry,
                           double pixelsPerMetre, const RunOptions& options, ProgressSink& sink);
 
 } // namespace velmora

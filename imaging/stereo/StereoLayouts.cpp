@@ -18,8 +18,10 @@ namespace {
 // view is made from. Both empty after a failure's message.
 struct ViewSources {
     Bitmap image;
-    Bitmap depth;
-    int depthChannel = kBlueByte; // the byte of the depth map's pixels that the views read
+    Bitmap depth;       // as read
+    BytePlane smoothed; // its blue plane smoothed, when the run smooths
+
+    DepthBytes Depth() const { return smoothed ? DepthBytes(smoothed) : DepthBytes(depth.get()); }
 };
 
 ViewSources ReadViewSources(const LayoutRun& run, const RunOptions& options, ProgressSink& sink)
@@ -30,7 +32,7 @@ ViewSources ReadViewSources(const LayoutRun& run, const RunOptions& options, Pro
         return {};
     if (run.smoothingRadius > 0) {
         sink.SetStatus(messages::kStatusSmoothing);
-        sources.depthChannel = SmoothDepthPlane(depth.get(), run.smoothingRadius, options, sink).channel;
+        sources.smoothed = SmoothDepthPlane(depth.get(), run.smoothingRadius, options, sink);
         sink.ResetProgress();
     }
     sources.image = ReadOrReport(run.imagePath, messages::kCouldntLoadBitmap, options, sink);
@@ -42,8 +44,8 @@ ViewSources ReadViewSources(const LayoutRun& run, const RunOptions& options, Pro
 Bitmap ViewOf(const ViewSources& sources, const StereoGeometry& geometry, const StereoSettings& settings,
               const RunOptions& options, ProgressSink& sink)
 {
-    Bitmap view = ShiftViewBitmap(sources.image.get(), {sources.depth.get(), sources.depthChannel}, geometry,
-                                  settings.pixelsPerMetre, options, sink);
+    Bitmap view =
+        ShiftViewBitmap(sources.image.get(), sources.Depth(), geometry, settings.pixelsPerMetre, options, sink);
     if (view)
         sink.ResetProgress();
     return view;
@@ -64,7 +66,8 @@ Eyes MakeEyes(const LayoutRun& run, const char* status, const StereoSettings& se
         return {};
     sink.SetStatus(status);
     // The one view is painted over the depth map, which nothing needs after it.
-    Bitmap view = ShiftViewOverDepth(sources.image.get(), std::move(sources.depth), sources.depthChannel, run.geometry,
+    const DepthBytes depth = sources.Depth();
+    Bitmap view = ShiftViewOverPages(sources.image.get(), std::move(sources.depth), depth, run.geometry,
                                      settings.pixelsPerMetre, options, sink);
     if (!view)
         return {};

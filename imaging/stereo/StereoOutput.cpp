@@ -2,6 +2,7 @@
 
 #include "imaging/stereo/StereoOutput.h"
 
+#include "imaging/picture/BytePlane.h"
 #include "imaging/stereo/AllocationGuard.h"
 #include "imaging/stereo/Anaglyph.h"
 #include "imaging/stereo/DepthMapFile.h"
@@ -23,11 +24,14 @@ const char* StatusText(StereoOutputKind kind)
 
 namespace {
 
-// The depth map the view reads, and the byte of its pixels that holds the
-// depth.
+// The depth map the view reads, as read; or its blue plane smoothed, the map
+// then kept only for its pages, which the view may take.
 struct ViewDepth {
     Bitmap bitmap;
-    int channel = kBlueByte;
+    BytePlane plane;
+
+    explicit operator bool() const { return bitmap || plane; }
+    DepthBytes Bytes() const { return plane ? DepthBytes(plane) : DepthBytes(bitmap.get()); }
 };
 
 // The smoothing step: the smoothed depth map, in all three channels when the
@@ -41,9 +45,9 @@ ViewDepth SmoothStep(const StereoOutputRun& run, const std::string& depthPath, c
     if (!source)
         return {};
     if (run.smoothedDepthPath.empty()) {
-        const int channel = SmoothDepthPlane(source.get(), run.smoothingRadius, options, sink).channel;
+        BytePlane smoothed = SmoothDepthPlane(source.get(), run.smoothingRadius, options, sink);
         sink.ResetProgress();
-        return {std::move(source), channel};
+        return {std::move(source), std::move(smoothed)};
     }
     Bitmap smoothed = SmoothDepthBitmap(source.get(), run.smoothingRadius, options, sink);
     source.reset();
@@ -52,7 +56,7 @@ ViewDepth SmoothStep(const StereoOutputRun& run, const std::string& depthPath, c
                                    options, sink);
     if (smoothed)
         sink.ResetProgress();
-    return {std::move(smoothed)};
+    return {std::move(smoothed), {}};
 }
 
 // The final composition of the view with the picture, written over the
@@ -84,13 +88,13 @@ bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const s
         bool succeeded = true;
         const bool smoothed = run.smoothingRadius > 0;
         ViewDepth depth = smoothed ? SmoothStep(run, depthPath, settings, options, sink, succeeded) : ViewDepth();
-        if (smoothed && (!depth.bitmap || !succeeded) && run.stopAtFirstFailure)
+        if (smoothed && (!depth || !succeeded) && run.stopAtFirstFailure)
             return false;
 
         sink.SetStatus(StatusText(kind));
         Bitmap image;
         Bitmap view;
-        if (smoothed && !depth.bitmap) {
+        if (smoothed && !depth) {
             ReportMissingInput(messages::kCouldntLoadDepthMap, sink);
         } else {
             image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, options, sink);
@@ -98,13 +102,15 @@ bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const s
                 depth.bitmap = ReadDepthOrReport({depthPath, run.invertDepth}, messages::DepthMapReadFailure(false),
                                                  options, sink);
             // The view is painted over the depth map, which nothing needs after it.
-            if (image && depth.bitmap)
-                view = ShiftViewOverDepth(image.get(), std::move(depth.bitmap), depth.channel, run.geometry,
+            if (image && depth) {
+                const DepthBytes bytes = depth.Bytes();
+                view = ShiftViewOverPages(image.get(), std::move(depth.bitmap), bytes, run.geometry,
                                           settings.pixelsPerMetre, options, sink);
+            }
             if (view)
                 sink.ResetProgress();
         }
-        depth.bitmap.reset();
+        depth = ViewDepth();
         if (!view)
             return !run.stopAtFirstFailure && ReportMissingInput(messages::kCouldntLoadBitmap, sink);
 

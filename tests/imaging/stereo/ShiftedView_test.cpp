@@ -273,12 +273,13 @@ TEST_F(ShiftedViewTest, TallPicturesMatchTheReferenceWhateverTheThreads)
     }
 }
 
-TEST(ShiftViewOverDepthTest, AViewPaintedOverTheDepthMapIsTheSameAsInFreshMemory)
+TEST(ShiftViewOverPagesTest, AViewPaintedOverAFinishedBitmapIsTheSameAsInFreshMemory)
 {
     // Over a megabyte, so that the depth map's pixels are pages of its own:
     // the view takes them when the depth map is the common area (the
     // picture as large or larger), else it is made in fresh memory. The
-    // depth is in the blue byte as read or the green one as smoothed.
+    // depth is the blue byte of those pages themselves, as read, or a plane
+    // of its own, as smoothed.
     const auto depthMap = [] {
         std::mt19937 random(77);
         Bitmap blue = RandomDepthMap(700, 520, random), green = RandomDepthMap(700, 520, random);
@@ -286,9 +287,10 @@ TEST(ShiftViewOverDepthTest, AViewPaintedOverTheDepthMapIsTheSameAsInFreshMemory
             return Bgr{PixelOf(blue.get(), x, y).blue, PixelOf(green.get(), x, y).green, 99};
         });
     };
+    const auto greenPlane = [](FIBITMAP* map) { return TakeChannelPlane(Bitmap(FreeImage_Clone(map)), 1); };
     const std::pair<int, int> pictureSizes[] = {{700, 520}, {710, 530}, {690, 520}};
     const StereoGeometry geometry{23, 9};
-    for (int channel : {kBlueByte, kGreenByte})
+    for (bool inPages : {true, false})
         for (const auto& [width, height] : pictureSizes)
             for (int threads : {1, 2, 7}) {
                 std::mt19937 random(width);
@@ -297,13 +299,16 @@ TEST(ShiftViewOverDepthTest, AViewPaintedOverTheDepthMapIsTheSameAsInFreshMemory
                 options.threads = threads;
                 RecordingSink fresh, over;
                 Bitmap expectedDepth = depthMap();
-                Bitmap expected =
-                    ShiftViewBitmap(image.get(), {expectedDepth.get(), channel}, geometry, 4321, options, fresh);
-                Bitmap depth = depthMap();
-                const BYTE* depthPixels = FreeImage_GetBits(depth.get());
-                Bitmap view = ShiftViewOverDepth(image.get(), std::move(depth), channel, geometry, 4321, options, over);
-                ASSERT_TRUE(SameBitmaps(expected.get(), view.get())) << channel << " " << width << "x" << height;
-                EXPECT_EQ(FreeImage_GetBits(view.get()) == depthPixels, width >= 700);
+                const BytePlane expectedPlane = greenPlane(expectedDepth.get());
+                const DepthBytes expectedBytes = inPages ? DepthBytes(expectedDepth.get()) : DepthBytes(expectedPlane);
+                Bitmap expected = ShiftViewBitmap(image.get(), expectedBytes, geometry, 4321, options, fresh);
+                Bitmap pages = depthMap();
+                const BytePlane plane = greenPlane(pages.get());
+                const DepthBytes bytes = inPages ? DepthBytes(pages.get()) : DepthBytes(plane);
+                const BYTE* pagePixels = FreeImage_GetBits(pages.get());
+                Bitmap view = ShiftViewOverPages(image.get(), std::move(pages), bytes, geometry, 4321, options, over);
+                ASSERT_TRUE(SameBitmaps(expected.get(), view.get())) << inPages << " " << width << "x" << height;
+                EXPECT_EQ(FreeImage_GetBits(view.get()) == pagePixels, width >= 700);
                 EXPECT_EQ(over.events, fresh.events);
                 EXPECT_EQ(over.pumps, fresh.pumps);
             }

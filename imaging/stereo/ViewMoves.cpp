@@ -1,0 +1,294 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/stereo/ViewMoves.h"
+
+#include "imaging/stereo/RoundHalfAway.h"
+#include "imaging/threads/RowWorkers.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace velmora {
+namespace {
+
+// The level passes run from level 0 towards the parallax, each painting the
+// pixels of its level over what earlier passes painted. Only the levels that
+// some depth value 0..255 maps to can paint anything; for |parallax| <= 255
+// that is every level from 0 to the parallax, and beyond it there are at most
+// 256 of them, so a huge parallax costs no more than 256 passes, and a pass
+// fits in a byte.
+struct LevelPlan {
+    std::array<std::int64_t, 256> level{}; // level of each depth value
+    std::array<int, 256> pass{};           // index of that level's pass
+    int passCount = 0;
+};
+
+LevelPlan PlanLevels(int parallax)
+{
+    LevelPlan plan;
+    for (int depth = 0; depth < 256; ++depth) {
+        plan.level[depth] = RoundHalfAway(static_cast<double>(parallax) * depth / 255.0);
+        // Levels grow in magnitude with the depth value, so a new level is
+        // the next pass.
+        if (depth == 0 || plan.level[depth] != plan.level[depth - 1])
+            ++plan.passCount;
+        plan.pass[depth] = plan.passCount - 1;
+    }
+    return plan;
+}
+
+} // namespace
+
+ViewMoves::ViewMoves(FIBITMAP* image, int width, int height, ByteRows depth, ByteRows passes,
+                     const StereoGeometry& geometry, const RunOptions& options, ProgressSink& sink)
+    : image_{FreeImage_GetBits(image), FreeImage_GetPitch(image), 3}
+    , width_(width)
+    , height_(height)
+    , passes_(passes)
+    , wordsPerRow_((static_cast<std::size_t>(width) + 63) / 64)
+    , painted_(wordsPerRow_ * height)
+{
+    // The flags start cleared; the clearing pass still lets the window handle
+    // one message per row, as every pass over the rows does.
+    for (int y = 0; y < height; ++y)
+        sink.PumpOneMessage();
+
+    const LevelPlan plan = PlanLevels(geometry.parallax);
+    for (int depthValue = 0; depthValue < 256; ++depthValue)
+        sourceShift_[plan.pass[depthValue]] = plan.level[depthValue] - geometry.stereoWindow;
+
+    // The whole of every row is settled in the first pass (see PaintRow);
+    // the later passes keep the window alive as the passes would.
+    sink.BeginProgress(plan.passCount);
+    ForRowBands(height, options.threads, sink, false, [&](const RowBand& band) {
+        std::vector<std::uint8_t> depthAside(width);
+        for (int y = band.begin; y < band.end; ++y) {
+            const std::uint8_t* depthRow = depth.Row(y);
+            for (int x = 0; x < width; ++x)
+                depthAside[x] = depthRow[static_cast<std::size_t>(depth.stride) * x];
+            PaintRow(depthAside.data(), plan.pass, y);
+            band.RowDone();
+        }
+    });
+    sink.StepProgress();
+    for (int pass = 1; pass < plan.passCount; ++pass) {
+        for (int y = 0; y < height; ++y)
+            sink.PumpOneMessage();
+        sink.StepProgress();
+    }
+
+    ListHoles(options.threads);
+    FillGaps(geometry.parallax >= 0, sink);
+}
+
+// Paints one row with the result of all level passes: at every target column
+// the source pixel of the latest pass wins. Within one pass the sources of a
+// row move by the same amount and never share a target, so keeping, per
+// target, the highest pass seen gives exactly what painting the passes one
+// after another gives.
+void ViewMoves::PaintRow(const std::uint8_t* depth, const std::array<int, 256>& passOf, int y)
+{
+    std::uint8_t* passRow = passes_.Row(y);
+    std::uint64_t* painted = &painted_[WordOf(0, y)];
+    for (int x = 0; x < width_; ++x) {
+        const int pass = passOf[depth[x]];
+        const std::int64_t target = x + sourceShift_[pass];
+        if (target < 0 || target >= width_)
+            continue;
+        const int t = static_cast<int>(target);
+        const std::uint64_t bit = std::uint64_t{1} << (t % 64);
+        if ((painted[t / 64] & bit) == 0 || pass > passRow[t]) {
+            passRow[t] = static_cast<std::uint8_t>(pass);
+            painted[t / 64] |= bit;
+        }
+    }
+}
+
+// Calls onHole(x) for every pixel of row y that no pass painted, left to
+// right; a word at a time, as holes are few and rows long.
+template <typename OnHole> void ViewMoves::ForEachHole(int y, OnHole onHole) const
+{
+    const std::uint64_t* words = &painted_[WordOf(0, y)];
+    for (std::size_t w = 0; w < wordsPerRow_; ++w) {
+        const int first = static_cast<int>(64 * w);
+        const int bits = std::min(64, width_ - first);
+        std::uint64_t holes = ~words[w] & (bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1);
+        for (; holes != 0; holes &= holes - 1)
+            onHole(first + __builtin_ctzll(holes));
+    }
+}
+
+// Blocks of rows, a fixed number whatever the threads, count their holes per
+// column; each block then writes its holes after those of the blocks below
+// it, so the lists come out the same as from one pass over the rows.
+void ViewMoves::ListHoles(int threads)
+{
+    constexpr std::int64_t kBlockRows = 64; // in 64 bits, as a height near the int limit would overflow
+    const int blocks = static_cast<int>((height_ + kBlockRows - 1) / kBlockRows);
+    std::vector<std::size_t> at(static_cast<std::size_t>(blocks) * width_, 0); // per block and column
+    const auto forEachBlock = [&](auto work) {
+        ForRowBands(blocks, threads, [&](const RowBand& band) {
+            for (int block = band.begin; block < band.end; ++block) {
+                std::size_t* blockAt = &at[static_cast<std::size_t>(block) * width_];
+                const int end = static_cast<int>(std::min<std::int64_t>(height_, (block + 1) * kBlockRows));
+                for (int y = static_cast<int>(block * kBlockRows); y < end; ++y)
+                    ForEachHole(y, [&](int x) { work(blockAt, x, y); });
+            }
+        });
+    };
+    forEachBlock([](std::size_t* blockAt, int x, int) { ++blockAt[x]; });
+
+    holeStart_.resize(static_cast<std::size_t>(width_) + 1);
+    std::size_t next = 0;
+    for (int x = 0; x < width_; ++x) {
+        holeStart_[x] = next;
+        for (int block = 0; block < blocks; ++block) {
+            std::size_t& count = at[static_cast<std::size_t>(block) * width_ + x];
+            next += std::exchange(count, next);
+        }
+    }
+    holeStart_[width_] = next;
+    holeRows_.resize(next);
+    holeColours_.resize(next);
+    forEachBlock([&](std::size_t* blockAt, int x, int y) { holeRows_[blockAt[x]++] = y; });
+}
+
+// The picture pixel that won a painted pixel.
+const std::uint8_t* ViewMoves::PaintedPixel(int x, int y) const
+{
+    const std::int64_t source = x - sourceShift_[passes_.Row(y)[x]];
+    return image_.Row(y) + 3 * source;
+}
+
+// The index of the hole at (x, y), which is one.
+std::size_t ViewMoves::HoleAt(int x, int y) const
+{
+    const auto first = holeRows_.begin() + static_cast<std::ptrdiff_t>(holeStart_[x]);
+    const auto last = holeRows_.begin() + static_cast<std::ptrdiff_t>(holeStart_[x + 1]);
+    return static_cast<std::size_t>(std::lower_bound(first, last, y) - holeRows_.begin());
+}
+
+// The bytes of a view pixel as it stands: painted, or a hole filled; none
+// for a hole not filled yet. A hole is looked for among the holes of its
+// column from `hole` on, which is at or before it.
+const std::uint8_t* ViewMoves::PixelAsItStands(int x, int y, std::size_t hole) const
+{
+    if (IsPainted(x, y))
+        return PaintedPixel(x, y);
+    while (holeRows_[hole] < y)
+        ++hole;
+    const HoleColour& colour = holeColours_[hole];
+    return colour.filled ? colour.bytes : nullptr;
+}
+
+// Fills hole `hole` at (x, y) with the mean of its painted or filled
+// neighbours as they stand now; leaves it when it has none. `from` holds,
+// for the columns x - 1, x and x + 1, a hole of that column at or before the
+// first one from row y - 1 on.
+void ViewMoves::FillHole(std::size_t hole, int x, int y, const std::size_t (&from)[3])
+{
+    int sum[3] = {0, 0, 0};
+    int count = 0;
+    const int left = std::max(x - 1, 0), right = std::min(x + 1, width_ - 1);
+    const int bottom = std::max(y - 1, 0), top = std::min(y + 1, height_ - 1);
+    for (int ny = bottom; ny <= top; ++ny)
+        for (int nx = left; nx <= right; ++nx) {
+            const std::uint8_t* pixel = PixelAsItStands(nx, ny, from[nx - x + 1]);
+            if (!pixel)
+                continue;
+            sum[0] += pixel[0];
+            sum[1] += pixel[1];
+            sum[2] += pixel[2];
+            ++count;
+        }
+    if (count == 0)
+        return;
+    HoleColour& colour = holeColours_[hole];
+    for (int c = 0; c < 3; ++c)
+        colour.bytes[c] = static_cast<std::uint8_t>((2 * sum[c] + count) / (2 * count)); // RoundHalfAway(sum / count)
+    colour.filled = true;
+}
+
+// Two sweeps over the columns, the first in the direction the near pixels
+// moved; within a column the rows go bottom to top. Only the holes left by
+// the level passes are visited. Each hole depends on the ones before it in
+// this order, so the sweeps run on one thread. The holes of the columns on
+// either side are followed along, rows only growing, so that finding a
+// neighbour's costs no search.
+void ViewMoves::FillGaps(bool firstSweepLeftToRight, ProgressSink& sink)
+{
+    auto sweepColumn = [&](int x) {
+        sink.PumpOneMessage();
+        std::size_t from[3];
+        for (int side = 0; side < 3; ++side)
+            from[side] = x + side - 1 >= 0 && x + side - 1 < width_ ? holeStart_[x + side - 1] : 0;
+        for (std::size_t i = holeStart_[x]; i < holeStart_[x + 1]; ++i) {
+            const int y = holeRows_[i];
+            for (int side = 0; side < 3; side += 2) {
+                const int column = x + side - 1;
+                if (column >= 0 && column < width_)
+                    while (from[side] < holeStart_[column + 1] && holeRows_[from[side]] < y - 1)
+                        ++from[side];
+            }
+            from[1] = i > holeStart_[x] && holeRows_[i - 1] == y - 1 ? i - 1 : i;
+            if (!holeColours_[i].filled)
+                FillHole(i, x, y, from);
+        }
+    };
+    for (int sweep = 0; sweep < 2; ++sweep) {
+        const bool leftToRight = (sweep == 0) == firstSweepLeftToRight;
+        if (leftToRight)
+            for (int x = 0; x < width_; ++x)
+                sweepColumn(x);
+        else
+            for (int x = width_ - 1; x >= 0; --x)
+                sweepColumn(x);
+    }
+}
+
+void ViewMoves::RenderRow(int y, std::uint8_t* out) const
+{
+    // Pixel x's pass is read before its bytes 3x.. 3x + 2 are written; those
+    // bytes held the passes of pixels at or after x, already read.
+    const std::uint8_t* imageRow = image_.Row(y);
+    const std::uint8_t* passRow = passes_.Row(y);
+    const std::uint64_t* painted = &painted_[WordOf(0, y)];
+    const auto copy = [out](int x, const std::uint8_t* pixel) {
+        std::uint8_t* target = out + 3 * static_cast<std::size_t>(x);
+        target[0] = pixel[0];
+        target[1] = pixel[1];
+        target[2] = pixel[2];
+    };
+    static constexpr std::uint8_t kBlack[3] = {0, 0, 0};
+    for (std::size_t w = wordsPerRow_; w-- > 0;) {
+        const int first = static_cast<int>(64 * w);
+        const int end = std::min(first + 64, width_);
+        const std::uint64_t all = end - first == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << (end - first)) - 1;
+        if (painted[w] == all) {
+            // Most words: no hole to look up, and runs of one pass, whose
+            // pixels come side by side from the picture.
+            for (int x = end - 1; x >= first;) {
+                const std::uint8_t pass = passRow[x];
+                int runStart = x;
+                while (runStart > first && passRow[runStart - 1] == pass)
+                    --runStart;
+                const std::int64_t shift = sourceShift_[pass];
+                std::memcpy(out + 3 * static_cast<std::size_t>(runStart), imageRow + 3 * (runStart - shift),
+                            3 * static_cast<std::size_t>(x - runStart + 1));
+                x = runStart - 1;
+            }
+            continue;
+        }
+        for (int x = end - 1; x >= first; --x) {
+            if ((painted[w] >> (x - first) & 1) != 0) {
+                copy(x, imageRow + 3 * (x - sourceShift_[passRow[x]]));
+            } else {
+                const HoleColour& hole = holeColours_[HoleAt(x, y)];
+                copy(x, hole.filled ? hole.bytes : kBlack);
+            }
+        }
+    }
+}
+
+} // namespace velmora

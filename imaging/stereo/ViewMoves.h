@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "imaging/RunOptions.h"
+#include "imaging/picture/Bitmap.h"
+#include "imaging/picture/ByteRows.h"
+#include "imaging/picture/ZeroedArray.h"
+#include "imaging/stereo/StereoGeometry.h"
+#include "imaging/threads/ProgressSink.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace velmora {
+
+// The second view of a stereo pair (see ShiftedView.h) held as where its
+// pixels come from rather than as pixels: for every pixel, the level pass
+// whose picture pixel of the same row won it, one byte each; the holes'
+// colours aside. So a view costs a byte per pixel until its rows are needed,
+// and a run that composes straight over the picture needs no view at all.
+class ViewMoves {
+public:
+    // Paints the level passes over every row of the width x height area of
+    // `image` and fills the holes, the progress as one run of the passes
+    // (left at its end) and a message a column while filling. Row y's passes
+    // are written over the first `width` bytes of `passes` row y, which may
+    // be the depth's own row: each row's depth is read aside first.
+    ViewMoves(FIBITMAP* image, int width, int height, ByteRows depth, ByteRows passes, const StereoGeometry& geometry,
+              const RunOptions& options, ProgressSink& sink);
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+    // Writes the three bytes of every pixel of row y to `out`, the last pixel
+    // first, so that `out` may be that row of `passes` itself (which is then
+    // spent). Rows may be rendered on several threads at once.
+    void RenderRow(int y, std::uint8_t* out) const;
+
+private:
+    struct HoleColour {
+        std::uint8_t bytes[3];
+        bool filled;
+    };
+
+    bool IsPainted(int x, int y) const { return (painted_[WordOf(x, y)] >> (x % 64) & 1) != 0; }
+    std::size_t WordOf(int x, int y) const { return static_cast<std::size_t>(y) * wordsPerRow_ + x / 64; }
+    template <typename OnHole> void ForEachHole(int y, OnHole onHole) const;
+
+    const std::uint8_t* PaintedPixel(int x, int y) const;
+    std::size_t HoleAt(int x, int y) const;
+    const std::uint8_t* PixelAsItStands(int x, int y, std::size_t hole) const;
+    void PaintRow(const std::uint8_t* depth, const std::array<int, 256>& passOf, int y);
+    void ListHoles(int threads);
+    void FillHole(std::size_t hole, int x, int y, const std::size_t (&from)[3]);
+    void FillGaps(bool firstSweepLeftToRight, ProgressSink& sink);
+
+    ByteRows image_;
+    int width_;
+    int height_;
+    ByteRows passes_;
+    std::array<std::int64_t, 256> sourceShift_{}; // per pass: the target column less the source's
+    std::size_t wordsPerRow_;
+    ZeroedArray<std::uint64_t> painted_; // a bit per pixel, each row in whole words
+    // The holes left by the passes, per column in row order: those of column
+    // x are holeRows_[holeStart_[x]] .. holeRows_[holeStart_[x + 1] - 1].
+    std::vector<std::size_t> holeStart_;
+    std::vector<int> holeRows_;
+    std::vector<HoleColour> holeColours_;
+};
+
+} // namespace velmora
