@@ -15,9 +15,6 @@
 namespace velmora {
 namespace {
 
-// Each row composer reads all of a pixel's bytes before it writes any, so
-// that `out` may be `view` or `image` itself.
-
 void ComposeGreyRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out, int width)
 {
     for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
@@ -74,24 +71,12 @@ void ComposeDuboisRow(const std::uint8_t* view, const std::uint8_t* image, std::
     }
 }
 
-using ComposeRow = void (*)(const std::uint8_t*, const std::uint8_t*, std::uint8_t*, int);
-
-ComposeRow RowComposerFor(int anaglyphMode)
-{
-    switch (anaglyphMode) {
-    case kAnaglyphColour: return ComposeColourRow;
-    case kAnaglyphHalfColour: return ComposeHalfColourRow;
-    case kAnaglyphDubois: return ComposeDuboisRow;
-    default: return ComposeGreyRow;
-    }
-}
-
 // Composes every row of `output`, which may be the view itself.
 void ComposeRows(FIBITMAP* view, FIBITMAP* image, FIBITMAP* output, const StereoSettings& settings,
                  const RunOptions& options, ProgressSink& sink)
 {
     const int width = Width(output), height = Height(output);
-    const ComposeRow composeRow = RowComposerFor(settings.anaglyphMode);
+    const AnaglyphRowComposer composeRow = AnaglyphRowComposerFor(settings.anaglyphMode);
     ForRowBands(height, options.threads, sink, false, [&](const RowBand& band) {
         for (int y = band.begin; y < band.end; ++y) {
             composeRow(RowAt(view, y), RowAt(image, y), RowAt(output, y), width);
@@ -101,6 +86,20 @@ void ComposeRows(FIBITMAP* view, FIBITMAP* image, FIBITMAP* output, const Stereo
 }
 
 } // namespace
+
+AnaglyphRowComposer AnaglyphRowComposerFor(int anaglyphMode)
+{
+    switch (anaglyphMode) {
+    case kAnaglyphColour:
+        return ComposeColourRow;
+    case kAnaglyphHalfColour:
+        return ComposeHalfColourRow;
+    case kAnaglyphDubois:
+        return ComposeDuboisRow;
+    default:
+        return ComposeGreyRow;
+    }
+}
 
 Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& settings, const RunOptions& options,
                        ProgressSink& sink)

@@ -7,6 +7,7 @@
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
 
+#include <cstdint>
 #include <string>
 
 namespace velmora {
@@ -33,5 +34,11 @@ Bitmap ComposeAnaglyph(FIBITMAP* view, FIBITMAP* image, const StereoSettings& se
 // way.
 Bitmap ComposeAnaglyphOverView(Bitmap view, FIBITMAP* image, const StereoSettings& settings, const RunOptions& options,
                                ProgressSink& sink);
+
+// One row of the anaglyph from a row of the view and one of the picture,
+// each of `width` pixels; `out` may be either of them, as every pixel's
+// bytes are read before any is written.
+using AnaglyphRowComposer = void (*)(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out, int width);
+AnaglyphRowComposer AnaglyphRowComposerFor(int anaglyphMode);
 
 } // namespace velmora

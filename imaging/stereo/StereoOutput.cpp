@@ -5,6 +5,7 @@
 #include "imaging/picture/BytePlane.h"
 #include "imaging/stereo/AllocationGuard.h"
 #include "imaging/stereo/Anaglyph.h"
+#include "imaging/stereo/ComposedOverPicture.h"
 #include "imaging/stereo/DepthMapFile.h"
 #include "imaging/stereo/DepthSmoothing.h"
 #include "imaging/stereo/Messages.h"
@@ -24,14 +25,23 @@ const char* StatusText(StereoOutputKind kind)
 
 namespace {
 
-// The depth map the view reads, as read; or its blue plane smoothed, the map
-// then kept only for its pages, which the view may take.
+// The depth map the view reads, as read; or its depth byte alone in a plane
+// (smoothed, the map then kept only for its pages, which a view may take).
+// A run that keeps the picture it read needs neither a view's pages nor the
+// map's other bytes, and keeps the plane alone.
 struct ViewDepth {
     Bitmap bitmap;
     BytePlane plane;
 
     explicit operator bool() const { return bitmap || plane; }
     DepthBytes Bytes() const { return plane ? DepthBytes(plane) : DepthBytes(bitmap.get()); }
+
+    void KeepPlaneOnly()
+    {
+        if (!plane)
+            plane = TakeChannelPlane(std::move(bitmap), kBlueByte);
+        bitmap.reset();
+    }
 };
 
 // The smoothing step: the smoothed depth map, in all three channels when the
@@ -70,10 +80,9 @@ bool ComposeStep(StereoOutputKind kind, Bitmap view, FIBITMAP* image, const Ster
     } else {
         if (!CheckLeftPicture(image, sink) || !CheckRightPicture(view.get(), sink))
             return false;
-        // The even rows, the bottom one first, are the second picture's.
-        const int topRow = std::min(Height(view.get()), Height(image)) - 1;
-        const bool swapped = run.leftEyeOnTop && *run.leftEyeOnTop != (topRow % 2 == 0);
-        output = ComposeViewMasterOver(std::move(view), image, !swapped, settings, options, sink);
+        const int height = std::min(Height(view.get()), Height(image));
+        output =
+            ComposeViewMasterOver(std::move(view), image, ViewRowParity(run, height) == 0, settings, options, sink);
     }
     return output && WriteOrReport(output.get(), run.outputPath, settings.saveFormat, options, sink);
 }
@@ -90,6 +99,9 @@ bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const s
         ViewDepth depth = smoothed ? SmoothStep(run, depthPath, settings, options, sink, succeeded) : ViewDepth();
         if (smoothed && (!depth || !succeeded) && run.stopAtFirstFailure)
             return false;
+        // A smoothed map's other bytes go before the picture is read.
+        if (run.readPictureOnce)
+            depth.KeepPlaneOnly();
 
         sink.SetStatus(StatusText(kind));
         Bitmap image;
@@ -98,9 +110,18 @@ bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const s
             ReportMissingInput(messages::kCouldntLoadDepthMap, sink);
         } else {
             image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, options, sink);
-            if (image && !smoothed)
+            if (image && !smoothed) {
                 depth.bitmap = ReadDepthOrReport({depthPath, run.invertDepth}, messages::DepthMapReadFailure(false),
                                                  options, sink);
+                if (run.readPictureOnce)
+                    depth.KeepPlaneOnly();
+            }
+            if (image && run.readPictureOnce && depth) {
+                Bitmap output =
+                    ComposeOverPicture(kind, std::move(image), std::move(depth.plane), run, settings, options, sink);
+                return output && WriteOrReport(output.get(), run.outputPath, settings.saveFormat, options, sink) &&
+                    succeeded;
+            }
             // The view is painted over the depth map, which nothing needs after it.
             if (image && depth) {
                 const DepthBytes bytes = depth.Bytes();
@@ -114,11 +135,10 @@ bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const s
         if (!view)
             return !run.stopAtFirstFailure && ReportMissingInput(messages::kCouldntLoadBitmap, sink);
 
+        // Only a run that reads the picture again gets here with a view.
         sink.SetStatus(StatusText(kind));
-        if (!run.readPictureOnce) {
-            image.reset(); // before the new one is read, so that two are never held at once
-            image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, options, sink);
-        }
+        image.reset(); // before the new one is read, so that two are never held at once
+        image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, options, sink);
         return image && ComposeStep(kind, std::move(view), image.get(), run, settings, options, sink) && succeeded;
     });
 }

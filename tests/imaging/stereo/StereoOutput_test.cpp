@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -88,27 +89,38 @@ TEST_F(StereoOutputTest, WithNothingKeptTheSmoothedBluePlaneGivesTheSameBytes)
 
 TEST_F(StereoOutputTest, LargePicturesMadeOverFinishedStepsGiveTheSameBytes)
 {
-    // Over a megabyte, the depth map's pixels are pages of its own, which the
-    // view takes, and the composition is written over the view; a picture
-    // larger than the depth map, a coloured depth map.
+    // Over a megabyte, the pictures' pixels are pages of their own, which
+    // later steps take: the view those of the depth map, or, when the run
+    // keeps the picture it read, the composition the picture's (when it is
+    // the common area). Pictures larger, smaller and as large as the depth
+    // map, one of an odd width whose rows' padding holds something as read;
+    // a coloured depth map.
+    const std::pair<int, int> pictureSizes[] = {{720, 530}, {700, 520}, {690, 521}, {699, 519}};
     std::mt19937 random(13);
-    Save(RandomImage(720, 530, random).get(), "image.bmp");
     Save(RandomImage(700, 520, random).get(), "depth.bmp");
     settings.saveFormat = kSaveBmp;
     run.outputPath = "out.bmp";
-    for (bool kept : {false, true})
-        for (int radius : {0, 3})
-            for (auto kind : {StereoOutputKind::Anaglyph, StereoOutputKind::LcShutter})
-                for (bool viewOnTop : {false, true}) {
-                    run.smoothedDepthPath = kept ? "DepthMapTemp.bmp" : "";
-                    run.readPictureOnce = kept;
-                    run.smoothingRadius = radius;
-                    // The top row, 519, is odd: the view's rows are the even ones unless it is on top.
-                    run.leftEyeOnTop = viewOnTop;
-                    ASSERT_TRUE(MakeStereoOutput(kind, run, image, depth, settings, RunOptions{}, sink));
-                    MakeExpected(kind, radius, viewOnTop);
-                    EXPECT_EQ(ReadBytes("out.bmp"), ReadBytes("expected.png")) << radius << kept << viewOnTop;
-                }
+    for (const auto& [width, height] : pictureSizes) {
+        Bitmap picture = RandomImage(width, height, random);
+        for (int y = 0; y < height; ++y)
+            std::fill(RowAt(picture.get(), y) + 3 * width, RowAt(picture.get(), y) + FreeImage_GetPitch(picture.get()),
+                      0xA5);
+        Save(picture.get(), "image.bmp");
+        const int topRow = std::min(height, 520) - 1;
+        for (bool kept : {false, true})
+            for (int radius : {0, 3})
+                for (auto kind : {StereoOutputKind::Anaglyph, StereoOutputKind::LcShutter})
+                    for (bool viewOnTop : {false, true}) {
+                        run.smoothedDepthPath = kept ? "DepthMapTemp.bmp" : "";
+                        run.readPictureOnce = kept;
+                        run.smoothingRadius = radius;
+                        run.leftEyeOnTop = viewOnTop;
+                        ASSERT_TRUE(MakeStereoOutput(kind, run, image, depth, settings, RunOptions{}, sink));
+                        MakeExpected(kind, radius, viewOnTop == (topRow % 2 == 1));
+                        EXPECT_EQ(ReadBytes("out.bmp"), ReadBytes("expected.png"))
+                            << width << "x" << height << " r=" << radius << kept << viewOnTop;
+                    }
+    }
 }
 
 TEST_F(StereoOutputTest, WithoutARadiusTheDepthMapIsUsedAsItIs)

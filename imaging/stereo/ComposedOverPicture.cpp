@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "imaging/stereo/ComposedOverPicture.h"
+
+#include "imaging/stereo/Anaglyph.h"
+#include "imaging/stereo/RoutineSteps.h"
+#include "imaging/stereo/ViewMoves.h"
+#include "imaging/threads/RowWorkers.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace velmora {
+
+int ViewRowParity(const StereoOutputRun& run, int height)
+{
+    const int topRow = height - 1;
+    const bool swapped = run.leftEyeOnTop && *run.leftEyeOnTop != (topRow % 2 == 0);
+    return swapped ? 1 : 0;
+}
+
+Bitmap ComposeOverPicture(StereoOutputKind kind, Bitmap picture, BytePlane depth, const StereoOutputRun& run,
+                          const StereoSettings& settings, const RunOptions& options, ProgressSink& sink)
+{
+    const int width = std::min(Width(picture.get()), depth.Width());
+    const int height = std::min(Height(picture.get()), depth.Height());
+    const ByteRows depthRows{depth.Row(0), static_cast<std::size_t>(depth.Width())};
+    const ViewMoves moves(picture.get(), width, height, depthRows, depthRows, run.geometry, options, sink);
+    sink.ResetProgress();
+    sink.SetStatus(StatusText(kind));
+
+    Bitmap output;
+    if (width == Width(picture.get()) && height == Height(picture.get())) {
+        output = std::move(picture);
+        SetResolution(output.get(), settings.pixelsPerMetre);
+    } else {
+        output = NewOrReport(width, height, 24, sink);
+        if (!output)
+            return output;
+        SetResolution(output.get(), settings.pixelsPerMetre);
+    }
+    FIBITMAP* image = picture ? picture.get() : output.get();
+
+    const AnaglyphRowComposer composeRow = AnaglyphRowComposerFor(settings.anaglyphMode);
+    const int viewParity = ViewRowParity(run, height);
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
+    const std::size_t padding = FreeImage_GetPitch(output.get()) - rowBytes;
+    ForRowBands(height, options.threads, sink, false, [&](const RowBand& band) {
+        std::vector<std::uint8_t> viewRow(rowBytes);
+        for (int y = band.begin; y < band.end; ++y) {
+            std::uint8_t* out = RowAt(output.get(), y);
+            if (kind == StereoOutputKind::Anaglyph) {
+                moves.RenderRow(y, viewRow.data());
+                composeRow(viewRow.data(), RowAt(image, y), out, width);
+            } else if (y % 2 == viewParity) {
+                moves.RenderRow(y, viewRow.data());
+                std::memcpy(out, viewRow.data(), rowBytes);
+            } else if (out != RowAt(image, y)) {
+                std::memcpy(out, RowAt(image, y), rowBytes);
+            }
+            std::memset(out + rowBytes, 0, padding); // the picture's, as read
+            band.RowDone();
+        }
+    });
+    return output;
+}
+
+} // namespace velmora
