@@ -8,39 +8,11 @@
 #include "imaging/stereo/Messages.h"
 #include "imaging/stereo/RoutineSteps.h"
 #include "imaging/stereo/ViewMoves.h"
-#include "imaging/threads/RowWorkers.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <utility>
 
 namespace velmora {
-namespace {
-
-// Makes the view in `view`, a picture of the common area: the passes are
-// painted into the start of its rows, then each row is rendered over its
-// own passes. When the view lies over the depth map's own pixels, a row's
-// painting reads that row's depth alone, first, so no other row's is lost.
-Bitmap PaintView(Bitmap view, FIBITMAP* image, DepthBytes depth, const StereoGeometry& geometry,
-                 const RunOptions& options, ProgressSink& sink)
-{
-    const int width = Width(view.get()), height = Height(view.get());
-    const std::size_t pitch = FreeImage_GetPitch(view.get());
-    const ViewMoves moves(image, width, height, depth.rows, {FreeImage_GetBits(view.get()), pitch}, geometry, options,
-                          sink);
-    const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
-    ForRowBands(height, options.threads, [&](const RowBand& band) {
-        for (int y = band.begin; y < band.end; ++y) {
-            std::uint8_t* row = RowAt(view.get(), y);
-            moves.RenderRow(y, row);
-            std::memset(row + rowBytes, 0, pitch - rowBytes); // whatever the pages held before
-        }
-    });
-    return view;
-}
-
-} // namespace
 
 Bitmap ShiftViewBitmap(FIBITMAP* image, DepthBytes depth, const StereoGeometry& geometry, double pixelsPerMetre,
                        const RunOptions& options, ProgressSink& sink)
@@ -49,7 +21,8 @@ Bitmap ShiftViewBitmap(FIBITMAP* image, DepthBytes depth, const StereoGeometry& 
     if (!view)
         return view;
     SetResolution(view.get(), pixelsPerMetre);
-    return PaintView(std::move(view), image, depth, geometry, options, sink);
+    ViewMoves::PaintPixels(view.get(), false, image, depth.rows, geometry, options, sink);
+    return view;
 }
 
 Bitmap ShiftViewOverPages(FIBITMAP* image, Bitmap pages, DepthBytes depth, const StereoGeometry& geometry,
@@ -65,7 +38,9 @@ Bitmap ShiftViewOverPages(FIBITMAP* image, Bitmap pages, DepthBytes depth, const
         return view;
     }
     SetResolution(view.get(), pixelsPerMetre);
-    return PaintView(std::move(view), image, depth, geometry, options, sink);
+    // The pages held something else: the depth map, or what it was smoothed from.
+    ViewMoves::PaintPixels(view.get(), true, image, depth.rows, geometry, options, sink);
+    return view;
 }
 
 bool MakeShiftedView(const std::string& outputPath, const std::string& imagePath, const DepthMapFile& depthMap,

@@ -42,10 +42,24 @@ LevelPlan PlanLevels(int parallax)
 
 ViewMoves::ViewMoves(FIBITMAP* image, int width, int height, ByteRows depth, ByteRows passes,
                      const StereoGeometry& geometry, const RunOptions& options, ProgressSink& sink)
+    : ViewMoves(image, width, height, depth, passes, nullptr, false, geometry, options, sink)
+{
+}
+
+void ViewMoves::PaintPixels(FIBITMAP* view, bool clearView, FIBITMAP* image, ByteRows depth,
+                            const StereoGeometry& geometry, const RunOptions& options, ProgressSink& sink)
+{
+    const ViewMoves painted(image, velmora::Width(view), velmora::Height(view), depth, {nullptr, 0}, view, clearView,
+                            geometry, options, sink);
+}
+
+ViewMoves::ViewMoves(FIBITMAP* image, int width, int height, ByteRows depth, ByteRows passes, FIBITMAP* view,
+                     bool clearView, const StereoGeometry& geometry, const RunOptions& options, ProgressSink& sink)
     : image_{FreeImage_GetBits(image), FreeImage_GetPitch(image), 3}
     , width_(width)
     , height_(height)
     , passes_(passes)
+    , view_{view ? FreeImage_GetBits(view) : nullptr, view ? FreeImage_GetPitch(view) : 0, 3}
     , wordsPerRow_((static_cast<std::size_t>(width) + 63) / 64)
     , painted_(wordsPerRow_ * height)
 {
@@ -58,16 +72,37 @@ ViewMoves::ViewMoves(FIBITMAP* image, int width, int height, ByteRows depth, Byt
     for (int depthValue = 0; depthValue < 256; ++depthValue)
         sourceShift_[plan.pass[depthValue]] = plan.level[depthValue] - geometry.stereoWindow;
 
+    // Per depth value, its pass and how far it moves, for the painting.
+    std::array<std::uint8_t, 256> passOf{};
+    std::array<std::int64_t, 256> moveOf{};
+    for (int depthValue = 0; depthValue < 256; ++depthValue) {
+        passOf[depthValue] = static_cast<std::uint8_t>(plan.pass[depthValue]);
+        moveOf[depthValue] = sourceShift_[plan.pass[depthValue]];
+    }
+
     // The whole of every row is settled in the first pass (see PaintRow);
-    // the later passes keep the window alive as the passes would.
+    // the later passes keep the window alive as the passes would. A row's
+    // depth is read aside first when the view or its passes are written
+    // over it.
+    const bool pixels = view_.first != nullptr;
+    const std::size_t writtenBytes = pixels ? view_.pitch : static_cast<std::size_t>(width);
     sink.BeginProgress(plan.passCount);
     ForRowBands(height, options.threads, sink, false, [&](const RowBand& band) {
         std::vector<std::uint8_t> depthAside(width);
+        std::vector<std::uint8_t> passesOfRow(pixels ? width : 0);
         for (int y = band.begin; y < band.end; ++y) {
             const std::uint8_t* depthRow = depth.Row(y);
-            for (int x = 0; x < width; ++x)
-                depthAside[x] = depthRow[static_cast<std::size_t>(depth.stride) * x];
-            PaintRow(depthAside.data(), plan.pass, y);
+            int stride = depth.stride;
+            std::uint8_t* written = pixels ? view_.Row(y) : passes_.Row(y);
+            if (depthRow < written + writtenBytes && written < depthRow + static_cast<std::size_t>(stride) * width) {
+                for (int x = 0; x < width; ++x)
+                    depthAside[x] = depthRow[static_cast<std::size_t>(stride) * x];
+                depthRow = depthAside.data();
+                stride = 1;
+            }
+            if (clearView)
+                std::memset(written, 0, writtenBytes);
+            PaintRowAs(stride, depthRow, passOf, moveOf, pixels ? passesOfRow.data() : written, y);
             band.RowDone();
         }
     });
@@ -86,21 +121,40 @@ ViewMoves::ViewMoves(FIBITMAP* image, int width, int height, ByteRows depth, Byt
 // the source pixel of the latest pass wins. Within one pass the sources of a
 // row move by the same amount and never share a target, so keeping, per
 // target, the highest pass seen gives exactly what painting the passes one
-// after another gives.
-void ViewMoves::PaintRow(const std::uint8_t* depth, const std::array<int, 256>& passOf, int y)
+// after another gives; and as no two sources of one pass meet, a pass at
+// least as high as the one a target holds (0 while unpainted) is a later one.
+void ViewMoves::PaintRowAs(int stride, const std::uint8_t* depth, const std::array<std::uint8_t, 256>& passOf,
+                           const std::array<std::int64_t, 256>& moveOf, std::uint8_t* passRow, int y)
 {
-    std::uint8_t* passRow = passes_.Row(y);
+    if (view_.first)
+        stride == 3 ? PaintRow<3, true>(depth, passOf, moveOf, passRow, y)
+                    : PaintRow<1, true>(depth, passOf, moveOf, passRow, y);
+    else
+        stride == 3 ? PaintRow<3, false>(depth, passOf, moveOf, passRow, y)
+                    : PaintRow<1, false>(depth, passOf, moveOf, passRow, y);
+}
+
+// The depth of pixel x is depth[kStride * x]; the view's pixels are copied
+// as they are painted when kPixels.
+template <int kStride, bool kPixels>
+void ViewMoves::PaintRow(const std::uint8_t* depth, const std::array<std::uint8_t, 256>& passOf,
+                         const std::array<std::int64_t, 256>& moveOf, std::uint8_t* passRow, int y)
+{
+    std::memset(passRow, 0, width_);
     std::uint64_t* painted = &painted_[WordOf(0, y)];
+    const std::uint8_t* imageRow = image_.Row(y);
+    std::uint8_t* viewRow = kPixels ? view_.Row(y) : nullptr;
     for (int x = 0; x < width_; ++x) {
-        const int pass = passOf[depth[x]];
-        const std::int64_t target = x + sourceShift_[pass];
+        const std::uint8_t d = depth[kStride * static_cast<std::ptrdiff_t>(x)];
+        const std::int64_t target = x + moveOf[d];
         if (target < 0 || target >= width_)
             continue;
-        const int t = static_cast<int>(target);
-        const std::uint64_t bit = std::uint64_t{1} << (t % 64);
-        if ((painted[t / 64] & bit) == 0 || pass > passRow[t]) {
-            passRow[t] = static_cast<std::uint8_t>(pass);
-            painted[t / 64] |= bit;
+        const auto t = static_cast<std::size_t>(target);
+        if (passOf[d] >= passRow[t]) {
+            passRow[t] = passOf[d];
+            painted[t / 64] |= std::uint64_t{1} << (t % 64);
+            if constexpr (kPixels)
+                std::memcpy(viewRow + 3 * t, imageRow + 3 * static_cast<std::size_t>(x), 3);
         }
     }
 }
@@ -157,6 +211,8 @@ void ViewMoves::ListHoles(int threads)
 // The picture pixel that won a painted pixel.
 const std::uint8_t* ViewMoves::PaintedPixel(int x, int y) const
 {
+    if (view_.first)
+        return view_.Row(y) + 3 * static_cast<std::size_t>(x);
     const std::int64_t source = x - sourceShift_[passes_.Row(y)[x]];
     return image_.Row(y) + 3 * source;
 }
@@ -208,6 +264,8 @@ void ViewMoves::FillHole(std::size_t hole, int x, int y, const std::size_t (&fro
     for (int c = 0; c < 3; ++c)
         colour.bytes[c] = static_cast<std::uint8_t>((2 * sum[c] + count) / (2 * count)); // RoundHalfAway(sum / count)
     colour.filled = true;
+    if (view_.first)
+        std::memcpy(view_.Row(y) + 3 * static_cast<std::size_t>(x), colour.bytes, 3);
 }
 
 // Two sweeps over the columns, the first in the direction the near pixels

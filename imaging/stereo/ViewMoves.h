@@ -21,15 +21,23 @@ namespace velmora {
 // whose picture pixel of the same row won it, one byte each; the holes'
 // colours aside. So a view costs a byte per pixel until its rows are needed,
 // and a run that composes straight over the picture needs no view at all.
+// Or the view painted as pixels at once, for a run that wants the picture.
 class ViewMoves {
 public:
     // Paints the level passes over every row of the width x height area of
     // `image` and fills the holes, the progress as one run of the passes
     // (left at its end) and a message a column while filling. Row y's passes
     // are written over the first `width` bytes of `passes` row y, which may
-    // be the depth's own row: each row's depth is read aside first.
+    // be the depth's own row: a row's depth is then read aside first.
     ViewMoves(FIBITMAP* image, int width, int height, ByteRows depth, ByteRows passes, const StereoGeometry& geometry,
               const RunOptions& options, ProgressSink& sink);
+
+    // The same painted into `view`, a 24-bit picture of the common area,
+    // black or, with clearView, holding something else, which each row loses
+    // as it is painted (the depth's own pixels, say: a row's depth is read
+    // aside first). The progress as above.
+    static void PaintPixels(FIBITMAP* view, bool clearView, FIBITMAP* image, ByteRows depth,
+                            const StereoGeometry& geometry, const RunOptions& options, ProgressSink& sink);
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -52,7 +60,14 @@ private:
     const std::uint8_t* PaintedPixel(int x, int y) const;
     std::size_t HoleAt(int x, int y) const;
     const std::uint8_t* PixelAsItStands(int x, int y, std::size_t hole) const;
-    void PaintRow(const std::uint8_t* depth, const std::array<int, 256>& passOf, int y);
+    // Both ways: `view` holds the view's pixels or is none.
+    ViewMoves(FIBITMAP* image, int width, int height, ByteRows depth, ByteRows passes, FIBITMAP* view, bool clearView,
+              const StereoGeometry& geometry, const RunOptions& options, ProgressSink& sink);
+    void PaintRowAs(int stride, const std::uint8_t* depth, const std::array<std::uint8_t, 256>& passOf,
+                    const std::array<std::int64_t, 256>& moveOf, std::uint8_t* passRow, int y);
+    template <int kStride, bool kPixels>
+    void PaintRow(const std::uint8_t* depth, const std::array<std::uint8_t, 256>& passOf,
+                  const std::array<std::int64_t, 256>& moveOf, std::uint8_t* passRow, int y);
     void ListHoles(int threads);
     void FillHole(std::size_t hole, int x, int y, const std::size_t (&from)[3]);
     void FillGaps(bool firstSweepLeftToRight, ProgressSink& sink);
@@ -61,6 +76,7 @@ private:
     int width_;
     int height_;
     ByteRows passes_;
+    ByteRows view_;                               // the view's pixels when painted at once; first is null when not
     std::array<std::int64_t, 256> sourceShift_{}; // per pass: the target column less the source's
     std::size_t wordsPerRow_;
     ZeroedArray<std::uint64_t> painted_; // a bit per pixel, each row in whole words
