@@ -3,6 +3,7 @@
 #include "imaging/stereo/ComposedOverPicture.h"
 
 #include "imaging/stereo/Anaglyph.h"
+#include "imaging/stereo/Messages.h"
 #include "imaging/stereo/RoutineSteps.h"
 #include "imaging/stereo/ViewMoves.h"
 #include "imaging/threads/RowWorkers.h"
@@ -25,21 +26,21 @@ Bitmap ComposeOverPicture(StereoOutputKind kind, Bitmap picture, BytePlane depth
 {
     const int width = std::min(Width(picture.get()), depth.Width());
     const int height = std::min(Height(picture.get()), depth.Height());
-    const ByteRows depthRows{depth.Row(0), static_cast<std::size_t>(depth.Width())};
-    const ViewMoves moves(picture.get(), width, height, depthRows, depthRows, run.geometry, options, sink);
+    const ViewMoves moves(picture.get(), width, height, depth.Rows(), depth.Rows(), run.geometry, options, sink);
     sink.ResetProgress();
     sink.SetStatus(StatusText(kind));
 
-    Bitmap output;
-    if (width == Width(picture.get()) && height == Height(picture.get())) {
-        output = std::move(picture);
-        SetResolution(output.get(), settings.pixelsPerMetre);
-    } else {
-        output = NewOrReport(width, height, 24, sink);
-        if (!output)
-            return output;
-        SetResolution(output.get(), settings.pixelsPerMetre);
+    // The result takes the picture's pixels under a new header, so that none
+    // of what the picture's file brought (a colour profile, Exif) reaches it;
+    // else it is a new bitmap.
+    Bitmap output = TakePixels(picture, width, height);
+    if (!output && !picture) {
+        sink.ShowMessage(messages::kNotEnoughMemory);
+        return output;
     }
+    if (!output && !(output = NewOrReport(width, height, 24, sink)))
+        return output;
+    SetResolution(output.get(), settings.pixelsPerMetre);
     FIBITMAP* image = picture ? picture.get() : output.get();
 
     const AnaglyphRowComposer composeRow = AnaglyphRowComposerFor(settings.anaglyphMode);
@@ -59,7 +60,7 @@ Bitmap ComposeOverPicture(StereoOutputKind kind, Bitmap picture, BytePlane depth
             } else if (out != RowAt(image, y)) {
                 std::memcpy(out, RowAt(image, y), rowBytes);
             }
-            std::memset(out + rowBytes, 0, padding); // the picture's, as read
+            std::memset(out + rowBytes, 0, padding); // the padding bytes as the picture's file had them
             band.RowDone();
         }
     });

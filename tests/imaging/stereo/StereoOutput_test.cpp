@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <random>
+#include <vector>
 
 namespace velmora::test {
 namespace {
@@ -121,6 +122,30 @@ TEST_F(StereoOutputTest, LargePicturesMadeOverFinishedStepsGiveTheSameBytes)
                             << width << "x" << height << " r=" << radius << kept << viewOnTop;
                     }
     }
+}
+
+TEST_F(StereoOutputTest, NothingThePicturesFileBroughtReachesTheResult)
+{
+    // A TIFF picture with a colour profile, as large as the depth map, and a
+    // TIFF result, which the image library writes with whatever profile its
+    // bitmap holds: the result composed over the picture's pixels must not
+    // take it from there.
+    std::mt19937 random(8);
+    Bitmap picture = RandomImage(40, 30, random);
+    const std::vector<BYTE> profile(512, 7);
+    ASSERT_TRUE(FreeImage_CreateICCProfile(picture.get(), const_cast<BYTE*>(profile.data()),
+                                           static_cast<long>(profile.size())));
+    Save(picture.get(), "image.tif", kSaveTiff);
+    settings.saveFormat = kSaveTiff;
+    std::string outputs[2];
+    for (bool kept : {false, true}) {
+        run.readPictureOnce = kept;
+        run.outputPath = kept ? "kept.tif" : "read-again.tif";
+        ASSERT_TRUE(
+            MakeStereoOutput(StereoOutputKind::Anaglyph, run, "image.tif", depth, settings, RunOptions{}, sink));
+        outputs[kept] = ReadBytes(run.outputPath);
+    }
+    EXPECT_EQ(outputs[1], outputs[0]);
 }
 
 TEST_F(StereoOutputTest, WithoutARadiusTheDepthMapIsUsedAsItIs)
