@@ -8,12 +8,14 @@
 
 namespace velmora {
 
-// Byte offset of the blue channel within a 24-bit pixel.
+// Byte offsets of the channels within a 24-bit pixel.
 inline constexpr int kBlueByte = 0;
+inline constexpr int kGreenByte = 1;
 
 // Where the depth a view reads is, and the size of the map: a byte of every
-// pixel of a 24-bit bitmap (the blue one of a depth map as read), or a plane
-// of its own (as the whole commands smooth it).
+// pixel of a 24-bit bitmap (the blue one of a depth map as read, the green
+// one as the window smooths it), or a plane of its own (as the commands that
+// compose over the picture keep it).
 struct DepthBytes {
     DepthBytes(FIBITMAP* bitmap, int channel = kBlueByte)
         : rows{FreeImage_GetBits(bitmap) + channel, FreeImage_GetPitch(bitmap), 3}

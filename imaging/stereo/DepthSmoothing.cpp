@@ -107,9 +107,9 @@ struct RoundingDivisor {
 };
 
 // Slides the window along one row over the column sums; the means of pixel
-// x go to out[kChannels x] onwards. The count stays the same over most of a row, so
+// x go to out[kOutStride x] onwards. The count stays the same over most of a row, so
 // the divisor is made again only where it changes.
-template <int kChannels, typename Sum, typename Divisor>
+template <int kChannels, int kOutStride, typename Sum, typename Divisor>
 void SmoothRow(const Sum* columnSums, std::int64_t rowCount, int radius, int width, std::uint8_t* out)
 {
     Divisor divisor(1);
@@ -133,7 +133,7 @@ void SmoothRow(const Sum* columnSums, std::int64_t rowCount, int radius, int wid
         if (count != divisor.count)
             divisor = Divisor(count);
         for (int c = 0; c < kChannels; ++c)
-            out[kChannels * x + c] = static_cast<std::uint8_t>(divisor.MeanOf(sum[c]));
+            out[kOutStride * x + c] = static_cast<std::uint8_t>(divisor.MeanOf(sum[c]));
     };
     // Between them, most of a long row, a column enters and one leaves at
     // every step and the count stays the same.
@@ -148,14 +148,14 @@ void SmoothRow(const Sum* columnSums, std::int64_t rowCount, int radius, int wid
         for (; x < wholeEnd; ++x, entering += kChannels, leaving += kChannels)
             for (int c = 0; c < kChannels; ++c) {
                 sum[c] += entering[c] - leaving[c];
-                out[kChannels * x + c] = static_cast<std::uint8_t>(whole.MeanOf(sum[c]));
+                out[kOutStride * x + c] = static_cast<std::uint8_t>(whole.MeanOf(sum[c]));
             }
     }
     for (; x < width; ++x)
         slideClipped(x);
 }
 
-template <int kChannels, typename Sum, typename Divisor>
+template <int kChannels, int kOutStride, typename Sum, typename Divisor>
 void SmoothBands(FIBITMAP* source, ByteRows output, int radius, const RunOptions& options, ProgressSink& sink)
 {
     const int width = Width(source);
@@ -166,25 +166,25 @@ void SmoothBands(FIBITMAP* source, ByteRows output, int radius, const RunOptions
         for (int y = band.begin; y < band.end; ++y) {
             if (y > band.begin)
                 columns.MoveTo(y);
-            SmoothRow<kChannels, Sum, Divisor>(columns.Data(), ClippedSpan(y, radius, height), radius, width,
-                                               output.Row(y));
+            SmoothRow<kChannels, kOutStride, Sum, Divisor>(columns.Data(), ClippedSpan(y, radius, height), radius,
+                                                           width, output.Row(y));
             band.RowDone();
         }
     });
 }
 
 // Smooths the first kChannels bytes of every pixel of `source` into rows of
-// kChannels bytes a pixel, its rows shared among the options' threads.
-template <int kChannels>
+// kOutStride bytes a pixel, its rows shared among the options' threads.
+template <int kChannels, int kOutStride>
 void SmoothBytes(FIBITMAP* source, ByteRows output, int radius, const RunOptions& options, ProgressSink& sink)
 {
     // A window larger than the picture covers the same pixels as one that
     // just spans it; clamping keeps the index arithmetic small.
     const int r = std::clamp(radius, 0, std::max(Width(source), Height(source)));
     if (r <= kMaxExactRadius)
-        SmoothBands<kChannels, std::uint32_t, ByteMeanDivisor>(source, output, r, options, sink);
+        SmoothBands<kChannels, kOutStride, std::uint32_t, ByteMeanDivisor>(source, output, r, options, sink);
     else
-        SmoothBands<kChannels, std::uint64_t, RoundingDivisor>(source, output, r, options, sink);
+        SmoothBands<kChannels, kOutStride, std::uint64_t, RoundingDivisor>(source, output, r, options, sink);
 }
 
 } // namespace
@@ -193,16 +193,17 @@ Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, const RunOptions& options
 {
     Bitmap output = NewOrReport(Width(source), Height(source), BitsPerPixel(source), sink);
     if (output)
-        SmoothBytes<3>(source, {FreeImage_GetBits(output.get()), FreeImage_GetPitch(output.get()), 3}, radius, options,
-                       sink);
+        SmoothBytes<3, 3>(source, {FreeImage_GetBits(output.get()), FreeImage_GetPitch(output.get()), 3}, radius,
+                          options, sink);
     return output;
 }
 
-BytePlane SmoothDepthPlane(FIBITMAP* depth, int radius, const RunOptions& options, ProgressSink& sink)
+void SmoothDepthPlane(FIBITMAP* depth, ByteRows smoothed, int radius, const RunOptions& options, ProgressSink& sink)
 {
-    BytePlane smoothed(Width(depth), Height(depth));
-    SmoothBytes<1>(depth, smoothed.Rows(), radius, options, sink);
-    return smoothed;
+    if (smoothed.stride == 3)
+        SmoothBytes<1, 3>(depth, smoothed, radius, options, sink);
+    else
+        SmoothBytes<1, 1>(depth, smoothed, radius, options, sink);
 }
 
 bool SmoothDepthMap(const DepthMapFile& sourceMap, const std::string& destinationPath, int radius,

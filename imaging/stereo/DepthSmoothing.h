@@ -4,7 +4,7 @@
 
 #include "imaging/RunOptions.h"
 #include "imaging/picture/Bitmap.h"
-#include "imaging/picture/BytePlane.h"
+#include "imaging/picture/ByteRows.h"
 #include "imaging/stereo/DepthMapFile.h"
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
@@ -30,8 +30,9 @@ Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, const RunOptions& options
 
 // The smoothing of the whole commands, which need nothing of a depth map but
 // its blue byte: that plane alone is smoothed, each byte as SmoothDepthBitmap
-// smooths it, into a plane of its own. Threads and progress as above;
-// std::bad_alloc when there is no memory for it.
-BytePlane SmoothDepthPlane(FIBITMAP* depth, int radius, const RunOptions& options, ProgressSink& sink);
+// smooths it, into `smoothed`: a plane of its own (stride 1), or a byte of
+// the depth map's own pixels other than the blue one (stride 3), which the
+// smoothing does not read. Threads and progress as above.
+void SmoothDepthPlane(FIBITMAP* depth, ByteRows smoothed, int radius, const RunOptions& options, ProgressSink& sink);
 
 } // namespace velmora

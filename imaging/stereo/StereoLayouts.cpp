@@ -18,10 +18,10 @@ namespace {
 // view is made from. Both empty after a failure's message.
 struct ViewSources {
     Bitmap image;
-    Bitmap depth;       // as read
-    BytePlane smoothed; // its blue plane smoothed, when the run smooths
+    Bitmap depth;
+    int depthChannel = kBlueByte; // the byte of the depth map's pixels that the views read
 
-    DepthBytes Depth() const { return smoothed ? DepthBytes(smoothed) : DepthBytes(depth.get()); }
+    DepthBytes Depth() const { return DepthBytes(depth.get(), depthChannel); }
 };
 
 ViewSources ReadViewSources(const LayoutRun& run, const RunOptions& options, ProgressSink& sink)
@@ -32,7 +32,8 @@ ViewSources ReadViewSources(const LayoutRun& run, const RunOptions& options, Pro
         return {};
     if (run.smoothingRadius > 0) {
         sink.SetStatus(messages::kStatusSmoothing);
-        sources.smoothed = SmoothDepthPlane(depth.get(), run.smoothingRadius, options, sink);
+        SmoothDepthPlane(depth.get(), DepthBytes(depth.get(), kGreenByte).rows, run.smoothingRadius, options, sink);
+        sources.depthChannel = kGreenByte;
         sink.ResetProgress();
     }
     sources.image = ReadOrReport(run.imagePath, messages::kCouldntLoadBitmap, options, sink);

@@ -25,28 +25,30 @@ const char* StatusText(StereoOutputKind kind)
 
 namespace {
 
-// The depth map the view reads, as read; or its depth byte alone in a plane
-// (smoothed, the map then kept only for its pages, which a view may take).
-// A run that keeps the picture it read needs neither a view's pages nor the
-// map's other bytes, and keeps the plane alone.
+// The depth map the view reads and the byte of its pixels that holds the
+// depth; or, for a run that keeps the picture it read (which needs neither
+// a view's pages nor the map's other bytes), that byte alone in a plane.
 struct ViewDepth {
     Bitmap bitmap;
+    int channel = kBlueByte;
     BytePlane plane;
 
     explicit operator bool() const { return bitmap || plane; }
-    DepthBytes Bytes() const { return plane ? DepthBytes(plane) : DepthBytes(bitmap.get()); }
+    DepthBytes Bytes() const { return plane ? DepthBytes(plane) : DepthBytes(bitmap.get(), channel); }
 
     void KeepPlaneOnly()
     {
         if (!plane)
-            plane = TakeChannelPlane(std::move(bitmap), kBlueByte);
+            plane = TakeChannelPlane(std::move(bitmap), channel);
         bitmap.reset();
     }
 };
 
 // The smoothing step: the smoothed depth map, in all three channels when the
 // run writes it somewhere; else only its blue plane, which is all the view
-// reads. None when the depth map cannot be read.
+// reads: into a plane of its own for a run that keeps the picture it read,
+// else into the map's green bytes, so that a view can take the map's pages.
+// None when the depth map cannot be read.
 ViewDepth SmoothStep(const StereoOutputRun& run, const std::string& depthPath, const StereoSettings& settings,
                      const RunOptions& options, ProgressSink& sink, bool& succeeded)
 {
@@ -55,9 +57,18 @@ ViewDepth SmoothStep(const StereoOutputRun& run, const std::string& depthPath, c
     if (!source)
         return {};
     if (run.smoothedDepthPath.empty()) {
-        BytePlane smoothed = SmoothDepthPlane(source.get(), run.smoothingRadius, options, sink);
+        ViewDepth depth;
+        if (run.readPictureOnce) {
+            depth.plane = BytePlane(Width(source.get()), Height(source.get()));
+            SmoothDepthPlane(source.get(), depth.plane.Rows(), run.smoothingRadius, options, sink);
+        } else {
+            SmoothDepthPlane(source.get(), DepthBytes(source.get(), kGreenByte).rows, run.smoothingRadius, options,
+                             sink);
+            depth.bitmap = std::move(source);
+            depth.channel = kGreenByte;
+        }
         sink.ResetProgress();
-        return {std::move(source), std::move(smoothed)};
+        return depth;
     }
     Bitmap smoothed = SmoothDepthBitmap(source.get(), run.smoothingRadius, options, sink);
     source.reset();
@@ -66,7 +77,7 @@ ViewDepth SmoothStep(const StereoOutputRun& run, const std::string& depthPath, c
                                    options, sink);
     if (smoothed)
         sink.ResetProgress();
-    return {std::move(smoothed), {}};
+    return {std::move(smoothed), kBlueByte, {}};
 }
 
 // The final composition of the view with the picture, written over the
