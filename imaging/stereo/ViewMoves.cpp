@@ -307,8 +307,6 @@ void ViewMoves::FillGaps(bool firstSweepLeftToRight, ProgressSink& sink)
 
 void ViewMoves::RenderRow(int y, std::uint8_t* out) const
 {
-    // Pixel x's pass is read before its bytes 3x.. 3x + 2 are written; those
-    // bytes held the passes of pixels at or after x, already read.
     const std::uint8_t* imageRow = image_.Row(y);
     const std::uint8_t* passRow = passes_.Row(y);
     const std::uint64_t* painted = &painted_[WordOf(0, y)];
@@ -319,26 +317,25 @@ void ViewMoves::RenderRow(int y, std::uint8_t* out) const
         target[2] = pixel[2];
     };
     static constexpr std::uint8_t kBlack[3] = {0, 0, 0};
-    for (std::size_t w = wordsPerRow_; w-- > 0;) {
+    for (std::size_t w = 0; w < wordsPerRow_; ++w) {
         const int first = static_cast<int>(64 * w);
         const int end = std::min(first + 64, width_);
         const std::uint64_t all = end - first == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << (end - first)) - 1;
         if (painted[w] == all) {
             // Most words: no hole to look up, and runs of one pass, whose
             // pixels come side by side from the picture.
-            for (int x = end - 1; x >= first;) {
+            for (int x = first; x < end;) {
                 const std::uint8_t pass = passRow[x];
-                int runStart = x;
-                while (runStart > first && passRow[runStart - 1] == pass)
-                    --runStart;
-                const std::int64_t shift = sourceShift_[pass];
-                std::memcpy(out + 3 * static_cast<std::size_t>(runStart), imageRow + 3 * (runStart - shift),
-                            3 * static_cast<std::size_t>(x - runStart + 1));
-                x = runStart - 1;
+                int runEnd = x + 1;
+                while (runEnd < end && passRow[runEnd] == pass)
+                    ++runEnd;
+                std::memcpy(out + 3 * static_cast<std::size_t>(x), imageRow + 3 * (x - sourceShift_[pass]),
+                            3 * static_cast<std::size_t>(runEnd - x));
+                x = runEnd;
             }
             continue;
         }
-        for (int x = end - 1; x >= first; --x) {
+        for (int x = first; x < end; ++x) {
             if ((painted[w] >> (x - first) & 1) != 0) {
                 copy(x, imageRow + 3 * (x - sourceShift_[passRow[x]]));
             } else {

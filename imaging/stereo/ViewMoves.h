@@ -39,12 +39,9 @@ public:
     static void PaintPixels(FIBITMAP* view, bool clearView, FIBITMAP* image, ByteRows depth,
                             const StereoGeometry& geometry, const RunOptions& options, ProgressSink& sink);
 
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-
-    // Writes the three bytes of every pixel of row y to `out`, the last pixel
-    // first, so that `out` may be that row of `passes` itself (which is then
-    // spent). Rows may be rendered on several threads at once.
+    // Writes the three bytes of every pixel of row y to `out`, which holds
+    // them all and is none of the memory the moves read. Rows may be rendered
+    // on several threads at once.
     void RenderRow(int y, std::uint8_t* out) const;
 
 private:
