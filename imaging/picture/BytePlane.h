@@ -40,9 +40,11 @@ private:
 
 // The given byte (0 blue, 1 green, 2 red) of every pixel of a 24-bit bitmap
 // as a plane, the bitmap released. When its pixels are pages of its own
-// (NewImage), the plane is gathered at their start and the rest of them go
-// back to the system, so that the plane takes no fresh page; else it is
-// copied into new ones. std::bad_alloc when there is no memory for that.
+// (NewImage) laid out as the plane's would be (both a megabyte or more, in
+// huge pages, or both less), the plane is gathered at their start and the
+// rest of them go back to the system, so that the plane takes no fresh
+// page; else it is copied into new ones. std::bad_alloc when there is no
+// memory for that.
 BytePlane TakeChannelPlane(Bitmap bitmap, int channel);
 
 } // namespace velmora

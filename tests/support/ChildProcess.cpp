@@ -2,8 +2,11 @@
 
 #include "tests/support/ChildProcess.h"
 
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace velmora::test {
 
@@ -18,6 +21,12 @@ int FailedChecksInChild(const std::function<int()>& checks)
     if (waitpid(child, &status, 0) != child || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);
+}
+
+bool IsMapped(const void* page)
+{
+    // msync fails with ENOMEM on an address that nothing maps.
+    return msync(const_cast<void*>(page), 4096, MS_ASYNC) == 0 || errno != ENOMEM;
 }
 
 } // namespace velmora::test

@@ -12,4 +12,8 @@ namespace velmora::test {
 // the child could not be made or did not end by exiting.
 int FailedChecksInChild(const std::function<int()>& checks);
 
+// Whether anything maps the page at `page`: after memory is given back, in
+// such a child, nothing else can have mapped it again.
+bool IsMapped(const void* page);
+
 } // namespace velmora::test

@@ -6,10 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/mman.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 
 namespace velmora::test {
@@ -33,10 +30,6 @@ TEST(ZeroedArrayTest, EveryByteIsZeroAndWritableWhateverTheSize)
 TEST(ZeroedArrayTest, LargeBlocksLieOnWholeHugePagesAndAllOfThemIsGivenBack)
 {
     const std::size_t huge = std::size_t{2} << 20;
-    const auto isMapped = [](const void* page) {
-        // msync fails with ENOMEM on an address that nothing maps.
-        return msync(const_cast<void*>(page), 4096, MS_ASYNC) == 0 || errno != ENOMEM;
-    };
     // In a child process of one thread, where nothing else can map memory
     // where a freed block was.
     const int failed = FailedChecksInChild([&] {
@@ -51,10 +44,10 @@ TEST(ZeroedArrayTest, LargeBlocksLieOnWholeHugePagesAndAllOfThemIsGivenBack)
                 lastPage = start + (bytes + huge - 1) / huge * huge - 4096;
                 failures |= (reinterpret_cast<std::uintptr_t>(start) % huge != 0) << check++;
                 // The end of the last huge page belongs to the block too.
-                failures |= !isMapped(lastPage) << check++;
+                failures |= !IsMapped(lastPage) << check++;
             }
-            failures |= isMapped(start) << check++;
-            failures |= isMapped(lastPage) << check++;
+            failures |= IsMapped(start) << check++;
+            failures |= IsMapped(lastPage) << check++;
         }
         return failures;
     });
