@@ -216,24 +216,26 @@ Bitmap ConvertTo24Bits(FIBITMAP* bitmap)
     }
 }
 
-} // namespace
-
-ImageRead ReadImageFile(const std::string& path, const RunOptions& options)
+// A cut-short BMP, which no reader is to read.
+bool IsCutShortBmp(const OpenPicture& file)
 {
-    OpenPicture file = OpenPictureFile(path, options.pictureLimit);
+    return file.format == FIF_BMP && (!file.bmp || IsTruncatedBmp(*file.bmp, file.fileSize));
+}
+
+// ReadImageFile on the opened file.
+ImageRead ReadOpenedImage(OpenPicture& file, const RunOptions& options)
+{
     if (!file.status)
         return Refused(std::move(file.status));
     if (file.heif)
         return file.heif->DecodePicture(options);
-    if (file.format == FIF_BMP) {
-        if (!file.bmp || IsTruncatedBmp(*file.bmp, file.fileSize))
-            return Refused(Unreadable(reasons::kCutShort));
-        if (file.plainBmp) {
-            Bitmap plain = ReadPlainBmp(fileno(file.stream.get()), *file.plainBmp);
-            if (!plain)
-                return Refused(Unreadable(reasons::kUndecodable));
-            return {std::move(plain), {}};
-        }
+    if (IsCutShortBmp(file))
+        return Refused(Unreadable(reasons::kCutShort));
+    if (file.plainBmp) {
+        Bitmap plain = ReadPlainBmp(fileno(file.stream.get()), *file.plainBmp);
+        if (!plain)
+            return Refused(Unreadable(reasons::kUndecodable));
+        return {std::move(plain), {}};
     }
     DamageWatch damage;
     Bitmap bitmap = LoadWithLibrary(file, 0);
@@ -247,15 +249,43 @@ ImageRead ReadImageFile(const std::string& path, const RunOptions& options)
     return {std::move(bitmap), {}};
 }
 
-ImageRead ReadRgbImageFile(const std::string& path, const RunOptions& options)
+// The 24-bit picture, as ReadRgbImageFile gives it.
+ImageRead InRgb(ImageRead read)
 {
-    ImageRead read = ReadImageFile(path, options);
     if (read.bitmap) {
         read.bitmap = ConvertToRgb(std::move(read.bitmap));
         if (!read.bitmap)
             read.status = Unreadable("its pixels cannot be converted to 24 bits");
     }
     return read;
+}
+
+} // namespace
+
+ImageRead ReadImageFile(const std::string& path, const RunOptions& options)
+{
+    OpenPicture file = OpenPictureFile(path, options.pictureLimit);
+    return ReadOpenedImage(file, options);
+}
+
+ImageRead ReadRgbImageFile(const std::string& path, const RunOptions& options)
+{
+    return InRgb(ReadImageFile(path, options));
+}
+
+PlaneRead ReadImageChannel(const std::string& path, int channel, const RunOptions& options)
+{
+    OpenPicture file = OpenPictureFile(path, options.pictureLimit);
+    if (file.status && file.plainBmp && !IsCutShortBmp(file)) {
+        BytePlane plane = ReadPlainBmpChannel(fileno(file.stream.get()), *file.plainBmp, channel);
+        if (!plane)
+            return {{}, Unreadable(reasons::kUndecodable)};
+        return {std::move(plane), {}};
+    }
+    ImageRead read = InRgb(ReadOpenedImage(file, options));
+    if (!read.bitmap)
+        return {{}, std::move(read.status)};
+    return {TakeChannelPlane(std::move(read.bitmap), channel), {}};
 }
 
 Bitmap ConvertToRgb(Bitmap bitmap)

@@ -5,6 +5,7 @@
 #include "imaging/RunOptions.h"
 #include "imaging/files/FileStatus.h"
 #include "imaging/picture/Bitmap.h"
+#include "imaging/picture/BytePlane.h"
 
 #include <cstdint>
 #include <optional>
@@ -39,6 +40,16 @@ bool NamedAsPicture(const std::string& path);
 // scanline. 16-bit grey keeps its high byte; alpha is dropped. The resolution
 // of the file is kept.
 ImageRead ReadRgbImageFile(const std::string& path, const RunOptions& options);
+
+// One byte (0 blue, 1 green, 2 red) of every pixel of the picture that
+// ReadRgbImageFile reads, as a plane, or why there is none, refused alike: a
+// plain 24-bit BMP is read straight into it, so that the other two bytes
+// never take memory; any other picture is read whole first.
+struct PlaneRead {
+    BytePlane plane;
+    FileStatus status;
+};
+PlaneRead ReadImageChannel(const std::string& path, int channel, const RunOptions& options);
 
 // The same bitmap when it is 24-bit already, otherwise its 24-bit conversion
 // as ReadRgbImageFile makes it; none when it cannot be converted.

@@ -8,13 +8,17 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <vector>
 
 namespace velmora {
 namespace {
 
+// Rows read at once by the channel reader: a megabyte's worth, or one row.
+constexpr std::uint64_t kBandBytes = std::uint64_t{1} << 20;
 
 // The info header and its later versions (V2 to V5). Without compression
 // their colour masks do not apply: 24-bit pixels are blue, green, red.
@@ -73,6 +77,31 @@ Bitmap ReadPlainBmp(int descriptor, const PlainBmpHeader& header)
     FreeImage_SetDotsPerMeterX(bitmap.get(), static_cast<unsigned>(header.pixelsPerMetreX));
     FreeImage_SetDotsPerMeterY(bitmap.get(), static_cast<unsigned>(header.pixelsPerMetreY));
     return bitmap;
+}
+
+BytePlane ReadPlainBmpChannel(int descriptor, const PlainBmpHeader& header, int channel)
+{
+    const int rows = header.Rows();
+    BytePlane plane(header.width, rows);
+    const std::uint64_t pitch = header.RowBytes();
+    const int bandRows = static_cast<int>(std::clamp<std::uint64_t>(kBandBytes / pitch, 1, rows));
+    std::vector<std::uint8_t> band(pitch * static_cast<std::uint64_t>(bandRows));
+    // Stored row s is the picture's row s from the bottom, or from the top
+    // when the height is negative.
+    for (int first = 0; first < rows; first += bandRows) {
+        const int count = std::min(bandRows, rows - first);
+        if (!ReadFully(descriptor, band.data(), pitch * static_cast<std::uint64_t>(count),
+                       header.pixelsAt + pitch * static_cast<std::uint64_t>(first)))
+            return {};
+        for (int i = 0; i < count; ++i) {
+            const int stored = first + i;
+            const std::uint8_t* source = band.data() + pitch * static_cast<std::uint64_t>(i) + channel;
+            std::uint8_t* target = plane.Row(header.height > 0 ? stored : rows - 1 - stored);
+            for (int x = 0; x < header.width; ++x)
+                target[x] = source[3 * static_cast<std::size_t>(x)];
+        }
+    }
+    return plane;
 }
 
 } // namespace velmora

@@ -4,6 +4,7 @@
 
 #include "imaging/formats/BmpHeader.h"
 #include "imaging/picture/Bitmap.h"
+#include "imaging/picture/BytePlane.h"
 
 #include <cstdint>
 #include <optional>
@@ -37,5 +38,12 @@ std::optional<PlainBmpHeader> PlainBmpOf(const BmpHeader& bmp);
 // cannot be read (the file shrank, a read failed) or there is no memory for
 // them.
 Bitmap ReadPlainBmp(int descriptor, const PlainBmpHeader& header);
+
+// One byte (0 blue, 1 green, 2 red) of every pixel of such a BMP as a plane,
+// the same bytes as that byte of ReadPlainBmp's bitmap, read a band of rows
+// at a time so that the other bytes never take memory of their own. None
+// when the pixels cannot be read; std::bad_alloc when there is no memory for
+// the plane.
+BytePlane ReadPlainBmpChannel(int descriptor, const PlainBmpHeader& header, int channel);
 
 } // namespace velmora

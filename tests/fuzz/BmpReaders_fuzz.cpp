@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The program's own BMP readers on the input as a file: the header, the
-// cut-short check, the plain 24-bit reader and the later headers seen as the
-// info header through FreeImage's I/O, read and sought all over.
+// cut-short check, the plain 24-bit reader and its one-channel twin, and the
+// later headers seen as the info header through FreeImage's I/O, read and
+// sought all over.
 
 #include "imaging/formats/BmpHeader.h"
 #include "imaging/formats/BmpLayout.h"
@@ -31,8 +32,9 @@ struct StreamCloser {
     void operator()(FILE* stream) const noexcept { std::fclose(stream); }
 };
 
-// A file long enough for its pixels is read whole, and one that is not, never.
-void ReadPlain(int descriptor, const velmora::BmpHeader& header, std::uint64_t fileSize)
+// A file long enough for its pixels is read whole, and one that is not, never;
+// a channel read alone is that byte of the pixels read whole.
+void ReadPlain(int descriptor, const velmora::BmpHeader& header, std::uint64_t fileSize, int channel)
 {
     const auto plain = velmora::PlainBmpOf(header);
     if (!plain || plain->RowBytes() * plain->Rows() > kMostPixelBytes)
@@ -40,6 +42,12 @@ void ReadPlain(int descriptor, const velmora::BmpHeader& header, std::uint64_t f
     const velmora::Bitmap bitmap = velmora::ReadPlainBmp(descriptor, *plain);
     Require(bool(bitmap) != velmora::IsTruncatedBmp(header, fileSize),
             "the plain reader disagrees with the cut-short check");
+    const velmora::BytePlane plane = velmora::ReadPlainBmpChannel(descriptor, *plain, channel);
+    Require(bool(plane) == bool(bitmap), "the channel reader disagrees with the plain reader");
+    for (int y = 0; plane && y < plane.Height(); ++y)
+        for (int x = 0; x < plane.Width(); ++x)
+            Require(plane.Row(y)[x] == velmora::PixelAt(bitmap.get(), x, y)[channel],
+                    "the channel reader read another byte");
 }
 
 // The file as the library would read it: its length, every byte in pieces of
@@ -86,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto header = velmora::ReadBmpHeader(file.Descriptor());
     if (!header)
         return 0;
-    ReadPlain(file.Descriptor(), *header, size);
+    ReadPlain(file.Descriptor(), *header, size, data[size - 1] % 3);
 
     const std::unique_ptr<FILE, StreamCloser> stream(std::fopen(file.Path().c_str(), "rb"));
     Require(stream != nullptr, "the input file cannot be opened");

@@ -2,10 +2,10 @@
 
 // The whole reading path, as the command line and the window read a picture,
 // on the input as a file: sniffing, the size checks, the program's own BMP
-// readers, the library's decoders and the conversion to 24 bits. Only BMP,
-// PNG, TIFF and JPEG are tried, the formats the program writes and that
-// pictures mostly come in; the library's other decoders are slow enough to
-// take the whole run.
+// readers, the library's decoders and the conversion to 24 bits, and one
+// channel read alone. Only BMP, PNG, TIFF and JPEG are tried, the formats
+// the program writes and that pictures mostly come in; the library's other
+// decoders are slow enough to take the whole run.
 
 #include "imaging/RunOptions.h"
 #include "imaging/formats/ImageFile.h"
@@ -62,10 +62,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)velmora::ReadHorizontalResolution(file.Path(), options);
     velmora::ImageRead read = velmora::ReadImageFile(file.Path(), options);
     Require(bool(read.bitmap) == bool(read.status), "a picture and a failure, or neither");
-    if (!read.bitmap)
+    const int channel = data[size - 1] % 3;
+    const velmora::PlaneRead plane = velmora::ReadImageChannel(file.Path(), channel, options);
+    if (!read.bitmap) {
+        Require(!plane.plane && plane.status.reason == read.status.reason, "a channel of a refused picture");
         return 0;
+    }
     Require(WithinLimit(read.bitmap.get(), options.pictureLimit), "a picture larger than the limit is decoded");
     const velmora::Bitmap rgb = velmora::ConvertToRgb(std::move(read.bitmap));
     Require(!rgb || WithinLimit(rgb.get(), options.pictureLimit), "a 24-bit copy larger than the limit is made");
+    Require(bool(plane.plane) == bool(rgb), "a channel read alone where the picture is not, or the other way");
+    for (int y = 0; rgb && y < plane.plane.Height(); ++y)
+        for (int x = 0; x < plane.plane.Width(); ++x)
+            Require(plane.plane.Row(y)[x] == velmora::PixelAt(rgb.get(), x, y)[channel],
+                    "a channel read alone differs from the picture's");
     return 0;
 }

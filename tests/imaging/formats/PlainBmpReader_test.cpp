@@ -252,8 +252,59 @@ TEST_F(PlainBmpTest, PixelsMissingWhenReadGiveNoPicture)
         const std::optional<PlainBmpHeader> header = PlainBmpOf(ReadBmpHeader(descriptor).value());
         ASSERT_TRUE(header);
         EXPECT_FALSE(ReadPlainBmp(descriptor, *header)) << topDown;
+        EXPECT_FALSE(ReadPlainBmpChannel(descriptor, *header, 0)) << topDown;
         close(descriptor);
         EXPECT_FALSE(ReadImageFile("short.bmp", RunOptions{}).bitmap);
+    }
+}
+
+// Whether the plane holds byte `channel` of every pixel of the picture.
+::testing::AssertionResult PlaneOf(const BytePlane& plane, FIBITMAP* picture, int channel)
+{
+    if (plane.Width() != Width(picture) || plane.Height() != Height(picture))
+        return ::testing::AssertionFailure() << "plane of " << plane.Width() << "x" << plane.Height();
+    for (int y = 0; y < Height(picture); ++y)
+        for (int x = 0; x < Width(picture); ++x)
+            if (plane.Row(y)[x] != PixelAt(picture, x, y)[channel])
+                return ::testing::AssertionFailure() << "pixel " << x << ", " << y;
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(PlainBmpTest, AChannelReadAloneIsThatByteOfThePictureAsRead)
+{
+    // Both row orders, padded rows, a gap before the pixels, a later header,
+    // rows so long that a band holds a few of them; and pictures read whole
+    // first: 32-bit pixels, a PNG.
+    WriteBytes("gap.bmp", RandomBmp(7, 5, {40, false, 6}, random));
+    WriteBytes("top.bmp", RandomBmp(7, 5, {40, true}, random));
+    WriteBytes("wide.bmp", RandomBmp(40001, 19, {124, false}, random));
+    WriteBytes("wide-top.bmp", RandomBmp(40000, 20, {40, true}, random));
+    WriteBytes("32.bmp", RandomBmp(9, 4, {40, false, 0, 32}, random));
+    Save(RandomImage(11, 6, random).get(), "picture.png", kSavePng);
+    for (const char* path : {"gap.bmp", "top.bmp", "wide.bmp", "wide-top.bmp", "32.bmp", "picture.png"})
+        for (int channel : {0, 1, 2}) {
+            const ImageRead whole = ReadRgbImageFile(path, RunOptions{});
+            ASSERT_TRUE(whole.bitmap) << path;
+            const PlaneRead plane = ReadImageChannel(path, channel, RunOptions{});
+            EXPECT_TRUE(PlaneOf(plane.plane, whole.bitmap.get(), channel)) << path << " " << channel;
+        }
+}
+
+TEST_F(PlainBmpTest, AChannelIsRefusedAsThePictureWouldBe)
+{
+    // Cut short, claiming too much, missing, not a picture: the same reason.
+    const std::string whole = RandomBmp(30, 20, {40, false}, random);
+    WriteBytes("short.bmp", whole.substr(0, whole.size() - 1));
+    WriteBytes("text.bmp", "not a picture");
+    RunOptions options{.pictureLimit = 100};
+    WriteBytes("large.bmp", whole);
+    for (const char* path : {"short.bmp", "text.bmp", "missing.bmp", "large.bmp"}) {
+        const PlaneRead plane = ReadImageChannel(path, 0, options);
+        const ImageRead picture = ReadRgbImageFile(path, options);
+        ASSERT_FALSE(picture.bitmap) << path;
+        EXPECT_FALSE(plane.plane) << path;
+        EXPECT_EQ(plane.status.reason, picture.status.reason) << path;
+        EXPECT_EQ(plane.status.problem, picture.status.problem) << path;
     }
 }
 
