@@ -4,6 +4,7 @@
 
 #include "imaging/RunOptions.h"
 #include "imaging/picture/Bitmap.h"
+#include "imaging/picture/BytePlane.h"
 #include "imaging/threads/ProgressSink.h"
 
 #include <string>
@@ -24,10 +25,16 @@ struct DepthMapFile {
 // Every byte becomes 255 minus itself; the rows are shared among `threads`
 // threads.
 void InvertBytes(FIBITMAP* bitmap, int threads);
+void InvertBytes(const BytePlane& plane, int threads);
 
 // Reads a depth map as 24-bit, turned round when it is inverted; reports
 // the failure with `failureMessage` when it cannot be read.
 Bitmap ReadDepthOrReport(const DepthMapFile& depth, const char* failureMessage, const RunOptions& options,
                          ProgressSink& sink);
+
+// The same for the depth alone, its blue byte, as a plane: a plain 24-bit
+// BMP's other bytes never take memory (ReadImageChannel).
+BytePlane ReadDepthPlaneOrReport(const DepthMapFile& depth, const char* failureMessage, const RunOptions& options,
+                                 ProgressSink& sink);
 
 } // namespace velmora

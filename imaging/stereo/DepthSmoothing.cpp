@@ -6,6 +6,7 @@
 #include "imaging/picture/ByteRows.h"
 #include "imaging/stereo/AllocationGuard.h"
 #include "imaging/stereo/ByteMeanDivisor.h"
+#include "imaging/stereo/DepthBytes.h"
 #include "imaging/stereo/DepthMapFile.h"
 #include "imaging/stereo/Messages.h"
 #include "imaging/stereo/RoutineSteps.h"
@@ -18,20 +19,23 @@
 namespace velmora {
 namespace {
 
-// Where a source byte of channel sum i lies in its row: the sums of one
-// channel (the blue plane) take every third byte, the sums of three every
-// byte.
-template <int kChannels> std::size_t SourceByte(std::size_t i) { return kChannels == 3 ? i : 3 * i; }
+// Where a source byte of channel sum i lies in its row: the sums of three
+// channels take every byte, those of one channel (the depth) every
+// kInStride-th (every third of a picture's pixels, every one of a plane).
+template <int kChannels, int kInStride> std::size_t SourceByte(std::size_t i)
+{
+    return kChannels == 3 ? i : kInStride * i;
+}
 
 // Per-column sums of the first kChannels bytes of each pixel over the rows of
 // the current window, moved up one row at a time.
-template <int kChannels, typename Sum> class ColumnSums {
+template <int kChannels, int kInStride, typename Sum> class ColumnSums {
 public:
-    // The window of row `first`.
-    ColumnSums(FIBITMAP* source, int radius, int first)
+    // The window of row `first` over `source`, of width x height pixels.
+    ColumnSums(ByteRows source, int width, int height, int radius, int first)
         : source_(source)
-        , width_(Width(source))
-        , height_(Height(source))
+        , width_(width)
+        , height_(height)
         , radius_(radius)
         , sums_(kChannels * static_cast<std::size_t>(width_), 0)
     {
@@ -57,18 +61,18 @@ public:
 private:
     void AddRow(int y, bool adding)
     {
-        const std::uint8_t* row = RowAt(source_, y);
+        const std::uint8_t* row = source_.Row(y);
         Sum* sums = sums_.data();
         const std::size_t count = sums_.size();
         if (adding)
             for (std::size_t i = 0; i < count; ++i)
-                sums[i] += row[SourceByte<kChannels>(i)];
+                sums[i] += row[SourceByte<kChannels, kInStride>(i)];
         else
             for (std::size_t i = 0; i < count; ++i)
-                sums[i] -= row[SourceByte<kChannels>(i)];
+                sums[i] -= row[SourceByte<kChannels, kInStride>(i)];
     }
 
-    FIBITMAP* source_;
+    ByteRows source_;
     int width_;
     int height_;
     int radius_;
@@ -155,14 +159,14 @@ void SmoothRow(const Sum* columnSums, std::int64_t rowCount, int radius, int wid
         slideClipped(x);
 }
 
-template <int kChannels, int kOutStride, typename Sum, typename Divisor>
-void SmoothBands(FIBITMAP* source, ByteRows output, int radius, const RunOptions& options, ProgressSink& sink)
+template <int kChannels, int kInStride, int kOutStride, typename Sum, typename Divisor>
+void SmoothBands(DepthBytes source, ByteRows output, int radius, const RunOptions& options, ProgressSink& sink)
 {
-    const int width = Width(source);
-    const int height = Height(source);
+    const int width = source.width;
+    const int height = source.height;
     sink.BeginProgress(height);
     ForRowBands(height, options.threads, sink, true, [&](const RowBand& band) {
-        ColumnSums<kChannels, Sum> columns(source, radius, band.begin);
+        ColumnSums<kChannels, kInStride, Sum> columns(source.rows, width, height, radius, band.begin);
         for (int y = band.begin; y < band.end; ++y) {
             if (y > band.begin)
                 columns.MoveTo(y);
@@ -175,16 +179,16 @@ void SmoothBands(FIBITMAP* source, ByteRows output, int radius, const RunOptions
 
 // Smooths the first kChannels bytes of every pixel of `source` into rows of
 // kOutStride bytes a pixel, its rows shared among the options' threads.
-template <int kChannels, int kOutStride>
-void SmoothBytes(FIBITMAP* source, ByteRows output, int radius, const RunOptions& options, ProgressSink& sink)
+template <int kChannels, int kInStride, int kOutStride>
+void SmoothBytes(DepthBytes source, ByteRows output, int radius, const RunOptions& options, ProgressSink& sink)
 {
     // A window larger than the picture covers the same pixels as one that
     // just spans it; clamping keeps the index arithmetic small.
-    const int r = std::clamp(radius, 0, std::max(Width(source), Height(source)));
+    const int r = std::clamp(radius, 0, std::max(source.width, source.height));
     if (r <= kMaxExactRadius)
-        SmoothBands<kChannels, kOutStride, std::uint32_t, ByteMeanDivisor>(source, output, r, options, sink);
+        SmoothBands<kChannels, kInStride, kOutStride, std::uint32_t, ByteMeanDivisor>(source, output, r, options, sink);
     else
-        SmoothBands<kChannels, kOutStride, std::uint64_t, RoundingDivisor>(source, output, r, options, sink);
+        SmoothBands<kChannels, kInStride, kOutStride, std::uint64_t, RoundingDivisor>(source, output, r, options, sink);
 }
 
 } // namespace
@@ -193,17 +197,22 @@ Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, const RunOptions& options
 {
     Bitmap output = NewOrReport(Width(source), Height(source), BitsPerPixel(source), sink);
     if (output)
-        SmoothBytes<3, 3>(source, {FreeImage_GetBits(output.get()), FreeImage_GetPitch(output.get()), 3}, radius,
-                          options, sink);
+        SmoothBytes<3, 3, 3>(source, {FreeImage_GetBits(output.get()), FreeImage_GetPitch(output.get()), 3}, radius,
+                             options, sink);
     return output;
 }
 
-void SmoothDepthPlane(FIBITMAP* depth, ByteRows smoothed, int radius, const RunOptions& options, ProgressSink& sink)
+void SmoothDepthPlane(DepthBytes depth, ByteRows smoothed, int radius, const RunOptions& options, ProgressSink& sink)
 {
-    if (smoothed.stride == 3)
-        SmoothBytes<1, 3>(depth, smoothed, radius, options, sink);
+    const bool fromPlane = depth.rows.stride == 1, toPlane = smoothed.stride == 1;
+    if (fromPlane && toPlane)
+        SmoothBytes<1, 1, 1>(depth, smoothed, radius, options, sink);
+    else if (fromPlane)
+        SmoothBytes<1, 1, 3>(depth, smoothed, radius, options, sink);
+    else if (toPlane)
+        SmoothBytes<1, 3, 1>(depth, smoothed, radius, options, sink);
     else
-        SmoothBytes<1, 1>(depth, smoothed, radius, options, sink);
+        SmoothBytes<1, 3, 3>(depth, smoothed, radius, options, sink);
 }
 
 bool SmoothDepthMap(const DepthMapFile& sourceMap, const std::string& destinationPath, int radius,

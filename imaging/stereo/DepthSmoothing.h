@@ -5,6 +5,7 @@
 #include "imaging/RunOptions.h"
 #include "imaging/picture/Bitmap.h"
 #include "imaging/picture/ByteRows.h"
+#include "imaging/stereo/DepthBytes.h"
 #include "imaging/stereo/DepthMapFile.h"
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
@@ -29,10 +30,10 @@ bool SmoothDepthMap(const DepthMapFile& source, const std::string& destinationPa
 Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, const RunOptions& options, ProgressSink& sink);
 
 // The smoothing of the whole commands, which need nothing of a depth map but
-// its blue byte: that plane alone is smoothed, each byte as SmoothDepthBitmap
-// smooths it, into `smoothed`: a plane of its own (stride 1), or a byte of
-// the depth map's own pixels other than the blue one (stride 3), which the
-// smoothing does not read. Threads and progress as above.
-void SmoothDepthPlane(FIBITMAP* depth, ByteRows smoothed, int radius, const RunOptions& options, ProgressSink& sink);
+// its depth: that byte alone (the blue one of a depth map's pixels, or a
+// plane) is smoothed, each as SmoothDepthBitmap smooths the blue bytes, into
+// `smoothed`: a plane of its own (stride 1), or a byte of the map's own
+// pixels other than the one read (stride 3). Threads and progress as above.
+void SmoothDepthPlane(DepthBytes depth, ByteRows smoothed, int radius, const RunOptions& options, ProgressSink& sink);
 
 } // namespace velmora

@@ -8,6 +8,7 @@
 #include "imaging/threads/ProgressSink.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 namespace velmora {
@@ -29,27 +30,56 @@ inline void ReportReadFailure(const std::string& path, const FileStatus& status,
     sink.ExplainFailure(path, status.reason);
 }
 
-// Reads a picture as 24-bit; reports the failure when it cannot. Reading a
-// file whose header passes is a counted step of two units, so that a bar
-// moves from the first moment of a run rather than only after a large
-// picture is decoded: the header checked (at once), the pixels decoded.
-inline Bitmap ReadOrReport(const std::string& path, const char* failureMessage, const RunOptions& options,
-                           ProgressSink& sink)
+// Reading a file whose header passes is a counted step of two units, so
+// that a bar moves from the first moment of a run rather than only after a
+// large picture is decoded: the header checked (at once), the pixels
+// decoded. `read` reads the file and gives none, or why it could not; the
+// failure is reported.
+template <typename Read>
+bool CountedReadOrReport(const std::string& path, const char* failureMessage, const RunOptions& options,
+                         ProgressSink& sink, Read read)
 {
     const bool counted = bool(ReadPictureSize(path, options).status);
     if (counted) {
         sink.BeginProgress(2);
         sink.StepProgress();
     }
-    ImageRead read = ReadRgbImageFile(path, options);
+    const std::optional<FileStatus> failure = read();
     if (counted) {
-        if (read.bitmap)
+        if (!failure)
             sink.StepProgress();
         sink.ResetProgress();
     }
-    if (!read.bitmap)
-        ReportReadFailure(path, read.status, failureMessage, sink);
-    return std::move(read.bitmap);
+    if (failure)
+        ReportReadFailure(path, *failure, failureMessage, sink);
+    return !failure;
+}
+
+// Reads a picture as 24-bit; reports the failure when it cannot.
+inline Bitmap ReadOrReport(const std::string& path, const char* failureMessage, const RunOptions& options,
+                           ProgressSink& sink)
+{
+    Bitmap bitmap;
+    CountedReadOrReport(path, failureMessage, options, sink, [&]() -> std::optional<FileStatus> {
+        ImageRead read = ReadRgbImageFile(path, options);
+        bitmap = std::move(read.bitmap);
+        return bitmap ? std::nullopt : std::optional<FileStatus>(std::move(read.status));
+    });
+    return bitmap;
+}
+
+// One byte of every pixel of the picture ReadOrReport reads, as a plane
+// (ReadImageChannel); reports the failure alike.
+inline BytePlane ReadChannelOrReport(const std::string& path, int channel, const char* failureMessage,
+                                     const RunOptions& options, ProgressSink& sink)
+{
+    BytePlane plane;
+    CountedReadOrReport(path, failureMessage, options, sink, [&]() -> std::optional<FileStatus> {
+        PlaneRead read = ReadImageChannel(path, channel, options);
+        plane = std::move(read.plane);
+        return plane ? std::nullopt : std::optional<FileStatus>(std::move(read.status));
+    });
+    return plane;
 }
 
 // A step whose input was to be made earlier in the same run, by a step that

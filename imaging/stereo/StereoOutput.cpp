@@ -45,30 +45,33 @@ struct ViewDepth {
 };
 
 // The smoothing step: the smoothed depth map, in all three channels when the
-// run writes it somewhere; else only its blue plane, which is all the view
-// reads: into a plane of its own for a run that keeps the picture it read,
-// else into the map's green bytes, so that a view can take the map's pages.
-// None when the depth map cannot be read.
+// run writes it somewhere; else only its depth, which is all the view reads:
+// read and smoothed as a plane of its own for a run that keeps the picture
+// it read, else from the map's blue bytes into its green ones, so that a
+// view can take the map's pages. None when the depth map cannot be read.
 ViewDepth SmoothStep(const StereoOutputRun& run, const std::string& depthPath, const StereoSettings& settings,
                      const RunOptions& options, ProgressSink& sink, bool& succeeded)
 {
     sink.SetStatus(messages::kStatusSmoothing);
-    Bitmap source = ReadDepthOrReport({depthPath, run.invertDepth}, messages::DepthMapReadFailure(true), options, sink);
+    const DepthMapFile file{depthPath, run.invertDepth};
+    const char* failure = messages::DepthMapReadFailure(true);
+    if (run.readPictureOnce && run.smoothedDepthPath.empty()) {
+        const BytePlane source = ReadDepthPlaneOrReport(file, failure, options, sink);
+        if (!source)
+            return {};
+        ViewDepth depth;
+        depth.plane = BytePlane(source.Width(), source.Height());
+        SmoothDepthPlane(source, depth.plane.Rows(), run.smoothingRadius, options, sink);
+        sink.ResetProgress();
+        return depth;
+    }
+    Bitmap source = ReadDepthOrReport(file, failure, options, sink);
     if (!source)
         return {};
     if (run.smoothedDepthPath.empty()) {
-        ViewDepth depth;
-        if (run.readPictureOnce) {
-            depth.plane = BytePlane(Width(source.get()), Height(source.get()));
-            SmoothDepthPlane(source.get(), depth.plane.Rows(), run.smoothingRadius, options, sink);
-        } else {
-            SmoothDepthPlane(source.get(), DepthBytes(source.get(), kGreenByte).rows, run.smoothingRadius, options,
-                             sink);
-            depth.bitmap = std::move(source);
-            depth.channel = kGreenByte;
-        }
+        SmoothDepthPlane(source.get(), DepthBytes(source.get(), kGreenByte).rows, run.smoothingRadius, options, sink);
         sink.ResetProgress();
-        return depth;
+        return {std::move(source), kGreenByte, {}};
     }
     Bitmap smoothed = SmoothDepthBitmap(source.get(), run.smoothingRadius, options, sink);
     source.reset();
@@ -110,7 +113,8 @@ bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const s
         ViewDepth depth = smoothed ? SmoothStep(run, depthPath, settings, options, sink, succeeded) : ViewDepth();
         if (smoothed && (!depth || !succeeded) && run.stopAtFirstFailure)
             return false;
-        // A smoothed map's other bytes go before the picture is read.
+        // A map smoothed in all its bytes keeps its depth alone before the
+        // picture is read.
         if (run.readPictureOnce)
             depth.KeepPlaneOnly();
 
@@ -122,10 +126,12 @@ bool MakeStereoOutput(StereoOutputKind kind, const StereoOutputRun& run, const s
         } else {
             image = ReadOrReport(imagePath, messages::kCouldntLoadBitmap, options, sink);
             if (image && !smoothed) {
-                depth.bitmap = ReadDepthOrReport({depthPath, run.invertDepth}, messages::DepthMapReadFailure(false),
-                                                 options, sink);
+                const DepthMapFile file{depthPath, run.invertDepth};
+                const char* failure = messages::DepthMapReadFailure(false);
                 if (run.readPictureOnce)
-                    depth.KeepPlaneOnly();
+                    depth.plane = ReadDepthPlaneOrReport(file, failure, options, sink);
+                else
+                    depth.bitmap = ReadDepthOrReport(file, failure, options, sink);
             }
             if (image && run.readPictureOnce && depth) {
                 Bitmap output =

@@ -170,8 +170,9 @@ TEST(ByteMeanDivisorTest, EverySumOfEveryExactWindowRoundsAsTheDivisionDid)
 
 TEST(DepthPlaneTest, TheBluePlaneIsSmoothedAsTheWholeMapSmoothsItsBlueBytes)
 {
-    // Into a plane of its own, and into the map's own green bytes, which the
-    // smoothing reads none of while it writes them.
+    // From the map's blue bytes or a plane of them, into a plane of its own
+    // or into the map's own green bytes, which the smoothing reads none of
+    // while it writes them.
     std::mt19937 random(41);
     std::uniform_int_distribution<int> width(1, 90), height(1, 70);
     NullSink quiet;
@@ -186,12 +187,16 @@ TEST(DepthPlaneTest, TheBluePlaneIsSmoothedAsTheWholeMapSmoothsItsBlueBytes)
                 Bitmap expected = SmoothDepthBitmap(source.get(), radius, options, quiet);
                 const std::string what = std::to_string(w) + "x" + std::to_string(h) + (grey ? " grey" : " coloured") +
                     " r=" + std::to_string(radius) + " threads " + std::to_string(threads);
-                BytePlane plane(w, h);
-                SmoothDepthPlane(source.get(), plane.Rows(), radius, options, quiet);
-                ASSERT_TRUE(PlaneIsSmoothedBlue(plane, expected.get())) << what;
-                Bitmap inPlace(FreeImage_Clone(source.get()));
-                SmoothDepthPlane(inPlace.get(), DepthBytes(inPlace.get(), kGreenByte).rows, radius, options, quiet);
-                ASSERT_TRUE(GreenIsSmoothedBlue(inPlace.get(), expected.get(), source.get())) << what;
+                const BytePlane blue = TakeChannelPlane(Bitmap(FreeImage_Clone(source.get())), kBlueByte);
+                for (const DepthBytes& from : {DepthBytes(source.get()), DepthBytes(blue)}) {
+                    BytePlane plane(w, h);
+                    SmoothDepthPlane(from, plane.Rows(), radius, options, quiet);
+                    ASSERT_TRUE(PlaneIsSmoothedBlue(plane, expected.get())) << what;
+                    Bitmap greens(FreeImage_Clone(source.get()));
+                    SmoothDepthPlane(from.rows.stride == 1 ? from : DepthBytes(greens.get()),
+                                     DepthBytes(greens.get(), kGreenByte).rows, radius, options, quiet);
+                    ASSERT_TRUE(GreenIsSmoothedBlue(greens.get(), expected.get(), source.get())) << what;
+                }
             }
 }
 
