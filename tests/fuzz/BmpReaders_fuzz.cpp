@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto header = velmora::ReadBmpHeader(file.Descriptor());
     if (!header)
         return 0;
-    ReadPlain(file.Descriptor(), *header, size, data[size - 1] % 3);
+    ReadPlain(file.Descriptor(), *header, size, size > 0 ? data[size - 1] % 3 : 0);
 
     const std::unique_ptr<FILE, StreamCloser> stream(std::fopen(file.Path().c_str(), "rb"));
     Require(stream != nullptr, "the input file cannot be opened");
