@@ -314,26 +314,39 @@ PixelData XBitmap(FileBytes& bytes, U64 width, U64 height)
     return found == wanted ? PixelData::kWhole : PixelData::kCutShort;
 }
 
-// The image library stops the whole program (a failed assertion) on a TIFF
-// of one-bit samples with more than one sample a pixel, a layout no camera or
-// editor writes: such a file is refused before the library sees it.
+// The image library stops the whole program (a failed assertion) where it
+// copies samples of a size it has no copy for: one-bit samples with more
+// than one sample a pixel, and samples stored plane by plane (planar
+// configuration 2) that are not 1, 2, 3, 4, 6, 8, 12 or 16 whole bytes
+// (below a byte, none). No camera or editor writes such files; they are
+// refused before the library sees them.
 PixelData Tiff(FileBytes& bytes)
 {
     const auto directory = FirstTiffDirectory(bytes);
     if (!directory)
         return PixelData::kWhole; // the library finds the file damaged itself
-    constexpr std::uint32_t kBitsPerSample = 258, kSamplesPerPixel = 277;
-    std::uint32_t bits = 1, samples = 1;
+    constexpr std::uint32_t kBitsPerSample = 258, kSamplesPerPixel = 277, kPlanarConfiguration = 284;
+    constexpr std::uint32_t kPlaneByPlane = 2;
+    std::uint32_t bits = 1, samples = 1, planar = 1;
     for (const TiffDirectory::Entry& entry : directory->entries) {
-        // Both are shorts; a list of more than two lies elsewhere, its first the one that counts.
+        // All three are shorts; a list of more than two lies elsewhere, its first the one that counts.
         const U64 at = entry.count > 2 ? directory->Long(bytes, entry.valueAt).value_or(0) : entry.valueAt;
         const auto value = directory->Short(bytes, at);
         if (entry.tag == kBitsPerSample && value)
             bits = *value;
         else if (entry.tag == kSamplesPerPixel && value)
             samples = *value;
+        else if (entry.tag == kPlanarConfiguration && value)
+            planar = *value;
     }
-    return bits == 1 && samples > 1 ? PixelData::kImpossible : PixelData::kWhole;
+    const auto copiedWhole = [](std::uint32_t sampleBits) {
+        constexpr std::uint32_t kCopied[] = {1, 2, 3, 4, 6, 8, 12, 16}; // bytes
+        return sampleBits % 8 == 0 &&
+            std::find(std::begin(kCopied), std::end(kCopied), sampleBits / 8) != std::end(kCopied);
+    };
+    if ((bits == 1 && samples > 1) || (planar == kPlaneByPlane && !copiedWhole(bits)))
+        return PixelData::kImpossible;
+    return PixelData::kWhole;
 }
 
 } // namespace

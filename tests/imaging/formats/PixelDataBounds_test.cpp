@@ -314,23 +314,39 @@ TEST_F(PixelDataBoundsTest, NestedBoxesAndShortBitmapsEndTheirWalk)
 
 TEST_F(PixelDataBoundsTest, ATiffLayoutThatStopsTheLibrarysDecoderIsRefused)
 {
-    // One-bit samples, eight of them a pixel, little- and big-endian: the
-    // library's decoder would end the program.
-    for (const bool big : {false, true}) {
-        const auto n16 = [&](std::uint32_t v) { return big ? Be(v, 2) : Le(v, 2); };
-        const auto n32 = [&](std::uint32_t v) { return big ? Be(v, 4) : Le(v, 4); };
-        const auto entry = [&](int tag, int type, std::uint32_t value) {
-            return n16(tag) + n16(type) + n32(1) + (type == 3 ? n16(value) + n16(0) : n32(value));
-        };
-        std::string tiff = std::string(big ? "MM" : "II") + n16(42) + n32(8) + n16(8);
-        tiff += entry(256, 3, 8) + entry(257, 3, 8) + entry(258, 3, 1) + entry(259, 3, 1) + entry(262, 3, 1) +
-                entry(273, 4, 8 + 2 + 8 * 12 + 4) + entry(277, 3, 8) + entry(279, 4, 64);
-        tiff += n32(0) + std::string(64, '\x55');
-        WriteBytes("layout.tif", tiff);
-        const ImageRead read = ReadImageFile("layout.tif", RunOptions{});
-        EXPECT_FALSE(read.bitmap) << big;
-        EXPECT_EQ(read.status.problem, FileProblem::kUnreadable) << big;
-    }
+    // Layouts the library's decoder would end the program on: one-bit
+    // samples, eight of them a pixel; samples below a byte, or of five bytes,
+    // stored plane by plane (no bits given: one). Little- and big-endian.
+    // Whole bytes plane by plane are the library's to read.
+    struct Layout {
+        std::uint32_t bits, samples, planar;
+        bool refused;
+    };
+    const Layout layouts[] = {{1, 8, 1, true}, {0, 1, 2, true}, {4, 1, 2, true}, {40, 1, 2, true}, {8, 1, 2, false}};
+    for (const Layout& layout : layouts)
+        for (const bool big : {false, true}) {
+            const auto n16 = [&](std::uint32_t v) { return big ? Be(v, 2) : Le(v, 2); };
+            const auto n32 = [&](std::uint32_t v) { return big ? Be(v, 4) : Le(v, 4); };
+            const auto entry = [&](int tag, int type, std::uint32_t value) {
+                return n16(tag) + n16(type) + n32(1) + (type == 3 ? n16(value) + n16(0) : n32(value));
+            };
+            const std::string bits = layout.bits > 0 ? entry(258, 3, layout.bits) : "";
+            const std::uint32_t entries = layout.bits > 0 ? 9 : 8;
+            std::string tiff = std::string(big ? "MM" : "II") + n16(42) + n32(8) + n16(entries);
+            tiff += entry(256, 3, 8) + entry(257, 3, 8) + bits + entry(259, 3, 1) + entry(262, 3, 1) +
+                entry(273, 4, 8 + 2 + entries * 12 + 4) + entry(277, 3, layout.samples) + entry(279, 4, 64) +
+                entry(284, 3, layout.planar);
+            tiff += n32(0) + std::string(64, '\x55');
+            WriteBytes("layout.tif", tiff);
+            const ImageRead read = ReadImageFile("layout.tif", RunOptions{});
+            const std::string what = std::to_string(layout.bits) + " bits, planar " + std::to_string(layout.planar);
+            if (layout.refused) {
+                EXPECT_FALSE(read.bitmap) << what << " " << big;
+                EXPECT_EQ(read.status.problem, FileProblem::kUnreadable) << what << " " << big;
+            } else {
+                EXPECT_TRUE(read.bitmap) << what << " " << big << ": " << read.status.reason;
+            }
+        }
 }
 
 } // namespace
