@@ -4,6 +4,7 @@
 
 #include "imaging/files/FileHandles.h"
 #include "imaging/formats/BmpLayout.h"
+#include "imaging/picture/ByteRows.h"
 #include "imaging/picture/RowPadding.h"
 
 #include <unistd.h>
@@ -95,10 +96,8 @@ BytePlane ReadPlainBmpChannel(int descriptor, const PlainBmpHeader& header, int 
             return {};
         for (int i = 0; i < count; ++i) {
             const int stored = first + i;
-            const std::uint8_t* source = band.data() + pitch * static_cast<std::uint64_t>(i) + channel;
-            std::uint8_t* target = plane.Row(header.height > 0 ? stored : rows - 1 - stored);
-            for (int x = 0; x < header.width; ++x)
-                target[x] = source[3 * static_cast<std::size_t>(x)];
+            GatherBytes(band.data() + pitch * static_cast<std::uint64_t>(i) + channel, 3,
+                        plane.Row(header.height > 0 ? stored : rows - 1 - stored), header.width);
         }
     }
     return plane;

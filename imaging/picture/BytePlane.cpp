@@ -22,11 +22,8 @@ std::size_t PlaneBytes(int width, int height)
 void GatherChannel(FIBITMAP* bitmap, int channel, std::uint8_t* target)
 {
     const int width = Width(bitmap), height = Height(bitmap);
-    for (int y = 0; y < height; ++y, target += width) {
-        const std::uint8_t* source = RowAt(bitmap, y) + channel;
-        for (int x = 0; x < width; ++x)
-            target[x] = source[3 * x];
-    }
+    for (int y = 0; y < height; ++y, target += width)
+        GatherBytes(RowAt(bitmap, y) + channel, 3, target, width);
 }
 
 } // namespace

@@ -95,8 +95,7 @@ ViewMoves::ViewMoves(FIBITMAP* image, int width, int height, ByteRows depth, Byt
             int stride = depth.stride;
             std::uint8_t* written = pixels ? view_.Row(y) : passes_.Row(y);
             if (depthRow < written + writtenBytes && written < depthRow + static_cast<std::size_t>(stride) * width) {
-                for (int x = 0; x < width; ++x)
-                    depthAside[x] = depthRow[static_cast<std::size_t>(stride) * x];
+                GatherBytes(depthRow, static_cast<std::size_t>(stride), depthAside.data(), width);
                 depthRow = depthAside.data();
                 stride = 1;
             }
@@ -159,6 +158,14 @@ void ViewMoves::PaintRow(const std::uint8_t* depth, const std::array<std::uint8_
     }
 }
 
+// The bits of word w of a row that stand for pixels: all but in a row's
+// last word, when the width is not a multiple of 64.
+std::uint64_t ViewMoves::WordMask(std::size_t w) const
+{
+    const int bits = std::min<int>(64, width_ - static_cast<int>(64 * w));
+    return bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
+}
+
 // Calls onHole(x) for every pixel of row y that no pass painted, left to
 // right; a word at a time, as holes are few and rows long.
 template <typename OnHole> void ViewMoves::ForEachHole(int y, OnHole onHole) const
@@ -166,9 +173,7 @@ template <typename OnHole> void ViewMoves::ForEachHole(int y, OnHole onHole) con
     const std::uint64_t* words = &painted_[WordOf(0, y)];
     for (std::size_t w = 0; w < wordsPerRow_; ++w) {
         const int first = static_cast<int>(64 * w);
-        const int bits = std::min(64, width_ - first);
-        std::uint64_t holes = ~words[w] & (bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1);
-        for (; holes != 0; holes &= holes - 1)
+        for (std::uint64_t holes = ~words[w] & WordMask(w); holes != 0; holes &= holes - 1)
             onHole(first + __builtin_ctzll(holes));
     }
 }
@@ -320,8 +325,7 @@ void ViewMoves::RenderRow(int y, std::uint8_t* out) const
     for (std::size_t w = 0; w < wordsPerRow_; ++w) {
         const int first = static_cast<int>(64 * w);
         const int end = std::min(first + 64, width_);
-        const std::uint64_t all = end - first == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << (end - first)) - 1;
-        if (painted[w] == all) {
+        if (painted[w] == WordMask(w)) {
             // Most words: no hole to look up, and runs of one pass, whose
             // pixels come side by side from the picture.
             for (int x = first; x < end;) {

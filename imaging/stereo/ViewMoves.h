@@ -52,6 +52,7 @@ private:
 
     bool IsPainted(int x, int y) const { return (painted_[WordOf(x, y)] >> (x % 64) & 1) != 0; }
     std::size_t WordOf(int x, int y) const { return static_cast<std::size_t>(y) * wordsPerRow_ + x / 64; }
+    std::uint64_t WordMask(std::size_t w) const;
     template <typename OnHole> void ForEachHole(int y, OnHole onHole) const;
 
     const std::uint8_t* PaintedPixel(int x, int y) const;
