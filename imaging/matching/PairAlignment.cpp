@@ -5,6 +5,7 @@
 #include "imaging/matching/FeatureMatching.h"
 #include "imaging/matching/KeystoneModel.h"
 #include "imaging/matching/LensDistortion.h"
+#include "imaging/matching/LensWarpMap.h"
 #include "imaging/matching/OpenCvPictures.h"
 
 #include <opencv2/core.hpp>
@@ -288,15 +289,7 @@ cv::Mat AlignedEye(const cv::Mat& eye, const cv::Matx33d& warp, const RadialLens
         for (int top = range.start * kWarpBandRows; top < std::min(area.height, range.end * kWarpBandRows);
              top += kWarpBandRows) {
             const int rows = std::min(kWarpBandRows, area.height - top);
-            map.create(rows, area.width, CV_32FC2);
-            for (int y = 0; y < rows; ++y)
-                for (int x = 0; x < area.width; ++x) {
-                    const cv::Point2d straight = EyeWarps::Warped(back, cv::Point2d(area.x + x, area.y + top + y));
-                    const auto seen = lens.Seen({straight.x, straight.y});
-                    map.at<cv::Vec2f>(y, x) = seen
-                        ? cv::Vec2f(static_cast<float>((*seen)[0]), static_cast<float>((*seen)[1]))
-                        : cv::Vec2f(-1, -1);
-                }
+            FillLensWarpMap(back, lens, area.x, area.y + top, area.width, rows, map);
             cv::Mat band = aligned.rowRange(top, top + rows);
             cv::remap(eye, band, map, cv::noArray(), cv::INTER_LINEAR, cv::BORDER_CONSTANT);
         }
