@@ -17,11 +17,52 @@ namespace {
 
 constexpr double kRatio = 0.75;      // a match must be this much better than the next best
 constexpr double kGuidedRatio = 0.9; // the same among the few candidates the geometry leaves
+constexpr int kLookAlikeBits = 100;  // of a descriptor's 486 that two views of one point may differ in
 
 int Distance(const cv::Mat& descriptors, int row, const cv::Mat& others, int otherRow)
 {
     return static_cast<int>(cv::norm(descriptors.row(row), others.row(otherRow), cv::NORM_HAMMING));
 }
+
+// Both eyes' features where a first straightening puts them, the left ones
+// by row, so that each right feature's candidates are found by search.
+class RowCandidates {
+public:
+    RowCandidates(const EyeFeatures& features, const cv::Matx33d& leftWarp, const cv::Matx33d& rightWarp)
+    {
+        if (!features.points[0].empty())
+            cv::perspectiveTransform(features.points[0], lefts_, leftWarp);
+        if (!features.points[1].empty())
+            cv::perspectiveTransform(features.points[1], rights_, rightWarp);
+        byRow_.resize(lefts_.size());
+        std::iota(byRow_.begin(), byRow_.end(), 0);
+        std::sort(byRow_.begin(), byRow_.end(), [&](int a, int b) { return lefts_[a].y < lefts_[b].y; });
+        for (int index : byRow_)
+            rows_.push_back(lefts_[static_cast<std::size_t>(index)].y);
+    }
+
+    // Calls visit(l) for each left feature l within `band` rows of right
+    // feature r and `fewestColumns` to `mostColumns` to its right, until
+    // visit returns false.
+    template <typename Visit>
+    void ForEach(std::size_t r, double band, double fewestColumns, double mostColumns, Visit visit) const
+    {
+        const cv::Point2d& at = rights_[r];
+        const auto from = std::lower_bound(rows_.begin(), rows_.end(), at.y - band);
+        const auto to = std::upper_bound(rows_.begin(), rows_.end(), at.y + band);
+        for (auto candidate = from; candidate != to; ++candidate) {
+            const int l = byRow_[static_cast<std::size_t>(candidate - rows_.begin())];
+            const double columns = lefts_[static_cast<std::size_t>(l)].x - at.x;
+            if (columns >= fewestColumns && columns <= mostColumns && !visit(l))
+                return;
+        }
+    }
+
+private:
+    std::vector<cv::Point2d> lefts_, rights_;
+    std::vector<int> byRow_;
+    std::vector<double> rows_;
+};
 
 } // namespace
 
@@ -68,31 +109,12 @@ std::vector<Match> GuidedMatches(const EyeFeatures& features, const cv::Matx33d&
 {
     const std::vector<cv::Point2d>& lefts = features.points[0];
     const std::vector<cv::Point2d>& rights = features.points[1];
-    std::vector<cv::Point2d> straightLefts, straightRights;
-    if (!lefts.empty())
-        cv::perspectiveTransform(lefts, straightLefts, leftWarp);
-    if (!rights.empty())
-        cv::perspectiveTransform(rights, straightRights, rightWarp);
-    // The left features by row, so that each right one's candidates are found by search.
-    std::vector<int> byRow(lefts.size());
-    std::iota(byRow.begin(), byRow.end(), 0);
-    std::sort(byRow.begin(), byRow.end(), [&](int a, int b) { return straightLefts[a].y < straightLefts[b].y; });
-    std::vector<double> rows;
-    for (int index : byRow)
-        rows.push_back(straightLefts[static_cast<std::size_t>(index)].y);
-
+    const RowCandidates candidates(features, leftWarp, rightWarp);
     constexpr int kNone = std::numeric_limits<int>::max();
     std::vector<int> bestLeft(rights.size(), -1), bestDistance(rights.size(), kNone), runnerUp(rights.size(), kNone);
     std::vector<int> bestRight(lefts.size(), -1), bestReturn(lefts.size(), kNone);
-    for (std::size_t r = 0; r < rights.size(); ++r) {
-        const cv::Point2d& at = straightRights[r];
-        const auto from = std::lower_bound(rows.begin(), rows.end(), at.y - band);
-        const auto to = std::upper_bound(rows.begin(), rows.end(), at.y + band);
-        for (auto candidate = from; candidate != to; ++candidate) {
-            const int l = byRow[static_cast<std::size_t>(candidate - rows.begin())];
-            const double columns = straightLefts[static_cast<std::size_t>(l)].x - at.x;
-            if (columns < fewestColumns || columns > mostColumns)
-                continue;
+    for (std::size_t r = 0; r < rights.size(); ++r)
+        candidates.ForEach(r, band, fewestColumns, mostColumns, [&](int l) {
             const int distance = Distance(features.descriptors[1], static_cast<int>(r), features.descriptors[0], l);
             if (distance < bestDistance[r]) {
                 runnerUp[r] = bestDistance[r];
@@ -105,8 +127,8 @@ std::vector<Match> GuidedMatches(const EyeFeatures& features, const cv::Matx33d&
                 bestReturn[static_cast<std::size_t>(l)] = distance;
                 bestRight[static_cast<std::size_t>(l)] = static_cast<int>(r);
             }
-        }
-    }
+            return true;
+        });
     std::vector<Match> matches;
     for (std::size_t r = 0; r < rights.size(); ++r) {
         const int l = bestLeft[r];
@@ -115,6 +137,23 @@ std::vector<Match> GuidedMatches(const EyeFeatures& features, const cv::Matx33d&
             matches.push_back({lefts[static_cast<std::size_t>(l)], rights[r]});
     }
     return matches;
+}
+
+int RowSupport(const EyeFeatures& features, const cv::Matx33d& leftWarp, const cv::Matx33d& rightWarp, double band,
+               double fewestColumns, double mostColumns)
+{
+    const RowCandidates candidates(features, leftWarp, rightWarp);
+    int supported = 0;
+    for (std::size_t r = 0; r < features.points[1].size(); ++r) {
+        bool found = false;
+        candidates.ForEach(r, band, fewestColumns, mostColumns, [&](int l) {
+            found =
+                Distance(features.descriptors[1], static_cast<int>(r), features.descriptors[0], l) <= kLookAlikeBits;
+            return !found;
+        });
+        supported += found;
+    }
+    return supported;
 }
 
 std::vector<Match> AgreeingWithNeighbours(const std::vector<Match>& matches, int neighbours, double tolerance)

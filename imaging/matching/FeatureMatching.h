@@ -42,6 +42,15 @@ std::vector<Match> MatchFeatures(const cv::Mat& left, const cv::Mat& right, int 
 std::vector<Match> GuidedMatches(const EyeFeatures& features, const cv::Matx33d& leftWarp, const cv::Matx33d& rightWarp,
                                  double band, double fewestColumns, double mostColumns);
 
+// How many right features find a look-alike among the left ones that
+// `leftWarp` and `rightWarp` put within `band` rows of them and
+// `fewestColumns` to `mostColumns` to their right: how much of the scene a
+// geometry finds again. The pair's own geometry finds nearly every point
+// both eyes see; a repeated pattern's copy one period off finds only the
+// pattern, however many of the sure matches it gathered.
+int RowSupport(const EyeFeatures& features, const cv::Matx33d& leftWarp, const cv::Matx33d& rightWarp, double band,
+               double fewestColumns, double mostColumns);
+
 // The matches whose columns apart (left minus right) lie within `tolerance`
 // of the median of their `neighbours` nearest matches' (in the left eye): a
 // surface's depth changes smoothly, while a repeated pattern's wrong copies

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <optional>
 #include <random>
 #include <tuple>
@@ -35,6 +36,14 @@ constexpr double kColumnMargin = 0.02;    // of the width
 constexpr double kKeystonePixels = 1;     // row distance that still agrees while refitting keystones, on the copy
 constexpr int kNeighbours = 8;            // whose columns apart a match matched again must share
 constexpr int kRefits = 3;
+constexpr int kMostOffsets = 4;     // row offsets the sure matches share that are tried as starts
+constexpr double kOffsetPixels = 3; // half the rows an offset's sure matches span, on the copy
+// Of the width: the columns apart (left less right) in which a look-alike of
+// a right feature counts towards a straightening's support, from a far
+// point's behind the screen to a near one's.
+constexpr struct {
+    double fewest, most;
+} kSupportColumns{-0.1, 0.5};
 constexpr int kGuidedPasses = 2;
 constexpr double kClearlyCloser = 0.8;     // the keystone's row error at most this share of the similarity's
 constexpr double kLensCloser = 0.93;       // the lens correction's row cost at most this share of none's,
@@ -154,21 +163,66 @@ struct Straightening {
     std::vector<Match> matches;
 };
 
-// A first keystone from the sure matches, then the matches it allows,
-// twice: each pass finds more of a repeated pattern's points. None when no
-// sample of the sure matches fixes a model.
-std::optional<Straightening> Straighten(const EyeFeatures& features, const std::vector<Match>& sure, cv::Size size)
+// The matches a first keystone allows, twice, the keystone refitted to
+// them each time: each pass finds more of a repeated pattern's points.
+Straightening StraightenFrom(const EyeFeatures& features, const std::vector<Match>& sure, cv::Size size,
+                             const Keystone& start)
 {
-    const std::optional<Keystone> first = FirstKeystone(sure, size, kInlierPixels / features.reduce);
-    if (!first)
-        return std::nullopt;
-    Straightening found{Refitted(sure, *first, size, kInlierPixels / features.reduce), {}};
+    Straightening found{Refitted(sure, start, size, kInlierPixels / features.reduce), {}};
     const double band = kGuidedBand / features.reduce, closeRows = kKeystonePixels / features.reduce;
     for (int pass = 0; pass < kGuidedPasses; ++pass) {
         found.matches = MatchedAgain(features, sure, found.keystone, size, band);
         found.keystone = Refitted(found.matches, found.keystone, size, closeRows);
     }
     return found;
+}
+
+// The row offsets (left less right) that most sure matches share, each by
+// at least kFewestMatches of them within `width` rows, the most shared first.
+std::vector<double> SharedOffsets(const std::vector<Match>& sure, double width)
+{
+    std::vector<double> offsets, rows;
+    for (const Match& m : sure)
+        rows.push_back(m.left.y - m.right.y);
+    std::sort(rows.begin(), rows.end());
+    while (static_cast<int>(offsets.size()) < kMostOffsets) {
+        // The window of rows [first, last) holding the most offsets.
+        std::size_t bestFirst = 0, bestLast = 0;
+        for (std::size_t first = 0, last = 0; first < rows.size(); ++first) {
+            last = std::max(last, first);
+            while (last < rows.size() && rows[last] - rows[first] <= 2 * width)
+                ++last;
+            if (last - first > bestLast - bestFirst)
+                std::tie(bestFirst, bestLast) = std::pair(first, last);
+        }
+        if (static_cast<int>(bestLast - bestFirst) < kFewestMatches)
+            break;
+        offsets.push_back(std::accumulate(rows.begin() + static_cast<std::ptrdiff_t>(bestFirst),
+                                          rows.begin() + static_cast<std::ptrdiff_t>(bestLast), 0.0) /
+                          static_cast<double>(bestLast - bestFirst));
+        rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(bestFirst),
+                   rows.begin() + static_cast<std::ptrdiff_t>(bestLast));
+    }
+    return offsets;
+}
+
+// Where straightening may start: the keystone whose agreeing sure matches
+// cover most of the picture, and an offset alone for each row offset many
+// sure matches share. A repeated pattern's copies one period off may
+// outnumber the scene's own matches among the sure ones, so the pattern's
+// offset and the scene's are both tried.
+std::vector<Keystone> Starts(const std::vector<Match>& sure, cv::Size size, double reduce)
+{
+    std::vector<Keystone> starts;
+    if (const std::optional<Keystone> first = FirstKeystone(sure, size, kInlierPixels / reduce))
+        starts.push_back(*first);
+    const double half = std::max(size.width, size.height) / 2.0, width = kOffsetPixels / reduce;
+    for (const double offset : SharedOffsets(sure, width)) {
+        Keystone start;
+        start.rightOffset = offset / half;
+        starts.push_back(start);
+    }
+    return starts;
 }
 
 cv::Point2d Straightened(const RadialLens& lens, const cv::Point2d& seen)
@@ -341,10 +395,9 @@ std::optional<Matching> MatchedThrough(const RadialLens& lens, const EyeFeatures
                                        cv::Size size)
 {
     std::vector<Match> sure = Straightened(lens, plain.sure);
-    std::optional<Straightening> straightening = Straighten(Straightened(lens, features), sure, size);
-    if (!straightening)
-        return std::nullopt;
-    return Matching{lens, std::move(sure), std::move(*straightening)};
+    Straightening straightening =
+        StraightenFrom(Straightened(lens, features), sure, size, plain.straightening.keystone);
+    return Matching{lens, std::move(sure), std::move(straightening)};
 }
 
 // The matches and the sure ones, where the lens saw them.
@@ -444,6 +497,22 @@ std::variant<Alignment, std::string> AlignmentOf(const Matching& matching, cv::S
     return alignment;
 }
 
+// How many of the right eye's features a matching finds a look-alike for on
+// their rows (RowSupport).
+int SceneFound(const EyeFeatures& features, const Matching& matching, cv::Size size)
+{
+    const EyeWarps warps = matching.straightening.keystone.Warps(size);
+    return RowSupport(Straightened(matching.lens, features), warps.left, warps.right, kGuidedBand / features.reduce,
+                      kSupportColumns.fewest * size.width, kSupportColumns.most * size.width);
+}
+
+// A start's matchings and how much of the scene the better one finds.
+struct Candidate {
+    int found = 0;
+    Matching plain;
+    std::optional<Matching> corrected;
+};
+
 } // namespace
 
 std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right, double windowMargin)
@@ -455,19 +524,29 @@ std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right
     if (static_cast<int>(sure.size()) < kFewestMatches)
         return "too few points match between the eyes (" + std::to_string(sure.size()) +
             "): are they two views of one scene, with some texture?";
-    std::optional<Straightening> straightening = Straighten(features, sure, size);
-    if (!straightening)
+    // The start whose matching, with a lens correction or without, finds
+    // the most of the scene again: the pair's own geometry, not a repeated
+    // pattern's copy one period off.
+    std::optional<Candidate> best;
+    for (const Keystone& start : Starts(sure, size, features.reduce)) {
+        Matching plain{LensOf(0, size.width, size.height), sure, StraightenFrom(features, sure, size, start)};
+        std::optional<Matching> corrected = LensCorrected(features, plain, size);
+        const int sceneFound =
+            std::max(SceneFound(features, plain, size), corrected ? SceneFound(features, *corrected, size) : 0);
+        if (!best || sceneFound > best->found)
+            best = Candidate{sceneFound, std::move(plain), std::move(corrected)};
+    }
+    if (!best)
         return Refusal(0, sure.size());
-    const Matching plain{LensOf(0, size.width, size.height), std::move(sure), std::move(*straightening)};
     // A wide lens leaves the rows apart towards the edges. Its correction is
     // kept when the pair aligns with it; otherwise the pair is aligned
     // without, as well as that goes.
     const double tolerance = kInlierPixels / features.reduce;
     std::variant<Alignment, std::string> found = std::string();
-    if (const std::optional<Matching> corrected = LensCorrected(features, plain, size))
-        found = AlignmentOf(*corrected, size, tolerance, windowMargin);
+    if (best->corrected)
+        found = AlignmentOf(*best->corrected, size, tolerance, windowMargin);
     if (!std::holds_alternative<Alignment>(found))
-        found = AlignmentOf(plain, size, tolerance, windowMargin);
+        found = AlignmentOf(best->plain, size, tolerance, windowMargin);
     if (const auto* why = std::get_if<std::string>(&found))
         return *why;
     const Alignment& alignment = std::get<Alignment>(found);

@@ -53,6 +53,11 @@ struct AlignedPair {
 // ratio test) on copies of at most kMatchingSide pixels a side give the
 // pair's epipolar geometry (RANSAC); matched again under it, the copies of a
 // repeated pattern no longer compete, so a chessboard's corners count too.
+// Where a pattern's copies one period off outnumber the scene's own matches,
+// the geometry is sought from each row offset many matches share as well,
+// and the one under which the most of the right eye's features find a
+// look-alike on their rows wins: only the pair's own geometry finds the
+// rest of the scene.
 // A rotation, scale and vertical offset of the right eye are fitted by RANSAC
 // to the matches' rows alone (their columns differ by depth), and a keystone
 // correction of both eyes (KeystoneModel.h) to the matches the geometry

@@ -2,6 +2,8 @@
 
 #include "imaging/matching/PairAlignment.h"
 
+#include "imaging/matching/FeatureMatching.h"
+
 #include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>
@@ -198,6 +200,30 @@ TEST(PairAlignmentTest, ARepeatedPatternIsMatchedAndSetsTheWindow)
     const RowErrors errors = RowsApart(alignment, corners);
     EXPECT_LT(errors.median, 0.5);
     EXPECT_LT(errors.largest, 1.5);
+}
+
+TEST(PairAlignmentTest, ThePairsOwnRowsFindMoreOfTheSceneThanARepeatedPatternsCopyOnePeriodOff)
+{
+    // A board before a background, the right eye 6 rows lower. Under the
+    // pair's own rows nearly every feature finds a look-alike on its row; two
+    // rows of squares off (one period), only the board's do.
+    const cv::Mat background = Scene(960, 640, 21), board = Checkerboard(12, 10, 40);
+    const cv::Point boardAt(200, 100);
+    const int apart = 30, lower = 6, period = 80;
+    const cv::Mat left = WithPatch(background, board, boardAt);
+    const cv::Mat right = RightEye(WithPatch(background, board, boardAt - cv::Point(apart, 0)), 0, 1, 0, -lower);
+    const auto support = [](const EyeFeatures& features, double rows) {
+        return RowSupport(features, cv::Matx33d::eye(), cv::Matx33d(1, 0, 0, 0, 1, rows, 0, 0, 1), 2, -96, 480);
+    };
+
+    const EyeFeatures features = FindFeatures(left, right, kMatchingSide);
+    const int own = support(features, -lower);
+    EXPECT_GT(own, static_cast<int>(features.points[1].size()) / 2);
+    for (const int off : {-period, period})
+        EXPECT_LT(support(features, off - lower), own * 2 / 3) << off;
+    // Nor do a pair's features find much in another scene.
+    const EyeFeatures unrelated = FindFeatures(Scene(960, 640, 22), Scene(960, 640, 23), kMatchingSide);
+    EXPECT_LT(support(unrelated, 0), static_cast<int>(unrelated.points[1].size()) / 20);
 }
 
 // `eye` as a lens whose bending `lens` corrects shows it.
