@@ -11,22 +11,36 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 namespace velmora {
 namespace {
 
-void ComposeGreyRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out, int width)
+std::uint8_t GreyOf(const std::uint8_t* pixel)
+{
+    return static_cast<std::uint8_t>((pixel[0] + pixel[1] + pixel[2]) / 3);
+}
+
+// The luma, 0.299 R + 0.587 G + 0.114 B rounded half up, in whole numbers so
+// that exact halves are exact.
+std::uint8_t LumaOf(const std::uint8_t* pixel)
+{
+    return static_cast<std::uint8_t>((299 * pixel[2] + 587 * pixel[1] + 114 * pixel[0] + 500) / 1000);
+}
+
+void ComposeGreyRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out,
+                                          int width)
 {
     for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
-        const auto cyan = static_cast<std::uint8_t>((image[0] + image[1] + image[2]) / 3);
-        const auto red = static_cast<std::uint8_t>((view[0] + view[1] + view[2]) / 3);
+        const std::uint8_t cyan = GreyOf(image), red = GreyOf(view);
         out[0] = cyan;
         out[1] = cyan;
         out[2] = red;
     }
 }
 
-void ComposeColourRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out, int width)
+void ComposeColourRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out,
+                                            int width)
 {
     for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
         const std::uint8_t red = view[2];
@@ -36,15 +50,56 @@ void ComposeColourRow(const std::uint8_t* view, const std::uint8_t* image, std::
     }
 }
 
-// Red: the view's luma, 0.299 R + 0.587 G + 0.114 B rounded half up, in whole
-// numbers so that exact halves are exact.
-void ComposeHalfColourRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out, int width)
+// Red: the view's luma.
+void ComposeHalfColourRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out,
+                                                int width)
 {
     for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
-        const auto red = static_cast<std::uint8_t>((299 * view[2] + 587 * view[1] + 114 * view[0] + 500) / 1000);
+        const std::uint8_t red = LumaOf(view);
         out[0] = image[0];
         out[1] = image[1];
         out[2] = red;
+    }
+}
+
+// The same split in two: every pixel's red as a view would take it, and the
+// rows composed from the picture and a view's reds.
+void GreyReds(const std::uint8_t* pixels, std::uint8_t* reds, int width)
+{
+    for (int x = 0; x < width; ++x, pixels += 3)
+        reds[x] = GreyOf(pixels);
+}
+
+void ColourReds(const std::uint8_t* pixels, std::uint8_t* reds, int width)
+{
+    for (int x = 0; x < width; ++x, pixels += 3)
+        reds[x] = pixels[2];
+}
+
+void LumaReds(const std::uint8_t* pixels, std::uint8_t* reds, int width)
+{
+    for (int x = 0; x < width; ++x, pixels += 3)
+        reds[x] = LumaOf(pixels);
+}
+
+// The picture's own reds are its greys: its cyan.
+void ComposeGreyWithReds(const std::uint8_t*, const std::uint8_t* imageReds,
+                                               const std::uint8_t* viewReds, std::uint8_t* out, int width)
+{
+    for (int x = 0; x < width; ++x, out += 3) {
+        out[0] = imageReds[x];
+        out[1] = imageReds[x];
+        out[2] = viewReds[x];
+    }
+}
+
+void ComposeColourWithReds(const std::uint8_t* image, const std::uint8_t*,
+                                                 const std::uint8_t* viewReds, std::uint8_t* out, int width)
+{
+    for (int x = 0; x < width; ++x, image += 3, out += 3) {
+        out[0] = image[0];
+        out[1] = image[1];
+        out[2] = viewReds[x];
     }
 }
 
@@ -86,6 +141,20 @@ void ComposeRows(FIBITMAP* view, FIBITMAP* image, FIBITMAP* output, const Stereo
 }
 
 } // namespace
+
+std::optional<SplitAnaglyph> SplitAnaglyphFor(int anaglyphMode)
+{
+    switch (anaglyphMode) {
+    case kAnaglyphColour:
+        return SplitAnaglyph{ColourReds, ComposeColourWithReds};
+    case kAnaglyphHalfColour:
+        return SplitAnaglyph{LumaReds, ComposeColourWithReds};
+    case kAnaglyphDubois:
+        return std::nullopt;
+    default:
+        return SplitAnaglyph{GreyReds, ComposeGreyWithReds};
+    }
+}
 
 AnaglyphRowComposer AnaglyphRowComposerFor(int anaglyphMode)
 {

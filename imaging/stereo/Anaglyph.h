@@ -8,6 +8,7 @@
 #include "imaging/threads/ProgressSink.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace velmora {
@@ -40,5 +41,19 @@ Bitmap ComposeAnaglyphOverView(Bitmap view, FIBITMAP* image, const StereoSetting
 // bytes are read before any is written.
 using AnaglyphRowComposer = void (*)(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out, int width);
 AnaglyphRowComposer AnaglyphRowComposerFor(int anaglyphMode);
+
+// For the modes whose red comes from the view's pixel alone and whose green
+// and blue from the picture's alone (all but Dubois), the composition in two
+// steps, for a view made of the picture's own pixels moved: `reds` gives
+// every pixel of a row its red as the view would take it, once per picture
+// row, and `compose` makes the row from the picture's pixels, their reds and
+// the view's reds (`out` may be the picture's row). The same bytes as the
+// row composer.
+struct SplitAnaglyph {
+    void (*reds)(const std::uint8_t* pixels, std::uint8_t* reds, int width);
+    void (*compose)(const std::uint8_t* image, const std::uint8_t* imageReds, const std::uint8_t* viewReds,
+                    std::uint8_t* out, int width);
+};
+std::optional<SplitAnaglyph> SplitAnaglyphFor(int anaglyphMode);
 
 } // namespace velmora

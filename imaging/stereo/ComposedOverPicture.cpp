@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace velmora {
@@ -44,14 +45,25 @@ Bitmap ComposeOverPicture(StereoOutputKind kind, Bitmap picture, BytePlane depth
     FIBITMAP* image = picture ? picture.get() : output.get();
 
     const AnaglyphRowComposer composeRow = AnaglyphRowComposerFor(settings.anaglyphMode);
+    // Where the view's red is one byte of what its pixel was in the picture,
+    // that byte is worked out once per picture pixel, and the view is made
+    // as those bytes alone.
+    const std::optional<SplitAnaglyph> split =
+        kind == StereoOutputKind::Anaglyph ? SplitAnaglyphFor(settings.anaglyphMode) : std::nullopt;
+    const std::vector<std::uint8_t> holeReds = split ? moves.HoleValues(split->reds) : std::vector<std::uint8_t>();
     const int viewParity = ViewRowParity(run, height);
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
     const std::size_t padding = FreeImage_GetPitch(output.get()) - rowBytes;
     ForRowBands(height, options.threads, sink, false, [&](const RowBand& band) {
-        std::vector<std::uint8_t> viewRow(rowBytes);
+        std::vector<std::uint8_t> viewRow(split ? 0 : rowBytes), imageReds(split ? width : 0),
+            viewReds(split ? width : 0);
         for (int y = band.begin; y < band.end; ++y) {
             std::uint8_t* out = RowAt(output.get(), y);
-            if (kind == StereoOutputKind::Anaglyph) {
+            if (split) {
+                split->reds(RowAt(image, y), imageReds.data(), width);
+                moves.RenderValues(y, imageReds.data(), holeReds, viewReds.data());
+                split->compose(RowAt(image, y), imageReds.data(), viewReds.data(), out, width);
+            } else if (kind == StereoOutputKind::Anaglyph) {
                 moves.RenderRow(y, viewRow.data());
                 composeRow(viewRow.data(), RowAt(image, y), out, width);
             } else if (y % 2 == viewParity) {

@@ -9,6 +9,10 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace velmora {
 namespace {
 
@@ -72,12 +76,9 @@ ViewMoves::ViewMoves(FIBITMAP* image, int width, int height, ByteRows depth, Byt
     for (int depthValue = 0; depthValue < 256; ++depthValue)
         sourceShift_[plan.pass[depthValue]] = plan.level[depthValue] - geometry.stereoWindow;
 
-    // Per depth value, its pass and how far it moves, for the painting.
-    std::array<std::uint8_t, 256> passOf{};
-    std::array<std::int64_t, 256> moveOf{};
     for (int depthValue = 0; depthValue < 256; ++depthValue) {
-        passOf[depthValue] = static_cast<std::uint8_t>(plan.pass[depthValue]);
-        moveOf[depthValue] = sourceShift_[plan.pass[depthValue]];
+        passOf_[depthValue] = static_cast<std::uint8_t>(plan.pass[depthValue]);
+        moveOf_[depthValue] = sourceShift_[plan.pass[depthValue]];
     }
 
     // The whole of every row is settled in the first pass (see PaintRow);
@@ -101,7 +102,7 @@ ViewMoves::ViewMoves(FIBITMAP* image, int width, int height, ByteRows depth, Byt
             }
             if (clearView)
                 std::memset(written, 0, writtenBytes);
-            PaintRowAs(stride, depthRow, passOf, moveOf, pixels ? passesOfRow.data() : written, y);
+            PaintRowAs(stride, depthRow, pixels ? passesOfRow.data() : written, y);
             band.RowDone();
         }
     });
@@ -122,40 +123,87 @@ ViewMoves::ViewMoves(FIBITMAP* image, int width, int height, ByteRows depth, Byt
 // target, the highest pass seen gives exactly what painting the passes one
 // after another gives; and as no two sources of one pass meet, a pass at
 // least as high as the one a target holds (0 while unpainted) is a later one.
-void ViewMoves::PaintRowAs(int stride, const std::uint8_t* depth, const std::array<std::uint8_t, 256>& passOf,
-                           const std::array<std::int64_t, 256>& moveOf, std::uint8_t* passRow, int y)
+void ViewMoves::PaintRowAs(int stride, const std::uint8_t* depth, std::uint8_t* passRow, int y)
 {
     if (view_.first)
-        stride == 3 ? PaintRow<3, true>(depth, passOf, moveOf, passRow, y)
-                    : PaintRow<1, true>(depth, passOf, moveOf, passRow, y);
+        stride == 3 ? PaintRow<3, true>(depth, passRow, y) : PaintRow<1, true>(depth, passRow, y);
     else
-        stride == 3 ? PaintRow<3, false>(depth, passOf, moveOf, passRow, y)
-                    : PaintRow<1, false>(depth, passOf, moveOf, passRow, y);
+        stride == 3 ? PaintRow<3, false>(depth, passRow, y) : PaintRow<1, false>(depth, passRow, y);
 }
 
 // The depth of pixel x is depth[kStride * x]; the view's pixels are copied
 // as they are painted when kPixels.
-template <int kStride, bool kPixels>
-void ViewMoves::PaintRow(const std::uint8_t* depth, const std::array<std::uint8_t, 256>& passOf,
-                         const std::array<std::int64_t, 256>& moveOf, std::uint8_t* passRow, int y)
+template <int kStride, bool kPixels> void ViewMoves::PaintRow(const std::uint8_t* depth, std::uint8_t* passRow, int y)
 {
-    std::memset(passRow, 0, width_);
-    std::uint64_t* painted = &painted_[WordOf(0, y)];
-    const std::uint8_t* imageRow = image_.Row(y);
-    std::uint8_t* viewRow = kPixels ? view_.Row(y) : nullptr;
-    for (int x = 0; x < width_; ++x) {
-        const std::uint8_t d = depth[kStride * static_cast<std::ptrdiff_t>(x)];
-        const std::int64_t target = x + moveOf[d];
-        if (target < 0 || target >= width_)
-            continue;
-        const auto t = static_cast<std::size_t>(target);
-        if (passOf[d] >= passRow[t]) {
-            passRow[t] = passOf[d];
-            painted[t / 64] |= std::uint64_t{1} << (t % 64);
-            if constexpr (kPixels)
-                std::memcpy(viewRow + 3 * t, imageRow + 3 * static_cast<std::size_t>(x), 3);
+    const int width = width_;
+    std::memset(passRow, 0, width);
+    const RowPainting row{passRow, &painted_[WordOf(0, y)], image_.Row(y), kPixels ? view_.Row(y) : nullptr};
+    for (int x = 0; x < width;) {
+        if constexpr (kStride == 1)
+            if (PaintedAtOnce<kPixels>(depth, x, row)) {
+                x += kAtOnce;
+                continue;
+            }
+        for (const int end = std::min(width, x + kAtOnce); x < end; ++x) {
+            const std::uint8_t d = depth[kStride * static_cast<std::ptrdiff_t>(x)];
+            const std::int64_t target = x + moveOf_[d];
+            if (target < 0 || target >= width)
+                continue;
+            const auto t = static_cast<std::size_t>(target);
+            if (passOf_[d] >= row.passes[t]) {
+                row.passes[t] = passOf_[d];
+                row.painted[t / 64] |= std::uint64_t{1} << (t % 64);
+                if constexpr (kPixels)
+                    std::memcpy(row.view + 3 * t, row.image + 3 * static_cast<std::size_t>(x), 3);
+            }
         }
     }
+}
+
+// Paints the kAtOnce pixels from x at once where they all belong to one pass
+// and land inside the row: they then move together onto side-by-side
+// targets, each of which keeps the higher of the pass it holds and theirs
+// (as painting the passes in order does), and is painted either way (a pass
+// above theirs was painted before). With pixels, only where theirs is the
+// higher everywhere, so that all of them are copied. Returns whether it did.
+template <bool kPixels> bool ViewMoves::PaintedAtOnce(const std::uint8_t* depth, int x, const RowPainting& row) const
+{
+#if defined(__SSE2__)
+    static_assert(kAtOnce == 16);
+    if (x + kAtOnce > width_)
+        return false;
+    const __m128i depths = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depth + x));
+    __m128i least = _mm_min_epu8(depths, _mm_srli_si128(depths, 8)),
+            most = _mm_max_epu8(depths, _mm_srli_si128(depths, 8));
+    for (const int half : {4, 2, 1}) {
+        least = _mm_min_epu8(least, _mm_srli_si128(least, half));
+        most = _mm_max_epu8(most, _mm_srli_si128(most, half));
+    }
+    const auto lowest = static_cast<std::uint8_t>(_mm_cvtsi128_si32(least));
+    const auto highest = static_cast<std::uint8_t>(_mm_cvtsi128_si32(most));
+    const std::uint8_t pass = passOf_[lowest];
+    const std::int64_t target = x + moveOf_[lowest];
+    if (pass != passOf_[highest] || target < 0 || target + kAtOnce > width_)
+        return false;
+    auto* held = reinterpret_cast<__m128i*>(row.passes + target);
+    const __m128i theirs = _mm_set1_epi8(static_cast<char>(pass));
+    const __m128i kept = _mm_max_epu8(_mm_loadu_si128(held), theirs);
+    if constexpr (kPixels) {
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(kept, theirs)) != 0xFFFF)
+            return false;
+        std::memcpy(row.view + 3 * target, row.image + 3 * static_cast<std::ptrdiff_t>(x), 3 * kAtOnce);
+    }
+    _mm_storeu_si128(held, kept);
+    const auto first = static_cast<std::size_t>(target);
+    const std::uint64_t run = (std::uint64_t{1} << kAtOnce) - 1;
+    row.painted[first / 64] |= run << (first % 64);
+    if (first % 64 + kAtOnce > 64)
+        row.painted[first / 64 + 1] |= run >> (64 - first % 64);
+    return true;
+#else
+    (void)depth, (void)x, (void)row;
+    return false;
+#endif
 }
 
 // The bits of word w of a row that stand for pixels: all but in a row's
@@ -310,21 +358,53 @@ void ViewMoves::FillGaps(bool firstSweepLeftToRight, ProgressSink& sink)
     }
 }
 
+// A hole's colour as the view shows it: black where no neighbour filled it.
+const std::uint8_t* ViewMoves::ShownColour(std::size_t hole) const
+{
+    static constexpr std::uint8_t kBlack[3] = {0, 0, 0};
+    return holeColours_[hole].filled ? holeColours_[hole].bytes : kBlack;
+}
+
 void ViewMoves::RenderRow(int y, std::uint8_t* out) const
 {
-    const std::uint8_t* imageRow = image_.Row(y);
+    Render<3>(y, image_.Row(y), out, [&](std::size_t hole) { return ShownColour(hole); });
+}
+
+void ViewMoves::RenderValues(int y, const std::uint8_t* values, const std::vector<std::uint8_t>& holeValues,
+                             std::uint8_t* out) const
+{
+    Render<1>(y, values, out, [&](std::size_t hole) { return &holeValues[hole]; });
+}
+
+std::vector<std::uint8_t> ViewMoves::HoleValues(void (*of)(const std::uint8_t* pixels, std::uint8_t* values,
+                                                           int width)) const
+{
+    std::vector<std::uint8_t> values(holeColours_.size());
+    for (std::size_t hole = 0; hole < values.size(); ++hole)
+        of(ShownColour(hole), &values[hole], 1);
+    return values;
+}
+
+// Row y's pixels of kBytes bytes each from `source`, a picture row's worth
+// (painted pixels: the source pixel that won them), or from holeBytes(index)
+// for a hole.
+template <int kBytes, typename HoleBytes>
+void ViewMoves::Render(int y, const std::uint8_t* source, std::uint8_t* out, HoleBytes holeBytes) const
+{
     const std::uint8_t* passRow = passes_.Row(y);
     const std::uint64_t* painted = &painted_[WordOf(0, y)];
     const auto copy = [out](int x, const std::uint8_t* pixel) {
-        std::uint8_t* target = out + 3 * static_cast<std::size_t>(x);
-        target[0] = pixel[0];
-        target[1] = pixel[1];
-        target[2] = pixel[2];
+        std::memcpy(out + kBytes * static_cast<std::size_t>(x), pixel, kBytes);
     };
-    static constexpr std::uint8_t kBlack[3] = {0, 0, 0};
     for (std::size_t w = 0; w < wordsPerRow_; ++w) {
         const int first = static_cast<int>(64 * w);
         const int end = std::min(first + 64, width_);
+        if (painted[w] == WordMask(w) && kBytes == 1) {
+            // Most words: no hole to look up.
+            for (int x = first; x < end; ++x)
+                out[x] = source[x - sourceShift_[passRow[x]]];
+            continue;
+        }
         if (painted[w] == WordMask(w)) {
             // Most words: no hole to look up, and runs of one pass, whose
             // pixels come side by side from the picture.
@@ -333,19 +413,17 @@ void ViewMoves::RenderRow(int y, std::uint8_t* out) const
                 int runEnd = x + 1;
                 while (runEnd < end && passRow[runEnd] == pass)
                     ++runEnd;
-                std::memcpy(out + 3 * static_cast<std::size_t>(x), imageRow + 3 * (x - sourceShift_[pass]),
-                            3 * static_cast<std::size_t>(runEnd - x));
+                std::memcpy(out + kBytes * static_cast<std::size_t>(x), source + kBytes * (x - sourceShift_[pass]),
+                            kBytes * static_cast<std::size_t>(runEnd - x));
                 x = runEnd;
             }
             continue;
         }
         for (int x = first; x < end; ++x) {
-            if ((painted[w] >> (x - first) & 1) != 0) {
-                copy(x, imageRow + 3 * (x - sourceShift_[passRow[x]]));
-            } else {
-                const HoleColour& hole = holeColours_[HoleAt(x, y)];
-                copy(x, hole.filled ? hole.bytes : kBlack);
-            }
+            if ((painted[w] >> (x - first) & 1) != 0)
+                copy(x, source + kBytes * (x - sourceShift_[passRow[x]]));
+            else
+                copy(x, holeBytes(HoleAt(x, y)));
         }
     }
 }

@@ -44,6 +44,16 @@ public:
     // on several threads at once.
     void RenderRow(int y, std::uint8_t* out) const;
 
+    // The same a byte a pixel: a painted pixel's is values[x] of the picture
+    // pixel x that won it (`values` a byte for each pixel of the picture's
+    // row y), a hole's is holeValues[h] (h its index in HoleValues).
+    void RenderValues(int y, const std::uint8_t* values, const std::vector<std::uint8_t>& holeValues,
+                      std::uint8_t* out) const;
+
+    // `of` applied to every hole's colour (black where no neighbour filled
+    // it), a byte each, for RenderValues.
+    std::vector<std::uint8_t> HoleValues(void (*of)(const std::uint8_t* pixels, std::uint8_t* values, int width)) const;
+
 private:
     struct HoleColour {
         std::uint8_t bytes[3];
@@ -56,16 +66,27 @@ private:
     template <typename OnHole> void ForEachHole(int y, OnHole onHole) const;
 
     const std::uint8_t* PaintedPixel(int x, int y) const;
+    const std::uint8_t* ShownColour(std::size_t hole) const;
     std::size_t HoleAt(int x, int y) const;
     const std::uint8_t* PixelAsItStands(int x, int y, std::size_t hole) const;
     // Both ways: `view` holds the view's pixels or is none.
     ViewMoves(FIBITMAP* image, int width, int height, ByteRows depth, ByteRows passes, FIBITMAP* view, bool clearView,
               const StereoGeometry& geometry, const RunOptions& options, ProgressSink& sink);
-    void PaintRowAs(int stride, const std::uint8_t* depth, const std::array<std::uint8_t, 256>& passOf,
-                    const std::array<std::int64_t, 256>& moveOf, std::uint8_t* passRow, int y);
-    template <int kStride, bool kPixels>
-    void PaintRow(const std::uint8_t* depth, const std::array<std::uint8_t, 256>& passOf,
-                  const std::array<std::int64_t, 256>& moveOf, std::uint8_t* passRow, int y);
+    // Where a row is painted: its passes, its words of painted bits, and the
+    // picture's and (when painted at once) the view's pixels.
+    struct RowPainting {
+        std::uint8_t* passes;
+        std::uint64_t* painted;
+        const std::uint8_t* image;
+        std::uint8_t* view;
+    };
+    static constexpr int kAtOnce = 16; // pixels of one pass painted together
+
+    void PaintRowAs(int stride, const std::uint8_t* depth, std::uint8_t* passRow, int y);
+    template <int kStride, bool kPixels> void PaintRow(const std::uint8_t* depth, std::uint8_t* passRow, int y);
+    template <bool kPixels> bool PaintedAtOnce(const std::uint8_t* depth, int x, const RowPainting& row) const;
+    template <int kBytes, typename HoleBytes>
+    void Render(int y, const std::uint8_t* source, std::uint8_t* out, HoleBytes holeBytes) const;
     void ListHoles(int threads);
     void FillHole(std::size_t hole, int x, int y, const std::size_t (&from)[3]);
     void FillGaps(bool firstSweepLeftToRight, ProgressSink& sink);
@@ -76,6 +97,8 @@ private:
     ByteRows passes_;
     ByteRows view_;                               // the view's pixels when painted at once; first is null when not
     std::array<std::int64_t, 256> sourceShift_{}; // per pass: the target column less the source's
+    std::array<std::uint8_t, 256> passOf_{};      // per depth value: its pass
+    std::array<std::int64_t, 256> moveOf_{};      // per depth value: its pass's shift
     std::size_t wordsPerRow_;
     ZeroedArray<std::uint64_t> painted_; // a bit per pixel, each row in whole words
     // The holes left by the passes, per column in row order: those of column

@@ -4,10 +4,12 @@
 
 #include "imaging/formats/ImageFile.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace velmora::test {
 
@@ -53,6 +55,29 @@ Bitmap RandomDepthMap(int width, int height, std::mt19937& random)
         if (speckle(random))
             return Grey(byte(random));
         return Grey(blocks[(y / blockHeight) * (width / blockWidth + 1) + x / blockWidth]);
+    });
+}
+
+Bitmap SmoothDepthMap(int width, int height, std::mt19937& random)
+{
+    std::uniform_real_distribution<double> slope(-0.8, 0.8), base(0, 255);
+    const double across = slope(random), down = slope(random), start = base(random);
+    struct Rectangle {
+        int left, bottom, right, top, depth;
+    };
+    std::vector<Rectangle> rectangles;
+    std::uniform_int_distribution<int> column(0, width), row(0, height), byte(0, 255), count(0, 4);
+    for (int i = count(random); i > 0; --i) {
+        const int a = column(random), b = column(random), c = row(random), d = row(random);
+        rectangles.push_back({std::min(a, b), std::min(c, d), std::max(a, b), std::max(c, d), byte(random)});
+    }
+    return MakeImage(width, height, [&](int x, int y) {
+        int depth = static_cast<int>(start + across * x + down * y) & 511;
+        depth = depth > 255 ? 511 - depth : depth; // up and down again, never out of range
+        for (const Rectangle& r : rectangles)
+            if (x >= r.left && x < r.right && y >= r.bottom && y < r.top)
+                depth = r.depth;
+        return Grey(depth);
     });
 }
 

@@ -32,6 +32,10 @@ Bitmap RandomImage(int width, int height, std::mt19937& random);
 // A grey depth map of random blocks (so that near pixels overlap far ones and
 // leave holes) sprinkled with single random pixels.
 Bitmap RandomDepthMap(int width, int height, std::mt19937& random);
+// A grey depth map as a photograph's is: gentle random slopes, with a few
+// random rectangles standing nearer or further, so that long runs of one
+// depth move together and rectangles hide what lies behind them.
+Bitmap SmoothDepthMap(int width, int height, std::mt19937& random);
 
 // An all-black 8-bit picture with a grey palette (index i is grey i).
 Bitmap GreyPaletteImage(int width, int height);

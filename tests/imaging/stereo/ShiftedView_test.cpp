@@ -249,6 +249,38 @@ TEST_F(ShiftedViewTest, MatchesTheReferenceOrderByteForByte)
     }
 }
 
+TEST_F(ShiftedViewTest, SmoothDepthGivesTheReferenceViewFromAMapOrAPlane)
+{
+    // Long runs of one depth move together; rectangles hide what lies
+    // behind them and runs reach both edges of the row.
+    std::mt19937 random(31);
+    std::uniform_int_distribution<int> side(1, 300), parallaxOf(-40, 40), coin(0, 3);
+    for (int round = 0; round < 40; ++round) {
+        const int width = side(random), height = std::min(side(random), 30);
+        Bitmap image = RandomImage(width, height, random);
+        Bitmap depth = coin(random) == 0 ? SmoothDepthMap(side(random), side(random), random)
+                                         : SmoothDepthMap(width, height, random);
+        const int parallax = round % 10 == 0 ? 300 : parallaxOf(random);
+        const int windows[] = {0, parallax, parallax / 2, -7};
+        StereoSettings settings;
+        settings.geometry = {parallax, windows[coin(random)]};
+        Save(image.get(), sandbox.Path("image.bmp"));
+        Save(depth.get(), sandbox.Path("depth.bmp"));
+        NullSink quiet;
+        ReferenceShiftedView(sandbox.Path("expected.bmp"), sandbox.Path("image.bmp"), sandbox.Path("depth.bmp"),
+                             settings, quiet);
+        const std::string what = std::to_string(width) + "x" + std::to_string(height) +
+            " P=" + std::to_string(parallax) + " S=" + std::to_string(settings.geometry.stereoWindow);
+        ASSERT_TRUE(MakeShiftedView(sandbox.Path("view.bmp"), sandbox.Path("image.bmp"), sandbox.Path("depth.bmp"),
+                                    settings, RunOptions{}, quiet));
+        ASSERT_TRUE(SamePixels(sandbox.Path("expected.bmp"), sandbox.Path("view.bmp"))) << what;
+        const BytePlane plane = TakeChannelPlane(Bitmap(FreeImage_Clone(depth.get())), 0);
+        const Bitmap fromPlane = ShiftViewBitmap(image.get(), plane, settings.geometry, 2835, RunOptions{}, quiet);
+        Save(fromPlane.get(), sandbox.Path("plane.bmp"));
+        ASSERT_TRUE(SamePixels(sandbox.Path("expected.bmp"), sandbox.Path("plane.bmp"))) << what << " from a plane";
+    }
+}
+
 // A tall picture lists its holes by several blocks of rows, which the threads
 // share; the lists must still come out in row order within each column.
 TEST_F(ShiftedViewTest, TallPicturesMatchTheReferenceWhateverTheThreads)
