@@ -20,10 +20,6 @@ struct ByteRows {
 
 // Copies `count` bytes lying `stride` bytes apart from `source` (one byte of
 // each pixel of a row) to `target`, side by side, going forward.
-inline void GatherBytes(const std::uint8_t* source, std::size_t stride, std::uint8_t* target, int count)
-{
-    for (int x = 0; x < count; ++x)
-        target[x] = source[stride * static_cast<std::size_t>(x)];
-}
+void GatherBytes(const std::uint8_t* source, std::size_t stride, std::uint8_t* target, int count);
 
 } // namespace velmora

@@ -3,6 +3,7 @@
 #include "imaging/stereo/Anaglyph.h"
 
 #include "imaging/picture/Bitmap.h"
+#include "imaging/picture/VectorClones.h"
 #include "imaging/stereo/AllocationGuard.h"
 #include "imaging/stereo/Messages.h"
 #include "imaging/stereo/RoundHalfAway.h"
@@ -28,7 +29,7 @@ std::uint8_t LumaOf(const std::uint8_t* pixel)
     return static_cast<std::uint8_t>((299 * pixel[2] + 587 * pixel[1] + 114 * pixel[0] + 500) / 1000);
 }
 
-void ComposeGreyRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out,
+VELMORA_VECTOR_CLONES void ComposeGreyRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out,
                                           int width)
 {
     for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
@@ -39,7 +40,7 @@ void ComposeGreyRow(const std::uint8_t* view, const std::uint8_t* image, std::ui
     }
 }
 
-void ComposeColourRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out,
+VELMORA_VECTOR_CLONES void ComposeColourRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out,
                                             int width)
 {
     for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
@@ -51,7 +52,7 @@ void ComposeColourRow(const std::uint8_t* view, const std::uint8_t* image, std::
 }
 
 // Red: the view's luma.
-void ComposeHalfColourRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out,
+VELMORA_VECTOR_CLONES void ComposeHalfColourRow(const std::uint8_t* view, const std::uint8_t* image, std::uint8_t* out,
                                                 int width)
 {
     for (int x = 0; x < width; ++x, view += 3, image += 3, out += 3) {
@@ -64,26 +65,26 @@ void ComposeHalfColourRow(const std::uint8_t* view, const std::uint8_t* image, s
 
 // The same split in two: every pixel's red as a view would take it, and the
 // rows composed from the picture and a view's reds.
-void GreyReds(const std::uint8_t* pixels, std::uint8_t* reds, int width)
+VELMORA_VECTOR_CLONES void GreyReds(const std::uint8_t* pixels, std::uint8_t* reds, int width)
 {
     for (int x = 0; x < width; ++x, pixels += 3)
         reds[x] = GreyOf(pixels);
 }
 
-void ColourReds(const std::uint8_t* pixels, std::uint8_t* reds, int width)
+VELMORA_VECTOR_CLONES void ColourReds(const std::uint8_t* pixels, std::uint8_t* reds, int width)
 {
     for (int x = 0; x < width; ++x, pixels += 3)
         reds[x] = pixels[2];
 }
 
-void LumaReds(const std::uint8_t* pixels, std::uint8_t* reds, int width)
+VELMORA_VECTOR_CLONES void LumaReds(const std::uint8_t* pixels, std::uint8_t* reds, int width)
 {
     for (int x = 0; x < width; ++x, pixels += 3)
         reds[x] = LumaOf(pixels);
 }
 
 // The picture's own reds are its greys: its cyan.
-void ComposeGreyWithReds(const std::uint8_t*, const std::uint8_t* imageReds,
+VELMORA_VECTOR_CLONES void ComposeGreyWithReds(const std::uint8_t*, const std::uint8_t* imageReds,
                                                const std::uint8_t* viewReds, std::uint8_t* out, int width)
 {
     for (int x = 0; x < width; ++x, out += 3) {
@@ -93,7 +94,7 @@ void ComposeGreyWithReds(const std::uint8_t*, const std::uint8_t* imageReds,
     }
 }
 
-void ComposeColourWithReds(const std::uint8_t* image, const std::uint8_t*,
+VELMORA_VECTOR_CLONES void ComposeColourWithReds(const std::uint8_t* image, const std::uint8_t*,
                                                  const std::uint8_t* viewReds, std::uint8_t* out, int width)
 {
     for (int x = 0; x < width; ++x, image += 3, out += 3) {
