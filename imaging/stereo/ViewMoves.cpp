@@ -42,6 +42,20 @@ LevelPlan PlanLevels(int parallax)
     return plan;
 }
 
+// Whether the kAtOnce pixels of a row's passes from x, all before `end`, are
+// of one pass.
+bool OnePassAt(const std::uint8_t* passes, int x, int end)
+{
+    if (x + ViewMoves::kAtOnce > end)
+        return false;
+#if defined(__SSE2__)
+    const __m128i these = _mm_loadu_si128(reinterpret_cast<const __m128i*>(passes + x));
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(these, _mm_set1_epi8(static_cast<char>(passes[x])))) == 0xFFFF;
+#else
+    return std::all_of(passes + x, passes + x + ViewMoves::kAtOnce, [&](std::uint8_t p) { return p == passes[x]; });
+#endif
+}
+
 } // namespace
 
 ViewMoves::ViewMoves(FIBITMAP* image, int width, int height, ByteRows depth, ByteRows passes,
@@ -400,9 +414,17 @@ void ViewMoves::Render(int y, const std::uint8_t* source, std::uint8_t* out, Hol
         const int first = static_cast<int>(64 * w);
         const int end = std::min(first + 64, width_);
         if (painted[w] == WordMask(w) && kBytes == 1) {
-            // Most words: no hole to look up.
-            for (int x = first; x < end; ++x)
-                out[x] = source[x - sourceShift_[passRow[x]]];
+            // Most words: no hole to look up, and runs of one pass, whose
+            // bytes come side by side from the picture's.
+            for (int x = first; x < end;) {
+                if (OnePassAt(passRow, x, end)) {
+                    std::memcpy(out + x, source + (x - sourceShift_[passRow[x]]), kAtOnce);
+                    x += kAtOnce;
+                    continue;
+                }
+                for (const int chunkEnd = std::min(end, x + kAtOnce); x < chunkEnd; ++x)
+                    out[x] = source[x - sourceShift_[passRow[x]]];
+            }
             continue;
         }
         if (painted[w] == WordMask(w)) {

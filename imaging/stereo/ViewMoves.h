@@ -24,6 +24,8 @@ namespace velmora {
 // Or the view painted as pixels at once, for a run that wants the picture.
 class ViewMoves {
 public:
+    static constexpr int kAtOnce = 16; // pixels of one pass painted or rendered together
+
     // Paints the level passes over every row of the width x height area of
     // `image` and fills the holes, the progress as one run of the passes
     // (left at its end) and a message a column while filling. Row y's passes
@@ -80,7 +82,6 @@ private:
         const std::uint8_t* image;
         std::uint8_t* view;
     };
-    static constexpr int kAtOnce = 16; // pixels of one pass painted together
 
     void PaintRowAs(int stride, const std::uint8_t* depth, std::uint8_t* passRow, int y);
     template <int kStride, bool kPixels> void PaintRow(const std::uint8_t* depth, std::uint8_t* passRow, int y);
