@@ -22,4 +22,8 @@ struct ByteRows {
 // each pixel of a row) to `target`, side by side, going forward.
 void GatherBytes(const std::uint8_t* source, std::size_t stride, std::uint8_t* target, int count);
 
+// Makes a byte of each of `width` three-byte pixels (a grey, a luma, one
+// channel): values[x] from pixels[3 x] onwards.
+using ByteOfPixels = void (*)(const std::uint8_t* pixels, std::uint8_t* values, int width);
+
 } // namespace velmora

@@ -4,6 +4,7 @@
 
 #include "imaging/RunOptions.h"
 #include "imaging/picture/Bitmap.h"
+#include "imaging/picture/ByteRows.h"
 #include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
 
@@ -50,7 +51,7 @@ AnaglyphRowComposer AnaglyphRowComposerFor(int anaglyphMode);
 // the view's reds (`out` may be the picture's row). The same bytes as the
 // row composer.
 struct SplitAnaglyph {
-    void (*reds)(const std::uint8_t* pixels, std::uint8_t* reds, int width);
+    ByteOfPixels reds;
     void (*compose)(const std::uint8_t* image, const std::uint8_t* imageReds, const std::uint8_t* viewReds,
                     std::uint8_t* out, int width);
 };

@@ -180,19 +180,22 @@ template <int kStride, bool kPixels> void ViewMoves::PaintRow(const std::uint8_t
 // (as painting the passes in order does), and is painted either way (a pass
 // above theirs was painted before). With pixels, only where theirs is the
 // higher everywhere, so that all of them are copied. Returns whether it did.
-template <bool kPixels> bool ViewMoves::PaintedAtOnce(const std::uint8_t* depth, int x, const RowPainting& row) const
+template <bool kPixels> bool ViewMoves::PaintedAtOnce(const std::uint8_t* depth, int x, const RowPainting& row)
 {
 #if defined(__SSE2__)
     static_assert(kAtOnce == 16);
     if (x + kAtOnce > width_)
         return false;
     const __m128i depths = _mm_loadu_si128(reinterpret_cast<const __m128i*>(depth + x));
-    __m128i least = _mm_min_epu8(depths, _mm_srli_si128(depths, 8)),
-            most = _mm_max_epu8(depths, _mm_srli_si128(depths, 8));
-    for (const int half : {4, 2, 1}) {
-        least = _mm_min_epu8(least, _mm_srli_si128(least, half));
-        most = _mm_max_epu8(most, _mm_srli_si128(most, half));
-    }
+    // The least and the most of the sixteen, folded into the first byte.
+    __m128i least = _mm_min_epu8(depths, _mm_srli_si128(depths, 8));
+    __m128i most = _mm_max_epu8(depths, _mm_srli_si128(depths, 8));
+    least = _mm_min_epu8(least, _mm_srli_si128(least, 4));
+    most = _mm_max_epu8(most, _mm_srli_si128(most, 4));
+    least = _mm_min_epu8(least, _mm_srli_si128(least, 2));
+    most = _mm_max_epu8(most, _mm_srli_si128(most, 2));
+    least = _mm_min_epu8(least, _mm_srli_si128(least, 1));
+    most = _mm_max_epu8(most, _mm_srli_si128(most, 1));
     const auto lowest = static_cast<std::uint8_t>(_mm_cvtsi128_si32(least));
     const auto highest = static_cast<std::uint8_t>(_mm_cvtsi128_si32(most));
     const std::uint8_t pass = passOf_[lowest];
@@ -390,8 +393,7 @@ void ViewMoves::RenderValues(int y, const std::uint8_t* values, const std::vecto
     Render<1>(y, values, out, [&](std::size_t hole) { return &holeValues[hole]; });
 }
 
-std::vector<std::uint8_t> ViewMoves::HoleValues(void (*of)(const std::uint8_t* pixels, std::uint8_t* values,
-                                                           int width)) const
+std::vector<std::uint8_t> ViewMoves::HoleValues(ByteOfPixels of) const
 {
     std::vector<std::uint8_t> values(holeColours_.size());
     for (std::size_t hole = 0; hole < values.size(); ++hole)
@@ -413,23 +415,22 @@ void ViewMoves::Render(int y, const std::uint8_t* source, std::uint8_t* out, Hol
     for (std::size_t w = 0; w < wordsPerRow_; ++w) {
         const int first = static_cast<int>(64 * w);
         const int end = std::min(first + 64, width_);
-        if (painted[w] == WordMask(w) && kBytes == 1) {
-            // Most words: no hole to look up, and runs of one pass, whose
-            // bytes come side by side from the picture's.
-            for (int x = first; x < end;) {
-                if (OnePassAt(passRow, x, end)) {
-                    std::memcpy(out + x, source + (x - sourceShift_[passRow[x]]), kAtOnce);
-                    x += kAtOnce;
-                    continue;
-                }
-                for (const int chunkEnd = std::min(end, x + kAtOnce); x < chunkEnd; ++x)
-                    out[x] = source[x - sourceShift_[passRow[x]]];
-            }
-            continue;
-        }
+        // Most words: no hole to look up, and runs of one pass, whose pixels
+        // come side by side from the picture.
         if (painted[w] == WordMask(w)) {
-            // Most words: no hole to look up, and runs of one pass, whose
-            // pixels come side by side from the picture.
+            if constexpr (kBytes == 1) {
+                // Sixteen bytes at a time where they are of one pass.
+                for (int x = first; x < end;) {
+                    if (OnePassAt(passRow, x, end)) {
+                        std::memcpy(out + x, source + (x - sourceShift_[passRow[x]]), kAtOnce);
+                        x += kAtOnce;
+                        continue;
+                    }
+                    for (const int chunkEnd = std::min(end, x + kAtOnce); x < chunkEnd; ++x)
+                        out[x] = source[x - sourceShift_[passRow[x]]];
+                }
+                continue;
+            }
             for (int x = first; x < end;) {
                 const std::uint8_t pass = passRow[x];
                 int runEnd = x + 1;

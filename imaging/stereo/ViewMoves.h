@@ -48,13 +48,14 @@ public:
 
     // The same a byte a pixel: a painted pixel's is values[x] of the picture
     // pixel x that won it (`values` a byte for each pixel of the picture's
-    // row y), a hole's is holeValues[h] (h its index in HoleValues).
+    // row y), a hole's is holeValues[h] (h its index in HoleValues). `out`
+    // holds `width` bytes and is none of `values`.
     void RenderValues(int y, const std::uint8_t* values, const std::vector<std::uint8_t>& holeValues,
                       std::uint8_t* out) const;
 
     // `of` applied to every hole's colour (black where no neighbour filled
     // it), a byte each, for RenderValues.
-    std::vector<std::uint8_t> HoleValues(void (*of)(const std::uint8_t* pixels, std::uint8_t* values, int width)) const;
+    std::vector<std::uint8_t> HoleValues(ByteOfPixels of) const;
 
 private:
     struct HoleColour {
@@ -85,7 +86,7 @@ private:
 
     void PaintRowAs(int stride, const std::uint8_t* depth, std::uint8_t* passRow, int y);
     template <int kStride, bool kPixels> void PaintRow(const std::uint8_t* depth, std::uint8_t* passRow, int y);
-    template <bool kPixels> bool PaintedAtOnce(const std::uint8_t* depth, int x, const RowPainting& row) const;
+    template <bool kPixels> bool PaintedAtOnce(const std::uint8_t* depth, int x, const RowPainting& row);
     template <int kBytes, typename HoleBytes>
     void Render(int y, const std::uint8_t* source, std::uint8_t* out, HoleBytes holeBytes) const;
     void ListHoles(int threads);
