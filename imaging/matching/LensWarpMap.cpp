@@ -2,6 +2,8 @@
 
 #include "imaging/matching/LensWarpMap.h"
 
+#include "imaging/matching/KeystoneModel.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -13,8 +15,8 @@ constexpr double kLargestMiss = 4e-3; // pixels a cell's centre may lie from its
 
 cv::Vec2d SeenFrom(const cv::Matx33d& back, const RadialLens& lens, double x, double y)
 {
-    const cv::Vec3d q = back * cv::Vec3d(x, y, 1);
-    const auto seen = lens.Seen({q[0] / q[2], q[1] / q[2]});
+    const cv::Point2d straight = EyeWarps::Warped(back, {x, y});
+    const auto seen = lens.Seen({straight.x, straight.y});
     return seen ? cv::Vec2d((*seen)[0], (*seen)[1]) : cv::Vec2d(kUnseen, kUnseen);
 }
 
@@ -58,6 +60,10 @@ double Along(int at, const Span& span)
 void FillLensWarpMap(const cv::Matx33d& back, const RadialLens& lens, int left, int top, int width, int rows,
                      cv::Mat& map)
 {
+    if (width <= 0 || rows <= 0) {
+        map.release();
+        return;
+    }
     map.create(rows, width, CV_32FC2);
     const std::vector<int> columns = GridLines(width), lines = GridLines(rows);
     cv::Mat grid(static_cast<int>(lines.size()), static_cast<int>(columns.size()), CV_64FC2);

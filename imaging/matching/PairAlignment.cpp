@@ -178,7 +178,8 @@ Straightening StraightenFrom(const EyeFeatures& features, const std::vector<Matc
 }
 
 // The row offsets (left less right) that most sure matches share, each by
-// at least kFewestMatches of them within `width` rows, the most shared first.
+// at least kFewestMatches of them whose offsets lie within 2 `width` of one
+// another, the most shared first.
 std::vector<double> SharedOffsets(const std::vector<Match>& sure, double width)
 {
     std::vector<double> offsets, rows;
@@ -389,10 +390,9 @@ struct Matching {
     Straightening straightening;
 };
 
-// The matching again under a lens correction; none when it finds no
-// straightening.
-std::optional<Matching> MatchedThrough(const RadialLens& lens, const EyeFeatures& features, const Matching& plain,
-                                       cv::Size size)
+// The matching again under a lens correction, from the keystone the
+// matching without it found.
+Matching MatchedThrough(const RadialLens& lens, const EyeFeatures& features, const Matching& plain, cv::Size size)
 {
     std::vector<Match> sure = Straightened(lens, plain.sure);
     Straightening straightening =
@@ -419,17 +419,14 @@ std::optional<Matching> LensCorrected(const EyeFeatures& features, const Matchin
         SearchLens(Judged(plain, plain), plain.straightening.keystone, size, kLensProposingPixels / features.reduce);
     if (proposed.lens.k == 0)
         return std::nullopt;
-    std::optional<Matching> corrected = MatchedThrough(proposed.lens, features, plain, size);
-    if (!corrected)
-        return std::nullopt;
+    const Matching corrected = MatchedThrough(proposed.lens, features, plain, size);
     const double tolerance = kKeystonePixels / features.reduce;
-    const std::vector<Match> judged = Judged(*corrected, plain);
-    const LensSearch judgedAgain = SearchLens(judged, corrected->straightening.keystone, size, tolerance);
+    const std::vector<Match> judged = Judged(corrected, plain);
+    const LensSearch judgedAgain = SearchLens(judged, corrected.straightening.keystone, size, tolerance);
     if (!judgedAgain.ClearlyCloser(judged.size(), tolerance))
         return std::nullopt;
     if (judgedAgain.lens.k != proposed.lens.k)
-        if (std::optional<Matching> finer = MatchedThrough(judgedAgain.lens, features, plain, size))
-            corrected = std::move(finer);
+        return MatchedThrough(judgedAgain.lens, features, plain, size);
     return corrected;
 }
 
