@@ -44,37 +44,50 @@ TEST(ComposeOverPictureTest, GivesTheBytesAndReportsOfAViewComposedAfterIt)
     std::mt19937 random(17);
     StereoSettings settings;
     settings.pixelsPerMetre = 3779;
+    // Every anaglyph mode (each makes its view its own way) and the LC
+    // shutter; random blocks leave holes everywhere, smooth depth moves long
+    // runs together.
+    struct Variant {
+        StereoOutputKind kind;
+        int anaglyphMode;
+    };
+    const Variant variants[] = {{StereoOutputKind::Anaglyph, 0},
+                                {StereoOutputKind::Anaglyph, 1},
+                                {StereoOutputKind::Anaglyph, 2},
+                                {StereoOutputKind::Anaglyph, 3},
+                                {StereoOutputKind::LcShutter, 0}};
     for (const Case& size : cases)
         for (const StereoGeometry& geometry : geometries)
             for (int threads : {1, 2, 7})
-                for (auto kind : {StereoOutputKind::Anaglyph, StereoOutputKind::LcShutter}) {
-                    Bitmap image = RandomImage(size.width, size.height, random);
-                    // Random blocks leave holes everywhere; smooth depth moves long runs together.
-                    Bitmap depth = threads == 2 ? SmoothDepthMap(size.depthWidth, size.depthHeight, random)
-                                                : RandomDepthMap(size.depthWidth, size.depthHeight, random);
-                    StereoOutputRun run;
-                    run.geometry = geometry;
-                    run.leftEyeOnTop = threads == 2 ? std::optional<bool>(true) : std::nullopt;
-                    settings.anaglyphMode = (settings.anaglyphMode + 1) % 4; // every mode in turn
-                    RunOptions options;
-                    options.threads = threads;
-                    RecordingSink expectedSink, sink;
-                    const Bitmap expected =
-                        ComposedAfterAView(kind, image.get(), depth.get(), run, settings, options, expectedSink);
+                for (const Variant& variant : variants)
+                    for (bool smooth : {false, true}) {
+                        Bitmap image = RandomImage(size.width, size.height, random);
+                        Bitmap depth = smooth ? SmoothDepthMap(size.depthWidth, size.depthHeight, random)
+                                              : RandomDepthMap(size.depthWidth, size.depthHeight, random);
+                        StereoOutputRun run;
+                        run.geometry = geometry;
+                        run.leftEyeOnTop = threads == 2 ? std::optional<bool>(true) : std::nullopt;
+                        settings.anaglyphMode = variant.anaglyphMode;
+                        RunOptions options;
+                        options.threads = threads;
+                        RecordingSink expectedSink, sink;
+                        const Bitmap expected = ComposedAfterAView(variant.kind, image.get(), depth.get(), run,
+                                                                   settings, options, expectedSink);
 
-                    Bitmap picture =
-                        MakeImage(size.width, size.height, [&](int x, int y) { return PixelOf(image.get(), x, y); });
-                    const BYTE* pixels = FreeImage_GetBits(picture.get());
-                    const Bitmap output = ComposeOverPicture(kind, std::move(picture),
-                                                             TakeChannelPlane(Bitmap(FreeImage_Clone(depth.get())), 0),
-                                                             run, settings, options, sink);
-                    const std::string what = std::to_string(size.width) + "x" + std::to_string(size.height) +
-                        " P=" + std::to_string(geometry.parallax) + " threads " + std::to_string(threads);
-                    ASSERT_TRUE(SameBitmaps(expected.get(), output.get())) << what;
-                    EXPECT_EQ(sink.events, expectedSink.events) << what;
-                    EXPECT_EQ(sink.pumps, expectedSink.pumps) << what;
-                    EXPECT_EQ(FreeImage_GetBits(output.get()) == pixels, size.width == 700) << what;
-                }
+                        Bitmap picture = MakeImage(size.width, size.height,
+                                                   [&](int x, int y) { return PixelOf(image.get(), x, y); });
+                        const BYTE* pixels = FreeImage_GetBits(picture.get());
+                        const Bitmap output = ComposeOverPicture(
+                            variant.kind, std::move(picture), TakeChannelPlane(Bitmap(FreeImage_Clone(depth.get())), 0),
+                            run, settings, options, sink);
+                        const std::string what = std::to_string(size.width) + "x" + std::to_string(size.height) +
+                            " P=" + std::to_string(geometry.parallax) + " threads " + std::to_string(threads) +
+                            " mode " + std::to_string(variant.anaglyphMode) + (smooth ? " smooth" : " random");
+                        ASSERT_TRUE(SameBitmaps(expected.get(), output.get())) << what;
+                        EXPECT_EQ(sink.events, expectedSink.events) << what;
+                        EXPECT_EQ(sink.pumps, expectedSink.pumps) << what;
+                        EXPECT_EQ(FreeImage_GetBits(output.get()) == pixels, size.width == 700) << what;
+                    }
 }
 
 } // namespace
