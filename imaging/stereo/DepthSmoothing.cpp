@@ -215,6 +215,12 @@ void SmoothDepthPlane(DepthBytes depth, ByteRows smoothed, int radius, const Run
         SmoothBytes<1, 3, 3>(depth, smoothed, radius, options, sink);
 }
 
+int SmoothDepthInItsPixels(FIBITMAP* map, int radius, const RunOptions& options, ProgressSink& sink)
+{
+    SmoothDepthPlane(map, DepthBytes(map, kGreenByte).rows, radius, options, sink);
+    return kGreenByte;
+}
+
 bool SmoothDepthMap(const DepthMapFile& sourceMap, const std::string& destinationPath, int radius,
                     StereoSettings settings, const RunOptions& options, ProgressSink& sink)
 {

@@ -36,4 +36,9 @@ Bitmap SmoothDepthBitmap(FIBITMAP* source, int radius, const RunOptions& options
 // pixels other than the one read (stride 3). Threads and progress as above.
 void SmoothDepthPlane(DepthBytes depth, ByteRows smoothed, int radius, const RunOptions& options, ProgressSink& sink);
 
+// The same over a depth map's own pixels: its blue bytes smoothed into its
+// green ones, which hold the depth from then on, so that the map's pages can
+// take a view later. Returns the byte of each pixel that holds it.
+int SmoothDepthInItsPixels(FIBITMAP* map, int radius, const RunOptions& options, ProgressSink& sink);
+
 } // namespace velmora

@@ -32,8 +32,7 @@ ViewSources ReadViewSources(const LayoutRun& run, const RunOptions& options, Pro
         return {};
     if (run.smoothingRadius > 0) {
         sink.SetStatus(messages::kStatusSmoothing);
-        SmoothDepthPlane(depth.get(), DepthBytes(depth.get(), kGreenByte).rows, run.smoothingRadius, options, sink);
-        sources.depthChannel = kGreenByte;
+        sources.depthChannel = SmoothDepthInItsPixels(depth.get(), run.smoothingRadius, options, sink);
         sink.ResetProgress();
     }
     sources.image = ReadOrReport(run.imagePath, messages::kCouldntLoadBitmap, options, sink);

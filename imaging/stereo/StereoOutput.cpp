@@ -69,9 +69,9 @@ ViewDepth SmoothStep(const StereoOutputRun& run, const std::string& depthPath, c
     if (!source)
         return {};
     if (run.smoothedDepthPath.empty()) {
-        SmoothDepthPlane(source.get(), DepthBytes(source.get(), kGreenByte).rows, run.smoothingRadius, options, sink);
+        const int channel = SmoothDepthInItsPixels(source.get(), run.smoothingRadius, options, sink);
         sink.ResetProgress();
-        return {std::move(source), kGreenByte, {}};
+        return {std::move(source), channel, {}};
     }
     Bitmap smoothed = SmoothDepthBitmap(source.get(), run.smoothingRadius, options, sink);
     source.reset();
