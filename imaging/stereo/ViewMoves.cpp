@@ -87,12 +87,10 @@ ViewMoves::ViewMoves(FIBITMAP* image, int width, int height, ByteRows depth, Byt
         sink.PumpOneMessage();
 
     const LevelPlan plan = PlanLevels(geometry.parallax);
-    for (int depthValue = 0; depthValue < 256; ++depthValue)
-        sourceShift_[plan.pass[depthValue]] = plan.level[depthValue] - geometry.stereoWindow;
-
     for (int depthValue = 0; depthValue < 256; ++depthValue) {
         passOf_[depthValue] = static_cast<std::uint8_t>(plan.pass[depthValue]);
-        moveOf_[depthValue] = sourceShift_[plan.pass[depthValue]];
+        moveOf_[depthValue] = plan.level[depthValue] - geometry.stereoWindow;
+        sourceShift_[plan.pass[depthValue]] = moveOf_[depthValue];
     }
 
     // The whole of every row is settled in the first pass (see PaintRow);
