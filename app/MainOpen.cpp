@@ -37,41 +37,66 @@ struct ChosenFile {
     std::string path;
     ImageRead read; // no bitmap when it could not be read
     std::string readPath; // what the routines read: the file, or the left eye taken from it
+    bool stereo = false;  // the file holds both eyes
 };
 
-// The file read by its bare name, its folder made the current one first, as
-// the open dialog does; none when no file was chosen.
+// The chosen file's folder made the current one, as the open dialog does:
+// the file is then read by its bare name.
+void EnterFolderOf(const std::string& path)
+{
+    std::error_code ignored;
+    std::filesystem::current_path(std::filesystem::absolute(path).parent_path(), ignored);
+}
+
+// The file read; none when no file was chosen.
 std::optional<ChosenFile> ReadChosen(const std::optional<std::string>& path, const RunOptions& options)
 {
     if (!path || path->empty())
         return std::nullopt;
-    std::error_code ignored;
-    std::filesystem::current_path(std::filesystem::absolute(*path).parent_path(), ignored);
+    EnterFolderOf(*path);
     return ChosenFile{*path, ReadImageFile(FileName(*path), options), *path};
 }
 
-// A stereo file chosen as the picture (a camera's MPO, a JPS or PNS) gives
-// its left eye, written to `folder` (made anew) for the routines to read;
-// the read fails with the pair's problem when it has none.
-void TakeLeftEye(ChosenFile& chosen, std::unique_ptr<PrivateFolder>& folder, const RunOptions& options)
+// The left eye of a stereo file (a camera's MPO, a JPS or PNS), written to
+// `folder` (made anew) for the routines to read. Each eye is decoded once;
+// the file's header is checked first, so that a picture too large for
+// memory is told as such. The read fails with the pair's problem when the
+// file holds no pair.
+ChosenFile ReadLeftEye(const std::string& path, std::unique_ptr<PrivateFolder>& folder, const RunOptions& options)
 {
-    PairRead pair = ReadStereoPair(PairSource{chosen.path, std::nullopt, "", ""}, options);
+    EnterFolderOf(path);
+    ChosenFile chosen{path, {}, path, true};
+    if (FileStatus header = ReadPictureSize(FileName(path), options).status; !header) {
+        chosen.read = {Bitmap(), std::move(header)};
+        return chosen;
+    }
+    PairRead pair = ReadStereoPair(PairSource{FileName(path), std::nullopt, "", ""}, options);
     if (!pair.left) {
         chosen.read = {Bitmap(), Failure(FileProblem::kUnreadable, pair.problem)};
-        return;
+        return chosen;
     }
     folder = std::make_unique<PrivateFolder>();
     if (!*folder) {
         chosen.read = {Bitmap(), Failure(FileProblem::kUnreadable, folder->Failure())};
-        return;
+        return chosen;
     }
     const std::string eyePath = folder->Path("left-eye.bmp");
     if (const FileStatus written = WriteImageFile(pair.left.get(), eyePath, kSaveBmp, options); !written) {
         chosen.read = {Bitmap(), Failure(FileProblem::kUnreadable, written.reason)};
-        return;
+        return chosen;
     }
     chosen.read = {std::move(pair.left), {}};
     chosen.readPath = eyePath;
+    return chosen;
+}
+
+// The picture chosen: a stereo file gives its left eye.
+std::optional<ChosenFile> ReadChosenPicture(const std::optional<std::string>& path,
+                                            std::unique_ptr<PrivateFolder>& eyeFolder, const RunOptions& options)
+{
+    if (path && !path->empty() && IsStereoFile(*path))
+        return ReadLeftEye(*path, eyeFolder, options);
+    return ReadChosen(path, options);
 }
 
 } // namespace
@@ -83,10 +108,7 @@ void CMainDlg::OpenImage()
 
 void CMainDlg::OpenImageFile(const std::optional<std::string>& path)
 {
-    if (std::optional<ChosenFile> chosen = ReadChosen(path, runOptions_)) {
-        const bool stereo = chosen->read.bitmap && IsStereoFile(chosen->path);
-        if (stereo)
-            TakeLeftEye(*chosen, eyeFolder_, runOptions_);
+    if (std::optional<ChosenFile> chosen = ReadChosenPicture(path, eyeFolder_, runOptions_)) {
         paths_.imagePath = chosen->readPath;
         paths_.imageTitle = FileTitle(chosen->path);
         if (!chosen->read.bitmap) {
@@ -123,7 +145,7 @@ void CMainDlg::OpenImageFile(const std::optional<std::string>& path)
 
         imagePane_->LoadFile(paths_.imagePath);
         imagePane_->UpdateScrollBars();
-        if (stereo)
+        if (chosen->stereo)
             SetStatus("The picture is the left eye of the stereo pair " + FileName(chosen->path));
     }
     // Also after a cancelled dialog, about the picture opened before (none

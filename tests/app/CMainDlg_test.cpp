@@ -281,6 +281,12 @@ TEST_F(SmallPictureLimitTest, APictureTooLargeForMemoryIsRefusedWithTheMemoryMes
     OpenImage(photo);
     EXPECT_EQ(platform.messages, (std::vector<std::string>{messages::kNotEnoughMemory}));
     EXPECT_FALSE(window.ImageLoaded());
+
+    // A stereo file too, whose eyes are read apart from the whole.
+    Save(MakeImage(64, 48, [](int, int) { return Bgr{}; }).get(), sandbox.Path("pair.pns"), kSavePng);
+    OpenImage(sandbox.Path("pair.pns"));
+    EXPECT_EQ(platform.messages.back(), messages::kNotEnoughMemory);
+    EXPECT_FALSE(window.ImageLoaded());
 }
 
 TEST_F(MainWindowTest, OpeningUsesTheDialogsTitleAndFilterAndMakesItsFolderCurrent)
@@ -304,8 +310,10 @@ TEST_F(MainWindowTest, AStereoFileOpenedAsThePictureGivesItsLeftEye)
     const Bitmap both = MakeImage(128, 48, [](int x, int) { return x < 64 ? Bgr{0, 0, 200} : Bgr{90, 90, 90}; });
     SetResolution(both.get(), 2835);
     Save(both.get(), sandbox.Path("pair.pns"), kSavePng);
+    std::filesystem::current_path("/");
     OpenImage(sandbox.Path("pair.pns"));
     ASSERT_TRUE(window.ImageLoaded()) << Status().toStdString();
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(sandbox.Path("")).parent_path());
     EXPECT_EQ(window.Paths().imageTitle, "pair");
     const std::optional<Pixels> eye = ReadPixels(window.Paths().imagePath);
     ASSERT_TRUE(eye);
