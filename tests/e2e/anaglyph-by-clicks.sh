@@ -14,9 +14,12 @@ cli=$2
 samples=$3
 title=$4
 
-# Always on a display of its own, never on the user's desktop.
+# Always on a display of its own, never on the user's desktop. The display
+# is kept as it is when its last client leaves (-noreset): the window is
+# closed and started again below, and a display resetting meanwhile refuses
+# the new window.
 if [ -z "${VELMORA_E2E_DISPLAY:-}" ]; then
-    VELMORA_E2E_DISPLAY=1 exec xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24" "$0" "$@"
+    VELMORA_E2E_DISPLAY=1 exec xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24 -noreset" "$0" "$@"
 fi
 
 work=$(mktemp -d)
