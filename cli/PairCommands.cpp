@@ -19,6 +19,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -33,11 +34,18 @@ std::string Fixed(double value, int decimals)
     return text;
 }
 
+// A distance moved, named by its way: "3.5 px right", "2.0 px up".
+std::string Moved(double pixels, const char* positiveWay, const char* negativeWay)
+{
+    const std::string distance = Fixed(std::abs(pixels), 1);
+    return distance + " px " + (pixels < 0 && distance != Fixed(0, 1) ? negativeWay : positiveWay);
+}
+
 // What the alignment did, in a line.
 std::string Described(const Alignment& a)
 {
     return "aligned: turned " + Fixed(a.angle, 3) + " degrees, scaled " + Fixed(a.scale, 4) + ", moved " +
-           Fixed(a.offsetX, 1) + " px right and " + Fixed(a.offsetY, 1) + " px down; cut to " +
+           Moved(a.offsetX, "right", "left") + " and " + Moved(a.offsetY, "down", "up") + "; cut to " +
            std::to_string(a.cropWidth) + " x " + std::to_string(a.cropHeight) + " from " + std::to_string(a.cropX) +
            ", " + std::to_string(a.cropY) + "; vertical error " + Fixed(a.verticalError, 2) + " px over " +
            std::to_string(a.matches) + " matched points" +
