@@ -44,16 +44,16 @@ void MeasureLayouts(const BenchScale& scale, std::ostream& out)
             std::vector<std::string> arguments = layouts[i].outputArguments;
             arguments.insert(arguments.end(), {"--image", inputs.image, "--depth", inputs.depth, "--parallax", "20"});
             arguments.insert(arguments.end(), layouts[i].options.begin(), layouts[i].options.end());
-            measured[i].Add(RunCli(arguments));
+            measured[i].Add(RunCliAgain(arguments));
         }
-        floor.Add(RunProcess({VELMORA_FLOOR, bmp, inputs.image}));
+        floor.Add(RunProcessAgain({VELMORA_FLOOR, bmp, inputs.image}));
     }
     // The floor reads one picture and writes one: two passes over the pixels.
     const double pass = floor.Cpu() / 2;
     const double anaglyph = measured.front().Cpu();
     out << "Layouts, whole process as BMP, " << SizeName(scale.Width(24), scale.Height(24))
-        << ", CPU time beside the anaglyph's; a pass is half the floor's time, which reads one picture and writes "
-           "one (target: at most one more pass):\n\n"
+        << ", CPU time beside the anaglyph's, each counted run after an uncounted one of the same command; a pass is "
+           "half the floor's time, which reads one picture and writes one (target: at most one more pass):\n\n"
         << "| command | time / anaglyph | more passes | met |\n|---|---:|---:|---|\n";
     for (std::size_t i = 1; i < layouts.size(); ++i) {
         const double morePasses = (measured[i].Cpu() - anaglyph) / pass;

@@ -75,6 +75,18 @@ ProcessCost RunCli(const std::vector<std::string>& arguments)
     return RunProcess(command);
 }
 
+ProcessCost RunProcessAgain(const std::vector<std::string>& arguments, const std::string& outputPath)
+{
+    RunProcess(arguments, outputPath);
+    return RunProcess(arguments, outputPath);
+}
+
+ProcessCost RunCliAgain(const std::vector<std::string>& arguments)
+{
+    RunCli(arguments);
+    return RunCli(arguments);
+}
+
 std::string Ratio(double value, int decimals)
 {
     std::ostringstream text;

@@ -23,6 +23,13 @@ ProcessCost RunProcess(const std::vector<std::string>& arguments, const std::str
 // velmora-cli with these arguments, quiet.
 ProcessCost RunCli(const std::vector<std::string>& arguments);
 
+// The same, run twice and the second run's cost given: it gets again the
+// memory the first gave back. On a virtual machine, memory the host has to
+// supply afresh can cost more than the work, and by how much moves from run
+// to run.
+ProcessCost RunProcessAgain(const std::vector<std::string>& arguments, const std::string& outputPath = "");
+ProcessCost RunCliAgain(const std::vector<std::string>& arguments);
+
 // Whether a program of this name is on the PATH.
 bool OnPath(const std::string& name);
 
