@@ -107,6 +107,8 @@ std::optional<AlignedPair> AlignedOrReport(const PairSource& source, double wind
     auto aligned = AlignPair(pair->left.get(), pair->right.get(), windowMargin);
     if (const auto* why = std::get_if<std::string>(&aligned)) {
         sink.ShowMessage("The pair cannot be aligned: " + *why);
+        sink.ShowNote("eyes that are aligned already, as a two-lens camera's usually are, go to depth with --aligned "
+                      "and to compose-anaglyph, compose-lcshutter, sbs and pair as they are");
         return std::nullopt;
     }
     if (isatty(STDERR_FILENO))

@@ -173,6 +173,7 @@ TEST_F(CliPairsTest, AlignStraightensAPairOrRefusesIt)
     const ProgramResult flat = Cli({"align", "--left", "flat.png", "--right", "flat.png", "-o", "flat.mpo"});
     EXPECT_EQ(flat.exitCode, 1);
     EXPECT_NE(flat.err.find("The pair cannot be aligned: too few points match"), std::string::npos) << flat.err;
+    EXPECT_NE(flat.err.find("go to depth with --aligned"), std::string::npos) << flat.err;
     EXPECT_FALSE(std::filesystem::exists("flat.mpo"));
     EXPECT_EQ(Cli({"align", "--left", "scene-left.png", "--right", "scene-right.png"}).exitCode, 2);
     EXPECT_EQ(Cli({"align", "-o", "x.mpo"}).exitCode, 2);
