@@ -58,21 +58,16 @@ std::optional<ChosenFile> ReadChosen(const std::optional<std::string>& path, con
 }
 
 // The left eye of a stereo file (a camera's MPO, a JPS or PNS), written to
-// `folder` (made anew) for the routines to read. Each eye is decoded once;
-// the file's header is checked first, so that a picture too large for
-// memory is told as such. The read fails with the pair's problem when the
-// file holds no pair.
+// `folder` (made anew) for the routines to read; each eye is decoded once.
+// The read fails with the pair's problem, and its kind, when the file holds
+// no pair.
 ChosenFile ReadLeftEye(const std::string& path, std::unique_ptr<PrivateFolder>& folder, const RunOptions& options)
 {
     EnterFolderOf(path);
     ChosenFile chosen{path, {}, path, true};
-    if (FileStatus header = ReadPictureSize(FileName(path), options).status; !header) {
-        chosen.read = {Bitmap(), std::move(header)};
-        return chosen;
-    }
     PairRead pair = ReadStereoPair(PairSource{FileName(path), std::nullopt, "", ""}, options);
     if (!pair.left) {
-        chosen.read = {Bitmap(), Failure(FileProblem::kUnreadable, pair.problem)};
+        chosen.read = {Bitmap(), Failure(pair.kind, pair.problem)};
         return chosen;
     }
     folder = std::make_unique<PrivateFolder>();

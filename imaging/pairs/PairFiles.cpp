@@ -31,9 +31,15 @@ std::string SizeText(FIBITMAP* bitmap)
     return std::to_string(Width(bitmap)) + " x " + std::to_string(Height(bitmap));
 }
 
-PairRead Problem(std::string problem)
+PairRead Problem(std::string problem, FileProblem kind = FileProblem::kUnreadable)
 {
-    return {Bitmap(), Bitmap(), std::move(problem)};
+    return {Bitmap(), Bitmap(), std::move(problem), kind};
+}
+
+// Why an eye could not be read, after `what`, keeping the kind of problem.
+PairRead Problem(const std::string& what, const FileStatus& status)
+{
+    return Problem(what + status.reason, status ? FileProblem::kUnreadable : status.problem);
 }
 
 PairRead BothOfOneSize(Bitmap left, Bitmap right)
@@ -43,11 +49,11 @@ PairRead BothOfOneSize(Bitmap left, Bitmap right)
     return {std::move(left), std::move(right), ""};
 }
 
-std::variant<Bitmap, std::string> ReadEye(const std::string& path, const RunOptions& options)
+std::variant<Bitmap, FileStatus> ReadEye(const std::string& path, const RunOptions& options)
 {
     ImageRead read = ReadRgbImageFile(path, options);
     if (!read.bitmap)
-        return read.status.reason;
+        return std::move(read.status);
     return std::move(read.bitmap);
 }
 
@@ -99,15 +105,15 @@ PairRead ReadMpo(int descriptor, const std::pair<MpImage, MpImage>& views, const
     PrivateFolder folder;
     if (!folder)
         return Problem(folder.Failure());
-    std::variant<Bitmap, std::string> eyes[2];
+    std::variant<Bitmap, FileStatus> eyes[2];
     const MpImage* images[2] = {&views.first, &views.second};
     for (int eye = 0; eye < 2; ++eye) {
         const std::string path = folder.Path(eye == 0 ? "left.jpg" : "right.jpg");
         if (!CopyRange(descriptor, images[eye]->at, images[eye]->size, path))
             return Problem(std::strerror(errno ? errno : EIO));
         eyes[eye] = ReadEye(path, options);
-        if (const auto* why = std::get_if<std::string>(&eyes[eye]))
-            return Problem(std::string(eye == 0 ? "its left" : "its right") + " view: " + *why);
+        if (const auto* why = std::get_if<FileStatus>(&eyes[eye]))
+            return Problem(std::string(eye == 0 ? "its left" : "its right") + " view: ", *why);
     }
     return BothOfOneSize(std::move(std::get<Bitmap>(eyes[0])), std::move(std::get<Bitmap>(eyes[1])));
 }
@@ -134,8 +140,8 @@ PairRead ReadStereoFile(const PairSource& source, const RunOptions& options)
         return Problem("not a stereo file (MPO, JPS or PNS); say how the eyes share the picture with "
                        "--stereo-layout parallel, cross or top-bottom");
     auto both = ReadEye(source.stereo, options);
-    if (const auto* why = std::get_if<std::string>(&both))
-        return Problem(*why);
+    if (const auto* why = std::get_if<FileStatus>(&both))
+        return Problem("", *why);
     return Split(std::get<Bitmap>(both).get(), *halves);
 }
 
@@ -197,11 +203,11 @@ PairRead ReadStereoPair(const PairSource& source, const RunOptions& options)
     if (!source.stereo.empty())
         return ReadStereoFile(source, options);
     auto left = ReadEye(source.left, options);
-    if (const auto* why = std::get_if<std::string>(&left))
-        return Problem(source.left + ": " + *why);
+    if (const auto* why = std::get_if<FileStatus>(&left))
+        return Problem(source.left + ": ", *why);
     auto right = ReadEye(source.right, options);
-    if (const auto* why = std::get_if<std::string>(&right))
-        return Problem(source.right + ": " + *why);
+    if (const auto* why = std::get_if<FileStatus>(&right))
+        return Problem(source.right + ": ", *why);
     return BothOfOneSize(std::move(std::get<Bitmap>(left)), std::move(std::get<Bitmap>(right)));
 }
 

@@ -50,6 +50,9 @@ struct PairRead {
     Bitmap left;
     Bitmap right;
     std::string problem;
+    // With a problem: kTooLarge when an eye's pixels would not fit within
+    // the picture size limit, kUnreadable otherwise.
+    FileProblem kind = FileProblem::kNone;
 };
 
 // Reads both eyes. An MPO's first two views are the left and right eye,

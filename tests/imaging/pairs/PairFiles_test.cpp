@@ -177,8 +177,18 @@ TEST_F(PairFilesTest, EyesOfDifferentSizesAreRefusedNotCropped)
     const PairRead pair = Read({"", std::nullopt, "l.png", "r.png"});
     EXPECT_FALSE(pair.left);
     EXPECT_EQ(pair.problem, "its eyes differ in size: 30 x 20 and 30 x 22");
+    EXPECT_EQ(pair.kind, FileProblem::kUnreadable);
     const PairRead missing = Read({"", std::nullopt, "l.png", "nothing.png"});
     EXPECT_EQ(missing.problem, "nothing.png: No such file or directory");
+    EXPECT_EQ(missing.kind, FileProblem::kUnreadable);
+    // An eye too large for the picture size limit says so, whichever file holds it.
+    Save(BothEyes(40, 10).get(), "both.pns", kSavePng);
+    for (const PairSource& source :
+         {PairSource{"", std::nullopt, "l.png", "r.png"}, PairSource{"both.pns", std::nullopt, "", ""}}) {
+        const PairRead tooLarge = ReadStereoPair(source, RunOptions{.pictureLimit = 1000});
+        EXPECT_FALSE(tooLarge.left);
+        EXPECT_EQ(tooLarge.kind, FileProblem::kTooLarge) << tooLarge.problem;
+    }
 }
 
 TEST_F(PairFilesTest, AnotherReaderAndWeTakeEachOthersMpos)
