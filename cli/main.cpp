@@ -18,7 +18,8 @@ int main(int argc, char** argv)
     using namespace velmora::cli;
     TidyUpWhenInterrupted();
 
-    CLI::App app("Velmora: stereo images from a picture and its greyscale depth map.\n"
+    CLI::App app("Velmora: stereo images from a picture and its greyscale depth map, from a stereo pair, or from one "
+                 "photograph.\n"
                  "Exit status: 0 when every step succeeded, 1 when a step reported a failure, 2 for a usage "
                  "error.",
                  "velmora-cli");
