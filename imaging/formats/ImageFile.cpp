@@ -7,6 +7,7 @@
 #include "imaging/files/FilePaths.h"
 #include "imaging/files/RegularFile.h"
 #include "imaging/formats/DamageChecks.h"
+#include "imaging/formats/DecodeFlags.h"
 #include "imaging/formats/FileBytes.h"
 #include "imaging/formats/HeifFile.h"
 #include "imaging/formats/HeifSignature.h"
@@ -238,7 +239,7 @@ ImageRead ReadOpenedImage(OpenPicture& file, const RunOptions& options)
         return {std::move(plain), {}};
     }
     DamageWatch damage;
-    Bitmap bitmap = LoadWithLibrary(file, 0);
+    Bitmap bitmap = LoadWithLibrary(file, DecodeFlags(file.format));
     if (!bitmap || damage.DamageSeen())
         return Refused(Unreadable(reasons::kUndecodable));
     if (FreeImage_GetWidth(bitmap.get()) == 0 || FreeImage_GetHeight(bitmap.get()) == 0)

@@ -3,6 +3,7 @@
 #include "imaging/photo/DepthImage.h"
 
 #include "imaging/formats/DamageChecks.h"
+#include "imaging/formats/DecodeFlags.h"
 #include "imaging/formats/FileBytes.h"
 #include "imaging/formats/ImageFile.h"
 #include "imaging/formats/PictureLimit.h"
@@ -89,7 +90,7 @@ std::variant<DepthLevels, std::string> DecodeDepthImage(std::string_view bytes, 
         return std::string("cannot be decoded");
     FreeImage_SeekMemory(memory.get(), 0, SEEK_SET);
     DamageWatch damage;
-    Bitmap bitmap(FreeImage_LoadFromMemory(format, memory.get(), 0));
+    Bitmap bitmap(FreeImage_LoadFromMemory(format, memory.get(), DecodeFlags(format)));
     if (!bitmap || damage.DamageSeen())
         return std::string("cannot be decoded");
     if (Width(bitmap.get()) == 0 || Height(bitmap.get()) == 0)

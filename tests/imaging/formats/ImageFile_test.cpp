@@ -2,12 +2,14 @@
 
 #include "imaging/formats/ImageFile.h"
 
+#include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 
 namespace velmora::test {
 namespace {
@@ -32,6 +34,27 @@ TEST_F(ImageFileTest, TheWrittenFormatFollowsTheSettingNotTheName)
         EXPECT_TRUE(SamePixels("reference.bmp", name)) << name;
     EXPECT_FALSE(WriteImageFile(bitmap.get(), "d.bmp", kSaveJpeg + 1, RunOptions{}));
     EXPECT_FALSE(std::filesystem::exists("d.bmp"));
+}
+
+TEST_F(ImageFileTest, AJpegReadsAsAnotherDecoderReadsIt)
+{
+    if (!PythonHas("PIL"))
+        GTEST_SKIP() << "no Python imaging library here";
+    // Noise shows every difference in the inverse DCT and in how colour
+    // stored at half size comes back, as cameras store it; odd sizes, the
+    // edges.
+    std::mt19937 random(3);
+    Save(RandomImage(61, 37, random).get(), "picture.png", kSavePng);
+    const ProgramResult pil =
+        RunProgram(kPython, {"-c", "from PIL import Image\n"
+                                   "for halved in (2, 1, 0):\n"
+                                   "    name = 'colour-%d' % halved\n"
+                                   "    Image.open('picture.png').save(name + '.jpg', quality=90, "
+                                   "subsampling=halved)\n"
+                                   "    Image.open(name + '.jpg').save(name + '.bmp')\n"});
+    ASSERT_EQ(pil.exitCode, 0) << pil.err;
+    for (const char* name : {"colour-2", "colour-1", "colour-0"})
+        EXPECT_TRUE(SamePixels(std::string(name) + ".bmp", std::string(name) + ".jpg")) << name;
 }
 
 TEST_F(ImageFileTest, OtherDepthsAreConvertedToThreeBytesPerPixel)
