@@ -14,8 +14,18 @@
 namespace velmora::cli {
 namespace {
 
-class SideBySideCommand : public WholeCommand {
+class SideBySideCommand : public WholeCommand, public PairWriter {
 public:
+    const PairWriter* Pairs() const override { return this; }
+    bool EyeFiles() const override { return true; }
+
+    bool WritePair(FIBITMAP* left, FIBITMAP* right, const std::vector<OutputFile>& outputs,
+                   const StereoSettings& settings, const RunOptions& options, ProgressSink& sink) const override
+    {
+        return WriteSideBySide(left, right, LayoutFor(outputs.front().path), half_, outputs.front().path, settings,
+                               options, sink);
+    }
+
     void AddOutputOptions(CLI::App& command, int& jpegQuality) override
     {
         cli::AddOutputOptions(command, output_, jpegQuality);
@@ -59,35 +69,66 @@ protected:
     bool Make(const LayoutRun& run, StereoSettings settings, const std::vector<OutputFile>& outputs,
               const RunOptions& options, ProgressSink& sink) const override
     {
-        const PairLayout layout = IsCrossEyedName(outputs.front().path) ? PairLayout::kCross : layout_;
-        return MakeSideBySide(run, layout, half_, outputs.front().path, settings, options, sink);
+        return MakeSideBySide(run, LayoutFor(outputs.front().path), half_, outputs.front().path, settings, options,
+                              sink);
     }
 
 private:
+    // A JPS or PNS holds the eyes cross-eyed.
+    PairLayout LayoutFor(const std::string& path) const { return IsCrossEyedName(path) ? PairLayout::kCross : layout_; }
+
     PairLayout layout_ = PairLayout::kParallel;
     bool layoutGiven_ = false;
     bool half_ = false;
     OutputOptions output_;
 };
 
-class EyePairCommand : public WholeCommand {
+class EyePairCommand : public WholeCommand, public PairWriter {
 public:
+    const PairWriter* Pairs() const override { return this; }
+    bool EyeFiles() const override { return false; }
+
+    // --left and --right name the eyes to write, except beside -o without a
+    // picture or --stereo: then they are the eyes that go into the MPO.
+    std::optional<PairSource> GivenPair(const PairOptions& options, bool imageGiven) const override
+    {
+        if (mpo_.empty() || left_.empty())
+            return PairSourceOf(options);
+        if (imageGiven || !options.stereo.empty())
+            throw UsageError("-o and --left/--right both name where the eyes go: give one MPO with -o OUT.mpo, or "
+                             "the eyes' files with --left L --right R");
+        return PairSource{"", std::nullopt, left_, right_};
+    }
+
+    bool WritePair(FIBITMAP* left, FIBITMAP* right, const std::vector<OutputFile>& outputs,
+                   const StereoSettings& settings, const RunOptions& options, ProgressSink& sink) const override
+    {
+        if (outputs.size() == 1)
+            return WriteEyesMpo(left, right, outputs[0].path, settings, options, sink);
+        return WriteEyes(left, right, outputs[0].path, outputs[0].format, outputs[1].path, outputs[1].format, settings,
+                         options, sink);
+    }
+
     void AddOutputOptions(CLI::App& command, int& jpegQuality) override
     {
         CLI::Option* left =
-            command.add_option("--left", left_, "The left eye's picture to write: the synthesised view")
+            command
+                .add_option("--left", left_,
+                            "The left eye's picture to write: the synthesised view, or the pair's left eye; with "
+                            "-o and without --image or --stereo, the left eye to put into the MPO")
                 ->type_name("L");
         CLI::Option* right =
-            command.add_option("--right", right_, "The right eye's picture to write: a copy of the picture")
+            command
+                .add_option("--right", right_,
+                            "The right eye's picture to write: a copy of the picture, or the pair's right eye; with "
+                            "-o and without --image or --stereo, the right eye to put into the MPO")
                 ->type_name("R");
         left->needs(right);
         right->needs(left);
         command
             .add_option("-o,--output", mpo_,
                         "Both eyes in one stereo MPO file instead (JPEG at --quality), as two-lens cameras write")
-            ->type_name("OUT.mpo")
-            ->excludes(left)
-            ->excludes(right);
+            ->type_name("OUT.mpo");
         AddFormatOptions(command, format_, "from each name's extension", jpegQuality);
     }
 

@@ -14,7 +14,7 @@
 #include "imaging/stereo/AllocationGuard.h"
 #include "imaging/stereo/Anaglyph.h"
 #include "imaging/stereo/RoutineSteps.h"
-#include "imaging/stereo/SideBySide.h"
+#include "imaging/stereo/StereoLayouts.h"
 #include "imaging/stereo/ViewMaster.h"
 
 #include <unistd.h>
@@ -73,26 +73,23 @@ struct PairResult {
 bool WritePair(const AlignedPair& pair, const std::string& path, const std::string& format, const PairResult& result,
                const RunOptions& runOptions, ProgressSink& sink)
 {
-    if (result.then.empty() && Extension(path) == ".mpo") {
-        const FileStatus written = WriteStereoMpo(pair.left.get(), pair.right.get(), path, runOptions);
-        if (!written)
-            ReportWriteFailure(path, written, sink);
-        return bool(written);
-    }
     StereoSettings settings;
     settings.pixelsPerMetre = HorizontalResolution(pair.left.get());
+    if (result.then.empty() && Extension(path) == ".mpo")
+        return WriteEyesMpo(pair.left.get(), pair.right.get(), path, settings, runOptions, sink);
     settings.saveFormat = SaveFormatOf(path, format);
     settings.anaglyphMode = result.anaglyphMode;
-    Bitmap made;
-    if (result.then == "anaglyph")
-        made = ComposeAnaglyph(pair.left.get(), pair.right.get(), settings, runOptions, sink);
-    else if (result.then == "lcshutter")
-        made = ComposeEyesViewMaster(pair.left.get(), pair.right.get(), settings, runOptions, sink);
-    else
-        made = ComposeSideBySide(pair.left.get(), pair.right.get(),
-                                 IsCrossEyedName(path) ? PairLayout::kCross : result.layout, false, settings,
-                                 runOptions, sink);
-    return made && WriteOrReport(made.get(), path, settings.saveFormat, runOptions, sink);
+    if (result.then == "anaglyph" || result.then == "lcshutter") {
+        Bitmap made;
+        if (result.then == "anaglyph")
+            made = ComposeAnaglyph(pair.left.get(), pair.right.get(), settings, runOptions, sink);
+        else
+            made = ComposeEyesViewMaster(pair.left.get(), pair.right.get(), settings, runOptions, sink);
+        return made && WriteOrReport(made.get(), path, settings.saveFormat, runOptions, sink);
+    }
+    return WriteSideBySide(pair.left.get(), pair.right.get(),
+                           IsCrossEyedName(path) ? PairLayout::kCross : result.layout, false, path, settings,
+                           runOptions, sink);
 }
 
 } // namespace

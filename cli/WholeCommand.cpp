@@ -4,6 +4,7 @@
 
 #include "cli/DepthSource.h"
 #include "imaging/formats/ImageFile.h"
+#include "imaging/stereo/AllocationGuard.h"
 #include "imaging/stereo/AutoParallax.h"
 #include "imaging/stereo/Messages.h"
 #include "imaging/stereo/NumberText.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 namespace velmora::cli {
 namespace {
@@ -70,6 +72,13 @@ void WarnOfUnusualGeometry(const StereoGeometry& geometry, const std::string& im
                       "a common choice)");
 }
 
+// The options added to `command` once it had `count`.
+std::vector<const CLI::Option*> OptionsAddedAfter(const CLI::App& command, std::size_t count)
+{
+    const std::vector<const CLI::Option*> all = command.get_options();
+    return {all.begin() + static_cast<std::ptrdiff_t>(count), all.end()};
+}
+
 } // namespace
 
 std::string InFolder(const std::string& folder, const std::string& name)
@@ -77,8 +86,9 @@ std::string InFolder(const std::string& folder, const std::string& name)
     return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-void WholeCommand::AddOptions(CLI::App& command)
+std::vector<const CLI::Option*> WholeCommand::AddOptions(CLI::App& command)
 {
+    const std::size_t before = command.get_options().size();
     CLI::Option* parallax =
         command
             .add_option("--parallax", parallax_,
@@ -109,7 +119,9 @@ void WholeCommand::AddOptions(CLI::App& command)
                         std::to_string(smoothingRadius_) + ")")
         ->type_name("R");
     AddDepthInversionOption(command, invertDepth_);
+    std::vector<const CLI::Option*> viewOptions = OptionsAddedAfter(command, before);
     AddOwnOptions(command);
+    return viewOptions;
 }
 
 bool WholeCommand::Run(const std::string& imagePath, const std::string& depthPath,
@@ -148,10 +160,13 @@ const std::vector<WholeCommandKind>& WholeCommandKinds()
          NewLcShutterCommand},
         {"sbs", "Put both eyes side by side or one above the other, for 3D televisions, VR viewers and free viewing",
          "The synthesised view is the left eye's picture and the picture the right eye's, as in the anaglyph. "
-         "Both are cut to their common size first.",
+         "Both are cut to their common size first. A stereo pair (--stereo FILE, or --left L --right R) is written "
+         "as it is instead: a camera's MPO as a JPS, two shots as a half side-by-side picture for a television.",
          NewSideBySideCommand},
         {"pair", "Write the two eyes' pictures, for other stereo tools",
-         "--left gets the synthesised view, --right a copy of the picture, each in its own format.",
+         "--left gets the synthesised view, --right a copy of the picture, each in its own format. A stereo pair "
+         "(--stereo FILE) is written as it is instead, its eyes apart or into one MPO; --left L --right R -o "
+         "OUT.mpo without --image puts two eye files into one MPO.",
          NewEyePairCommand},
         {"views", "Make a series of views, for lenticular prints and animations",
          "Numbered from the leftmost eye to the rightmost: the last view is the picture itself (the right eye) "
@@ -164,27 +179,82 @@ const std::vector<WholeCommandKind>& WholeCommandKinds()
     return kinds;
 }
 
+namespace {
+
+std::vector<NamedFile> NamedOutputFiles(const std::vector<OutputFile>& outputs)
+{
+    std::vector<NamedFile> named;
+    for (const OutputFile& output : outputs)
+        named.push_back({output.option, output.path});
+    return named;
+}
+
+// Writes the pair as the command's outputs say; the options of views and
+// depth maps have no part in it.
+bool WritePairRead(const PairWriter& writer, const PairSource& source, const std::vector<OutputFile>& outputs,
+                   const std::vector<const CLI::Option*>& viewOptions, const RunOptions& options, ProgressSink& sink)
+{
+    for (const CLI::Option* option : viewOptions)
+        if (option->count() > 0)
+            throw UsageError(option->get_name() +
+                             " is for a view made from a picture and its depth map: a stereo pair has both eyes "
+                             "already");
+    const std::vector<NamedFile> inputs = {
+        {"--stereo", source.stereo}, {"--left", source.left}, {"--right", source.right}};
+    if (!OutputsReady(NamedOutputFiles(outputs), inputs, sink))
+        return false;
+    const std::optional<PairRead> pair = ReadPairOrReport(source, options, sink);
+    if (!pair)
+        return false;
+    StereoSettings settings;
+    settings.pixelsPerMetre = HorizontalResolution(pair->left.get());
+    settings.saveFormat = outputs.front().format;
+    return GuardAllocation(
+        sink, [&] { return writer.WritePair(pair->left.get(), pair->right.get(), outputs, settings, options, sink); });
+}
+
+} // namespace
+
 void AddOutputCommands(CLI::App& app, CommandTable& table, RunOptions& runOptions)
 {
     for (const WholeCommandKind& kind : WholeCommandKinds()) {
         struct Inputs {
             std::string image;
             DepthSource depth;
+            PairOptions pair;
         };
         auto inputs = std::make_shared<Inputs>();
         std::shared_ptr<WholeCommand> whole = kind.make();
+        const PairWriter* pairs = whole->Pairs();
         CLI::App* command = app.add_subcommand(kind.name, kind.summary);
         command->footer(kind.description + "\n" + kInputNote);
-        command->add_option("--image", inputs->image, "The picture")->required()->type_name("I");
+        CLI::Option* image = command->add_option("--image", inputs->image, "The picture")->type_name("I");
+        if (pairs) {
+            AddPairOptions(*command, inputs->pair, pairs->EyeFiles());
+            command->get_option("--stereo")->excludes(image);
+            if (pairs->EyeFiles())
+                command->get_option("--left")->excludes(image);
+        } else {
+            image->required();
+        }
+        const std::size_t before = command->get_options().size();
         AddDepthSourceOptions(*command, inputs->depth, "Its depth map (brighter = nearer)");
-        whole->AddOptions(*command);
+        std::vector<const CLI::Option*> viewOptions = OptionsAddedAfter(*command, before);
+        for (const CLI::Option* option : whole->AddOptions(*command))
+            viewOptions.push_back(option);
         whole->AddOutputOptions(*command, runOptions.jpegQuality);
-        table[command] = [inputs, whole](ConsoleSink& sink, const RunOptions& runOptions) {
+        table[command] = [inputs, whole, pairs, viewOptions](ConsoleSink& sink, const RunOptions& runOptions) {
+            const std::optional<PairSource> pair =
+                pairs ? pairs->GivenPair(inputs->pair, !inputs->image.empty()) : std::nullopt;
             const std::vector<OutputFile> outputs = whole->NamedOutputs();
-            std::vector<NamedFile> named;
-            for (const OutputFile& output : outputs)
-                named.push_back({output.option, output.path});
-            if (!OutputsReady(named, {{"--image", inputs->image}, {"--depth", inputs->depth.depth}}, sink))
+            if (pair)
+                return FinishCommand(WritePairRead(*pairs, *pair, outputs, viewOptions, runOptions, sink), sink);
+            if (inputs->image.empty())
+                throw UsageError(std::string("give the picture and its depth map with --image I --depth D, or a "
+                                             "stereo pair to write as it is with --stereo FILE") +
+                                 (pairs && pairs->EyeFiles() ? " or --left L --right R" : ""));
+            if (!OutputsReady(NamedOutputFiles(outputs), {{"--image", inputs->image}, {"--depth", inputs->depth.depth}},
+                              sink))
                 return FinishCommand(false, sink);
             const std::optional<PreparedDepth> depth = PrepareDepth(inputs->image, inputs->depth, runOptions, sink);
             if (!depth)

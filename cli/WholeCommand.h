@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli/CommandOptions.h"
+#include "cli/PairOptions.h"
 #include "imaging/stereo/StereoLayouts.h"
 #include "imaging/stereo/StereoSettings.h"
 
@@ -20,6 +21,25 @@ struct OutputFile {
     int format = kSaveBmp;
 };
 
+// A command that also writes a stereo pair read from files as it is, in
+// place of a picture and its depth map.
+class PairWriter {
+public:
+    virtual ~PairWriter() = default;
+
+    // Whether --left and --right name the pair's eyes (else only --stereo does).
+    virtual bool EyeFiles() const = 0;
+    // The pair the command line names, if any; `imageGiven`: whether it
+    // names a picture too.
+    virtual std::optional<PairSource> GivenPair(const PairOptions& options, bool /*imageGiven*/) const
+    {
+        return PairSourceOf(options);
+    }
+    // Writes the pair's eyes to the outputs; every failure shows its message.
+    virtual bool WritePair(FIBITMAP* left, FIBITMAP* right, const std::vector<OutputFile>& outputs,
+                           const StereoSettings& settings, const RunOptions& options, ProgressSink& sink) const = 0;
+};
+
 // A command that makes stereo pictures from one picture and its depth map.
 // velmora-cli runs it on the files its command line names; `batch` runs it
 // on every picture of a folder, with the same options.
@@ -27,8 +47,9 @@ class WholeCommand {
 public:
     virtual ~WholeCommand() = default;
 
-    // The options that set how the pictures are made.
-    void AddOptions(CLI::App& command);
+    // The options that set how the pictures are made; returns those of the
+    // view, which a stereo pair written as it is has no use for.
+    std::vector<const CLI::Option*> AddOptions(CLI::App& command);
     // The options that name the outputs of a single run, and its extras.
     virtual void AddOutputOptions(CLI::App& command, int& jpegQuality) = 0;
 
@@ -44,6 +65,9 @@ public:
     // picture is a UsageError. Returns whether every step succeeded.
     bool Run(const std::string& imagePath, const std::string& depthPath, const std::vector<OutputFile>& outputs,
              const RunOptions& options, ProgressSink& sink) const;
+
+    // The command's writer of stereo pairs, when it has one.
+    virtual const PairWriter* Pairs() const { return nullptr; }
 
 protected:
     // The command's own options besides those of every view.

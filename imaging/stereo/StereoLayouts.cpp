@@ -77,15 +77,40 @@ Eyes MakeEyes(const LayoutRun& run, const char* status, const StereoSettings& se
 
 } // namespace
 
+bool WriteSideBySide(FIBITMAP* left, FIBITMAP* right, PairLayout layout, bool half, const std::string& outputPath,
+                     const StereoSettings& settings, const RunOptions& options, ProgressSink& sink)
+{
+    Bitmap output = ComposeSideBySide(left, right, layout, half, settings, options, sink);
+    return output && WriteOrReport(output.get(), outputPath, settings.saveFormat, options, sink);
+}
+
+bool WriteEyes(FIBITMAP* left, FIBITMAP* right, const std::string& leftPath, int leftFormat,
+               const std::string& rightPath, int rightFormat, const StereoSettings& settings, const RunOptions& options,
+               ProgressSink& sink)
+{
+    if (!WriteOrReport(left, leftPath, leftFormat, options, sink))
+        return false;
+    SetResolution(right, settings.pixelsPerMetre);
+    return WriteOrReport(right, rightPath, rightFormat, options, sink);
+}
+
+bool WriteEyesMpo(FIBITMAP* left, FIBITMAP* right, const std::string& path, const StereoSettings& settings,
+                  const RunOptions& options, ProgressSink& sink)
+{
+    SetResolution(right, settings.pixelsPerMetre);
+    const FileStatus written = WriteStereoMpo(left, right, path, options);
+    if (!written)
+        ReportWriteFailure(path, written, sink);
+    return bool(written);
+}
+
 bool MakeSideBySide(const LayoutRun& run, PairLayout layout, bool half, const std::string& outputPath,
                     const StereoSettings& settings, const RunOptions& options, ProgressSink& sink)
 {
     return GuardAllocation(sink, [&] {
         const Eyes eyes = MakeEyes(run, "Side by side", settings, options, sink);
-        if (!eyes.left)
-            return false;
-        Bitmap output = ComposeSideBySide(eyes.left.get(), eyes.right.get(), layout, half, settings, options, sink);
-        return output && WriteOrReport(output.get(), outputPath, settings.saveFormat, options, sink);
+        return eyes.left &&
+               WriteSideBySide(eyes.left.get(), eyes.right.get(), layout, half, outputPath, settings, options, sink);
     });
 }
 
@@ -94,10 +119,8 @@ bool MakeEyePair(const LayoutRun& run, const std::string& leftPath, int leftForm
 {
     return GuardAllocation(sink, [&] {
         const Eyes eyes = MakeEyes(run, "Stereo pair", settings, options, sink);
-        if (!eyes.left || !WriteOrReport(eyes.left.get(), leftPath, leftFormat, options, sink))
-            return false;
-        SetResolution(eyes.right.get(), settings.pixelsPerMetre);
-        return WriteOrReport(eyes.right.get(), rightPath, rightFormat, options, sink);
+        return eyes.left && WriteEyes(eyes.left.get(), eyes.right.get(), leftPath, leftFormat, rightPath, rightFormat,
+                                      settings, options, sink);
     });
 }
 
@@ -106,13 +129,7 @@ bool MakeStereoMpo(const LayoutRun& run, const std::string& path, const StereoSe
 {
     return GuardAllocation(sink, [&] {
         const Eyes eyes = MakeEyes(run, "Stereo pair", settings, options, sink);
-        if (!eyes.left)
-            return false;
-        SetResolution(eyes.right.get(), settings.pixelsPerMetre);
-        const FileStatus written = WriteStereoMpo(eyes.left.get(), eyes.right.get(), path, options);
-        if (!written)
-            ReportWriteFailure(path, written, sink);
-        return bool(written);
+        return eyes.left && WriteEyesMpo(eyes.left.get(), eyes.right.get(), path, settings, options, sink);
     });
 }
 

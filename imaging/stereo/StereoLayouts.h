@@ -29,7 +29,20 @@ struct LayoutRun {
 // failing step shows its message and ends the run; returns whether every
 // step succeeded.
 
-// Both eyes in one picture (ComposeSideBySide), written in settings.saveFormat.
+// Writing two eyes in memory (a pair read from files, or a run's eyes):
+// both in one picture (ComposeSideBySide) in settings.saveFormat; each into
+// its own file and format; or both in one stereo MPO file (JPEGs of the
+// options' quality) that cameras' viewers and other programs read. The
+// right eye is given the settings' resolution. A failure shows its message.
+bool WriteSideBySide(FIBITMAP* left, FIBITMAP* right, PairLayout layout, bool half, const std::string& outputPath,
+                     const StereoSettings& settings, const RunOptions& options, ProgressSink& sink);
+bool WriteEyes(FIBITMAP* left, FIBITMAP* right, const std::string& leftPath, int leftFormat,
+               const std::string& rightPath, int rightFormat, const StereoSettings& settings, const RunOptions& options,
+               ProgressSink& sink);
+bool WriteEyesMpo(FIBITMAP* left, FIBITMAP* right, const std::string& path, const StereoSettings& settings,
+                  const RunOptions& options, ProgressSink& sink);
+
+// Both eyes in one picture (WriteSideBySide).
 bool MakeSideBySide(const LayoutRun& run, PairLayout layout, bool half, const std::string& outputPath,
                     const StereoSettings& settings, const RunOptions& options, ProgressSink& sink);
 
@@ -38,8 +51,7 @@ bool MakeSideBySide(const LayoutRun& run, PairLayout layout, bool half, const st
 bool MakeEyePair(const LayoutRun& run, const std::string& leftPath, int leftFormat, const std::string& rightPath,
                  int rightFormat, const StereoSettings& settings, const RunOptions& options, ProgressSink& sink);
 
-// Both eyes, as MakeEyePair makes them, in one stereo MPO file (JPEGs of
-// the options' quality) that cameras' viewers and other programs read.
+// Both eyes, as MakeEyePair makes them, in one stereo MPO file (WriteEyesMpo).
 bool MakeStereoMpo(const LayoutRun& run, const std::string& path, const StereoSettings& settings,
                    const RunOptions& options, ProgressSink& sink);
 

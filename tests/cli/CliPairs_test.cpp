@@ -119,6 +119,70 @@ TEST_F(CliPairsTest, APictureAndItsDepthMapBecomeAnMpoOrAJps)
         EXPECT_EQ(Cli(arguments).exitCode, 2) << ::testing::PrintToString(arguments);
 }
 
+TEST_F(CliPairsTest, SbsAndPairWriteAPairAsItIsInAnotherFormat)
+{
+    // Through a PNS and back, the eyes are the pictures they were.
+    const ProgramResult pns = Cli({"sbs", "--left", "left.jpg", "--right", "right.jpg", "-o", "both.pns"});
+    ASSERT_EQ(pns.exitCode, 0) << pns.err;
+    const ProgramResult apart = Cli({"pair", "--stereo", "both.pns", "--left", "l.png", "--right", "r.png"});
+    ASSERT_EQ(apart.exitCode, 0) << apart.err;
+    EXPECT_TRUE(SamePixels("l.png", "left.jpg"));
+    EXPECT_TRUE(SamePixels("r.png", "right.jpg"));
+    // A camera's MPO one above the other composes as the MPO does.
+    ASSERT_EQ(Cli({"sbs", "--stereo", "camera.mpo", "--layout", "top-bottom", "-o", "tb.png"}).exitCode, 0);
+    ASSERT_EQ(Cli({"compose-anaglyph", "--stereo", "tb.png", "--stereo-layout", "top-bottom", "-o", "a1.png"}).exitCode,
+              0);
+    ASSERT_EQ(Cli({"compose-anaglyph", "--stereo", "camera.mpo", "-o", "a2.png"}).exitCode, 0);
+    EXPECT_TRUE(SamePixels("a1.png", "a2.png"));
+    // Half side by side: each eye squeezed, the whole the size of one eye.
+    ASSERT_EQ(Cli({"sbs", "--stereo", "camera.mpo", "--half", "-o", "half.png"}).exitCode, 0);
+    const auto half = ReadPixels("half.png");
+    ASSERT_TRUE(half);
+    EXPECT_EQ(half->width, 48);
+    EXPECT_EQ(half->height, 32);
+    // Two eye files into one MPO, its eyes theirs again as JPEGs of the quality asked.
+    const ProgramResult mpo =
+        Cli({"pair", "--left", "left.jpg", "--right", "right.jpg", "--quality", "100", "-o", "files.mpo"});
+    ASSERT_EQ(mpo.exitCode, 0) << mpo.err;
+    ASSERT_EQ(Cli({"pair", "--stereo", "files.mpo", "--left", "ml.png", "--right", "mr.png"}).exitCode, 0);
+    for (const auto& [made, original] : {std::pair{"ml.png", "left.jpg"}, std::pair{"mr.png", "right.jpg"}}) {
+        const auto a = ReadPixels(made), b = ReadPixels(original);
+        ASSERT_TRUE(a && b);
+        ASSERT_EQ(a->width, b->width);
+        long difference = 0;
+        for (int y = 0; y < a->height; ++y)
+            for (int x = 0; x < a->width; ++x)
+                difference += std::abs(a->At(x, y).green - b->At(x, y).green);
+        EXPECT_LT(static_cast<double>(difference) / (a->width * a->height), 3.0) << made;
+    }
+
+    Save(MakeImage(10, 8, [](int, int) { return Grey(5); }).get(), "small.png", kSavePng);
+    const ProgramResult sizes = Cli({"sbs", "--left", "left.jpg", "--right", "small.png", "-o", "x.png"});
+    EXPECT_EQ(sizes.exitCode, 1);
+    EXPECT_NE(sizes.err.find("its eyes differ in size"), std::string::npos) << sizes.err;
+    const ProgramResult view = Cli({"sbs", "--stereo", "camera.mpo", "--parallax", "12", "-o", "x.png"});
+    EXPECT_EQ(view.exitCode, 2);
+    EXPECT_NE(view.err.find("--parallax is for a view made from a picture and its depth map"), std::string::npos)
+        << view.err;
+    const std::string before = ReadBytes("both.pns");
+    const std::vector<std::vector<std::string>> usage = {
+        {"sbs", "--stereo", "camera.mpo", "--depth", "left.jpg", "-o", "x.png"},
+        {"sbs", "--stereo", "camera.mpo", "--image", "left.jpg", "-o", "x.png"},
+        {"sbs", "--left", "left.jpg", "--right", "right.jpg", "--image", "left.jpg", "-o", "x.png"},
+        {"sbs", "--stereo", "both.pns", "-o", "both.pns"},
+        {"sbs", "-o", "x.png"},
+        {"pair", "--left", "left.jpg", "--right", "right.jpg"},
+        {"pair", "--stereo", "camera.mpo", "--left", "a.png", "--right", "b.png", "-o", "x.mpo"},
+        {"pair", "--stereo", "camera.mpo", "--radius", "2", "-o", "x.mpo"},
+        {"anaglyph", "--stereo", "camera.mpo", "-o", "x.png"},
+    };
+    for (const auto& arguments : usage)
+        EXPECT_EQ(Cli(arguments).exitCode, 2) << ::testing::PrintToString(arguments);
+    EXPECT_EQ(ReadBytes("both.pns"), before);
+    EXPECT_FALSE(std::filesystem::exists("x.png"));
+    EXPECT_FALSE(std::filesystem::exists("x.mpo"));
+}
+
 // A textured scene and the same turned by `turn` degrees and moved down by
 // `down` pixels, as a slide bar's second shot might be.
 void SaveTurnedPair(double turn, double down)
