@@ -83,6 +83,38 @@ TEST_F(CliPairsTest, BadPairsAndHalfGivenOnesAreRefused)
     EXPECT_FALSE(std::filesystem::exists("a.png"));
 }
 
+TEST_F(CliPairsTest, AStereoPicturesLayoutSaysWhichHalfIsWhichEye)
+{
+    const auto left = ReadPixels("left.jpg"), right = ReadPixels("right.jpg");
+    ASSERT_TRUE(left && right);
+    const auto beside = [&](const Pixels& first, const Pixels& second) {
+        return MakeImage(96, 32, [&](int x, int y) { return x < 48 ? first.At(x, y) : second.At(x - 48, y); });
+    };
+    Save(beside(*left, *right).get(), "parallel.png", kSavePng);
+    Save(beside(*right, *left).get(), "cross.png", kSavePng);
+    // Rows count from the bottom: the left eye above is the later rows.
+    Save(MakeImage(48, 64, [&](int x, int y) { return y < 32 ? right->At(x, y) : left->At(x, y - 32); }).get(),
+         "top-bottom.png", kSavePng);
+    ASSERT_EQ(Cli({"compose-anaglyph", "--left", "left.jpg", "--right", "right.jpg", "--mode", "dubois", "-o",
+                   "eyes.png"})
+                  .exitCode,
+              0);
+    for (const std::string layout : {"parallel", "cross", "top-bottom"}) {
+        const ProgramResult split = Cli({"compose-anaglyph", "--stereo", layout + ".png", "--stereo-layout", layout,
+                                         "--mode", "dubois", "-o", "split.png"});
+        ASSERT_EQ(split.exitCode, 0) << split.err;
+        EXPECT_TRUE(SamePixels("eyes.png", "split.png")) << layout;
+    }
+
+    // The stereo picture is an input like any other: never the output too.
+    const std::string before = ReadBytes("parallel.png");
+    EXPECT_EQ(Cli({"compose-anaglyph", "--stereo", "parallel.png", "--stereo-layout", "parallel", "-o",
+                   "parallel.png"})
+                  .exitCode,
+              2);
+    EXPECT_TRUE(ReadBytes("parallel.png") == before);
+}
+
 const std::string kSampleImage = std::string(VELMORA_SAMPLES) + "/sample.png";
 const std::string kSampleDepth = std::string(VELMORA_SAMPLES) + "/sample-depth.png";
 
@@ -309,6 +341,15 @@ TEST_F(CliPairsTest, BatchAlignsAndMakesTheDepthOfEveryPairAsSingleRunsDo)
     EXPECT_NE(aligned.err.find("camera/snapshot.jpg: skipped, not a stereo file"), std::string::npos) << aligned.err;
     ASSERT_EQ(Cli({"align", "--stereo", "camera/a.mpo", "-o", "single.jps"}).exitCode, 0);
     EXPECT_EQ(ReadBytes("aligned/a.jps"), ReadBytes("single.jps"));
+    // An MPO result, as any other, replaces a link planted in the output
+    // folder, never the file it points to.
+    std::filesystem::create_directory("mpos");
+    WriteBytes("notes.txt", "my notes");
+    std::filesystem::create_symlink("../notes.txt", "mpos/a.mpo");
+    const ProgramResult mpos = Cli({"batch", "align", "--images", "camera", "--out", "mpos", "--overwrite"});
+    EXPECT_EQ(mpos.exitCode, 0) << mpos.err;
+    EXPECT_TRUE(ReadBytes("notes.txt") == "my notes");
+    EXPECT_FALSE(std::filesystem::is_symlink("mpos/a.mpo"));
     EXPECT_EQ(Cli({"batch", "align", "--images", "camera", "--format", "gif", "--out", "x"}).exitCode, 2);
 }
 

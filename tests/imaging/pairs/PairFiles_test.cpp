@@ -3,6 +3,7 @@
 #include "imaging/pairs/PairFiles.h"
 
 #include "imaging/formats/ImageFile.h"
+#include "imaging/formats/JpegSegments.h"
 #include "imaging/pairs/MpoIndex.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"
@@ -10,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -72,14 +75,17 @@ TEST_F(PairFilesTest, AnMpoGivesItsFirstTwoViewsAsTheEyes)
 
 // An MPO with a little-endian MP index of `entries` (attribute, size,
 // offset from the byte-order mark) after `first`'s SOI, `rest` after it.
+// The index claims `number` pictures and `entryBytes` bytes of entries (16
+// per picture unless given).
 std::string LittleEndianMpo(const std::string& first, const std::vector<std::array<std::uint32_t, 3>>& entries,
-                            const std::string& rest, std::uint32_t number)
+                            const std::string& rest, std::uint32_t number,
+                            std::optional<std::uint32_t> entryBytes = std::nullopt)
 {
     std::string index = "II*" + std::string(1, '\0') + Le(8, 4) + Le(3, 2);
     const std::uint32_t entriesAt = 8 + 2 + 3 * 12 + 4;
     index += Le(0xB000, 2) + Le(7, 2) + Le(4, 4) + "0100";
     index += Le(0xB001, 2) + Le(4, 2) + Le(1, 4) + Le(number, 4);
-    index += Le(0xB002, 2) + Le(7, 2) + Le(16 * number, 4) + Le(entriesAt, 4) + Le(0, 4);
+    index += Le(0xB002, 2) + Le(7, 2) + Le(entryBytes.value_or(16 * number), 4) + Le(entriesAt, 4) + Le(0, 4);
     for (const auto& [attribute, size, offset] : entries)
         index += Le(attribute, 4) + Le(size, 4) + Le(offset, 4) + Le(0, 4);
     const std::string segment = "\xFF\xE2" + Be(2 + 4 + index.size(), 2) + "MPF" + std::string(1, '\0') + index;
@@ -93,8 +99,9 @@ TEST_F(PairFilesTest, LittleEndianIndexesAndBadOnesAreToldApart)
     const std::uint32_t segmentBytes = 2 + 2 + 4 + 8 + 2 + 3 * 12 + 4 + 2 * 16;
     const std::uint32_t firstSize = static_cast<std::uint32_t>(left.size()) + segmentBytes;
     const std::uint32_t rightAt = firstSize - (2 + 8); // from the byte-order mark, 8 bytes into the segment
-    const auto mpo = [&](std::vector<std::array<std::uint32_t, 3>> entries, std::uint32_t number = 2) {
-        return LittleEndianMpo(left, entries, right, number);
+    const auto mpo = [&](std::vector<std::array<std::uint32_t, 3>> entries, std::uint32_t number = 2,
+                         std::optional<std::uint32_t> entryBytes = std::nullopt) {
+        return LittleEndianMpo(left, entries, right, number, entryBytes);
     };
     const std::uint32_t view = 0x020002, rightSize = static_cast<std::uint32_t>(right.size());
     WriteBytes("little.mpo", mpo({{view, firstSize, 0}, {view, rightSize, rightAt}}));
@@ -105,16 +112,151 @@ TEST_F(PairFilesTest, LittleEndianIndexesAndBadOnesAreToldApart)
     const std::pair<std::string, std::string> bad[] = {
         {mpo({{view, firstSize, 0}}, 1), "it holds a single picture, not a stereo pair"},
         {mpo({{view, firstSize, 0}, {view, rightSize + 100, rightAt}}), "picture 2 of its MP index lies outside the file"},
+        {mpo({{view, firstSize, 0}, {view, rightSize + 1, rightAt}}), "picture 2 of its MP index lies outside the file"},
+        {mpo({{view, firstSize, 0}, {view, 0, rightAt}}), "picture 2 of its MP index lies outside the file"},
         {mpo({{view, firstSize, 0}, {view, rightSize, 100}}), "pictures of its MP index overlap"},
         {mpo({{view, firstSize, 0}, {0x010001, rightSize, rightAt}}), "it holds no two views of a stereo pair"},
         {mpo({{view, firstSize, 0}, {view, rightSize, rightAt}}, 3), "its MP entries lie outside their segment"},
         {mpo({}, 0), "its MP index names no pictures"},
+        {mpo({}, 1001), "its MP index names no pictures"},
+        // Entries that do not match the number of pictures: reading them all
+        // would take what follows them for pictures.
+        {mpo({{view, firstSize, 0}, {view, rightSize, rightAt}}, 2, 16), "its MP index names no pictures"},
+        {mpo({{view, firstSize, 0}, {view, rightSize, rightAt}}, 2, 48), "its MP index names no pictures"},
     };
     for (const auto& [content, problem] : bad) {
         WriteBytes("bad.mpo", content);
         const PairRead refused = Read({"bad.mpo", std::nullopt, "", ""});
         EXPECT_FALSE(refused.left) << problem;
         EXPECT_EQ(refused.problem, problem);
+    }
+
+    // A damaged picture is named as the eye it would have been.
+    WriteBytes("damaged.mpo", LittleEndianMpo(left, {{view, firstSize, 0}, {view, rightSize, rightAt}},
+                                              std::string(right.size(), 'x'), 2));
+    const PairRead damaged = Read({"damaged.mpo", std::nullopt, "", ""});
+    EXPECT_FALSE(damaged.left);
+    EXPECT_EQ(damaged.problem.rfind("its right view: ", 0), 0u) << damaged.problem;
+}
+
+std::variant<std::vector<MpImage>, std::string> IndexOf(const std::string& file)
+{
+    FileBytes bytes(reinterpret_cast<const std::uint8_t*>(file.data()), file.size());
+    return ReadMpIndex(bytes);
+}
+
+TEST_F(PairFilesTest, AnIndexIsReadInFileOrderAndOnlyWithinItsSegment)
+{
+    const std::string left = Jpeg("left.jpg", 24, 16), right = Jpeg("right.jpg", 24, 16);
+    const std::string thumbnail = Jpeg("thumbnail.jpg", 8, 6);
+    const std::uint32_t view = 0x020002, largeThumbnail = 0x010001;
+    const std::uint32_t rightSize = static_cast<std::uint32_t>(right.size());
+
+    // Entries need not follow the file: here the thumbnail, listed between
+    // the views, lies after both.
+    const std::uint32_t threeSegment = 2 + 2 + 4 + 8 + 2 + 3 * 12 + 4 + 3 * 16;
+    const std::uint32_t firstSize = static_cast<std::uint32_t>(left.size()) + threeSegment;
+    const std::uint32_t rightAt = firstSize - (2 + 8), thumbnailAt = rightAt + rightSize;
+    WriteBytes("unordered.mpo",
+               LittleEndianMpo(left,
+                               {{view, firstSize, 0},
+                                {largeThumbnail, static_cast<std::uint32_t>(thumbnail.size()), thumbnailAt},
+                                {view, rightSize, rightAt}},
+                               right + thumbnail, 3));
+    const PairRead pair = Read({"unordered.mpo", std::nullopt, "", ""});
+    ASSERT_TRUE(pair.left) << pair.problem;
+    EXPECT_TRUE(SameBitmaps(pair.left.get(), Decoded("left.jpg").get()));
+    EXPECT_TRUE(SameBitmaps(pair.right.get(), Decoded("right.jpg").get()));
+
+    // The segment cut short of the last entry: a field that ends at the
+    // segment's end is read, one that runs a byte past it is not.
+    const std::uint32_t twoSegment = threeSegment - 16, twoFirstSize = firstSize - 16;
+    const std::string whole = LittleEndianMpo(left, {{view, twoFirstSize, 0}, {view, rightSize, twoFirstSize - 10}},
+                                              right, 2);
+    const auto cut = [&](std::uint32_t bytes) {
+        return whole.substr(0, 4) + Be(twoSegment - 2 - bytes, 2) + whole.substr(6);
+    };
+    const auto toEnd = IndexOf(cut(4)); // the entry's unused last field
+    ASSERT_TRUE(std::holds_alternative<std::vector<MpImage>>(toEnd)) << std::get<std::string>(toEnd);
+    EXPECT_EQ(std::get<std::vector<MpImage>>(toEnd).at(1).at, twoFirstSize);
+    const auto pastEnd = IndexOf(cut(5));
+    ASSERT_TRUE(std::holds_alternative<std::string>(pastEnd));
+    EXPECT_EQ(std::get<std::string>(pastEnd), "its MP entries lie outside their segment");
+}
+
+TEST_F(PairFilesTest, TheEyesAreTheFirstTwoViewsElseTheFirstTwoPlainPictures)
+{
+    constexpr std::uint32_t representative = 1u << 29, undefined = 0, primary = 0x030000;
+    const auto at = [](std::uint32_t attribute, std::uint64_t offset) { return MpImage{attribute, offset, 10}; };
+    struct Case {
+        std::vector<MpImage> images;
+        std::uint64_t left, right;
+    };
+    const Case cases[] = {
+        // Flags above the type code do not hide a view.
+        {{at(representative | kMpDisparity, 0), at(undefined, 100), at(kMpDisparity, 200)}, 0, 200},
+        {{at(kMpMultiAngle, 0), at(undefined, 100), at(kMpMultiAngle, 200)}, 0, 200},
+        // One view alone makes no pair: the plain pictures do.
+        {{at(kMpDisparity, 0), at(undefined, 100)}, 0, 100},
+        {{at(primary, 0), at(kMpLargeThumbnail, 100), at(undefined, 200)}, 0, 200},
+    };
+    for (const Case& c : cases) {
+        const auto eyes = StereoImages(c.images);
+        ASSERT_TRUE((std::holds_alternative<std::pair<MpImage, MpImage>>(eyes))) << std::get<std::string>(eyes);
+        EXPECT_EQ(std::get<0>(eyes).first.at, c.left);
+        EXPECT_EQ(std::get<0>(eyes).second.at, c.right);
+    }
+    for (const std::uint32_t thumbnail : {kMpLargeThumbnail, kMpFullHdThumbnail}) {
+        const auto eyes = StereoImages({at(primary, 0), at(thumbnail, 100)});
+        ASSERT_TRUE(std::holds_alternative<std::string>(eyes)) << thumbnail;
+        EXPECT_EQ(std::get<std::string>(eyes), "it holds no two views of a stereo pair");
+    }
+}
+
+// The tags of the big-endian IFD at `ifd` (from the byte-order mark at
+// `base`), and the offset of the IFD after it (tag 0).
+std::map<std::uint32_t, std::uint32_t> IfdTags(FileBytes& bytes, std::uint64_t base, std::uint64_t ifd)
+{
+    std::map<std::uint32_t, std::uint32_t> tags;
+    const std::uint32_t count = bytes.Big16(base + ifd).value_or(0);
+    for (std::uint32_t i = 0; i < count; ++i)
+        tags[bytes.Big16(base + ifd + 2 + 12 * i).value_or(0)] = bytes.Big32(base + ifd + 2 + 12 * i + 8).value_or(0);
+    tags[0] = bytes.Big32(base + ifd + 2 + 12 * count).value_or(0);
+    return tags;
+}
+
+TEST_F(PairFilesTest, TheMposWeWriteDescribeBothPicturesForOtherReaders)
+{
+    const std::string left = Jpeg("left.jpg", 40, 30), right = Jpeg("right.jpg", 40, 30);
+    const std::vector<std::uint8_t> mpo = BuildStereoMpo(Bytes(left), Bytes(right));
+    const auto index = IndexOf(Text(mpo));
+    ASSERT_TRUE(std::holds_alternative<std::vector<MpImage>>(index)) << std::get<std::string>(index);
+    const std::vector<MpImage>& images = std::get<std::vector<MpImage>>(index);
+    ASSERT_EQ(images.size(), 2u);
+    // Two disparity views, the first the representative one, which fill the file.
+    EXPECT_EQ(images[0].attribute, (1u << 29) | kMpDisparity);
+    EXPECT_EQ(images[1].attribute, kMpDisparity);
+    EXPECT_EQ(images[1].at, images[0].size);
+    EXPECT_EQ(images[1].at + images[1].size, mpo.size());
+
+    // Each picture's attributes: its number in the pair, viewpoint 1 the base.
+    for (std::size_t i = 0; i < 2; ++i) {
+        FileBytes picture(mpo.data() + images[i].at, images[i].size);
+        const auto segment = FindJpegSegment(picture, 0xE2, std::string_view("MPF\0", 4));
+        ASSERT_TRUE(segment) << i;
+        const std::uint64_t base = segment->first;
+        ASSERT_TRUE(picture.Matches(base, std::string_view("MM\0*", 4))) << i;
+        std::uint64_t attributes = picture.Big32(base + 4).value_or(0);
+        if (i == 0) {
+            const auto indexTags = IfdTags(picture, base, attributes);
+            EXPECT_EQ(indexTags.at(0xB001), 2u);
+            attributes = indexTags.at(0); // the attributes follow the index
+        }
+        ASSERT_NE(attributes, 0u) << i;
+        const auto tags = IfdTags(picture, base, attributes);
+        EXPECT_EQ(tags.count(0xB000), 1u) << i;
+        EXPECT_EQ(tags.count(0xB101) ? tags.at(0xB101) : 0, i + 1);
+        EXPECT_EQ(tags.count(0xB204) ? tags.at(0xB204) : 0, 1u) << i;
     }
 }
 
@@ -125,20 +267,31 @@ Bitmap BothEyes(int width, int height)
     return MakeImage(width, height, [&](int x, int y) { return Grey(x < width / 2 ? 20 + y : 200 + y); });
 }
 
-// `jpeg` with a JPS descriptor (layout 2 side by side, `flags`) after its SOI.
-std::string WithJpsDescriptor(const std::string& jpeg, std::uint8_t flags)
+// `jpeg` with a JPS descriptor (`flags`, `layout`: 2 side by side, 3 over
+// and under; `type` 1 stereo) after its SOI.
+std::string WithJpsDescriptor(const std::string& jpeg, std::uint8_t flags, std::uint8_t layout = 2,
+                              std::uint8_t type = 1)
 {
-    const std::string descriptor = Be(4, 2) + std::string(1, '\0') + static_cast<char>(flags) + "\x02\x01";
+    const std::string descriptor =
+        Be(4, 2) + std::string(1, '\0') + static_cast<char>(flags) + static_cast<char>(layout) + static_cast<char>(type);
     const std::string segment = "\xFF\xE3" + Be(2 + 8 + descriptor.size(), 2) + "_JPSJPS_" + descriptor;
     return jpeg.substr(0, 2) + segment + jpeg.substr(2);
 }
 
 TEST_F(PairFilesTest, PicturesOfBothEyesAreSplitAsTheyOrTheUserSay)
 {
-    Save(BothEyes(40, 10).get(), "both.png", kSavePng);
+    Bitmap both = BothEyes(40, 10);
+    FreeImage_SetDotsPerMeterX(both.get(), 3780);
+    FreeImage_SetDotsPerMeterY(both.get(), 2835);
+    Save(both.get(), "both.png", kSavePng);
     const PairRead parallel = Read({"both.png", kParallelHalves, "", ""});
     ASSERT_TRUE(parallel.left) << parallel.problem;
     EXPECT_EQ(Width(parallel.left.get()), 20);
+    // Each eye keeps the picture's resolution.
+    for (FIBITMAP* eye : {parallel.left.get(), parallel.right.get()}) {
+        EXPECT_EQ(FreeImage_GetDotsPerMeterX(eye), 3780u);
+        EXPECT_EQ(FreeImage_GetDotsPerMeterY(eye), 2835u);
+    }
     EXPECT_EQ(PixelOf(parallel.left.get(), 0, 0), Grey(20));
     EXPECT_EQ(PixelOf(parallel.right.get(), 19, 9), Grey(209));
     // A PNS file is cross-eyed: the right eye on the left.
@@ -167,7 +320,39 @@ TEST_F(PairFilesTest, PicturesOfBothEyesAreSplitAsTheyOrTheUserSay)
     Save(BothEyes(41, 10).get(), "odd.png", kSavePng);
     EXPECT_EQ(Read({"odd.png", kCrossHalves, "", ""}).problem,
               "a picture of both eyes side by side must have an even width, not 41 x 10");
+    Save(MakeImage(8, 13, [](int, int y) { return Grey(y < 6 ? 30 : 90); }).get(), "odd-stacked.png", kSavePng);
+    EXPECT_EQ(Read({"odd-stacked.png", kTopBottomHalves, "", ""}).problem,
+              "a picture of both eyes one above the other must have an even height, not 8 x 13");
     EXPECT_NE(Read({"both.png", std::nullopt, "", ""}).problem.find("--stereo-layout"), std::string::npos);
+}
+
+TEST_F(PairFilesTest, AJpsDescriptorGivesTheLayoutOrIsNoneAtAll)
+{
+    const std::string jpeg = Jpeg("plain.jpg", 16, 8);
+    const auto halvesOf = [](const std::string& file) {
+        FileBytes bytes(reinterpret_cast<const std::uint8_t*>(file.data()), file.size());
+        return JpsHalves(bytes);
+    };
+    const auto overUnder = halvesOf(WithJpsDescriptor(jpeg, 1 << 2, 3));
+    ASSERT_TRUE(overUnder);
+    EXPECT_FALSE(overUnder->sideBySide);
+    EXPECT_TRUE(overUnder->leftFirst);
+    const auto sideBySide = halvesOf(WithJpsDescriptor(jpeg, 0, 2));
+    ASSERT_TRUE(sideBySide);
+    EXPECT_TRUE(sideBySide->sideBySide);
+    EXPECT_FALSE(sideBySide->leftFirst);
+
+    // Interleaved rows, a mono picture, a descriptor cut short before its
+    // type (whatever byte follows the segment): no halves to split.
+    EXPECT_FALSE(halvesOf(WithJpsDescriptor(jpeg, 0, 1)));
+    EXPECT_FALSE(halvesOf(WithJpsDescriptor(jpeg, 0, 2, 0)));
+    const std::string cutShort = "\xFF\xE3" + Be(2 + 8 + 5, 2) + "_JPSJPS_" + Be(4, 2) + std::string(2, '\0') + "\x02";
+    EXPECT_FALSE(halvesOf(jpeg.substr(0, 2) + cutShort + "\x01" + jpeg.substr(2)));
+
+    // A JPEG of any name is a stereo file by its descriptor.
+    WriteBytes("described.jpg", WithJpsDescriptor(jpeg, 0));
+    EXPECT_TRUE(IsStereoFile("described.jpg"));
+    EXPECT_FALSE(IsStereoFile("plain.jpg"));
 }
 
 TEST_F(PairFilesTest, EyesOfDifferentSizesAreRefusedNotCropped)
@@ -178,6 +363,12 @@ TEST_F(PairFilesTest, EyesOfDifferentSizesAreRefusedNotCropped)
     EXPECT_FALSE(pair.left);
     EXPECT_EQ(pair.problem, "its eyes differ in size: 30 x 20 and 30 x 22");
     EXPECT_EQ(pair.kind, FileProblem::kUnreadable);
+    // An MPO's eyes too, however the sizes differ.
+    const std::string narrow = Jpeg("narrow.jpg", 40, 30), wide = Jpeg("wide.jpg", 42, 30);
+    WriteBytes("sizes.mpo", Text(BuildStereoMpo(Bytes(narrow), Bytes(wide))));
+    const PairRead mpo = Read({"sizes.mpo", std::nullopt, "", ""});
+    EXPECT_FALSE(mpo.left);
+    EXPECT_EQ(mpo.problem, "its eyes differ in size: 40 x 30 and 42 x 30");
     const PairRead missing = Read({"", std::nullopt, "l.png", "nothing.png"});
     EXPECT_EQ(missing.problem, "nothing.png: No such file or directory");
     EXPECT_EQ(missing.kind, FileProblem::kUnreadable);
