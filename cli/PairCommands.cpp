@@ -217,7 +217,7 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
             throw UsageError("give where the aligned pair goes: -o OUT, or --left-out L --right-out R");
         const std::vector<NamedFile> outputs = {
             {"-o", options->output}, {"--left-out", options->leftOut}, {"--right-out", options->rightOut}};
-        if (!OutputsReady(outputs, PairInputs(options->pair), sink))
+        if (!OutputsReady(outputs, PairInputs(*source), sink))
             return FinishCommand(false, sink);
         if (!options->output.empty() && (Extension(options->output) != ".mpo" || !options->then.empty()))
             SaveFormatOf(options->output, options->format); // a UsageError before any work
@@ -323,7 +323,7 @@ void AddDepth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
             options->aligned ? options->picture : (options->picture.empty() ? PictureBeside(options->output)
                                                                             : options->picture);
         const std::vector<NamedFile> outputs = {{"-o", options->output}, {"--picture-out", picture}};
-        if (!OutputsReady(outputs, PairInputs(options->pair), sink))
+        if (!OutputsReady(outputs, PairInputs(*source), sink))
             return FinishCommand(false, sink);
         SaveFormatOf(options->output, options->format); // a UsageError before any work
         if (!picture.empty())

@@ -50,9 +50,9 @@ std::optional<PairSource> PairSourceOf(const PairOptions& options)
     return PairSource{options.stereo, HalvesNamed(options.layout), options.left, options.right};
 }
 
-std::vector<NamedFile> PairInputs(const PairOptions& options)
+std::vector<NamedFile> PairInputs(const PairSource& source)
 {
-    return {{"--stereo", options.stereo}, {"--left", options.left}, {"--right", options.right}};
+    return {{"--stereo", source.stereo}, {"--left", source.left}, {"--right", source.right}};
 }
 
 std::optional<PairRead> ReadPairOrReport(const PairSource& source, const RunOptions& runOptions, ProgressSink& sink)

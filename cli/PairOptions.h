@@ -26,8 +26,8 @@ void AddPairOptions(CLI::App& command, PairOptions& options, bool eyeFiles);
 // they name one half-way (--left without --right, a layout without a file).
 std::optional<PairSource> PairSourceOf(const PairOptions& options);
 
-// The files the options name, for the same-file refusal.
-std::vector<NamedFile> PairInputs(const PairOptions& options);
+// The files a pair is read from, for the same-file refusal.
+std::vector<NamedFile> PairInputs(const PairSource& source);
 
 // Reads the pair; reports why not (exit status 1) when it cannot.
 std::optional<PairRead> ReadPairOrReport(const PairSource& source, const RunOptions& runOptions, ProgressSink& sink);

@@ -140,7 +140,8 @@ void AddComposeAnaglyph(CLI::App& app, CommandTable& table, RunOptions& runOptio
     AddResolutionOption(*command, options->pixelsPerMetre, "--image");
     AddOutputOptions(*command, options->output, runOptions.jpegQuality);
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
-        std::vector<NamedFile> inputs = PairInputs(options->pair);
+        const std::optional<PairSource> pair = PairSourceOf(options->pair);
+        std::vector<NamedFile> inputs = pair ? PairInputs(*pair) : std::vector<NamedFile>{};
         inputs.insert(inputs.end(), {{"--view", options->view}, {"--image", options->image}});
         const std::vector<NamedFile> outputs = {{"-o", options->output.path}};
         if (!OutputsReady(outputs, inputs, sink))
@@ -148,7 +149,6 @@ void AddComposeAnaglyph(CLI::App& app, CommandTable& table, RunOptions& runOptio
         StereoSettings settings;
         settings.saveFormat = SaveFormatOf(options->output);
         settings.anaglyphMode = options->mode;
-        const std::optional<PairSource> pair = PairSourceOf(options->pair);
         if (pair && !options->view.empty())
             throw UsageError("give --view and --image, or a stereo pair, not both");
         if (pair)

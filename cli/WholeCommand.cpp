@@ -199,9 +199,7 @@ bool WritePairRead(const PairWriter& writer, const PairSource& source, const std
             throw UsageError(option->get_name() +
                              " is for a view made from a picture and its depth map: a stereo pair has both eyes "
                              "already");
-    const std::vector<NamedFile> inputs = {
-        {"--stereo", source.stereo}, {"--left", source.left}, {"--right", source.right}};
-    if (!OutputsReady(NamedOutputFiles(outputs), inputs, sink))
+    if (!OutputsReady(NamedOutputFiles(outputs), PairInputs(source), sink))
         return false;
     const std::optional<PairRead> pair = ReadPairOrReport(source, options, sink);
     if (!pair)
