@@ -160,20 +160,52 @@ std::vector<Match> AgreeingWithNeighbours(const std::vector<Match>& matches, int
 {
     if (static_cast<int>(matches.size()) <= neighbours)
         return matches;
+    // The nearest matches are sought outwards from each one's place in the
+    // order of columns, and no further than the farthest of the nearest
+    // found so far: a picture's thousands of matches are not each measured
+    // against all the others.
+    std::vector<std::size_t> byColumn(matches.size()), place(matches.size());
+    std::iota(byColumn.begin(), byColumn.end(), 0);
+    std::sort(byColumn.begin(), byColumn.end(),
+              [&](std::size_t a, std::size_t b) { return matches[a].left.x < matches[b].left.x; });
+    for (std::size_t at = 0; at < byColumn.size(); ++at)
+        place[byColumn[at]] = at;
+    const std::size_t wanted = static_cast<std::size_t>(neighbours) + 1; // the nearest is the match itself
     std::vector<Match> agreeing;
-    std::vector<std::pair<double, double>> byDistance(matches.size()); // squared distance, columns apart
+    std::vector<std::pair<double, double>> nearest; // squared distance, columns apart; the farthest first
+    std::vector<double> columns;
     for (const Match& m : matches) {
-        for (std::size_t i = 0; i < matches.size(); ++i) {
-            const cv::Point2d apart = matches[i].left - m.left;
-            byDistance[i] = {apart.dot(apart), matches[i].left.x - matches[i].right.x};
+        nearest.clear();
+        const auto consider = [&](std::size_t index) {
+            const Match& other = matches[byColumn[index]];
+            const cv::Point2d apart = other.left - m.left;
+            const std::pair<double, double> seen{apart.dot(apart), other.left.x - other.right.x};
+            if (nearest.size() == wanted) {
+                if (seen >= nearest.front())
+                    return;
+                std::pop_heap(nearest.begin(), nearest.end());
+                nearest.pop_back();
+            }
+            nearest.push_back(seen);
+            std::push_heap(nearest.begin(), nearest.end());
+        };
+        const std::size_t at = place[static_cast<std::size_t>(&m - matches.data())];
+        consider(at);
+        for (std::size_t before = at, after = at + 1;;) {
+            constexpr double kNone = std::numeric_limits<double>::infinity();
+            const double leftGap = before > 0 ? m.left.x - matches[byColumn[before - 1]].left.x : kNone;
+            const double rightGap = after < byColumn.size() ? matches[byColumn[after]].left.x - m.left.x : kNone;
+            const double gap = std::min(leftGap, rightGap);
+            if (gap == kNone || (nearest.size() == wanted && gap * gap > nearest.front().first))
+                break;
+            consider(leftGap <= rightGap ? --before : after++);
         }
-        // The nearest is the match itself.
-        const auto last = byDistance.begin() + neighbours + 1;
-        std::nth_element(byDistance.begin(), last, byDistance.end());
-        std::vector<double> columns;
-        for (auto near = byDistance.begin(); near != last; ++near)
-            if (near->first > 0)
-                columns.push_back(near->second);
+        columns.clear();
+        for (const auto& [distance, apart] : nearest)
+            if (distance > 0)
+                columns.push_back(apart);
+        if (columns.empty()) // every neighbour at its very place: nothing to agree with
+            continue;
         std::nth_element(columns.begin(), columns.begin() + columns.size() / 2, columns.end());
         if (std::abs(m.left.x - m.right.x - columns[columns.size() / 2]) <= tolerance)
             agreeing.push_back(m);

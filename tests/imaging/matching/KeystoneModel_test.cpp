@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
+#include <utility>
 #include <vector>
 
 namespace velmora::test {
@@ -64,6 +67,64 @@ TEST(FeatureMatchingTest, AMatchWhoseColumnsJumpFromItsNeighboursIsDropped)
     ASSERT_EQ(kept.size(), matches.size() - 1);
     for (const Match& m : kept)
         EXPECT_NE(m.left, matches[55].left);
+}
+
+// The matches whose columns apart lie within `tolerance` of the median of
+// their `neighbours` nearest, each measured against every other.
+std::vector<Match> AgreeingByEveryDistance(const std::vector<Match>& matches, int neighbours, double tolerance)
+{
+    std::vector<Match> agreeing;
+    for (const Match& m : matches) {
+        std::vector<std::pair<double, double>> others;
+        for (const Match& other : matches)
+            if (&other != &m) {
+                const cv::Point2d apart = other.left - m.left;
+                others.push_back({apart.dot(apart), other.left.x - other.right.x});
+            }
+        std::sort(others.begin(), others.end());
+        std::vector<double> columns;
+        for (int i = 0; i < neighbours; ++i)
+            columns.push_back(others[static_cast<std::size_t>(i)].second);
+        std::sort(columns.begin(), columns.end());
+        if (std::abs(m.left.x - m.right.x - columns[columns.size() / 2]) <= tolerance)
+            agreeing.push_back(m);
+    }
+    return agreeing;
+}
+
+TEST(FeatureMatchingTest, EachMatchIsJudgedByItsNearestNeighboursWhereverTheyLie)
+{
+    // Clusters far apart across and close in columns: the nearest in column
+    // order are often not the nearest, so the search must look past them.
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> across(0, 2000), down(0, 1500), near(-15, 15), chance(0, 1);
+    std::vector<Match> matches;
+    for (int cluster = 0; cluster < 40; ++cluster) {
+        const cv::Point2d centre(across(random), down(random));
+        for (int i = 0; i < 15; ++i) {
+            const cv::Point2d left = centre + cv::Point2d(near(random), 20 * near(random));
+            const double apart = 30 + 0.02 * left.x + 0.01 * left.y + (chance(random) < 0.2 ? 40 : 0);
+            matches.push_back({left, left - cv::Point2d(apart, 0)});
+        }
+    }
+    const std::vector<Match> kept = AgreeingWithNeighbours(matches, 8, 2);
+    const std::vector<Match> expected = AgreeingByEveryDistance(matches, 8, 2);
+    ASSERT_GT(expected.size(), matches.size() / 2);
+    ASSERT_LT(expected.size(), matches.size());
+    ASSERT_EQ(kept.size(), expected.size());
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        EXPECT_EQ(kept[i].left, expected[i].left);
+}
+
+TEST(FeatureMatchingTest, MatchesPiledOnOnePointHaveNoNeighboursToAgreeWith)
+{
+    std::vector<Match> matches(12, Match{{100, 100}, {80, 100}});
+    for (int x = 0; x < 10; ++x)
+        matches.push_back({{300.0 + 10 * x, 200}, {280.0 + 10 * x, 200}});
+    const std::vector<Match> kept = AgreeingWithNeighbours(matches, 8, 2);
+    ASSERT_EQ(kept.size(), 10u);
+    for (const Match& m : kept)
+        EXPECT_GE(m.left.x, 300);
 }
 
 } // namespace
