@@ -30,6 +30,10 @@ constexpr double kLargestTurn = 15;       // degrees; beyond, the eyes are no st
 constexpr double kScaleRange = 1.25;      // the larger eye at most this much larger
 constexpr double kNearestShare = 0.98;    // the nearest point: this share of the disparities, not an outlier
 constexpr double kGuidedBand = 2;         // rows a match may lie from its feature's when matched again, on the copy
+// The same in the first matching from a start, and the rows its refit
+// allows: a start is often this far off towards the picture's edges, and a
+// repeated pattern's copies lie a period of rows apart, further still.
+constexpr double kFirstBand = 5;
 constexpr double kColumnShare = 0.02;     // of the agreeing columns each side left out of the span searched again
 constexpr double kColumnSpan = 0.25;      // of that span searched beyond it each side, and
 constexpr double kColumnMargin = 0.02;    // of the width
@@ -163,12 +167,18 @@ struct Straightening {
     std::vector<Match> matches;
 };
 
-// The matches a first keystone allows, twice, the keystone refitted to
-// them each time: each pass finds more of a repeated pattern's points.
+// The matches a first keystone allows, first in a wide band of rows, then
+// twice in a narrow one, the keystone refitted to them each time: each pass
+// finds more of a repeated pattern's points. Matched only on the rows where
+// a start is already right, the pair's points elsewhere would be missed and
+// the refit would stay near the start.
 Straightening StraightenFrom(const EyeFeatures& features, const std::vector<Match>& sure, cv::Size size,
                              const Keystone& start)
 {
     Straightening found{Refitted(sure, start, size, kInlierPixels / features.reduce), {}};
+    const double firstBand = kFirstBand / features.reduce;
+    found.matches = MatchedAgain(features, sure, found.keystone, size, firstBand);
+    found.keystone = Refitted(found.matches, found.keystone, size, firstBand);
     const double band = kGuidedBand / features.reduce, closeRows = kKeystonePixels / features.reduce;
     for (int pass = 0; pass < kGuidedPasses; ++pass) {
         found.matches = MatchedAgain(features, sure, found.keystone, size, band);
