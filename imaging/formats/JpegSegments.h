@@ -22,4 +22,10 @@ namespace velmora {
 std::optional<std::pair<std::uint64_t, std::uint64_t>> FindJpegSegment(FileBytes& bytes, std::uint32_t marker,
                                                                        std::string_view id, std::uint64_t from = 2);
 
+// The width and height in the frame header of the JPEG starting at `start`
+// (0 for a file's first picture); none when its segments are damaged or no
+// frame header comes before the scan, or the header leaves its height to
+// the scan (0).
+std::optional<std::pair<std::uint32_t, std::uint32_t>> JpegFrameSize(FileBytes& bytes, std::uint64_t start);
+
 } // namespace velmora

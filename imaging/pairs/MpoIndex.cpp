@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <tuple>
 
 namespace velmora {
 namespace {
@@ -85,6 +86,8 @@ std::variant<std::vector<MpImage>, std::string> ReadIndex(FileBytes& bytes, std:
         MpImage image{*attribute, i == 0 ? 0 : base + *offset, *size};
         if (!bytes.Has(image.at, image.size) || image.size < 4)
             return std::string("picture ") + std::to_string(i + 1) + " of its MP index lies outside the file";
+        if (const auto frame = JpegFrameSize(bytes, image.at))
+            std::tie(image.width, image.height) = *frame;
         images.push_back(image);
     }
     std::vector<MpImage> inOrder = images;
@@ -190,8 +193,12 @@ std::variant<std::pair<MpImage, MpImage>, std::string> StereoImages(const std::v
             pictures.push_back(image);
     }
     // Some programs mark a pair's pictures only as the primary one and an
-    // undefined one: two pictures that are no thumbnails are the eyes then.
-    if (views.size() < 2)
+    // undefined one: two pictures that are no thumbnails are the eyes then,
+    // unless their sizes tell a photo from its gain map or depth image.
+    const auto oneSize = [](const MpImage& a, const MpImage& b) {
+        return a.width == 0 || b.width == 0 || (a.width == b.width && a.height == b.height);
+    };
+    if (views.size() < 2 && pictures.size() >= 2 && oneSize(pictures[0], pictures[1]))
         views = pictures;
     if (views.size() < 2)
         return std::string(images.size() < 2 ? "it holds a single picture, not a stereo pair"

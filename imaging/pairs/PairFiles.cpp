@@ -128,10 +128,12 @@ PairRead ReadStereoFile(const PairSource& source, const RunOptions& options)
         auto index = ReadMpIndex(bytes);
         if (const auto* why = std::get_if<std::string>(&index))
             return Problem(*why);
-        auto views = StereoImages(std::get<std::vector<MpImage>>(index));
-        if (const auto* why = std::get_if<std::string>(&views))
-            return Problem(*why);
-        return ReadMpo(file.descriptor.Get(), std::get<std::pair<MpImage, MpImage>>(views), options);
+        const auto views = StereoImages(std::get<std::vector<MpImage>>(index));
+        if (const auto* eyes = std::get_if<std::pair<MpImage, MpImage>>(&views))
+            return ReadMpo(file.descriptor.Get(), *eyes, options);
+        // A picture of both eyes side by side may index its preview too.
+        if (!source.halves && !JpsHalves(bytes) && !IsCrossEyedName(source.stereo))
+            return Problem(std::get<std::string>(views));
     }
     std::optional<PairHalves> halves = source.halves ? source.halves : JpsHalves(bytes);
     if (!halves && IsCrossEyedName(source.stereo))
@@ -161,7 +163,16 @@ bool IsStereoFile(const std::string& path)
     if (!file.status)
         return false;
     FileBytes bytes(file.descriptor.Get(), file.size);
-    return HasMpIndex(bytes) || JpsHalves(bytes).has_value();
+    if (JpsHalves(bytes))
+        return true;
+    if (!HasMpIndex(bytes))
+        return false;
+    // Cameras index a preview beside every JPEG, phones a gain map or depth
+    // image: only an index of two views makes a stereo file. A damaged one
+    // is read as such, which says what is wrong with it.
+    const auto index = ReadMpIndex(bytes);
+    const auto* images = std::get_if<std::vector<MpImage>>(&index);
+    return !images || std::holds_alternative<std::pair<MpImage, MpImage>>(StereoImages(*images));
 }
 
 std::optional<PairHalves> JpsHalves(FileBytes& bytes)

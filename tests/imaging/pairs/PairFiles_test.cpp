@@ -92,6 +92,19 @@ std::string LittleEndianMpo(const std::string& first, const std::vector<std::arr
     return first.substr(0, 2) + segment + first.substr(2) + rest;
 }
 
+// Two JPEGs in one file, the first's little-endian MP index marking them
+// `firstType` and `secondType`.
+std::string TwoPictures(const std::string& first, std::uint32_t firstType, const std::string& second,
+                        std::uint32_t secondType)
+{
+    const auto segmentBytes = 2 + 2 + 4 + 8 + 2 + 3 * 12 + 4 + 2 * 16;
+    const auto firstSize = static_cast<std::uint32_t>(first.size() + segmentBytes);
+    // The second counts from the byte-order mark, 10 bytes into the file.
+    return LittleEndianMpo(
+        first, {{firstType, firstSize, 0}, {secondType, static_cast<std::uint32_t>(second.size()), firstSize - 10}},
+        second, 2);
+}
+
 TEST_F(PairFilesTest, LittleEndianIndexesAndBadOnesAreToldApart)
 {
     const std::string left = Jpeg("left.jpg", 24, 16), right = Jpeg("right.jpg", 24, 16);
@@ -206,11 +219,37 @@ TEST_F(PairFilesTest, TheEyesAreTheFirstTwoViewsElseTheFirstTwoPlainPictures)
         EXPECT_EQ(std::get<0>(eyes).first.at, c.left);
         EXPECT_EQ(std::get<0>(eyes).second.at, c.right);
     }
+    // Plain pictures of two sizes are a photo and its gain map; marked as
+    // views, they are a pair whose reading names both sizes.
+    const auto sized = [](std::uint32_t attribute, std::uint64_t offset, std::uint32_t width) {
+        return MpImage{attribute, offset, 10, width, width};
+    };
+    EXPECT_TRUE(std::holds_alternative<std::string>(StereoImages({sized(primary, 0, 40), sized(undefined, 100, 10)})));
+    EXPECT_FALSE(std::holds_alternative<std::string>(StereoImages({sized(primary, 0, 40), sized(undefined, 100, 0)})));
+    EXPECT_FALSE(
+        std::holds_alternative<std::string>(StereoImages({sized(kMpDisparity, 0, 40), sized(kMpDisparity, 100, 10)})));
     for (const std::uint32_t thumbnail : {kMpLargeThumbnail, kMpFullHdThumbnail}) {
         const auto eyes = StereoImages({at(primary, 0), at(thumbnail, 100)});
         ASSERT_TRUE(std::holds_alternative<std::string>(eyes)) << thumbnail;
         EXPECT_EQ(std::get<std::string>(eyes), "it holds no two views of a stereo pair");
     }
+}
+
+TEST_F(PairFilesTest, AJpegsFrameHeaderGivesItsSizeWhereverItStarts)
+{
+    const std::string first = Jpeg("first.jpg", 40, 30), second = Jpeg("second.jpg", 17, 9);
+    const std::string both = first + second;
+    FileBytes bytes(reinterpret_cast<const std::uint8_t*>(both.data()), both.size());
+    EXPECT_EQ(JpegFrameSize(bytes, 0), std::make_pair(40u, 30u));
+    EXPECT_EQ(JpegFrameSize(bytes, first.size()), std::make_pair(17u, 9u));
+    // Not at a picture's start, or cut before its frame header: no size.
+    EXPECT_FALSE(JpegFrameSize(bytes, 1));
+    EXPECT_FALSE(JpegFrameSize(bytes, both.size()));
+    const std::size_t frame = first.find("\xFF\xC0");
+    ASSERT_NE(frame, std::string::npos);
+    const std::string cut = first.substr(0, frame + 6);
+    FileBytes cutBytes(reinterpret_cast<const std::uint8_t*>(cut.data()), cut.size());
+    EXPECT_FALSE(JpegFrameSize(cutBytes, 0));
 }
 
 // The tags of the big-endian IFD at `ifd` (from the byte-order mark at
@@ -408,6 +447,46 @@ TEST_F(PairFilesTest, AnotherReaderAndWeTakeEachOthersMpos)
     const PairRead theirs = Read({"theirs.mpo", std::nullopt, "", ""});
     ASSERT_TRUE(theirs.left) << theirs.problem;
     EXPECT_EQ(Width(theirs.right.get()), 40);
+}
+
+TEST_F(PairFilesTest, OnlyAnIndexOfTwoViewsMakesAStereoFile)
+{
+    constexpr std::uint32_t primary = 0x030000, undefined = 0;
+    const std::string photo = Jpeg("photo.jpg", 40, 30), same = Jpeg("same.jpg", 40, 30);
+    const std::string small = Jpeg("small.jpg", 10, 8);
+    // A camera's preview and a phone's smaller gain map are indexed beside
+    // ordinary photos, which the window opens as pictures and batch passes by.
+    WriteBytes("preview.jpg", TwoPictures(photo, primary, small, kMpLargeThumbnail));
+    WriteBytes("gainmap.jpg", TwoPictures(photo, primary, small, undefined));
+    for (const char* name : {"preview.jpg", "gainmap.jpg"}) {
+        EXPECT_FALSE(IsStereoFile(name)) << name;
+        const PairRead refused = Read({name, std::nullopt, "", ""});
+        EXPECT_FALSE(refused.left) << name;
+        EXPECT_EQ(refused.problem, "it holds no two views of a stereo pair");
+    }
+    const auto index = IndexOf(ReadBytes("gainmap.jpg"));
+    ASSERT_TRUE(std::holds_alternative<std::vector<MpImage>>(index)) << std::get<std::string>(index);
+    EXPECT_EQ(std::get<std::vector<MpImage>>(index).at(0).width, 40u);
+    EXPECT_EQ(std::get<std::vector<MpImage>>(index).at(1).height, 8u);
+
+    // Two pictures of one size so marked are another program's pair.
+    WriteBytes("theirs.mpo", TwoPictures(photo, primary, same, undefined));
+    EXPECT_TRUE(IsStereoFile("theirs.mpo"));
+    const PairRead theirs = Read({"theirs.mpo", std::nullopt, "", ""});
+    ASSERT_TRUE(theirs.left) << theirs.problem;
+    EXPECT_TRUE(SameBitmaps(theirs.right.get(), Decoded("same.jpg").get()));
+
+    // A damaged index is taken for a stereo file, whose reading says what is wrong.
+    WriteBytes("damaged.mpo", LittleEndianMpo(photo, {{primary, 10, 0}, {primary, 10, 5}}, same, 2));
+    EXPECT_TRUE(IsStereoFile("damaged.mpo"));
+    EXPECT_FALSE(Read({"damaged.mpo", std::nullopt, "", ""}).left);
+
+    // A picture of both eyes may index its preview as well: its halves are the eyes.
+    WriteBytes("both.jpg", TwoPictures(WithJpsDescriptor(photo, 0), primary, small, kMpLargeThumbnail));
+    EXPECT_TRUE(IsStereoFile("both.jpg"));
+    const PairRead halves = Read({"both.jpg", std::nullopt, "", ""});
+    ASSERT_TRUE(halves.left) << halves.problem;
+    EXPECT_EQ(Width(halves.left.get()), 20);
 }
 
 } // namespace
