@@ -17,6 +17,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -88,15 +89,19 @@ PairRead Split(FIBITMAP* both, const PairHalves& halves)
                             : PairRead{std::move(second), std::move(first), ""};
 }
 
-// The bytes [at, at + size) of the file into a file of their own.
-bool CopyRange(int descriptor, std::uint64_t at, std::uint64_t size, const std::string& path)
+// The bytes [at, at + size) of the file into a file of their own, or why
+// not. errno is cleared first: a file that ends early sets none.
+std::optional<std::string> CopyRange(int descriptor, std::uint64_t at, std::uint64_t size, const std::string& path)
 {
     std::vector<std::uint8_t> bytes(size);
+    errno = 0;
     if (!ReadFully(descriptor, bytes.data(), size, at))
-        return false;
+        return errno ? std::strerror(errno) : "the file ended before its views did (was it changed while read?)";
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(size));
-    return static_cast<bool>(out.flush());
+    if (!out.flush())
+        return std::string("a view could not be copied aside: ") + std::strerror(errno ? errno : EIO);
+    return std::nullopt;
 }
 
 // An MPO's two views, each through the reading of a JPEG file of its own.
@@ -109,8 +114,8 @@ PairRead ReadMpo(int descriptor, const std::pair<MpImage, MpImage>& views, const
     const MpImage* images[2] = {&views.first, &views.second};
     for (int eye = 0; eye < 2; ++eye) {
         const std::string path = folder.Path(eye == 0 ? "left.jpg" : "right.jpg");
-        if (!CopyRange(descriptor, images[eye]->at, images[eye]->size, path))
-            return Problem(std::strerror(errno ? errno : EIO));
+        if (const std::optional<std::string> why = CopyRange(descriptor, images[eye]->at, images[eye]->size, path))
+            return Problem(*why);
         eyes[eye] = ReadEye(path, options);
         if (const auto* why = std::get_if<FileStatus>(&eyes[eye]))
             return Problem(std::string(eye == 0 ? "its left" : "its right") + " view: ", *why);
