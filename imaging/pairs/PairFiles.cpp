@@ -173,11 +173,12 @@ bool IsStereoFile(const std::string& path)
     if (!HasMpIndex(bytes))
         return false;
     // Cameras index a preview beside every JPEG, phones a gain map or depth
-    // image: only an index of two views makes a stereo file. A damaged one
-    // is read as such, which says what is wrong with it.
+    // image, and editors often keep an index that no longer fits the file:
+    // only an index of two views makes a stereo file. Read as a pair, a
+    // damaged one says what is wrong with it.
     const auto index = ReadMpIndex(bytes);
     const auto* images = std::get_if<std::vector<MpImage>>(&index);
-    return !images || std::holds_alternative<std::pair<MpImage, MpImage>>(StereoImages(*images));
+    return images && std::holds_alternative<std::pair<MpImage, MpImage>>(StereoImages(*images));
 }
 
 std::optional<PairHalves> JpsHalves(FileBytes& bytes)

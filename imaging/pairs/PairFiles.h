@@ -27,9 +27,9 @@ inline constexpr PairHalves kTopBottomHalves{false, true};
 bool IsCrossEyedName(const std::string& path);
 
 // Whether the file holds both eyes by its own account: an MPO whose MP index
-// names two views (or is damaged), a JPEG with a JPS descriptor, or a file
-// named .jps or .pns. An ordinary camera's or phone's JPEG whose index holds
-// only its preview, gain map or depth image is none.
+// names two views, a JPEG with a JPS descriptor, or a file named .jps or
+// .pns. An ordinary camera's or phone's JPEG whose index holds only its
+// preview, gain map or depth image, or no longer fits the file, is none.
 bool IsStereoFile(const std::string& path);
 
 // The halves a JPS file's "_JPSJPS_" APP3 descriptor gives; none when it has

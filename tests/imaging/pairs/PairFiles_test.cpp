@@ -476,10 +476,11 @@ TEST_F(PairFilesTest, OnlyAnIndexOfTwoViewsMakesAStereoFile)
     ASSERT_TRUE(theirs.left) << theirs.problem;
     EXPECT_TRUE(SameBitmaps(theirs.right.get(), Decoded("same.jpg").get()));
 
-    // A damaged index is taken for a stereo file, whose reading says what is wrong.
-    WriteBytes("damaged.mpo", LittleEndianMpo(photo, {{primary, 10, 0}, {primary, 10, 5}}, same, 2));
-    EXPECT_TRUE(IsStereoFile("damaged.mpo"));
-    EXPECT_FALSE(Read({"damaged.mpo", std::nullopt, "", ""}).left);
+    // An index that no longer fits the file (an editor kept it) makes no
+    // stereo file either; read as a pair, the file says what is wrong.
+    WriteBytes("edited.jpg", LittleEndianMpo(photo, {{primary, 100, 0}, {primary, 10, 5}}, same, 2));
+    EXPECT_FALSE(IsStereoFile("edited.jpg"));
+    EXPECT_EQ(Read({"edited.jpg", std::nullopt, "", ""}).problem, "pictures of its MP index overlap");
 
     // A picture of both eyes may index its preview as well: its halves are the eyes.
     WriteBytes("both.jpg", TwoPictures(WithJpsDescriptor(photo, 0), primary, small, kMpLargeThumbnail));
