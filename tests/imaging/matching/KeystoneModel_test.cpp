@@ -116,6 +116,44 @@ TEST(FeatureMatchingTest, EachMatchIsJudgedByItsNearestNeighboursWhereverTheyLie
         EXPECT_EQ(kept[i].left, expected[i].left);
 }
 
+TEST(FeatureMatchingTest, NeighboursUnderAPixelApartAndEquallyNearAreFoundAsByEveryDistance)
+{
+    // On a grid of half a pixel many neighbours lie equally near, the nearer
+    // of them those whose columns apart are fewer, and columns lie under a
+    // pixel apart, where a gap is larger than its square.
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> columns(10, 11), chance(0, 1);
+    std::vector<Match> matches;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) {
+            const cv::Point2d left(0.5 * x, 0.5 * y);
+            const double apart = columns(random) + (chance(random) < 0.2 ? 3 : 0);
+            matches.push_back({left, left - cv::Point2d(apart, 0)});
+        }
+    for (const int neighbours : {2, 4, 8}) {
+        const std::vector<Match> kept = AgreeingWithNeighbours(matches, neighbours, 0.3);
+        const std::vector<Match> expected = AgreeingByEveryDistance(matches, neighbours, 0.3);
+        ASSERT_EQ(kept.size(), expected.size()) << neighbours;
+        for (std::size_t i = 0; i < kept.size(); ++i)
+            EXPECT_EQ(kept[i].left, expected[i].left) << neighbours;
+    }
+}
+
+TEST(FeatureMatchingTest, TheMatchesAtEitherEndOfTheColumnsAreNeighboursToo)
+{
+    // A row whose ends lie nearer than its middle: each end's neighbours
+    // include the end itself, and agree with it.
+    std::vector<Match> matches;
+    for (int x = 0; x < 10; ++x) {
+        const cv::Point2d left(10.0 * x, 50);
+        matches.push_back({left, left - cv::Point2d(x < 3 || x > 6 ? 20 : 30, 0)});
+    }
+    std::vector<double> kept;
+    for (const Match& m : AgreeingWithNeighbours(matches, 3, 2))
+        kept.push_back(m.left.x);
+    EXPECT_EQ(kept, (std::vector<double>{0, 10, 20, 40, 50, 70, 80, 90}));
+}
+
 TEST(FeatureMatchingTest, MatchesPiledOnOnePointHaveNoNeighboursToAgreeWith)
 {
     std::vector<Match> matches(12, Match{{100, 100}, {80, 100}});

@@ -228,6 +228,12 @@ TEST_F(PairFilesTest, TheEyesAreTheFirstTwoViewsElseTheFirstTwoPlainPictures)
     EXPECT_FALSE(std::holds_alternative<std::string>(StereoImages({sized(primary, 0, 40), sized(undefined, 100, 0)})));
     EXPECT_FALSE(
         std::holds_alternative<std::string>(StereoImages({sized(kMpDisparity, 0, 40), sized(kMpDisparity, 100, 10)})));
+    // Either size unknown counts as one; a width or a height alone tells them apart.
+    EXPECT_FALSE(std::holds_alternative<std::string>(StereoImages({sized(primary, 0, 0), sized(undefined, 100, 10)})));
+    for (const MpImage& other : {MpImage{undefined, 100, 10, 40, 20}, MpImage{undefined, 100, 10, 20, 40}})
+        EXPECT_TRUE(std::holds_alternative<std::string>(StereoImages({sized(primary, 0, 40), other})));
+    // Nothing but thumbnails: no plain pictures to take either.
+    EXPECT_TRUE(std::holds_alternative<std::string>(StereoImages({at(kMpLargeThumbnail, 0), at(kMpFullHdThumbnail, 100)})));
     for (const std::uint32_t thumbnail : {kMpLargeThumbnail, kMpFullHdThumbnail}) {
         const auto eyes = StereoImages({at(primary, 0), at(thumbnail, 100)});
         ASSERT_TRUE(std::holds_alternative<std::string>(eyes)) << thumbnail;
@@ -250,6 +256,43 @@ TEST_F(PairFilesTest, AJpegsFrameHeaderGivesItsSizeWhereverItStarts)
     const std::string cut = first.substr(0, frame + 6);
     FileBytes cutBytes(reinterpret_cast<const std::uint8_t*>(cut.data()), cut.size());
     EXPECT_FALSE(JpegFrameSize(cutBytes, 0));
+}
+
+// A JPEG segment: its marker and length, then `contents`.
+std::string Segment(std::uint32_t code, const std::string& contents)
+{
+    std::string segment{'\xFF', static_cast<char>(code)};
+    return segment + Be(static_cast<std::uint32_t>(contents.size() + 2), 2) + contents;
+}
+
+TEST_F(PairFilesTest, OnlyAWholeFrameHeaderBeforeTheScanGivesASize)
+{
+    const auto frame = [](std::uint32_t code, std::uint32_t width, std::uint32_t height) {
+        return Segment(code, std::string(1, '\x08') + Be(height, 2) + Be(width, 2) + '\x01');
+    };
+    const auto sizeAt = [](const std::string& file, std::uint64_t start) {
+        FileBytes bytes(reinterpret_cast<const std::uint8_t*>(file.data()), file.size());
+        return JpegFrameSize(bytes, start);
+    };
+    const std::string soi = "\xFF\xD8", last = frame(0xC0, 40, 30);
+    const auto size = std::make_pair(40u, 30u);
+    // Every start of frame gives the size, whatever its coding; the Huffman
+    // and arithmetic coding tables and the reserved marker among them do not.
+    for (std::uint32_t code = 0xC0; code <= 0xCF; ++code) {
+        const bool table = code == 0xC4 || code == 0xC8 || code == 0xCC;
+        EXPECT_EQ(sizeAt(soi + frame(code, 12, 7) + last, 0), table ? size : std::make_pair(12u, 7u)) << code;
+    }
+    // A header too short to hold a size is passed by; one cut by the file's
+    // end, one after the scan or one leaving the height to the scan gives none.
+    EXPECT_EQ(sizeAt(soi + Segment(0xC0, "\x08\x01\x02") + last, 0), size);
+    EXPECT_FALSE(sizeAt(soi + last.substr(0, last.size() - 1), 0));
+    EXPECT_FALSE(sizeAt(soi + Segment(0xDA, "\x01\x01\x3F") + last, 0));
+    EXPECT_FALSE(sizeAt(soi + frame(0xC0, 40, 0), 0));
+    // A later picture must start with its own start of image.
+    std::string two = soi + last + soi + last;
+    EXPECT_EQ(sizeAt(two, soi.size() + last.size()), size);
+    two[soi.size() + last.size() + 1] = '\xE0';
+    EXPECT_FALSE(sizeAt(two, soi.size() + last.size()));
 }
 
 // The tags of the big-endian IFD at `ifd` (from the byte-order mark at
@@ -488,6 +531,14 @@ TEST_F(PairFilesTest, OnlyAnIndexOfTwoViewsMakesAStereoFile)
     const PairRead halves = Read({"both.jpg", std::nullopt, "", ""});
     ASSERT_TRUE(halves.left) << halves.problem;
     EXPECT_EQ(Width(halves.left.get()), 20);
+    // So may one the user says holds both eyes, or one named as a cross-eyed pair.
+    WriteBytes("preview.jps", ReadBytes("preview.jpg"));
+    for (const PairSource& source :
+         {PairSource{"gainmap.jpg", kParallelHalves, "", ""}, PairSource{"preview.jps", std::nullopt, "", ""}}) {
+        const PairRead read = Read(source);
+        ASSERT_TRUE(read.left) << source.stereo << ": " << read.problem;
+        EXPECT_EQ(Width(read.left.get()), 20);
+    }
 }
 
 } // namespace
