@@ -130,15 +130,20 @@ PairRead ReadStereoFile(const PairSource& source, const RunOptions& options)
         return Problem(file.status.reason);
     FileBytes bytes(file.descriptor.Get(), file.size);
     if (HasMpIndex(bytes)) {
-        auto index = ReadMpIndex(bytes);
-        if (const auto* why = std::get_if<std::string>(&index))
-            return Problem(*why);
-        const auto views = StereoImages(std::get<std::vector<MpImage>>(index));
-        if (const auto* eyes = std::get_if<std::pair<MpImage, MpImage>>(&views))
-            return ReadMpo(file.descriptor.Get(), *eyes, options);
-        // A picture of both eyes side by side may index its preview too.
+        const auto index = ReadMpIndex(bytes);
+        std::string why;
+        if (const auto* images = std::get_if<std::vector<MpImage>>(&index)) {
+            const auto views = StereoImages(*images);
+            if (const auto* eyes = std::get_if<std::pair<MpImage, MpImage>>(&views))
+                return ReadMpo(file.descriptor.Get(), *eyes, options);
+            why = std::get<std::string>(views);
+        } else {
+            why = std::get<std::string>(index);
+        }
+        // A picture of both eyes side by side may index its preview too, or
+        // keep an index that no longer fits it.
         if (!source.halves && !JpsHalves(bytes) && !IsCrossEyedName(source.stereo))
-            return Problem(std::get<std::string>(views));
+            return Problem(why);
     }
     std::optional<PairHalves> halves = source.halves ? source.halves : JpsHalves(bytes);
     if (!halves && IsCrossEyedName(source.stereo))

@@ -233,7 +233,8 @@ TEST_F(PairFilesTest, TheEyesAreTheFirstTwoViewsElseTheFirstTwoPlainPictures)
     for (const MpImage& other : {MpImage{undefined, 100, 10, 40, 20}, MpImage{undefined, 100, 10, 20, 40}})
         EXPECT_TRUE(std::holds_alternative<std::string>(StereoImages({sized(primary, 0, 40), other})));
     // Nothing but thumbnails: no plain pictures to take either.
-    EXPECT_TRUE(std::holds_alternative<std::string>(StereoImages({at(kMpLargeThumbnail, 0), at(kMpFullHdThumbnail, 100)})));
+    EXPECT_TRUE(
+        std::holds_alternative<std::string>(StereoImages({at(kMpLargeThumbnail, 0), at(kMpFullHdThumbnail, 100)})));
     for (const std::uint32_t thumbnail : {kMpLargeThumbnail, kMpFullHdThumbnail}) {
         const auto eyes = StereoImages({at(primary, 0), at(thumbnail, 100)});
         ASSERT_TRUE(std::holds_alternative<std::string>(eyes)) << thumbnail;
@@ -531,10 +532,15 @@ TEST_F(PairFilesTest, OnlyAnIndexOfTwoViewsMakesAStereoFile)
     const PairRead halves = Read({"both.jpg", std::nullopt, "", ""});
     ASSERT_TRUE(halves.left) << halves.problem;
     EXPECT_EQ(Width(halves.left.get()), 20);
-    // So may one the user says holds both eyes, or one named as a cross-eyed pair.
+    // So may one the user says holds both eyes, or one named as a cross-eyed
+    // pair, and any of them may keep an index that no longer fits it.
     WriteBytes("preview.jps", ReadBytes("preview.jpg"));
+    WriteBytes("edited-both.jpg",
+               LittleEndianMpo(WithJpsDescriptor(photo, 0), {{primary, 100, 0}, {primary, 10, 5}}, same, 2));
+    EXPECT_TRUE(IsStereoFile("edited-both.jpg"));
     for (const PairSource& source :
-         {PairSource{"gainmap.jpg", kParallelHalves, "", ""}, PairSource{"preview.jps", std::nullopt, "", ""}}) {
+         {PairSource{"gainmap.jpg", kParallelHalves, "", ""}, PairSource{"preview.jps", std::nullopt, "", ""},
+          PairSource{"edited.jpg", kParallelHalves, "", ""}, PairSource{"edited-both.jpg", std::nullopt, "", ""}}) {
         const PairRead read = Read(source);
         ASSERT_TRUE(read.left) << source.stereo << ": " << read.problem;
         EXPECT_EQ(Width(read.left.get()), 20);
