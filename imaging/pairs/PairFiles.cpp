@@ -123,31 +123,33 @@ PairRead ReadMpo(int descriptor, const std::pair<MpImage, MpImage>& views, const
     return BothOfOneSize(std::move(std::get<Bitmap>(eyes[0])), std::move(std::get<Bitmap>(eyes[1])));
 }
 
+// The eyes a file's MP index names, or why it names none.
+std::variant<std::pair<MpImage, MpImage>, std::string> IndexedEyes(FileBytes& bytes)
+{
+    const auto index = ReadMpIndex(bytes);
+    if (const auto* why = std::get_if<std::string>(&index))
+        return *why;
+    return StereoImages(std::get<std::vector<MpImage>>(index));
+}
+
 PairRead ReadStereoFile(const PairSource& source, const RunOptions& options)
 {
     const OpenedFile file = OpenForReading(source.stereo);
     if (!file.status)
         return Problem(file.status.reason);
     FileBytes bytes(file.descriptor.Get(), file.size);
-    if (HasMpIndex(bytes)) {
-        const auto index = ReadMpIndex(bytes);
-        std::string why;
-        if (const auto* images = std::get_if<std::vector<MpImage>>(&index)) {
-            const auto views = StereoImages(*images);
-            if (const auto* eyes = std::get_if<std::pair<MpImage, MpImage>>(&views))
-                return ReadMpo(file.descriptor.Get(), *eyes, options);
-            why = std::get<std::string>(views);
-        } else {
-            why = std::get<std::string>(index);
-        }
-        // A picture of both eyes side by side may index its preview too, or
-        // keep an index that no longer fits it.
-        if (!source.halves && !JpsHalves(bytes) && !IsCrossEyedName(source.stereo))
-            return Problem(why);
-    }
     std::optional<PairHalves> halves = source.halves ? source.halves : JpsHalves(bytes);
     if (!halves && IsCrossEyedName(source.stereo))
         halves = kCrossHalves;
+    if (HasMpIndex(bytes)) {
+        const auto eyes = IndexedEyes(bytes);
+        if (const auto* views = std::get_if<std::pair<MpImage, MpImage>>(&eyes))
+            return ReadMpo(file.descriptor.Get(), *views, options);
+        // A picture of both eyes side by side may index its preview too, or
+        // keep an index that no longer fits it.
+        if (!halves)
+            return Problem(std::get<std::string>(eyes));
+    }
     if (!halves)
         return Problem("not a stereo file (MPO, JPS or PNS); say how the eyes share the picture with "
                        "--stereo-layout parallel, cross or top-bottom");
@@ -173,17 +175,11 @@ bool IsStereoFile(const std::string& path)
     if (!file.status)
         return false;
     FileBytes bytes(file.descriptor.Get(), file.size);
-    if (JpsHalves(bytes))
-        return true;
-    if (!HasMpIndex(bytes))
-        return false;
     // Cameras index a preview beside every JPEG, phones a gain map or depth
     // image, and editors often keep an index that no longer fits the file:
     // only an index of two views makes a stereo file. Read as a pair, a
     // damaged one says what is wrong with it.
-    const auto index = ReadMpIndex(bytes);
-    const auto* images = std::get_if<std::vector<MpImage>>(&index);
-    return images && std::holds_alternative<std::pair<MpImage, MpImage>>(StereoImages(*images));
+    return JpsHalves(bytes) || std::holds_alternative<std::pair<MpImage, MpImage>>(IndexedEyes(bytes));
 }
 
 std::optional<PairHalves> JpsHalves(FileBytes& bytes)
