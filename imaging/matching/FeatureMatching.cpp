@@ -174,10 +174,11 @@ std::vector<Match> AgreeingWithNeighbours(const std::vector<Match>& matches, int
     std::vector<Match> agreeing;
     std::vector<std::pair<double, double>> nearest; // squared distance, columns apart; the farthest first
     std::vector<double> columns;
-    for (const Match& m : matches) {
+    for (std::size_t index = 0; index < matches.size(); ++index) {
+        const Match& m = matches[index];
         nearest.clear();
-        const auto consider = [&](std::size_t index) {
-            const Match& other = matches[byColumn[index]];
+        const auto consider = [&](std::size_t inOrder) {
+            const Match& other = matches[byColumn[inOrder]];
             const cv::Point2d apart = other.left - m.left;
             const std::pair<double, double> seen{apart.dot(apart), other.left.x - other.right.x};
             if (nearest.size() == wanted) {
@@ -189,7 +190,7 @@ std::vector<Match> AgreeingWithNeighbours(const std::vector<Match>& matches, int
             nearest.push_back(seen);
             std::push_heap(nearest.begin(), nearest.end());
         };
-        const std::size_t at = place[static_cast<std::size_t>(&m - matches.data())];
+        const std::size_t at = place[index];
         consider(at);
         for (std::size_t before = at, after = at + 1;;) {
             constexpr double kNone = std::numeric_limits<double>::infinity();

@@ -92,26 +92,36 @@ std::string LittleEndianMpo(const std::string& first, const std::vector<std::arr
     return first.substr(0, 2) + segment + first.substr(2) + rest;
 }
 
+// With a little-endian index of two entries put into `first`: its size, and
+// where a picture after it lies, counted from the byte-order mark 8 bytes
+// into the index's segment.
+struct TwoEntries {
+    std::uint32_t firstSize, secondAt;
+};
+
+TwoEntries TwoEntriesIn(const std::string& first)
+{
+    // The segment's size is known before the offsets: 4 + 2 + 6 + index.
+    const std::uint32_t segmentBytes = 2 + 2 + 4 + 8 + 2 + 3 * 12 + 4 + 2 * 16;
+    const std::uint32_t firstSize = static_cast<std::uint32_t>(first.size()) + segmentBytes;
+    return {firstSize, firstSize - (2 + 8)};
+}
+
 // Two JPEGs in one file, the first's little-endian MP index marking them
 // `firstType` and `secondType`.
 std::string TwoPictures(const std::string& first, std::uint32_t firstType, const std::string& second,
                         std::uint32_t secondType)
 {
-    const auto segmentBytes = 2 + 2 + 4 + 8 + 2 + 3 * 12 + 4 + 2 * 16;
-    const auto firstSize = static_cast<std::uint32_t>(first.size() + segmentBytes);
-    // The second counts from the byte-order mark, 10 bytes into the file.
+    const auto [firstSize, secondAt] = TwoEntriesIn(first);
     return LittleEndianMpo(
-        first, {{firstType, firstSize, 0}, {secondType, static_cast<std::uint32_t>(second.size()), firstSize - 10}},
-        second, 2);
+        first, {{firstType, firstSize, 0}, {secondType, static_cast<std::uint32_t>(second.size()), secondAt}}, second,
+        2);
 }
 
 TEST_F(PairFilesTest, LittleEndianIndexesAndBadOnesAreToldApart)
 {
     const std::string left = Jpeg("left.jpg", 24, 16), right = Jpeg("right.jpg", 24, 16);
-    // The segment's size is known before the offsets: 4 + 2 + 6 + index.
-    const std::uint32_t segmentBytes = 2 + 2 + 4 + 8 + 2 + 3 * 12 + 4 + 2 * 16;
-    const std::uint32_t firstSize = static_cast<std::uint32_t>(left.size()) + segmentBytes;
-    const std::uint32_t rightAt = firstSize - (2 + 8); // from the byte-order mark, 8 bytes into the segment
+    const auto [firstSize, rightAt] = TwoEntriesIn(left);
     const auto mpo = [&](std::vector<std::array<std::uint32_t, 3>> entries, std::uint32_t number = 2,
                          std::optional<std::uint32_t> entryBytes = std::nullopt) {
         return LittleEndianMpo(left, entries, right, number, entryBytes);
