@@ -73,6 +73,13 @@ TEST_F(PairFilesTest, AnMpoGivesItsFirstTwoViewsAsTheEyes)
     EXPECT_TRUE(SameBitmaps(Decoded("pair.mpo").get(), Decoded("left.jpg").get()));
 }
 
+// A JPEG segment: its marker and length, then `contents`.
+std::string Segment(std::uint32_t code, const std::string& contents)
+{
+    std::string segment{'\xFF', static_cast<char>(code)};
+    return segment + Be(static_cast<std::uint32_t>(contents.size() + 2), 2) + contents;
+}
+
 // An MPO with a little-endian MP index of `entries` (attribute, size,
 // offset from the byte-order mark) after `first`'s SOI, `rest` after it.
 // The index claims `number` pictures and `entryBytes` bytes of entries (16
@@ -88,7 +95,7 @@ std::string LittleEndianMpo(const std::string& first, const std::vector<std::arr
     index += Le(0xB002, 2) + Le(7, 2) + Le(entryBytes.value_or(16 * number), 4) + Le(entriesAt, 4) + Le(0, 4);
     for (const auto& [attribute, size, offset] : entries)
         index += Le(attribute, 4) + Le(size, 4) + Le(offset, 4) + Le(0, 4);
-    const std::string segment = "\xFF\xE2" + Be(2 + 4 + index.size(), 2) + "MPF" + std::string(1, '\0') + index;
+    const std::string segment = Segment(0xE2, "MPF" + std::string(1, '\0') + index);
     return first.substr(0, 2) + segment + first.substr(2) + rest;
 }
 
@@ -269,13 +276,6 @@ TEST_F(PairFilesTest, AJpegsFrameHeaderGivesItsSizeWhereverItStarts)
     EXPECT_FALSE(JpegFrameSize(cutBytes, 0));
 }
 
-// A JPEG segment: its marker and length, then `contents`.
-std::string Segment(std::uint32_t code, const std::string& contents)
-{
-    std::string segment{'\xFF', static_cast<char>(code)};
-    return segment + Be(static_cast<std::uint32_t>(contents.size() + 2), 2) + contents;
-}
-
 TEST_F(PairFilesTest, OnlyAWholeFrameHeaderBeforeTheScanGivesASize)
 {
     const auto frame = [](std::uint32_t code, std::uint32_t width, std::uint32_t height) {
@@ -367,7 +367,7 @@ std::string WithJpsDescriptor(const std::string& jpeg, std::uint8_t flags, std::
 {
     const std::string descriptor =
         Be(4, 2) + std::string(1, '\0') + static_cast<char>(flags) + static_cast<char>(layout) + static_cast<char>(type);
-    const std::string segment = "\xFF\xE3" + Be(2 + 8 + descriptor.size(), 2) + "_JPSJPS_" + descriptor;
+    const std::string segment = Segment(0xE3, "_JPSJPS_" + descriptor);
     return jpeg.substr(0, 2) + segment + jpeg.substr(2);
 }
 
@@ -439,7 +439,7 @@ TEST_F(PairFilesTest, AJpsDescriptorGivesTheLayoutOrIsNoneAtAll)
     // type (whatever byte follows the segment): no halves to split.
     EXPECT_FALSE(halvesOf(WithJpsDescriptor(jpeg, 0, 1)));
     EXPECT_FALSE(halvesOf(WithJpsDescriptor(jpeg, 0, 2, 0)));
-    const std::string cutShort = "\xFF\xE3" + Be(2 + 8 + 5, 2) + "_JPSJPS_" + Be(4, 2) + std::string(2, '\0') + "\x02";
+    const std::string cutShort = Segment(0xE3, "_JPSJPS_" + Be(4, 2) + std::string(2, '\0') + "\x02");
     EXPECT_FALSE(halvesOf(jpeg.substr(0, 2) + cutShort + "\x01" + jpeg.substr(2)));
 
     // A JPEG of any name is a stereo file by its descriptor.
