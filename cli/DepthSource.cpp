@@ -3,11 +3,12 @@
 #include "cli/DepthSource.h"
 
 #include "cli/CommandOptions.h"
+#include "imaging/estimating/DepthEstimator.h"
 #include "imaging/formats/ImageFile.h"
 #include "imaging/formats/SaveFormat.h"
-#include "imaging/estimating/DepthEstimator.h"
 #include "imaging/photo/DepthFitting.h"
 #include "imaging/photo/PhotoDepth.h"
+#include "imaging/stereo/Messages.h"
 #include "imaging/stereo/RoutineSteps.h"
 
 #include <unistd.h>
@@ -106,7 +107,7 @@ Bitmap EstimateOrReport(const std::string& picturePath, const ModelOptions& mode
     sink.SetStatus("Estimating the depth map");
     EstimateResult estimated = EstimateDepth(picture.get(), model.model, estimator, options);
     if (!estimated.depth)
-        sink.ShowMessage("No depth map can be made: " + estimated.problem);
+        sink.ShowMessage(messages::kNoDepthMapMade + estimated.problem);
     return std::move(estimated.depth);
 }
 
@@ -121,7 +122,7 @@ Bitmap StoredDepthOrReport(const std::string& picturePath, const RunOptions& opt
     if (stored.problem.empty())
         throw UsageError(picturePath + " stores no depth map: give one with --depth D, or have a depth network make "
                          "one with --depth-model M.onnx");
-    sink.ShowMessage("No depth map can be made: " + picturePath + ": " + stored.problem);
+    sink.ShowMessage(messages::kNoDepthMapMade + picturePath + ": " + stored.problem);
     return {};
 }
 

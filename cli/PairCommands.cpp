@@ -13,8 +13,10 @@
 #include "imaging/pairs/PairFiles.h"
 #include "imaging/stereo/AllocationGuard.h"
 #include "imaging/stereo/Anaglyph.h"
+#include "imaging/stereo/Messages.h"
 #include "imaging/stereo/RoutineSteps.h"
 #include "imaging/stereo/StereoLayouts.h"
+#include "imaging/stereo/TempFiles.h"
 #include "imaging/stereo/ViewMaster.h"
 
 #include <unistd.h>
@@ -100,10 +102,10 @@ std::optional<AlignedPair> AlignedOrReport(const PairSource& source, double wind
     std::optional<PairRead> pair = ReadPairOrReport(source, runOptions, sink);
     if (!pair)
         return std::nullopt;
-    sink.SetStatus("Aligning");
+    sink.SetStatus(messages::kStatusAligning);
     auto aligned = AlignPair(pair->left.get(), pair->right.get(), windowMargin);
     if (const auto* why = std::get_if<std::string>(&aligned)) {
-        sink.ShowMessage("The pair cannot be aligned: " + *why);
+        sink.ShowMessage(messages::kPairNotAligned + *why);
         sink.ShowNote("eyes that are aligned already, as a two-lens camera's usually are, go to depth with --aligned "
                       "and to compose-anaglyph, compose-lcshutter, sbs and pair as they are");
         return std::nullopt;
@@ -139,10 +141,10 @@ bool MakePairDepth(const PairSource& source, bool aligned, const std::string& de
         left = std::move(pair->left);
         right = std::move(pair->right);
     }
-    sink.SetStatus("Depth");
+    sink.SetStatus(messages::kStatusPairDepth);
     auto made = DepthFromPair(left.get(), right.get());
     if (const auto* why = std::get_if<std::string>(&made)) {
-        sink.ShowMessage("No depth map can be made: " + *why);
+        sink.ShowMessage(messages::kNoDepthMapMade + *why);
         return false;
     }
     const PairDepth& depth = std::get<PairDepth>(made);
@@ -235,14 +237,6 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
     };
 }
 
-// "photo-depth.png" -> "photo-depth-picture.png": where the aligned left eye
-// goes when no name is given.
-std::string PictureBeside(const std::string& depthPath)
-{
-    const std::filesystem::path path(depthPath);
-    return (path.parent_path() / (path.stem().string() + "-picture" + path.extension().string())).string();
-}
-
 // depth --image P --model M: one picture's depth map by a network.
 int EstimatedDepth(const std::string& image, const ModelOptions& model, const std::string& output,
                    const std::string& format, ConsoleSink& sink, const RunOptions& runOptions)
@@ -320,8 +314,8 @@ void AddDepth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
             throw UsageError("give the pair: --stereo FILE, or --left L --right R; or one picture and a depth "
                              "network: --image P --model M.onnx");
         const std::string picture =
-            options->aligned ? options->picture : (options->picture.empty() ? PictureBeside(options->output)
-                                                                            : options->picture);
+            options->aligned ? options->picture
+                             : (options->picture.empty() ? PictureBesideDepthMap(options->output) : options->picture);
         const std::vector<NamedFile> outputs = {{"-o", options->output}, {"--picture-out", picture}};
         if (!OutputsReady(outputs, PairInputs(*source), sink))
             return FinishCommand(false, sink);

@@ -17,6 +17,10 @@ inline constexpr const char* kRightSizeUnknown = "MakeViewMaster (): cannot get 
 inline constexpr const char* kNoAutomaticParallax = "I can't calculate the parallax automatically.";
 inline constexpr const char* kEnterParallax = "Enter parallax!";
 
+// Followed by why: the alignment's or the matching's reason.
+inline constexpr const char* kPairNotAligned = "The pair cannot be aligned: ";
+inline constexpr const char* kNoDepthMapMade = "No depth map can be made: ";
+
 // What an unreadable depth map is told with: the smoothing step reads it as
 // any picture, the view step as the depth map. Every command that smooths
 // first (or not) says the same, whatever it makes after.
@@ -29,6 +33,8 @@ inline constexpr const char* DepthMapReadFailure(bool smoothedFirst)
 inline constexpr const char* kStatusSmoothing = "Depth map smoothing";
 inline constexpr const char* kStatusAnaglyph = "Anaglyph image";
 inline constexpr const char* kStatusLcShutter = "LC Shutter";
+inline constexpr const char* kStatusAligning = "Aligning";
+inline constexpr const char* kStatusPairDepth = "Depth";
 // When nothing runs.
 inline constexpr const char* kStatusReady = "Ready";
 

@@ -39,6 +39,12 @@ std::string GradientFileName(const std::string& imageTitle, int saveFormat)
     return imageTitle + "-gradient." + FormatExtension(saveFormat);
 }
 
+std::string PictureBesideDepthMap(const std::string& depthPath)
+{
+    const std::filesystem::path path(depthPath);
+    return (path.parent_path() / (path.stem().string() + "-picture" + path.extension().string())).string();
+}
+
 namespace {
 
 // "name.ext" as ("name", ".ext"); a name without a dot has no extension.

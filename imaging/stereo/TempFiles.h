@@ -24,6 +24,10 @@ std::string SmoothedDepthMapName(int saveFormat);                          // "D
 std::string OutlineFileName(const std::string& imageTitle, int saveFormat);  // "photo-outline.bmp"
 std::string GradientFileName(const std::string& imageTitle, int saveFormat); // "photo-gradient.bmp"
 
+// Where the picture a depth map made from a pair belongs to goes when no
+// name is given: beside it, "photo-depth.png" -> "photo-depth-picture.png".
+std::string PictureBesideDepthMap(const std::string& depthPath);
+
 // `name` itself, or with 2, 3... before its extension, whichever comes first
 // that is not `taken`: "DepthMapTemp.bmp", "DepthMapTemp2.bmp"...
 std::string FirstFreeName(const std::string& name, const std::function<bool(const std::string&)>& taken);
