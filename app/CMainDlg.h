@@ -97,6 +97,13 @@ public:
     // NAME-00.EXT, NAME-01.EXT... from the chosen NAME.EXT, as the command
     // line's `views` makes them; the first is previewed.
     void RunLenticularViews();
+    // "From pair": when the picture is the left eye of a stereo file, the
+    // pair aligned and its depth map made, saved where the user chooses
+    // with the aligned left eye it belongs to beside it (as the command
+    // line's `depth --stereo` makes them), and both opened in place of the
+    // picture and the depth map. A pair that cannot be aligned or matched
+    // is told why, and nothing changes.
+    void MakeDepthFromPair();
 
     // "Smooth...": the Segmentation Smoothing dialog, modally.
     void ShowSmoothDialog();
@@ -142,6 +149,9 @@ private:
     void RecomputeParallax();
     void SetSliderRange(int maximum, int position);
     void RefreshOutputButtons();
+    // The depth map of the pair at pairPath_ and its aligned left eye,
+    // written to `outputs` (depth map, picture); false after the message.
+    bool WriteDepthFromPair(const std::vector<std::string>& outputs);
 
     // Whether an output command may start: beeps while one runs, asks for a
     // parallax when there is none; takes the parallax and smoothing radius
@@ -178,6 +188,9 @@ private:
     // Where the left eye of a stereo file opened as the picture is kept for
     // the routines to read.
     std::unique_ptr<PrivateFolder> eyeFolder_;
+    // The stereo file the picture is the left eye of (its whole path, as the
+    // current folder changes); empty when the picture is no eye.
+    std::string pairPath_;
     bool imageLoaded_ = false;
     bool depthLoaded_ = false;
     int imageBitsPerPixel_ = 0;

@@ -106,6 +106,7 @@ void CMainDlg::OpenImageFile(const std::optional<std::string>& path)
     if (std::optional<ChosenFile> chosen = ReadChosenPicture(path, eyeFolder_, runOptions_)) {
         paths_.imagePath = chosen->readPath;
         paths_.imageTitle = FileTitle(chosen->path);
+        pairPath_.clear();
         if (!chosen->read.bitmap) {
             imageLoaded_ = false;
             ShowMessage(ReadFailureMessage(chosen->read.status, messages::kCouldntLoadBitmap));
@@ -140,8 +141,11 @@ void CMainDlg::OpenImageFile(const std::optional<std::string>& path)
 
         imagePane_->LoadFile(paths_.imagePath);
         imagePane_->UpdateScrollBars();
-        if (chosen->stereo)
+        if (chosen->stereo) {
+            std::error_code ignored;
+            pairPath_ = std::filesystem::absolute(chosen->path, ignored).string();
             SetStatus("The picture is the left eye of the stereo pair " + FileName(chosen->path));
+        }
     }
     // Also after a cancelled dialog, about the picture opened before (none
     // before the first one is opened).

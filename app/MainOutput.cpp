@@ -54,6 +54,7 @@ void CMainDlg::ConnectCommands()
     connect(controls_.As<QPushButton>(kCrossEyed), &QPushButton::clicked, this, &CMainDlg::RunCrossEyed);
     connect(controls_.As<QPushButton>(kLenticularViews), &QPushButton::clicked, this, &CMainDlg::RunLenticularViews);
     connect(controls_.As<QPushButton>(kSmooth), &QPushButton::clicked, this, &CMainDlg::ShowSmoothDialog);
+    connect(controls_.As<QPushButton>(kDepthFromPair), &QPushButton::clicked, this, &CMainDlg::MakeDepthFromPair);
     // "Integral views" and "ViewMaster" stay disabled and do nothing.
 }
 
@@ -136,10 +137,10 @@ void CMainDlg::RunOutput(const std::function<OutputFiles(const std::string& answ
                          const std::function<bool(const std::vector<std::string>& outputs)>& making)
 {
     // The dialog asks about the chosen file only when the run would write
-    // that very file.
+    // that very file (a series of views writes only files named after it).
     const auto writtenElsewhere = [&](const std::string& chosen) {
         const OutputFiles outputs = naming(chosen);
-        return outputs.paths.size() != 1 || !outputs.moved.empty();
+        return !outputs.moved.empty() || (outputs.paths.size() != 1 && outputs.paths.front() != chosen);
     };
     const std::optional<std::string> answer =
         platform_.AskSaveFile(this, SaveRequest(settings_.saveFormat, writtenElsewhere));

@@ -166,6 +166,7 @@ void CMainDlg::RefreshOutputButtons()
     Control(kLcShutter)->setEnabled(ready);
     Control(kCrossEyed)->setEnabled(ready);
     Control(kLenticularViews)->setEnabled(ready);
+    Control(kDepthFromPair)->setEnabled(!pairPath_.empty());
 }
 
 } // namespace velmora

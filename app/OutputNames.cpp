@@ -106,6 +106,15 @@ OutputFiles MakeViewSeriesPaths(const std::string& answer, const std::string& ex
     return FirstWritable(answer, extension, "", views, imagePath, depthPath);
 }
 
+OutputFiles MakeDepthAndPicturePaths(const std::string& answer, const std::string& extension,
+                                     const std::string& imagePath, const std::string& depthPath)
+{
+    const auto both = [](const std::string& path) {
+        return std::vector<std::string>{path, PictureBesideDepthMap(path)};
+    };
+    return FirstWritable(answer, extension, answer, both, imagePath, depthPath);
+}
+
 std::string SmoothedDepthMapPath(int saveFormat, const std::vector<std::string>& userFiles)
 {
     return FirstFreeName(SmoothedDepthMapName(saveFormat), [&](const std::string& name) {

@@ -36,6 +36,13 @@ OutputFiles MakeOutputPath(const std::string& answer, const std::string& extensi
 OutputFiles MakeViewSeriesPaths(const std::string& answer, const std::string& extension, int count,
                                 const std::string& imagePath, const std::string& depthPath);
 
+// The depth map made from a pair, from the save dialog's answer, and the
+// picture it belongs to beside it (PictureBesideDepthMap); "2" goes before
+// the name, as for MakeOutputPath, while either names an input or the
+// picture a file this process did not write.
+OutputFiles MakeDepthAndPicturePaths(const std::string& answer, const std::string& extension,
+                                     const std::string& imagePath, const std::string& depthPath);
+
 // Where a run smooths the depth map: "DepthMapTemp." + extension in the
 // current folder, unless that is one of the user's files (the output, the
 // picture or the depth map itself) or any file but a temporary one this

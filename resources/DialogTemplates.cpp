@@ -21,6 +21,7 @@ constexpr ControlTemplate kMainControls[] = {
     {main_ids::kOpenImage, K::PushButton, "Open...", 149, 35, 37, 14, kButton},
     {main_ids::kOpenDepthMap, K::PushButton, "Open...", 149, 150, 37, 14, kButton},
     {main_ids::kSmooth, K::PushButton, "Smooth...", 149, 166, 37, 14, kButton},
+    {main_ids::kDepthFromPair, K::PushButton, "From pair", 149, 182, 37, 14, kOff},
     {main_ids::kViewCount, K::Edit, "", 298, 18, 55, 14, kTabStop | kBorder},
     {main_ids::kViewingAngle, K::Edit, "", 298, 37, 55, 14, kTabStop | kBorder},
     {main_ids::kParallax, K::Edit, "", 298, 56, 55, 14, kTabStop | kBorder},

@@ -35,6 +35,7 @@ enum : int {
     kDepthFrame = 1039,
     kCrossEyed = 1044,
     kLcShutter = 1045,
+    kDepthFromPair = 1046,
 };
 
 } // namespace velmora::main_ids

@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The depth map of the stereo pair the picture came from.
+
+#include "app/CMainDlg.h"
+
+#include "app/OutputNames.h"
+#include "imaging/formats/ImageFile.h"
+#include "imaging/formats/SaveFormat.h"
+#include "imaging/matching/PairAlignment.h"
+#include "imaging/matching/PairDepth.h"
+#include "imaging/pairs/PairFiles.h"
+#include "imaging/stereo/Messages.h"
+#include "imaging/stereo/RoutineSteps.h"
+#include "imaging/stereo/TempFiles.h"
+#include "platform/Platform.h"
+
+namespace velmora {
+
+bool CMainDlg::WriteDepthFromPair(const std::vector<std::string>& outputs)
+{
+    PairRead pair = ReadStereoPair(PairSource{pairPath_, std::nullopt, "", ""}, runOptions_);
+    if (!pair.left) {
+        ShowMessage(ReadFailureMessage(Failure(pair.kind, pair.problem), messages::kCouldntLoadBitmap));
+        return false;
+    }
+    SetStatus(messages::kStatusAligning);
+    auto aligned = AlignPair(pair.left.get(), pair.right.get());
+    if (const auto* why = std::get_if<std::string>(&aligned)) {
+        ShowMessage(messages::kPairNotAligned + *why);
+        return false;
+    }
+    const AlignedPair& eyes = std::get<AlignedPair>(aligned);
+    SetStatus(messages::kStatusPairDepth);
+    auto made = DepthFromPair(eyes.left.get(), eyes.right.get());
+    if (const auto* why = std::get_if<std::string>(&made)) {
+        ShowMessage(messages::kNoDepthMapMade + *why);
+        return false;
+    }
+    return WriteOrReport(std::get<PairDepth>(made).depth.get(), outputs[0], settings_.saveFormat, runOptions_, *this) &&
+           WriteOrReport(eyes.left.get(), outputs[1], settings_.saveFormat, runOptions_, *this);
+}
+
+void CMainDlg::MakeDepthFromPair()
+{
+    if (busy_) {
+        platform_.Beep();
+        return;
+    }
+    if (pairPath_.empty()) // a picture that failed to open since left the button on
+        return;
+    const std::string pairName = FileName(pairPath_);
+    // The stereo file is the input the made files must never replace; the
+    // picture read from it lies in a private folder.
+    const auto naming = [this](const std::string& answer) {
+        return MakeDepthAndPicturePaths(answer, FormatExtension(settings_.saveFormat), pairPath_, paths_.depthPath);
+    };
+    std::vector<std::string> written;
+    RunOutput(naming, [&](const std::vector<std::string>& outputs) {
+        if (!WriteDepthFromPair(outputs))
+            return false;
+        written = outputs;
+        return true;
+    });
+    if (written.empty())
+        return;
+    OpenImageFile(written[1]);
+    OpenDepthMapFile(written[0]);
+    SetStatus("The depth map " + FileName(written[0]) + " was made from the stereo pair " + pairName +
+              "; the picture is its aligned left eye");
+}
+
+} // namespace velmora

@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The window's depth map made from the stereo pair its picture came from.
+
+#include "tests/app/MainWindowFixture.h"
+
+#include "imaging/pairs/PairFiles.h"
+#include "imaging/stereo/Messages.h"
+#include "tests/support/TestImages.h"
+#include "tests/support/gui/PreviewCloser.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <vector>
+
+namespace velmora::test {
+namespace {
+
+constexpr int kWidth = 320, kHeight = 240;
+constexpr int kFarShift = 4, kNearShift = 14, kDown = 2;
+
+struct Disc {
+    int x, y, radius;
+    Bgr colour;
+};
+
+std::vector<Disc> Discs(unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::vector<Disc> discs;
+    for (int k = 0; k < 260; ++k)
+        discs.push_back({int(random() % kWidth), int(random() % kHeight), 3 + int(random() % 14),
+                         Bgr{uint8_t(random()), uint8_t(random()), uint8_t(random())}});
+    return discs;
+}
+
+Bgr Painted(const std::vector<Disc>& discs, int x, int y)
+{
+    Bgr colour{uint8_t(x / 2), uint8_t(y), 90};
+    for (const Disc& d : discs)
+        if ((x - d.x) * (x - d.x) + (y - d.y) * (y - d.y) <= d.radius * d.radius)
+            colour = d.colour;
+    return colour;
+}
+
+// A wall of discs with a nearer square of other discs before it; the right
+// eye sees the wall `kFarShift` columns and the square `kNearShift` columns
+// further left, and everything `kDown` rows lower.
+Bitmap Eye(bool right)
+{
+    static const std::vector<Disc> wall = Discs(3), square = Discs(4);
+    return MakeImage(kWidth, kHeight, [&](int x, int y) {
+        const int seenY = right ? y + kDown : y;
+        const int nearX = right ? x + kNearShift : x;
+        if (nearX >= 110 && nearX < 210 && seenY >= 70 && seenY < 170)
+            return Painted(square, nearX, seenY);
+        return Painted(wall, right ? x + kFarShift : x, seenY);
+    });
+}
+
+class DepthFromPairTest : public MainWindowTest {
+protected:
+    DepthFromPairTest()
+    {
+        const Bitmap left = Eye(false), right = Eye(true);
+        SetResolution(left.get(), 2835);
+        EXPECT_TRUE(WriteStereoMpo(left.get(), right.get(), sandbox.Path("camera.mpo"), RunOptions{}));
+    }
+};
+
+TEST_F(DepthFromPairTest, APairsDepthMapAndAlignedLeftEyeBecomeThePictureAndDepthMap)
+{
+    EXPECT_FALSE(Enabled(kDepthFromPair)); // no picture yet
+    OpenImage(sandbox.Path("camera.mpo"));
+    ASSERT_TRUE(window.ImageLoaded());
+    EXPECT_TRUE(Enabled(kDepthFromPair));
+
+    PreviewCloser closer;
+    platform.GivenUserSaves(sandbox.Path("scene-depth.bmp"));
+    Click(kDepthFromPair);
+    ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
+    EXPECT_EQ(closer.shown, std::vector<std::string>{sandbox.Path("scene-depth.bmp")});
+    EXPECT_EQ(Status(), "The depth map scene-depth.bmp was made from the stereo pair camera.mpo; the picture is "
+                        "its aligned left eye");
+    EXPECT_EQ(window.Paths().depthPath, sandbox.Path("scene-depth.bmp"));
+    EXPECT_EQ(window.Paths().imagePath, sandbox.Path("scene-depth-picture.bmp"));
+    EXPECT_TRUE(window.ImageLoaded() && window.DepthLoaded());
+    EXPECT_TRUE(Enabled(kAnaglyph));
+    EXPECT_FALSE(Enabled(kDepthFromPair)); // the picture is no eye of a stereo file any more
+
+    const auto depth = ReadPixels(sandbox.Path("scene-depth.bmp"));
+    const auto picture = ReadPixels(sandbox.Path("scene-depth-picture.bmp"));
+    ASSERT_TRUE(depth && picture);
+    EXPECT_EQ(depth->width, picture->width);
+    EXPECT_EQ(depth->height, picture->height);
+    EXPECT_LT(picture->width, kWidth); // cut to what both eyes see
+    // Nearer is brighter: the square's middle against the wall's corner.
+    const int middleX = depth->width / 2, middleY = depth->height / 2;
+    EXPECT_GT(depth->At(middleX, middleY).red, depth->At(20, 20).red + 100);
+}
+
+TEST_F(DepthFromPairTest, TheMadeFilesNeverReplaceTheUsersFiles)
+{
+    Click(kPreviewImages);
+    OpenImage(sandbox.Path("camera.mpo"));
+    // The picture's name beside the depth map is somebody else's file.
+    WriteBytes(sandbox.Path("scene-depth-picture.bmp"), "my picture");
+    platform.GivenUserSaves(sandbox.Path("scene-depth.bmp"));
+    Click(kDepthFromPair);
+    ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
+    EXPECT_EQ(ReadBytes(sandbox.Path("scene-depth-picture.bmp")), "my picture");
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("scene-depth.bmp")));
+    // Both moved together, into the folder the dialog chose.
+    EXPECT_EQ(window.Paths().depthPath, "2scene-depth.bmp");
+    EXPECT_EQ(window.Paths().imagePath, "2scene-depth-picture.bmp");
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("2scene-depth.bmp")));
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("2scene-depth-picture.bmp")));
+}
+
+TEST_F(DepthFromPairTest, APairThatCannotBeAlignedChangesNothing)
+{
+    const Bitmap flat = MakeImage(kWidth, kHeight, [](int, int) { return Grey(120); });
+    ASSERT_TRUE(WriteStereoMpo(flat.get(), flat.get(), sandbox.Path("flat.mpo"), RunOptions{}));
+    OpenImage(sandbox.Path("flat.mpo"));
+    const std::string eye = window.Paths().imagePath;
+    platform.GivenUserSaves(sandbox.Path("flat-depth.bmp"));
+    Click(kDepthFromPair);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].rfind(std::string(messages::kPairNotAligned) + "too few points match", 0), 0u)
+        << platform.messages[0];
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("flat-depth.bmp")));
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("flat-depth-picture.bmp")));
+    EXPECT_EQ(window.Paths().imagePath, eye);
+    EXPECT_FALSE(window.DepthLoaded());
+    EXPECT_TRUE(Enabled(kDepthFromPair)); // the user may try again
+
+    // A plain picture has no pair to make a depth map from.
+    OpenImage(Picture("plain.bmp", 2835));
+    EXPECT_FALSE(Enabled(kDepthFromPair));
+}
+
+} // namespace
+} // namespace velmora::test
