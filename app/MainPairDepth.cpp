@@ -24,15 +24,25 @@ bool CMainDlg::WriteDepthFromPair(const std::vector<std::string>& outputs)
         ShowMessage(ReadFailureMessage(Failure(pair.kind, pair.problem), messages::kCouldntLoadBitmap));
         return false;
     }
-    SetStatus(messages::kStatusAligning);
+    // Each step takes seconds on a large pair: the line and the bar say
+    // which one runs before it starts.
+    const auto step = [this](const char* status) {
+        StepProgress();
+        SetStatus(status);
+        PumpOneMessage();
+    };
+    BeginProgress(3);
+    step(messages::kStatusAligning);
     auto aligned = AlignPair(pair.left.get(), pair.right.get());
     if (const auto* why = std::get_if<std::string>(&aligned)) {
+        ResetProgress();
         ShowMessage(messages::kPairNotAligned + *why);
         return false;
     }
     const AlignedPair& eyes = std::get<AlignedPair>(aligned);
-    SetStatus(messages::kStatusPairDepth);
+    step(messages::kStatusPairDepth);
     auto made = DepthFromPair(eyes.left.get(), eyes.right.get());
+    ResetProgress();
     if (const auto* why = std::get_if<std::string>(&made)) {
         ShowMessage(messages::kNoDepthMapMade + *why);
         return false;
