@@ -49,7 +49,9 @@ constexpr struct {
     double fewest, most;
 } kSupportColumns{-0.1, 0.5};
 constexpr int kGuidedPasses = 2;
-constexpr double kClearlyCloser = 0.8;     // the keystone's row error at most this share of the similarity's
+constexpr double kClearlyCloser = 0.8;     // the keystone's row error at most this share of the similarity's,
+constexpr double kKeystoneWorth = 0.1;     // which must leave at least this, on the matching copy: else the
+                                           // keystone only fits the matches' noise, and bends rows for nothing
 constexpr double kLensCloser = 0.93;       // the lens correction's row cost at most this share of none's,
 constexpr double kLensGain = 0.02;         // and less by this share of the most a match can cost, per match
 constexpr double kLensProposingPixels = 3; // row distance that still counts while proposing a lens, on the copy
@@ -441,9 +443,10 @@ std::optional<Matching> LensCorrected(const EyeFeatures& features, const Matchin
 }
 
 // The alignment the matching agrees on, or why none.
-std::variant<Alignment, std::string> AlignmentOf(const Matching& matching, cv::Size size, double tolerance,
+std::variant<Alignment, std::string> AlignmentOf(const Matching& matching, cv::Size size, double reduce,
                                                  double windowMargin)
 {
+    const double tolerance = kInlierPixels / reduce;
     const std::vector<Match>& matches = matching.straightening.matches;
     const std::optional<RowModel> rows = FitRows(matches, tolerance);
     if (!rows)
@@ -457,7 +460,8 @@ std::variant<Alignment, std::string> AlignmentOf(const Matching& matching, cv::S
     alignment.lens = matching.lens;
     if (!TooFewAgree(straightened.size(), matches.size()) && KeepsTheFrame(keystoneWarps, size)) {
         alignment.similarityError = MedianRowError(straightened, warps);
-        if (MedianRowError(straightened, keystoneWarps) < kClearlyCloser * alignment.similarityError) {
+        if (alignment.similarityError * reduce > kKeystoneWorth &&
+            MedianRowError(straightened, keystoneWarps) < kClearlyCloser * alignment.similarityError) {
             warps = keystoneWarps;
             alignment.model = AlignmentModel::Keystone;
         }
@@ -548,12 +552,11 @@ std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right
     // A wide lens leaves the rows apart towards the edges. Its correction is
     // kept when the pair aligns with it; otherwise the pair is aligned
     // without, as well as that goes.
-    const double tolerance = kInlierPixels / features.reduce;
     std::variant<Alignment, std::string> found = std::string();
     if (best->corrected)
-        found = AlignmentOf(*best->corrected, size, tolerance, windowMargin);
+        found = AlignmentOf(*best->corrected, size, features.reduce, windowMargin);
     if (!std::holds_alternative<Alignment>(found))
-        found = AlignmentOf(best->plain, size, tolerance, windowMargin);
+        found = AlignmentOf(best->plain, size, features.reduce, windowMargin);
     if (const auto* why = std::get_if<std::string>(&found))
         return *why;
     const Alignment& alignment = std::get<Alignment>(found);
