@@ -39,16 +39,20 @@ bool CMainDlg::WriteDepthFromPair(const std::vector<std::string>& outputs)
         ShowMessage(messages::kPairNotAligned + *why);
         return false;
     }
-    const AlignedPair& eyes = std::get<AlignedPair>(aligned);
+    // Eyes whose rows agree already are matched as they are, not cut.
+    const AlignedPair& straightened = std::get<AlignedPair>(aligned);
+    const bool asTheyAre = RowsAlreadyAgree(straightened.alignment, Width(pair.left.get()), Height(pair.left.get()));
+    FIBITMAP* left = (asTheyAre ? pair.left : straightened.left).get();
+    FIBITMAP* right = (asTheyAre ? pair.right : straightened.right).get();
     step(messages::kStatusPairDepth);
-    auto made = DepthFromPair(eyes.left.get(), eyes.right.get());
+    auto made = DepthFromPair(left, right);
     ResetProgress();
     if (const auto* why = std::get_if<std::string>(&made)) {
         ShowMessage(messages::kNoDepthMapMade + *why);
         return false;
     }
     return WriteOrReport(std::get<PairDepth>(made).depth.get(), outputs[0], settings_.saveFormat, runOptions_, *this) &&
-           WriteOrReport(eyes.left.get(), outputs[1], settings_.saveFormat, runOptions_, *this);
+           WriteOrReport(left, outputs[1], settings_.saveFormat, runOptions_, *this);
 }
 
 void CMainDlg::MakeDepthFromPair()

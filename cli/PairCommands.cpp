@@ -96,14 +96,13 @@ bool WritePair(const AlignedPair& pair, const std::string& path, const std::stri
 
 } // namespace
 
-std::optional<AlignedPair> AlignedOrReport(const PairSource& source, double windowMargin, const RunOptions& runOptions,
-                                           ProgressSink& sink)
+namespace {
+
+// The eyes aligned, as AlignedOrReport says.
+std::optional<AlignedPair> AlignOrReport(const PairRead& pair, double windowMargin, ProgressSink& sink)
 {
-    std::optional<PairRead> pair = ReadPairOrReport(source, runOptions, sink);
-    if (!pair)
-        return std::nullopt;
     sink.SetStatus(messages::kStatusAligning);
-    auto aligned = AlignPair(pair->left.get(), pair->right.get(), windowMargin);
+    auto aligned = AlignPair(pair.left.get(), pair.right.get(), windowMargin);
     if (const auto* why = std::get_if<std::string>(&aligned)) {
         sink.ShowMessage(messages::kPairNotAligned + *why);
         sink.ShowNote("eyes that are aligned already, as a two-lens camera's usually are, go to depth with --aligned "
@@ -113,6 +112,15 @@ std::optional<AlignedPair> AlignedOrReport(const PairSource& source, double wind
     if (isatty(STDERR_FILENO))
         sink.ShowNote(Described(std::get<AlignedPair>(aligned).alignment));
     return std::move(std::get<AlignedPair>(aligned));
+}
+
+} // namespace
+
+std::optional<AlignedPair> AlignedOrReport(const PairSource& source, double windowMargin, const RunOptions& runOptions,
+                                           ProgressSink& sink)
+{
+    const std::optional<PairRead> pair = ReadPairOrReport(source, runOptions, sink);
+    return pair ? AlignOrReport(*pair, windowMargin, sink) : std::nullopt;
 }
 
 bool WriteAlignedPair(const AlignedPair& pair, const std::string& path, const std::string& format,
@@ -127,20 +135,22 @@ bool MakePairDepth(const PairSource& source, bool aligned, const std::string& de
 {
     const int depthFormat = SaveFormatOf(depthPath, format);
     const int pictureFormat = picturePath.empty() ? depthFormat : SaveFormatOf(picturePath, format);
-    Bitmap left, right;
-    if (aligned) {
-        std::optional<PairRead> pair = ReadPairOrReport(source, runOptions, sink);
-        if (!pair)
+    std::optional<PairRead> pair = ReadPairOrReport(source, runOptions, sink);
+    if (!pair)
+        return false;
+    if (!aligned) {
+        std::optional<AlignedPair> straightened = AlignOrReport(*pair, 0, sink);
+        if (!straightened)
             return false;
-        left = std::move(pair->left);
-        right = std::move(pair->right);
-    } else {
-        std::optional<AlignedPair> pair = AlignedOrReport(source, 0, runOptions, sink);
-        if (!pair)
-            return false;
-        left = std::move(pair->left);
-        right = std::move(pair->right);
+        if (!RowsAlreadyAgree(straightened->alignment, Width(pair->left.get()), Height(pair->left.get()))) {
+            pair->left = std::move(straightened->left);
+            pair->right = std::move(straightened->right);
+        } else if (isatty(STDERR_FILENO)) {
+            sink.ShowNote("the eyes' rows agree already: the depth map is made from them as they are");
+        }
     }
+    const Bitmap& left = pair->left;
+    const Bitmap& right = pair->right;
     sink.SetStatus(messages::kStatusPairDepth);
     auto made = DepthFromPair(left.get(), right.get());
     if (const auto* why = std::get_if<std::string>(&made)) {
@@ -278,7 +288,8 @@ void AddDepth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
     auto options = std::make_shared<Options>();
     CLI::App* command =
         app.add_subcommand("depth", "Make a depth map from a stereo pair, or from one picture with a depth network");
-    command->footer("From a pair: it is aligned first (see align) unless --aligned; its disparities are found by "
+    command->footer("From a pair: it is aligned first (see align) unless --aligned, and used as it is when its rows "
+                    "agree already (a two-lens camera's, or a pair align made); its disparities are found by "
                     "semi-global matching and written as a depth map, brighter = nearer, 0 to 255 over the "
                     "scene's disparities, with the aligned left eye it belongs to. On a terminal it prints the "
                     "--parallax and --window with which view re-creates the right eye from the two.\n"

@@ -25,7 +25,8 @@ std::optional<AlignedPair> AlignedOrReport(const PairSource& source, double wind
 bool WriteAlignedPair(const AlignedPair& pair, const std::string& path, const std::string& format,
                       const RunOptions& runOptions, ProgressSink& sink);
 
-// The depth map of the pair's left eye (aligned first unless `aligned`) to
+// The depth map of the pair's left eye (aligned first unless `aligned`, and
+// taken as it is when the alignment leaves its rows where they are) to
 // depthPath, and the left eye it belongs to to picturePath unless empty; on a
 // terminal, how view re-creates the right eye.
 bool MakePairDepth(const PairSource& source, bool aligned, const std::string& depthPath,

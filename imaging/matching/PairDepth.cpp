@@ -25,7 +25,8 @@ constexpr int kUniqueness = 15;        // percent by which the best cost must be
 constexpr int kSpeckleArea = 200;      // pixels: smaller islands of disparities apart from their surroundings...
 constexpr int kSpeckleStep = 1;        // ...by more than this (in pixels) are untrusted
 constexpr int kSpeckle = 5;            // the median filter's square that removes single wrong disparities
-
+constexpr double kRowsAgree =
+    0.5; // rows of the matching copy an alignment may move one eye against the other and change nothing
 
 // Pixels without a trusted disparity take the farther (smaller) of their
 // row's nearest trusted neighbours: hidden pixels lie behind what hides
@@ -158,6 +159,28 @@ std::variant<PairDepth, std::string> DepthFromPair(FIBITMAP* left, FIBITMAP* rig
     cv::cvtColor(grey, bgr, cv::COLOR_GRAY2BGR);
     depth.depth = ToBitmap(bgr, left);
     return depth;
+}
+
+bool RowsAlreadyAgree(const Alignment& alignment, int width, int height)
+{
+    const double reduce = std::min(1.0, static_cast<double>(kDepthMatchingWidth) / width);
+    // A point's match lies on its row anywhere across the other eye, so each
+    // row must stay level in both eyes and at one height. A homography and a
+    // lens bend rows most at the frame's edges and corners: rows are
+    // compared there and in the middle.
+    const double across[] = {0.0, width / 2.0, static_cast<double>(width)};
+    for (const double y : {0.0, height / 2.0, static_cast<double>(height)}) {
+        double lowest = INFINITY, highest = -INFINITY;
+        for (const bool rightEye : {false, true})
+            for (const double x : across) {
+                const double row = AlignedPoint(alignment, rightEye, {x, y})[1];
+                lowest = std::min(lowest, row);
+                highest = std::max(highest, row);
+            }
+        if ((highest - lowest) * reduce > kRowsAgree)
+            return false;
+    }
+    return true;
 }
 
 } // namespace velmora

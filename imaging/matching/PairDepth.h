@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "imaging/matching/PairAlignment.h"
 #include "imaging/picture/Bitmap.h"
 
 #include <string>
@@ -41,5 +42,12 @@ struct PairDepth {
 std::variant<PairDepth, std::string> DepthFromPair(FIBITMAP* left, FIBITMAP* right);
 
 inline constexpr int kDepthMatchingWidth = 1400;
+
+// Whether `alignment`, found for a pair `width` x `height`, leaves the rows
+// where they are as far as DepthFromPair can tell: any point of the frame
+// lands on rows of the two eyes within half a pixel of its matching copy.
+// Such a pair (a two-lens camera's, or one aligned before) is matched as it
+// is, neither resampled nor cut to the aligned eyes' common area.
+bool RowsAlreadyAgree(const Alignment& alignment, int width, int height);
 
 } // namespace velmora

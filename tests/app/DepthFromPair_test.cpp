@@ -47,12 +47,12 @@ Bgr Painted(const std::vector<Disc>& discs, int x, int y)
 
 // A wall of discs with a nearer square of other discs before it; the right
 // eye sees the wall `kFarShift` columns and the square `kNearShift` columns
-// further left, and everything `kDown` rows lower.
-Bitmap Eye(bool right)
+// further left, and everything `down` rows lower.
+Bitmap Eye(bool right, int down = kDown)
 {
     static const std::vector<Disc> wall = Discs(3), square = Discs(4);
     return MakeImage(kWidth, kHeight, [&](int x, int y) {
-        const int seenY = right ? y + kDown : y;
+        const int seenY = right ? y + down : y;
         const int nearX = right ? x + kNearShift : x;
         if (nearX >= 110 && nearX < 210 && seenY >= 70 && seenY < 170)
             return Painted(square, nearX, seenY);
@@ -99,6 +99,23 @@ TEST_F(DepthFromPairTest, APairsDepthMapAndAlignedLeftEyeBecomeThePictureAndDept
     // Nearer is brighter: the square's middle against the wall's corner.
     const int middleX = depth->width / 2, middleY = depth->height / 2;
     EXPECT_GT(depth->At(middleX, middleY).red, depth->At(20, 20).red + 100);
+}
+
+TEST_F(DepthFromPairTest, EyesAlignedAlreadyAreMatchedAsTheyAre)
+{
+    const Bitmap left = Eye(false, 0), right = Eye(true, 0);
+    ASSERT_TRUE(WriteStereoMpo(left.get(), right.get(), sandbox.Path("level.mpo"), RunOptions{}));
+    Click(kPreviewImages);
+    OpenImage(sandbox.Path("level.mpo"));
+    const std::optional<Pixels> eye = ReadPixels(window.Paths().imagePath);
+    platform.GivenUserSaves(sandbox.Path("level-depth.bmp"));
+    Click(kDepthFromPair);
+    ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
+    // Not cut to where the stereo window puts the right eye, nor resampled.
+    const std::optional<Pixels> picture = ReadPixels(sandbox.Path("level-depth-picture.bmp"));
+    ASSERT_TRUE(eye && picture);
+    EXPECT_EQ(picture->width, kWidth);
+    EXPECT_TRUE(picture->bytes == eye->bytes);
 }
 
 TEST_F(DepthFromPairTest, TheMadeFilesNeverReplaceTheUsersFiles)

@@ -363,6 +363,16 @@ TEST_F(CliPairsTest, DepthWritesTheAlignedLeftEyesDepthMapBesideIt)
     EXPECT_EQ(depth->width, picture->width);
     EXPECT_EQ(depth->height, picture->height);
     EXPECT_EQ(depth->At(10, 10).blue, depth->At(10, 10).red); // grey
+    EXPECT_LT(picture->height, 480 - 3);                      // the turned eyes aligned and cut
+
+    // The eyes align made are aligned already: their depth map belongs to
+    // the left eye as it is, neither cut nor resampled again.
+    ASSERT_EQ(Cli({"align", "--left", "scene-left.png", "--right", "scene-right.png", "--left-out", "al.png",
+                   "--right-out", "ar.png"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(Cli({"depth", "--left", "al.png", "--right", "ar.png", "-o", "ad.png"}).exitCode, 0);
+    EXPECT_TRUE(SamePixels("al.png", "ad-picture.png"));
 
     const ProgramResult named = Cli({"depth", "--left", "scene-left.png", "--right", "scene-right.png", "-o",
                                      "d2.png", "--picture-out", "p2.png"});

@@ -3,6 +3,7 @@
 #include "imaging/matching/PairAlignment.h"
 
 #include "imaging/matching/FeatureMatching.h"
+#include "imaging/matching/PairDepth.h"
 
 #include "tests/support/TestImages.h"
 
@@ -174,6 +175,21 @@ TEST(PairAlignmentTest, ConvergingCamerasKeystoneIsStraightenedAtEveryDepth)
     const RowErrors errors = RowsApart(alignment, known);
     EXPECT_LT(errors.median, 0.5);
     EXPECT_LT(errors.largest, 1.5);
+}
+
+TEST(PairAlignmentTest, ALevelPairAtTwoDepthsIsOnlyMovedAcross)
+{
+    // Rows that agree already: a keystone would only fit the matches' noise
+    // and bend the rows for nothing.
+    const cv::Mat background = Scene(960, 640, 8), patch = Scene(300, 200, 9);
+    const cv::Point patchAt(330, 220);
+    const cv::Mat left = WithPatch(background, patch, patchAt);
+    const cv::Mat right = RightEye(WithPatch(background, patch, patchAt - cv::Point(16, 0)), 0, 1, 5, 0);
+    const Alignment alignment = Aligned(left, right).alignment;
+    EXPECT_EQ(alignment.model, AlignmentModel::Similarity);
+    EXPECT_NEAR(alignment.angle, 0, 0.02);
+    EXPECT_NEAR(alignment.offsetY, 0, 0.2);
+    EXPECT_TRUE(RowsAlreadyAgree(alignment, left.cols, left.rows));
 }
 
 TEST(PairAlignmentTest, ARepeatedPatternIsMatchedAndSetsTheWindow)

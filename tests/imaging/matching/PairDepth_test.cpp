@@ -2,6 +2,8 @@
 
 #include "imaging/matching/PairDepth.h"
 
+#include "imaging/matching/LensDistortion.h"
+
 #include "imaging/stereo/ShiftedView.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TestImages.h"
@@ -130,6 +132,44 @@ TEST(PairDepthTest, APairWithNothingToMatchGivesNoDepth)
 {
     Bitmap flat = MakeImage(300, 200, [](int, int) { return Grey(77); });
     EXPECT_TRUE(std::holds_alternative<std::string>(DepthFromPair(flat.get(), flat.get())));
+}
+
+// An alignment whose right eye is turned `degrees` about the frame's middle,
+// moved `down` rows and `across` columns.
+Alignment Moved(double degrees, double down, double across, int width, int height)
+{
+    const double turn = degrees * CV_PI / 180, c = std::cos(turn), s = std::sin(turn);
+    const double cx = width / 2.0, cy = height / 2.0;
+    Alignment alignment;
+    alignment.rightWarp = {c, -s, cx - c * cx + s * cy + across, s, c, cy - s * cx - c * cy + down, 0, 0, 1};
+    return alignment;
+}
+
+TEST(PairDepthTest, RowsAgreeWithinHalfAPixelOfTheMatchingCopy)
+{
+    EXPECT_TRUE(RowsAlreadyAgree(Alignment{}, 1000, 700));
+    // The stereo window's shift moves no row.
+    EXPECT_TRUE(RowsAlreadyAgree(Moved(0, 0, 120, 1000, 700), 1000, 700));
+    EXPECT_TRUE(RowsAlreadyAgree(Moved(0, 0.45, 0, 1000, 700), 1000, 700));
+    EXPECT_FALSE(RowsAlreadyAgree(Moved(0, 0.55, 0, 1000, 700), 1000, 700));
+    EXPECT_FALSE(RowsAlreadyAgree(Moved(0, -0.55, 0, 1000, 700), 1000, 700));
+    // A picture four times the matching width is matched on a copy a
+    // quarter its size, where 1.8 rows are 0.45.
+    const int wide = 4 * kDepthMatchingWidth;
+    EXPECT_TRUE(RowsAlreadyAgree(Moved(0, 1.8, 0, wide, 3000), wide, 3000));
+    EXPECT_FALSE(RowsAlreadyAgree(Moved(0, 2.2, 0, wide, 3000), wide, 3000));
+    // A turn tilts the rows: 0.025 degrees, 0.44 rows across the frame.
+    EXPECT_TRUE(RowsAlreadyAgree(Moved(0.025, 0, 0, 1000, 700), 1000, 700));
+    EXPECT_FALSE(RowsAlreadyAgree(Moved(0.1, 0, 0, 1000, 700), 1000, 700));
+    // Both eyes turned alike: a point's match further along its row would
+    // land on another row.
+    Alignment bothTurned = Moved(0.1, 0, 0, 1000, 700);
+    bothTurned.leftWarp = bothTurned.rightWarp;
+    EXPECT_FALSE(RowsAlreadyAgree(bothTurned, 1000, 700));
+    // A lens correction bends the rows of both eyes.
+    Alignment lens;
+    lens.lens = LensOf(-0.05, 1000, 700);
+    EXPECT_FALSE(RowsAlreadyAgree(lens, 1000, 700));
 }
 
 } // namespace
