@@ -155,9 +155,13 @@ class PairWork : public BatchWork {
 public:
     enum class Kind { kAlign, kDepth };
 
-    PairWork(Kind kind, std::string format)
+    // align's pairs go on to `result` with the stereo window `windowMargin`
+    // pixels behind the nearest matched point.
+    PairWork(Kind kind, std::string format, PairResult result = {}, double windowMargin = 0)
         : kind_(kind)
         , format_(std::move(format))
+        , result_(std::move(result))
+        , windowMargin_(windowMargin)
     {
     }
 
@@ -184,8 +188,8 @@ public:
             : PairSource{"", std::nullopt, picture.image, picture.partner};
         if (kind_ == Kind::kDepth)
             return MakePairDepth(source, false, outputs[1].path, outputs[0].path, "", options, sink);
-        const std::optional<AlignedPair> aligned = AlignedOrReport(source, 0, options, sink);
-        return aligned && WriteAlignedPair(*aligned, outputs[0].path, "", options, sink);
+        const std::optional<AlignedPair> aligned = AlignedOrReport(source, windowMargin_, options, sink);
+        return aligned && WriteAlignedPair(*aligned, outputs[0].path, "", result_, options, sink);
     }
 
     static constexpr const char* kDepthSuffix = "-depth";
@@ -193,7 +197,50 @@ public:
 private:
     Kind kind_;
     std::string format_; // the results' extension
+    PairResult result_;
+    double windowMargin_;
 };
+
+// What batch align makes of each aligned pair, as align's options say.
+struct AlignOptions {
+    std::string then;
+    std::string layout = "parallel";
+    int anaglyphMode = StereoSettings{}.anaglyphMode;
+    double margin = 0;
+};
+
+// align's --then, --layout, --mode and --window-margin.
+void AddAlignOptions(CLI::App& command, AlignOptions& options)
+{
+    command
+        .add_option("--then", options.then,
+                    "Go straight on from each aligned pair to a result: anaglyph (with --mode), lcshutter, or sbs "
+                    "(a picture of both eyes in --layout), in --format png, jpg, tif or bmp (default: png)")
+        ->transform(OneOf({"anaglyph", "lcshutter", "sbs"}))
+        ->type_name("RESULT");
+    command
+        .add_option("--layout", options.layout,
+                    "How --then sbs holds the eyes: parallel, cross or top-bottom (default: parallel)")
+        ->type_name("LAYOUT")
+        ->check(CLI::IsMember({"parallel", "cross", "top-bottom"}));
+    AddAnaglyphModeOption(command, options.anaglyphMode);
+    command
+        .add_option("--window-margin", options.margin,
+                    "Put each pair's nearest matched point this many pixels behind the screen (default: 0, at it)")
+        ->type_name("P")
+        ->check(kFiniteNumber);
+}
+
+// The results' format: a result of --then is one picture, never a pair's file.
+std::string ResultFormat(const std::string& format, bool formatGiven, const AlignOptions& align)
+{
+    const bool pairFile = format == "mpo" || format == "jps" || format == "pns";
+    if (align.then.empty() || !pairFile)
+        return format;
+    if (formatGiven)
+        throw UsageError("--then " + align.then + " makes one picture of each pair: --format png, jpg, tif or bmp");
+    return "png";
+}
 
 struct Job {
     const BatchPicture* picture = nullptr;
@@ -434,7 +481,8 @@ void AddPairBatches(CLI::App& batch, CommandTable& commands, RunOptions& runOpti
                                     "eye and the right eye beside it, as 'velmora-cli ") +
                         name + "' makes one (see its --help), into --out with the picture's name: " +
                         (kind == PairWork::Kind::kAlign
-                             ? "STEM.mpo, .jps, .pns or a parallel picture of both eyes, by --format."
+                             ? "STEM.mpo, .jps, .pns or a parallel picture of both eyes, by --format; with --then, "
+                               "the anaglyph, LC-shutter image or picture of both eyes it goes on to."
                              : "the aligned left eye STEM.EXT and its depth map STEM-depth.EXT, ready for "
                                "'batch anaglyph --images OUT --depth-suffix -depth'.") +
                         "\n" + kInputNote);
@@ -457,8 +505,14 @@ void AddPairBatches(CLI::App& batch, CommandTable& commands, RunOptions& runOpti
             ->type_name("Q")
             ->check(CLI::Range(1, 100));
         AddRunOptions(*command, *options, "Pairs");
-        commands[command] = [kind = kind, options](ConsoleSink& sink, const RunOptions& run) {
-            const PairWork work(kind, options->format == "tif" ? "tif" : options->format);
+        auto align = std::make_shared<AlignOptions>();
+        if (kind == PairWork::Kind::kAlign)
+            AddAlignOptions(*command, *align);
+        const CLI::Option* formatGiven = command->get_option("--format");
+        commands[command] = [kind = kind, options, align, formatGiven](ConsoleSink& sink, const RunOptions& run) {
+            const std::string format = ResultFormat(options->format, formatGiven->count() > 0, *align);
+            const PairResult result{align->then, LayoutNamed(align->layout).value(), align->anaglyphMode};
+            const PairWork work(kind, format, result, align->margin);
             return RunBatch(work, *options, {"", options->depthSuffix, options->depthSuffix.empty()}, run, sink);
         };
     }

@@ -62,13 +62,6 @@ std::string Extension(const std::string& path)
     return Lowercase(std::filesystem::path(path).extension().string());
 }
 
-// What align makes of the aligned pair.
-struct PairResult {
-    std::string then; // "anaglyph", "lcshutter", "sbs", or empty: the pair as OUT's name says
-    PairLayout layout = PairLayout::kParallel;
-    int anaglyphMode = StereoSettings {}.anaglyphMode;
-};
-
 // Writes the aligned pair as OUT's name says (an MPO, a JPS or PNS, cross-
 // eyed, or a picture of both eyes in the layout), or what `result` goes on
 // to make of it.
@@ -124,9 +117,9 @@ std::optional<AlignedPair> AlignedOrReport(const PairSource& source, double wind
 }
 
 bool WriteAlignedPair(const AlignedPair& pair, const std::string& path, const std::string& format,
-                      const RunOptions& runOptions, ProgressSink& sink)
+                      const PairResult& result, const RunOptions& runOptions, ProgressSink& sink)
 {
-    return GuardAllocation(sink, [&] { return WritePair(pair, path, format, PairResult{}, runOptions, sink); });
+    return GuardAllocation(sink, [&] { return WritePair(pair, path, format, result, runOptions, sink); });
 }
 
 bool MakePairDepth(const PairSource& source, bool aligned, const std::string& depthPath,

@@ -5,6 +5,8 @@
 #include "imaging/RunOptions.h"
 #include "imaging/matching/PairAlignment.h"
 #include "imaging/pairs/PairFiles.h"
+#include "imaging/stereo/SideBySide.h"
+#include "imaging/stereo/StereoSettings.h"
 #include "imaging/threads/ProgressSink.h"
 
 #include <optional>
@@ -14,6 +16,13 @@ namespace velmora::cli {
 
 // The work of align and depth on one pair, for the commands and for batch.
 
+// What align makes of the aligned pair.
+struct PairResult {
+    std::string then; // "anaglyph", "lcshutter", "sbs", or empty: the pair as OUT's name says
+    PairLayout layout = PairLayout::kParallel;
+    int anaglyphMode = StereoSettings{}.anaglyphMode;
+};
+
 // The pair read and aligned, with the stereo window `windowMargin` pixels
 // behind the nearest matched point; said on a terminal. None after the
 // message when it cannot be read or aligned.
@@ -21,9 +30,10 @@ std::optional<AlignedPair> AlignedOrReport(const PairSource& source, double wind
                                            ProgressSink& sink);
 
 // Writes an aligned pair as the path's name says: an MPO, a JPS or PNS, or a
-// parallel picture of both eyes in `format` (a --format value, or empty).
+// picture of both eyes in `format` (a --format value, or empty); or what
+// `result` goes on to make of it.
 bool WriteAlignedPair(const AlignedPair& pair, const std::string& path, const std::string& format,
-                      const RunOptions& runOptions, ProgressSink& sink);
+                      const PairResult& result, const RunOptions& runOptions, ProgressSink& sink);
 
 // The depth map of the pair's left eye (aligned first unless `aligned`, and
 // taken as it is when the alignment leaves its rows where they are) to

@@ -341,6 +341,30 @@ TEST_F(CliPairsTest, BatchAlignsAndMakesTheDepthOfEveryPairAsSingleRunsDo)
     EXPECT_NE(aligned.err.find("camera/snapshot.jpg: skipped, not a stereo file"), std::string::npos) << aligned.err;
     ASSERT_EQ(Cli({"align", "--stereo", "camera/a.mpo", "-o", "single.jps"}).exitCode, 0);
     EXPECT_EQ(ReadBytes("aligned/a.jps"), ReadBytes("single.jps"));
+    // Straight on to anaglyphs, as align --then makes one, with its options;
+    // a result of --then is a picture, a PNG unless told.
+    const ProgramResult anaglyph = Cli({"batch", "align", "--images", "camera", "--then", "anaglyph", "--mode",
+                                        "dubois", "--window-margin", "4", "--out", "anaglyphs"});
+    EXPECT_EQ(anaglyph.out, "1 made, 0 failed, 1 skipped\n") << anaglyph.err;
+    ASSERT_EQ(Cli({"align", "--stereo", "camera/a.mpo", "--then", "anaglyph", "--mode", "dubois", "--window-margin",
+                   "4", "-o", "single.png"})
+                  .exitCode,
+              0);
+    EXPECT_EQ(ReadBytes("anaglyphs/a.png"), ReadBytes("single.png"));
+    ASSERT_EQ(Cli({"align", "--stereo", "camera/a.mpo", "--then", "anaglyph", "-o", "grey.png"}).exitCode, 0);
+    EXPECT_NE(ReadBytes("anaglyphs/a.png"), ReadBytes("grey.png"));
+    ASSERT_EQ(Cli({"batch", "align", "--images", "camera", "--then", "sbs", "--layout", "cross", "--format", "bmp",
+                   "--out", "crossed"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(
+        Cli({"align", "--stereo", "camera/a.mpo", "--then", "sbs", "--layout", "cross", "-o", "single.bmp"}).exitCode,
+        0);
+    EXPECT_EQ(ReadBytes("crossed/a.bmp"), ReadBytes("single.bmp"));
+    EXPECT_EQ(
+        Cli({"batch", "align", "--images", "camera", "--then", "lcshutter", "--format", "mpo", "--out", "x"}).exitCode,
+        2);
+    EXPECT_EQ(Cli({"batch", "depth", "--images", "camera", "--then", "anaglyph", "--out", "x"}).exitCode, 2);
     // An MPO result, as any other, replaces a link planted in the output
     // folder, never the file it points to.
     std::filesystem::create_directory("mpos");
