@@ -134,6 +134,17 @@ TEST_F(DepthFromPairTest, TheMadeFilesNeverReplaceTheUsersFiles)
     EXPECT_EQ(window.Paths().imagePath, "2scene-depth-picture.bmp");
     EXPECT_TRUE(std::filesystem::exists(sandbox.Path("2scene-depth.bmp")));
     EXPECT_TRUE(std::filesystem::exists(sandbox.Path("2scene-depth-picture.bmp")));
+    EXPECT_TRUE(platform.replaceQuestions.empty());
+
+    // The depth map's own name is the one the dialog asks about replacing.
+    OpenImage(sandbox.Path("camera.mpo"));
+    WriteBytes(sandbox.Path("kept-depth.bmp"), "my depth map");
+    platform.GivenUserSaves(sandbox.Path("kept-depth.bmp"));
+    platform.GivenUserDeclinesReplacing();
+    Click(kDepthFromPair);
+    EXPECT_EQ(platform.replaceQuestions, std::vector<std::string>{sandbox.Path("kept-depth.bmp")});
+    EXPECT_EQ(ReadBytes(sandbox.Path("kept-depth.bmp")), "my depth map");
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("kept-depth-picture.bmp")));
 }
 
 TEST_F(DepthFromPairTest, APairThatCannotBeAlignedChangesNothing)
