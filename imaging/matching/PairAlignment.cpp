@@ -6,6 +6,7 @@
 #include "imaging/matching/KeystoneModel.h"
 #include "imaging/matching/LensDistortion.h"
 #include "imaging/matching/LensWarpMap.h"
+#include "imaging/matching/OpenCvErrors.h"
 #include "imaging/matching/OpenCvPictures.h"
 
 #include <opencv2/core.hpp>
@@ -524,9 +525,8 @@ struct Candidate {
     std::optional<Matching> corrected;
 };
 
-} // namespace
-
-std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right, double windowMargin)
+// AlignPair, OpenCV's errors aside.
+std::variant<AlignedPair, std::string> AlignedPairOf(FIBITMAP* left, FIBITMAP* right, double windowMargin)
 {
     const cv::Mat leftEye = TopDown(left), rightEye = TopDown(right);
     const cv::Size size = leftEye.size();
@@ -565,6 +565,13 @@ std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right
         ToBitmap(AlignedEye(leftEye, cv::Matx33d(alignment.leftWarp.data()), alignment.lens, common), left),
         ToBitmap(AlignedEye(rightEye, cv::Matx33d(alignment.rightWarp.data()), alignment.lens, common), left),
         alignment};
+}
+
+} // namespace
+
+std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right, double windowMargin)
+{
+    return WithOpenCvErrors<AlignedPair>([&] { return AlignedPairOf(left, right, windowMargin); });
 }
 
 std::array<double, 2> AlignedPoint(const Alignment& alignment, bool rightEye, std::array<double, 2> p)

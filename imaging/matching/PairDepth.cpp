@@ -3,6 +3,7 @@
 #include "imaging/matching/PairDepth.h"
 
 #include "imaging/matching/FeatureMatching.h"
+#include "imaging/matching/OpenCvErrors.h"
 #include "imaging/matching/OpenCvPictures.h"
 
 #include <opencv2/calib3d.hpp>
@@ -80,19 +81,8 @@ cv::Mat MatchAcrossTheWidth(cv::StereoSGBM& sgbm, const cv::Mat& left, const cv:
     return disparity;
 }
 
-} // namespace
-
-int PairDepth::Parallax() const
-{
-    return -static_cast<int>(std::lround(nearest - farthest));
-}
-
-int PairDepth::Window() const
-{
-    return static_cast<int>(std::lround(farthest));
-}
-
-std::variant<PairDepth, std::string> DepthFromPair(FIBITMAP* left, FIBITMAP* right)
+// DepthFromPair, OpenCV's errors aside.
+std::variant<PairDepth, std::string> DepthOf(FIBITMAP* left, FIBITMAP* right)
 {
     const cv::Mat leftEye = TopDown(left), rightEye = TopDown(right);
     const double reduce = std::min(1.0, static_cast<double>(kDepthMatchingWidth) / leftEye.cols);
@@ -159,6 +149,23 @@ std::variant<PairDepth, std::string> DepthFromPair(FIBITMAP* left, FIBITMAP* rig
     cv::cvtColor(grey, bgr, cv::COLOR_GRAY2BGR);
     depth.depth = ToBitmap(bgr, left);
     return depth;
+}
+
+} // namespace
+
+int PairDepth::Parallax() const
+{
+    return -static_cast<int>(std::lround(nearest - farthest));
+}
+
+int PairDepth::Window() const
+{
+    return static_cast<int>(std::lround(farthest));
+}
+
+std::variant<PairDepth, std::string> DepthFromPair(FIBITMAP* left, FIBITMAP* right)
+{
+    return WithOpenCvErrors<PairDepth>([&] { return DepthOf(left, right); });
 }
 
 bool RowsAlreadyAgree(const Alignment& alignment, int width, int height)

@@ -134,6 +134,18 @@ TEST(PairDepthTest, APairWithNothingToMatchGivesNoDepth)
     EXPECT_TRUE(std::holds_alternative<std::string>(DepthFromPair(flat.get(), flat.get())));
 }
 
+TEST(PairDepthTest, WhatTheMatchingCannotTakeIsAReasonNotAnException)
+{
+    // Eyes of two sizes, which the readers refuse before: the matching
+    // library's own error comes back as the reason.
+    const cv::Mat scene = Texture(300, 200, 5);
+    const Bitmap left = ToBitmap(scene), right = ToBitmap(scene(cv::Rect(6, 0, 280, 200)).clone());
+    std::variant<PairDepth, std::string> made;
+    EXPECT_NO_THROW(made = DepthFromPair(left.get(), right.get()));
+    ASSERT_TRUE(std::holds_alternative<std::string>(made));
+    EXPECT_EQ(std::get<std::string>(made).rfind("the matching failed (", 0), 0u) << std::get<std::string>(made);
+}
+
 // An alignment whose right eye is turned `degrees` about the frame's middle,
 // moved `down` rows and `across` columns.
 Alignment Moved(double degrees, double down, double across, int width, int height)
