@@ -162,8 +162,11 @@ private:
     // The flow every output command shares: the save dialog, the files
     // `naming` makes of its answer, `making` writing them, the preview of
     // the first, the temporary files deleted when asked, and the status.
-    void RunOutput(const std::function<OutputFiles(const std::string& answer)>& naming,
-                   const std::function<bool(const std::vector<std::string>& outputs)>& making);
+    // The files when they were made.
+    std::optional<OutputFiles> RunOutput(const std::function<OutputFiles(const std::string& answer)>& naming,
+                                         const std::function<bool(const std::vector<std::string>& outputs)>& making);
+    // Whether a command runs, so that another must not start: beeps if so.
+    bool BeepsWhileBusy();
     // The status line's whole text, however it is shortened on screen.
     std::string StatusText() const;
     // A status about a setting's value, and its end once the value is fixed,

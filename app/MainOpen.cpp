@@ -98,17 +98,24 @@ std::optional<ChosenFile> ReadChosenPicture(const std::optional<std::string>& pa
 
 void CMainDlg::OpenImage()
 {
-    OpenImageFile(platform_.AskOpenFile(this, kOpenPictureRequest));
+    if (!BeepsWhileBusy())
+        OpenImageFile(platform_.AskOpenFile(this, kOpenPictureRequest));
 }
 
 void CMainDlg::OpenImageFile(const std::optional<std::string>& path)
 {
+    // A run pumps events: a drop then must not change the files it uses.
+    if (BeepsWhileBusy())
+        return;
+    std::error_code ignored; // before the chosen file's folder becomes the current one
+    const std::string wholePath = path ? std::filesystem::absolute(*path, ignored).string() : "";
     if (std::optional<ChosenFile> chosen = ReadChosenPicture(path, eyeFolder_, runOptions_)) {
         paths_.imagePath = chosen->readPath;
         paths_.imageTitle = FileTitle(chosen->path);
         pairPath_.clear();
         if (!chosen->read.bitmap) {
             imageLoaded_ = false;
+            Control(kDepthFromPair)->setEnabled(false);
             ShowMessage(ReadFailureMessage(chosen->read.status, messages::kCouldntLoadBitmap));
             return;
         }
@@ -142,8 +149,7 @@ void CMainDlg::OpenImageFile(const std::optional<std::string>& path)
         imagePane_->LoadFile(paths_.imagePath);
         imagePane_->UpdateScrollBars();
         if (chosen->stereo) {
-            std::error_code ignored;
-            pairPath_ = std::filesystem::absolute(chosen->path, ignored).string();
+            pairPath_ = wholePath;
             SetStatus("The picture is the left eye of the stereo pair " + FileName(chosen->path));
         }
     }
@@ -156,11 +162,14 @@ void CMainDlg::OpenImageFile(const std::optional<std::string>& path)
 
 void CMainDlg::OpenDepthMap()
 {
-    OpenDepthMapFile(platform_.AskOpenFile(this, kOpenRequest));
+    if (!BeepsWhileBusy())
+        OpenDepthMapFile(platform_.AskOpenFile(this, kOpenRequest));
 }
 
 void CMainDlg::OpenDepthMapFile(const std::optional<std::string>& path)
 {
+    if (BeepsWhileBusy())
+        return;
     if (std::optional<ChosenFile> chosen = ReadChosen(path, runOptions_)) {
         paths_.depthPath = chosen->path;
         paths_.depthTitle = FileTitle(chosen->path);

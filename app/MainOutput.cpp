@@ -58,12 +58,17 @@ void CMainDlg::ConnectCommands()
     // "Integral views" and "ViewMaster" stay disabled and do nothing.
 }
 
+bool CMainDlg::BeepsWhileBusy()
+{
+    if (busy_)
+        platform_.Beep();
+    return busy_;
+}
+
 bool CMainDlg::ReadyToRun()
 {
-    if (busy_) {
-        platform_.Beep();
+    if (BeepsWhileBusy())
         return false;
-    }
     settings_.geometry.parallax = IntegerIn(Edit(kParallax));
     if (settings_.geometry.parallax == 0) {
         ShowMessage(messages::kEnterParallax);
@@ -133,8 +138,9 @@ void CMainDlg::RunLenticularViews()
     });
 }
 
-void CMainDlg::RunOutput(const std::function<OutputFiles(const std::string& answer)>& naming,
-                         const std::function<bool(const std::vector<std::string>& outputs)>& making)
+std::optional<OutputFiles>
+CMainDlg::RunOutput(const std::function<OutputFiles(const std::string& answer)>& naming,
+                    const std::function<bool(const std::vector<std::string>& outputs)>& making)
 {
     // The dialog asks about the chosen file only when the run would write
     // that very file (a series of views writes only files named after it).
@@ -145,7 +151,7 @@ void CMainDlg::RunOutput(const std::function<OutputFiles(const std::string& answ
     const std::optional<std::string> answer =
         platform_.AskSaveFile(this, SaveRequest(settings_.saveFormat, writtenElsewhere));
     if (!answer || answer->empty())
-        return;
+        return std::nullopt;
     const ScopedFlag running(busy_);
     const OutputFiles outputs = naming(*answer);
     const bool made = making(outputs.paths);
@@ -161,6 +167,7 @@ void CMainDlg::RunOutput(const std::function<OutputFiles(const std::string& answ
         DeleteTempFiles(paths_.imagePath, settings_.saveFormat, keep);
     }
     SetStatus(made && !outputs.moved.empty() ? MovedStatus(outputs) : messages::kStatusReady);
+    return made ? std::optional(outputs) : std::nullopt;
 }
 
 void CMainDlg::ShowSmoothDialog()

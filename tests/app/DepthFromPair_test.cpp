@@ -129,12 +129,15 @@ TEST_F(DepthFromPairTest, TheMadeFilesNeverReplaceTheUsersFiles)
     ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
     EXPECT_EQ(ReadBytes(sandbox.Path("scene-depth-picture.bmp")), "my picture");
     EXPECT_FALSE(std::filesystem::exists(sandbox.Path("scene-depth.bmp")));
-    // Both moved together, into the folder the dialog chose.
-    EXPECT_EQ(window.Paths().depthPath, "2scene-depth.bmp");
-    EXPECT_EQ(window.Paths().imagePath, "2scene-depth-picture.bmp");
+    // Both moved together, into the folder the dialog chose, and the window
+    // keeps their whole paths, as the next dialog changes the current folder.
+    EXPECT_EQ(window.Paths().depthPath, sandbox.Path("2scene-depth.bmp"));
+    EXPECT_EQ(window.Paths().imagePath, sandbox.Path("2scene-depth-picture.bmp"));
     EXPECT_TRUE(std::filesystem::exists(sandbox.Path("2scene-depth.bmp")));
     EXPECT_TRUE(std::filesystem::exists(sandbox.Path("2scene-depth-picture.bmp")));
     EXPECT_TRUE(platform.replaceQuestions.empty());
+    EXPECT_EQ(Status(), "The depth map 2scene-depth.bmp was made from the stereo pair camera.mpo; the picture is "
+                        "its aligned left eye (scene-depth-picture.bmp already exists)");
 
     // The depth map's own name is the one the dialog asks about replacing.
     OpenImage(sandbox.Path("camera.mpo"));
@@ -164,8 +167,15 @@ TEST_F(DepthFromPairTest, APairThatCannotBeAlignedChangesNothing)
     EXPECT_FALSE(window.DepthLoaded());
     EXPECT_TRUE(Enabled(kDepthFromPair)); // the user may try again
 
-    // A plain picture has no pair to make a depth map from.
+    // A plain picture has no pair to make a depth map from, nor has a stereo
+    // file that fails to open.
     OpenImage(Picture("plain.bmp", 2835));
+    EXPECT_FALSE(Enabled(kDepthFromPair));
+    OpenImage(sandbox.Path("flat.mpo"));
+    EXPECT_TRUE(Enabled(kDepthFromPair));
+    Save(MakeImage(63, 48, [](int, int) { return Bgr{}; }).get(), sandbox.Path("odd.jps"), kSaveJpeg);
+    OpenImage(sandbox.Path("odd.jps"));
+    EXPECT_FALSE(window.ImageLoaded());
     EXPECT_FALSE(Enabled(kDepthFromPair));
 }
 
