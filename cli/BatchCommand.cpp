@@ -6,6 +6,7 @@
 #include "cli/BatchPictures.h"
 #include "cli/DepthSource.h"
 #include "cli/PairCommands.h"
+#include "cli/PairOptions.h"
 #include "cli/WholeCommand.h"
 
 #include "imaging/threads/TaskGroup.h"
@@ -209,7 +210,7 @@ struct AlignOptions {
     double margin = 0;
 };
 
-// align's --then, --layout, --mode and --window-margin.
+// align's --then, --layout, --window-margin and --mode.
 void AddAlignOptions(CLI::App& command, AlignOptions& options)
 {
     command
@@ -218,17 +219,8 @@ void AddAlignOptions(CLI::App& command, AlignOptions& options)
                     "(a picture of both eyes in --layout), in --format png, jpg, tif or bmp (default: png)")
         ->transform(OneOf({"anaglyph", "lcshutter", "sbs"}))
         ->type_name("RESULT");
-    command
-        .add_option("--layout", options.layout,
-                    "How --then sbs holds the eyes: parallel, cross or top-bottom (default: parallel)")
-        ->type_name("LAYOUT")
-        ->check(CLI::IsMember({"parallel", "cross", "top-bottom"}));
+    AddAlignedPairOptions(command, options.layout, options.margin);
     AddAnaglyphModeOption(command, options.anaglyphMode);
-    command
-        .add_option("--window-margin", options.margin,
-                    "Put each pair's nearest matched point this many pixels behind the screen (default: 0, at it)")
-        ->type_name("P")
-        ->check(kFiniteNumber);
 }
 
 // The results' format: a result of --then is one picture, never a pair's file.
@@ -481,7 +473,7 @@ void AddPairBatches(CLI::App& batch, CommandTable& commands, RunOptions& runOpti
                                     "eye and the right eye beside it, as 'velmora-cli ") +
                         name + "' makes one (see its --help), into --out with the picture's name: " +
                         (kind == PairWork::Kind::kAlign
-                             ? "STEM.mpo, .jps, .pns or a parallel picture of both eyes, by --format; with --then, "
+                             ? "STEM.mpo, .jps, .pns or a picture of both eyes in --layout, by --format; with --then, "
                                "the anaglyph, LC-shutter image or picture of both eyes it goes on to."
                              : "the aligned left eye STEM.EXT and its depth map STEM-depth.EXT, ready for "
                                "'batch anaglyph --images OUT --depth-suffix -depth'.") +

@@ -139,7 +139,8 @@ bool MakePairDepth(const PairSource& source, bool aligned, const std::string& de
             pair->left = std::move(straightened->left);
             pair->right = std::move(straightened->right);
         } else if (isatty(STDERR_FILENO)) {
-            sink.ShowNote("the eyes' rows agree already: the depth map is made from them as they are");
+            sink.ShowNote("the eyes' rows agree already: the depth map is made from them as they are, neither "
+                          "turned nor cut");
         }
     }
     const Bitmap& left = pair->left;
@@ -195,16 +196,7 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         command->add_option("--right-out", options->rightOut, "The aligned right eye")->type_name("R");
     leftOut->needs(rightOut)->excludes(output);
     rightOut->needs(leftOut)->excludes(output);
-    command
-        ->add_option("--layout", options->layout,
-                     "How a picture of both eyes holds them: parallel, cross or top-bottom (default: parallel)")
-        ->type_name("LAYOUT")
-        ->check(CLI::IsMember({"parallel", "cross", "top-bottom"}));
-    command
-        ->add_option("--window-margin", options->margin,
-                     "Put the nearest matched point this many pixels behind the screen (default: 0, at it)")
-        ->type_name("P")
-        ->check(kFiniteNumber);
+    AddAlignedPairOptions(*command, options->layout, options->margin);
     command
         ->add_option("--then", options->then,
                      "Go straight on to a result from the aligned pair: anaglyph (with --mode), lcshutter, or sbs "

@@ -43,6 +43,20 @@ void AddPairOptions(CLI::App& command, PairOptions& options, bool eyeFiles)
     right->needs(left)->excludes(stereo);
 }
 
+void AddAlignedPairOptions(CLI::App& command, std::string& layout, double& windowMargin)
+{
+    command
+        .add_option("--layout", layout,
+                    "How a picture of both eyes holds them: parallel, cross or top-bottom (default: parallel)")
+        ->type_name("LAYOUT")
+        ->check(CLI::IsMember({"parallel", "cross", "top-bottom"}));
+    command
+        .add_option("--window-margin", windowMargin,
+                    "Put the nearest matched point this many pixels behind the screen (default: 0, at it)")
+        ->type_name("P")
+        ->check(kFiniteNumber);
+}
+
 std::optional<PairSource> PairSourceOf(const PairOptions& options)
 {
     if (options.stereo.empty() && options.left.empty())

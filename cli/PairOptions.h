@@ -22,6 +22,11 @@ struct PairOptions {
 
 void AddPairOptions(CLI::App& command, PairOptions& options, bool eyeFiles);
 
+// align's options for the aligned pair: --layout, how a picture of both
+// eyes holds them, and --window-margin, how far behind the screen the
+// nearest matched point goes.
+void AddAlignedPairOptions(CLI::App& command, std::string& layout, double& windowMargin);
+
 // The pair the options name; none when they name none. A UsageError when
 // they name one half-way (--left without --right, a layout without a file).
 std::optional<PairSource> PairSourceOf(const PairOptions& options);
