@@ -95,16 +95,18 @@ namespace {
 std::optional<AlignedPair> AlignOrReport(const PairRead& pair, double windowMargin, ProgressSink& sink)
 {
     sink.SetStatus(messages::kStatusAligning);
-    auto aligned = AlignPair(pair.left.get(), pair.right.get(), windowMargin);
-    if (const auto* why = std::get_if<std::string>(&aligned)) {
-        sink.ShowMessage(messages::kPairNotAligned + *why);
-        sink.ShowNote("eyes that are aligned already, as a two-lens camera's usually are, go to depth with --aligned "
-                      "and to compose-anaglyph, compose-lcshutter, sbs and pair as they are");
-        return std::nullopt;
-    }
-    if (isatty(STDERR_FILENO))
-        sink.ShowNote(Described(std::get<AlignedPair>(aligned).alignment));
-    return std::move(std::get<AlignedPair>(aligned));
+    return GuardAllocation(sink, [&]() -> std::optional<AlignedPair> {
+        auto aligned = AlignPair(pair.left.get(), pair.right.get(), windowMargin);
+        if (const auto* why = std::get_if<std::string>(&aligned)) {
+            sink.ShowMessage(messages::kPairNotAligned + *why);
+            sink.ShowNote("eyes that are aligned already, as a two-lens camera's usually are, go to depth with "
+                          "--aligned and to compose-anaglyph, compose-lcshutter, sbs and pair as they are");
+            return std::nullopt;
+        }
+        if (isatty(STDERR_FILENO))
+            sink.ShowNote(Described(std::get<AlignedPair>(aligned).alignment));
+        return std::move(std::get<AlignedPair>(aligned));
+    });
 }
 
 } // namespace
@@ -146,12 +148,16 @@ bool MakePairDepth(const PairSource& source, bool aligned, const std::string& de
     const Bitmap& left = pair->left;
     const Bitmap& right = pair->right;
     sink.SetStatus(messages::kStatusPairDepth);
-    auto made = DepthFromPair(left.get(), right.get());
-    if (const auto* why = std::get_if<std::string>(&made)) {
+    auto made = GuardAllocation(sink, [&] {
+        return std::optional<std::variant<PairDepth, std::string>>(DepthFromPair(left.get(), right.get()));
+    });
+    if (!made)
+        return false;
+    if (const auto* why = std::get_if<std::string>(&*made)) {
         sink.ShowMessage(messages::kNoDepthMapMade + *why);
         return false;
     }
-    const PairDepth& depth = std::get<PairDepth>(made);
+    const PairDepth& depth = std::get<PairDepth>(*made);
     const bool done = GuardAllocation(sink, [&] {
         return WriteOrReport(depth.depth.get(), depthPath, depthFormat, runOptions, sink) &&
                (picturePath.empty() || WriteOrReport(left.get(), picturePath, pictureFormat, runOptions, sink));
