@@ -9,10 +9,13 @@
 #include "tests/support/TestImages.h"
 #include "tests/support/gui/PreviewCloser.h"
 
+#include <QProgressBar>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace velmora::test {
@@ -101,6 +104,69 @@ TEST_F(DepthFromPairTest, APairsDepthMapAndAlignedLeftEyeBecomeThePictureAndDept
     EXPECT_GT(depth->At(middleX, middleY).red, depth->At(20, 20).red + 100);
 }
 
+TEST_F(DepthFromPairTest, TheBarCountsAligningAndMatching)
+{
+    Click(kPreviewImages);
+    OpenImage(sandbox.Path("camera.mpo"));
+    auto* bar = qobject_cast<QProgressBar*>(window.Control(kProgress));
+    std::vector<std::string> shown;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+        if (value > 0)
+            shown.push_back(std::to_string(value) + " of " + std::to_string(bar->maximum()));
+    });
+    platform.GivenUserSaves(sandbox.Path("scene-depth.bmp"));
+    Click(kDepthFromPair);
+    ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
+    EXPECT_EQ(shown, std::vector<std::string>{"1 of 2"});
+    EXPECT_EQ(bar->value(), 0); // no step left half done for the next command
+}
+
+TEST_F(DepthFromPairTest, DuringTheRunOpeningAndStartingAgainOnlyBeep)
+{
+    OpenImage(sandbox.Path("camera.mpo"));
+    const std::string other = Picture("plain.bmp", 2835);
+    // The run reads the stereo file and writes the files named before it
+    // began: nothing opened meanwhile may change them.
+    bool tried = false; // once: a second run, were it to start, shows a preview of its own
+    PreviewCloser closer([&] {
+        if (std::exchange(tried, true))
+            return;
+        ASSERT_TRUE(window.Busy());
+        platform.GivenUserOpens(other);
+        Click(kOpenImage);
+        Click(kOpenDepthMap);
+        window.OpenImageFile(other); // as a drop opens it
+        window.OpenDepthMapFile(other);
+        platform.GivenUserSaves(sandbox.Path("again-depth.bmp"));
+        Click(kDepthFromPair);
+    });
+    platform.GivenUserSaves(sandbox.Path("scene-depth.bmp"));
+    Click(kDepthFromPair);
+    ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
+    EXPECT_EQ(platform.beeps, 5);
+    EXPECT_EQ(platform.openRequests.size(), 1u); // the stereo file's, before the run
+    EXPECT_EQ(platform.saveRequests.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("again-depth.bmp")));
+    EXPECT_EQ(window.Paths().depthPath, sandbox.Path("scene-depth.bmp"));
+    EXPECT_EQ(window.Paths().imagePath, sandbox.Path("scene-depth-picture.bmp"));
+}
+
+TEST_F(DepthFromPairTest, AStereoFileOpenedByARelativeNameIsFoundAfterTheFolderChanged)
+{
+    // Opening a file, and the save dialog, make its folder the current one:
+    // the pair's name as given would then name pairs/pairs/camera.mpo.
+    std::filesystem::create_directory(sandbox.Path("pairs"));
+    std::filesystem::rename(sandbox.Path("camera.mpo"), sandbox.Path("pairs/camera.mpo"));
+    Click(kPreviewImages);
+    window.OpenImageFile("pairs/camera.mpo");
+    ASSERT_TRUE(window.ImageLoaded());
+    platform.GivenUserSaves(sandbox.Path("pairs/scene-depth.bmp"));
+    Click(kDepthFromPair);
+    ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
+    EXPECT_TRUE(window.DepthLoaded());
+    EXPECT_TRUE(std::filesystem::exists(sandbox.Path("pairs/scene-depth.bmp")));
+}
+
 TEST_F(DepthFromPairTest, EyesAlignedAlreadyAreMatchedAsTheyAre)
 {
     const Bitmap left = Eye(false, 0), right = Eye(true, 0);
@@ -148,6 +214,30 @@ TEST_F(DepthFromPairTest, TheMadeFilesNeverReplaceTheUsersFiles)
     EXPECT_EQ(platform.replaceQuestions, std::vector<std::string>{sandbox.Path("kept-depth.bmp")});
     EXPECT_EQ(ReadBytes(sandbox.Path("kept-depth.bmp")), "my depth map");
     EXPECT_FALSE(std::filesystem::exists(sandbox.Path("kept-depth-picture.bmp")));
+}
+
+TEST_F(DepthFromPairTest, TheStereoFileAndTheOpenDepthMapAreNeverReplaced)
+{
+    Click(kPreviewImages);
+    OpenImage(sandbox.Path("camera.mpo"));
+    const std::string pair = ReadBytes(sandbox.Path("camera.mpo"));
+    platform.GivenUserSaves(sandbox.Path("camera.mpo"));
+    Click(kDepthFromPair);
+    ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
+    EXPECT_TRUE(platform.replaceQuestions.empty());
+    EXPECT_EQ(ReadBytes(sandbox.Path("camera.mpo")), pair);
+    EXPECT_EQ(window.Paths().depthPath, sandbox.Path("2camera.mpo"));
+
+    // A depth map opened before is an input as well, until the run ends.
+    OpenImage(sandbox.Path("camera.mpo"));
+    OpenDepthMap(Picture("old-depth.bmp", 2835));
+    const std::string depth = ReadBytes(sandbox.Path("old-depth.bmp"));
+    platform.GivenUserSaves(sandbox.Path("old-depth.bmp"));
+    Click(kDepthFromPair);
+    ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
+    EXPECT_TRUE(platform.replaceQuestions.empty());
+    EXPECT_EQ(ReadBytes(sandbox.Path("old-depth.bmp")), depth);
+    EXPECT_EQ(window.Paths().depthPath, sandbox.Path("2old-depth.bmp"));
 }
 
 TEST_F(DepthFromPairTest, APairThatCannotBeAlignedChangesNothing)

@@ -365,6 +365,16 @@ TEST_F(CliPairsTest, BatchAlignsAndMakesTheDepthOfEveryPairAsSingleRunsDo)
         Cli({"batch", "align", "--images", "camera", "--then", "lcshutter", "--format", "mpo", "--out", "x"}).exitCode,
         2);
     EXPECT_EQ(Cli({"batch", "depth", "--images", "camera", "--then", "anaglyph", "--out", "x"}).exitCode, 2);
+    // The layouts and margins align refuses, batch align refuses as well,
+    // before any pair is read.
+    for (const std::vector<std::string>& refused :
+         {std::vector<std::string>{"--then", "sbs", "--layout", "diagonal"},
+          std::vector<std::string>{"--window-margin", "nan"}}) {
+        std::vector<std::string> arguments = {"batch", "align", "--images", "camera", "--out", "x"};
+        arguments.insert(arguments.end(), refused.begin(), refused.end());
+        EXPECT_EQ(Cli(arguments).exitCode, 2) << refused[1];
+        EXPECT_FALSE(std::filesystem::exists("x")) << refused[1];
+    }
     // An MPO result, as any other, replaces a link planted in the output
     // folder, never the file it points to.
     std::filesystem::create_directory("mpos");

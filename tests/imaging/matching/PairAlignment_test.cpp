@@ -332,5 +332,17 @@ TEST(PairAlignmentTest, PairsWithoutAnAlignmentAreRefused)
     EXPECT_TRUE(std::holds_alternative<std::string>(unrelated));
 }
 
+TEST(PairAlignmentTest, WhatTheMatchingCannotTakeIsAReasonNotAnException)
+{
+    // Eyes of two sizes, which the readers refuse before: the matching
+    // library's own error comes back as the reason, not into the caller.
+    const cv::Mat scene = Scene(600, 400, 5);
+    const Bitmap left = ToBitmap(scene), right = ToBitmap(scene(cv::Rect(8, 0, 560, 400)).clone());
+    std::variant<AlignedPair, std::string> aligned;
+    EXPECT_NO_THROW(aligned = AlignPair(left.get(), right.get(), 0));
+    ASSERT_TRUE(std::holds_alternative<std::string>(aligned));
+    EXPECT_EQ(std::get<std::string>(aligned).rfind("the matching failed (", 0), 0u) << std::get<std::string>(aligned);
+}
+
 } // namespace
 } // namespace velmora::test

@@ -3,6 +3,7 @@
 #include "imaging/matching/PairDepth.h"
 
 #include "imaging/matching/LensDistortion.h"
+#include "imaging/matching/OpenCvErrors.h"
 
 #include "imaging/stereo/ShiftedView.h"
 #include "tests/support/RecordingSink.h"
@@ -12,6 +13,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <new>
 #include <random>
 
 namespace velmora::test {
@@ -146,6 +148,20 @@ TEST(PairDepthTest, WhatTheMatchingCannotTakeIsAReasonNotAnException)
     EXPECT_EQ(std::get<std::string>(made).rfind("the matching failed (", 0), 0u) << std::get<std::string>(made);
 }
 
+TEST(PairDepthTest, OpenCvRunningOutOfMemoryIsAnAllocationFailureNotAReason)
+{
+    // The callers guard allocation failures as for every routine and say so;
+    // told as a matching failure, it would read as a fault of the pair.
+    const auto throwing = [](int code) {
+        return [code]() -> int { throw cv::Exception(code, "refused", "Work", __FILE__, __LINE__); };
+    };
+    EXPECT_THROW(WithOpenCvErrors<int>(throwing(cv::Error::StsNoMem)), std::bad_alloc);
+    const std::variant<int, std::string> failed = WithOpenCvErrors<int>(throwing(cv::Error::StsBadArg));
+    ASSERT_TRUE(std::holds_alternative<std::string>(failed));
+    EXPECT_EQ(std::get<std::string>(failed), "the matching failed (refused)");
+    EXPECT_EQ(std::get<int>(WithOpenCvErrors<int>([] { return 7; })), 7);
+}
+
 // An alignment whose right eye is turned `degrees` about the frame's middle,
 // moved `down` rows and `across` columns.
 Alignment Moved(double degrees, double down, double across, int width, int height)
@@ -178,6 +194,15 @@ TEST(PairDepthTest, RowsAgreeWithinHalfAPixelOfTheMatchingCopy)
     Alignment bothTurned = Moved(0.1, 0, 0, 1000, 700);
     bothTurned.leftWarp = bothTurned.rightWarp;
     EXPECT_FALSE(RowsAlreadyAgree(bothTurned, 1000, 700));
+    // A keystone leaves the rows at one end of the frame level and tilts the
+    // others the more the further they lie: 0.35 rows across the middle one,
+    // 0.7 across the far one, whichever end that is.
+    Alignment fromTheTop;
+    fromTheTop.rightWarp = {1, 0, 0, 0, 1, 0, 1e-6, 0, 1};
+    EXPECT_FALSE(RowsAlreadyAgree(fromTheTop, 1000, 700));
+    Alignment fromTheBottom;
+    fromTheBottom.rightWarp = {1, 0, 0, 700e-6, 1, 0, 1e-6, 0, 1};
+    EXPECT_FALSE(RowsAlreadyAgree(fromTheBottom, 1000, 700));
     // A lens correction bends the rows of both eyes.
     Alignment lens;
     lens.lens = LensOf(-0.05, 1000, 700);
