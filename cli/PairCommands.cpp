@@ -87,10 +87,6 @@ bool WritePair(const AlignedPair& pair, const std::string& path, const std::stri
                            runOptions, sink);
 }
 
-} // namespace
-
-namespace {
-
 // The eyes aligned, as AlignedOrReport says.
 std::optional<AlignedPair> AlignOrReport(const PairRead& pair, double windowMargin, ProgressSink& sink)
 {
@@ -148,26 +144,23 @@ bool MakePairDepth(const PairSource& source, bool aligned, const std::string& de
     const Bitmap& left = pair->left;
     const Bitmap& right = pair->right;
     sink.SetStatus(messages::kStatusPairDepth);
-    auto made = GuardAllocation(sink, [&] {
-        return std::optional<std::variant<PairDepth, std::string>>(DepthFromPair(left.get(), right.get()));
+    return GuardAllocation(sink, [&] {
+        auto made = DepthFromPair(left.get(), right.get());
+        if (const auto* why = std::get_if<std::string>(&made)) {
+            sink.ShowMessage(messages::kNoDepthMapMade + *why);
+            return false;
+        }
+        const PairDepth& depth = std::get<PairDepth>(made);
+        const bool done =
+            WriteOrReport(depth.depth.get(), depthPath, depthFormat, runOptions, sink) &&
+            (picturePath.empty() || WriteOrReport(left.get(), picturePath, pictureFormat, runOptions, sink));
+        if (done && isatty(STDERR_FILENO))
+            sink.ShowNote("depth: disparities " + Fixed(depth.farthest, 1) + " to " + Fixed(depth.nearest, 1) +
+                          " px; velmora-cli view --image " + (picturePath.empty() ? "LEFT" : picturePath) +
+                          " --depth " + depthPath + " --parallax " + std::to_string(depth.Parallax()) + " --window " +
+                          std::to_string(depth.Window()) + " re-creates the right eye");
+        return done;
     });
-    if (!made)
-        return false;
-    if (const auto* why = std::get_if<std::string>(&*made)) {
-        sink.ShowMessage(messages::kNoDepthMapMade + *why);
-        return false;
-    }
-    const PairDepth& depth = std::get<PairDepth>(*made);
-    const bool done = GuardAllocation(sink, [&] {
-        return WriteOrReport(depth.depth.get(), depthPath, depthFormat, runOptions, sink) &&
-               (picturePath.empty() || WriteOrReport(left.get(), picturePath, pictureFormat, runOptions, sink));
-    });
-    if (done && isatty(STDERR_FILENO))
-        sink.ShowNote("depth: disparities " + Fixed(depth.farthest, 1) + " to " + Fixed(depth.nearest, 1) +
-                      " px; velmora-cli view --image " + (picturePath.empty() ? "LEFT" : picturePath) +
-                      " --depth " + depthPath + " --parallax " + std::to_string(depth.Parallax()) + " --window " +
-                      std::to_string(depth.Window()) + " re-creates the right eye");
-    return done;
 }
 
 namespace {

@@ -26,8 +26,9 @@ constexpr int kUniqueness = 15;        // percent by which the best cost must be
 constexpr int kSpeckleArea = 200;      // pixels: smaller islands of disparities apart from their surroundings...
 constexpr int kSpeckleStep = 1;        // ...by more than this (in pixels) are untrusted
 constexpr int kSpeckle = 5;            // the median filter's square that removes single wrong disparities
-constexpr double kRowsAgree =
-    0.5; // rows of the matching copy an alignment may move one eye against the other and change nothing
+// Rows of the matching copy an alignment may move one eye against the other
+// and change nothing the matching sees.
+constexpr double kRowsAgree = 0.5;
 
 // Pixels without a trusted disparity take the farther (smaller) of their
 // row's nearest trusted neighbours: hidden pixels lie behind what hides

@@ -218,26 +218,25 @@ TEST_F(DepthFromPairTest, TheMadeFilesNeverReplaceTheUsersFiles)
 
 TEST_F(DepthFromPairTest, TheStereoFileAndTheOpenDepthMapAreNeverReplaced)
 {
+    // Chosen as the depth map's name, an input stays as it is and the made
+    // files go beside it with a 2, without a question.
+    const auto chosenAsTheOutput = [&](const std::string& name) {
+        const std::string input = ReadBytes(sandbox.Path(name));
+        platform.GivenUserSaves(sandbox.Path(name));
+        Click(kDepthFromPair);
+        ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
+        EXPECT_TRUE(platform.replaceQuestions.empty());
+        EXPECT_EQ(ReadBytes(sandbox.Path(name)), input);
+        EXPECT_EQ(window.Paths().depthPath, sandbox.Path("2" + name));
+    };
     Click(kPreviewImages);
     OpenImage(sandbox.Path("camera.mpo"));
-    const std::string pair = ReadBytes(sandbox.Path("camera.mpo"));
-    platform.GivenUserSaves(sandbox.Path("camera.mpo"));
-    Click(kDepthFromPair);
-    ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
-    EXPECT_TRUE(platform.replaceQuestions.empty());
-    EXPECT_EQ(ReadBytes(sandbox.Path("camera.mpo")), pair);
-    EXPECT_EQ(window.Paths().depthPath, sandbox.Path("2camera.mpo"));
+    chosenAsTheOutput("camera.mpo");
 
     // A depth map opened before is an input as well, until the run ends.
     OpenImage(sandbox.Path("camera.mpo"));
     OpenDepthMap(Picture("old-depth.bmp", 2835));
-    const std::string depth = ReadBytes(sandbox.Path("old-depth.bmp"));
-    platform.GivenUserSaves(sandbox.Path("old-depth.bmp"));
-    Click(kDepthFromPair);
-    ASSERT_TRUE(platform.messages.empty()) << platform.messages.front();
-    EXPECT_TRUE(platform.replaceQuestions.empty());
-    EXPECT_EQ(ReadBytes(sandbox.Path("old-depth.bmp")), depth);
-    EXPECT_EQ(window.Paths().depthPath, sandbox.Path("2old-depth.bmp"));
+    chosenAsTheOutput("old-depth.bmp");
 }
 
 TEST_F(DepthFromPairTest, APairThatCannotBeAlignedChangesNothing)
