@@ -61,6 +61,9 @@ constexpr double kLensProposingPixels = 3; // row distance that still counts whi
 constexpr struct {
     double from, to, coarse, fine;
 } kLensSearch{-0.4, 0.2, 0.02, 0.004};
+// A rig's geometry is kept for a pair unless the pair's own alignment brings
+// clearly more matched points onto common rows: then the rig does not fit it.
+constexpr double kRigShare = 0.8;
 constexpr int kWarpBandRows = 64; // rows of a lens-corrected eye mapped at a time, to bound the maps' memory
 
 // The rows model: a left point's row from its right match, y_l = p x_r +
@@ -101,6 +104,8 @@ std::vector<Match> Agreeing(const std::vector<Match>& matches, const Model& mode
 // RANSAC: the model of three matches that most agree with, refitted to them.
 std::optional<RowModel> FitRows(const std::vector<Match>& matches, double tolerance)
 {
+    if (matches.size() < 3) // none to sample: a matching near a rig's geometry may find none
+        return std::nullopt;
     std::mt19937 random(1); // the same pair is always aligned the same way
     std::uniform_int_distribution<std::size_t> pick(0, matches.size() - 1);
     std::size_t bestCount = 0;
@@ -135,20 +140,27 @@ double MedianRowError(const std::vector<Match>& matches, const EyeWarps& warps)
 }
 
 // The matches that `keystone` allows again, a repeated pattern's too, over
-// the columns its own agreeing matches span and a margin.
+// the columns its own agreeing matches span and a margin. A rig's keystone
+// (`anyColumns`) was not found from these sure matches, which may all be a
+// pattern's copies: then, when too few of them agree, every column a scene
+// spans is searched.
 std::vector<Match> MatchedAgain(const EyeFeatures& features, const std::vector<Match>& sure, const Keystone& keystone,
-                                cv::Size size, double band)
+                                cv::Size size, double band, bool anyColumns = false)
 {
     const EyeWarps warps = keystone.Warps(size);
     std::vector<double> columns;
     for (const Match& m : Agreeing(sure, warps, band))
         columns.push_back(warps.Left(m.left).x - warps.Right(m.right).x);
-    if (columns.empty())
-        return {};
-    const double fewest = Percentile(columns, kColumnShare), most = Percentile(columns, 1 - kColumnShare);
-    const double margin = kColumnSpan * (most - fewest) + kColumnMargin * size.width;
-    return AgreeingWithNeighbours(
-        GuidedMatches(features, warps.left, warps.right, band, fewest - margin, most + margin), kNeighbours, band);
+    double fewest = kSupportColumns.fewest * size.width, most = kSupportColumns.most * size.width;
+    if (!anyColumns || static_cast<int>(columns.size()) >= kFewestMatches) {
+        if (columns.empty())
+            return {};
+        const double first = Percentile(columns, kColumnShare), last = Percentile(columns, 1 - kColumnShare);
+        const double margin = kColumnSpan * (last - first) + kColumnMargin * size.width;
+        std::tie(fewest, most) = std::pair(first - margin, last + margin);
+    }
+    return AgreeingWithNeighbours(GuidedMatches(features, warps.left, warps.right, band, fewest, most), kNeighbours,
+                                  band);
 }
 
 // The keystone refitted to the matches it brings within `tolerance` of one row.
@@ -170,6 +182,18 @@ struct Straightening {
     std::vector<Match> matches;
 };
 
+// The matches a keystone allows within a narrow band of rows, the keystone
+// refitted to them, twice.
+void MatchNarrowly(const EyeFeatures& features, const std::vector<Match>& sure, cv::Size size, Straightening& found,
+                   bool anyColumns = false)
+{
+    const double band = kGuidedBand / features.reduce, closeRows = kKeystonePixels / features.reduce;
+    for (int pass = 0; pass < kGuidedPasses; ++pass) {
+        found.matches = MatchedAgain(features, sure, found.keystone, size, band, anyColumns);
+        found.keystone = Refitted(found.matches, found.keystone, size, closeRows);
+    }
+}
+
 // The matches a first keystone allows, first in a wide band of rows, then
 // twice in a narrow one, the keystone refitted to them each time: each pass
 // finds more of a repeated pattern's points. Matched only on the rows where
@@ -182,11 +206,7 @@ Straightening StraightenFrom(const EyeFeatures& features, const std::vector<Matc
     const double firstBand = kFirstBand / features.reduce;
     found.matches = MatchedAgain(features, sure, found.keystone, size, firstBand);
     found.keystone = Refitted(found.matches, found.keystone, size, firstBand);
-    const double band = kGuidedBand / features.reduce, closeRows = kKeystonePixels / features.reduce;
-    for (int pass = 0; pass < kGuidedPasses; ++pass) {
-        found.matches = MatchedAgain(features, sure, found.keystone, size, band);
-        found.keystone = Refitted(found.matches, found.keystone, size, closeRows);
-    }
+    MatchNarrowly(features, sure, size, found);
     return found;
 }
 
@@ -444,8 +464,10 @@ std::optional<Matching> LensCorrected(const EyeFeatures& features, const Matchin
 }
 
 // The alignment the matching agrees on, or why none.
+// A rig's geometry (`fromRig`) was not found from this pair's sure matches,
+// which may all be a pattern's copies, so they need not agree with it.
 std::variant<Alignment, std::string> AlignmentOf(const Matching& matching, cv::Size size, double reduce,
-                                                 double windowMargin)
+                                                 double windowMargin, bool fromRig = false)
 {
     const double tolerance = kInlierPixels / reduce;
     const std::vector<Match>& matches = matching.straightening.matches;
@@ -459,6 +481,7 @@ std::variant<Alignment, std::string> AlignmentOf(const Matching& matching, cv::S
     const std::vector<Match> straightened = Agreeing(matches, keystoneWarps, tolerance);
     Alignment alignment;
     alignment.lens = matching.lens;
+    alignment.fromRig = fromRig;
     if (!TooFewAgree(straightened.size(), matches.size()) && KeepsTheFrame(keystoneWarps, size)) {
         alignment.similarityError = MedianRowError(straightened, warps);
         if (alignment.similarityError * reduce > kKeystoneWorth &&
@@ -470,7 +493,7 @@ std::variant<Alignment, std::string> AlignmentOf(const Matching& matching, cv::S
     // The sure matches must agree too: the others were found where the
     // model looked for them, so they agree with it whether it is right or not.
     const std::size_t sureAgreeing = Agreeing(matching.sure, warps, tolerance).size();
-    if (TooFewAgree(sureAgreeing, matching.sure.size()))
+    if (!fromRig && TooFewAgree(sureAgreeing, matching.sure.size()))
         return Refusal(sureAgreeing, matching.sure.size());
     const std::vector<Match> inliers = Agreeing(matches, warps, tolerance);
     if (alignment.model == AlignmentModel::Similarity)
@@ -525,16 +548,33 @@ struct Candidate {
     std::optional<Matching> corrected;
 };
 
-// AlignPair, OpenCV's errors aside.
-std::variant<AlignedPair, std::string> AlignedPairOf(FIBITMAP* left, FIBITMAP* right, double windowMargin)
+// What a pair's features say of its geometry: its own alignment, with the
+// matching it came from, or why none.
+struct OwnAlignment {
+    Alignment alignment;
+    Matching matching;
+};
+
+// A pair's features and the sure matches among them.
+struct PairFeatures {
+    cv::Size size;
+    EyeFeatures features;
+    std::vector<Match> sure;
+};
+
+std::variant<PairFeatures, std::string> FeaturesOf(const cv::Mat& leftEye, const cv::Mat& rightEye)
 {
-    const cv::Mat leftEye = TopDown(left), rightEye = TopDown(right);
-    const cv::Size size = leftEye.size();
-    const EyeFeatures features = FindFeatures(leftEye, rightEye, kMatchingSide);
-    std::vector<Match> sure = RatioMatches(features);
-    if (static_cast<int>(sure.size()) < kFewestMatches)
-        return "too few points match between the eyes (" + std::to_string(sure.size()) +
-            "): are they two views of one scene, with some texture?";
+    PairFeatures pair{leftEye.size(), FindFeatures(leftEye, rightEye, kMatchingSide), {}};
+    pair.sure = RatioMatches(pair.features);
+    if (static_cast<int>(pair.sure.size()) < kFewestMatches)
+        return "too few points match between the eyes (" + std::to_string(pair.sure.size()) +
+               "): are they two views of one scene, with some texture?";
+    return pair;
+}
+
+std::variant<OwnAlignment, std::string> OwnAlignmentOf(const PairFeatures& pair, double windowMargin)
+{
+    const auto& [size, features, sure] = pair;
     // The start whose matching, with a lens correction or without, finds
     // the most of the scene again: the pair's own geometry, not a repeated
     // pattern's copy one period off.
@@ -552,14 +592,69 @@ std::variant<AlignedPair, std::string> AlignedPairOf(FIBITMAP* left, FIBITMAP* r
     // A wide lens leaves the rows apart towards the edges. Its correction is
     // kept when the pair aligns with it; otherwise the pair is aligned
     // without, as well as that goes.
-    std::variant<Alignment, std::string> found = std::string();
-    if (best->corrected)
-        found = AlignmentOf(*best->corrected, size, features.reduce, windowMargin);
-    if (!std::holds_alternative<Alignment>(found))
-        found = AlignmentOf(best->plain, size, features.reduce, windowMargin);
-    if (const auto* why = std::get_if<std::string>(&found))
+    if (best->corrected) {
+        auto found = AlignmentOf(*best->corrected, size, features.reduce, windowMargin);
+        if (auto* alignment = std::get_if<Alignment>(&found))
+            return OwnAlignment{*alignment, std::move(*best->corrected)};
+    }
+    auto found = AlignmentOf(best->plain, size, features.reduce, windowMargin);
+    if (auto* alignment = std::get_if<Alignment>(&found))
+        return OwnAlignment{*alignment, std::move(best->plain)};
+    return std::get<std::string>(found);
+}
+
+Keystone KeystoneOf(const RigGeometry& rig)
+{
+    const std::array<double, 7>& k = rig.keystone;
+    return {k[0], k[1], k[2], k[3], k[4], k[5], k[6]};
+}
+
+RigGeometry RigOf(cv::Size size, const RadialLens& lens, const Keystone& k)
+{
+    return {
+        size.width,
+        size.height,
+        lens.k,
+        {k.leftLean, k.leftNarrowing, k.rightRise, k.rightScale, k.rightOffset, k.rightNarrowingX, k.rightNarrowingY}};
+}
+
+// The pair straightened from its rig's geometry, matched only near it; none
+// when the rig does not fit the pair.
+std::optional<Alignment> AlignmentFromRig(const PairFeatures& pair, const RigGeometry& rig, double windowMargin)
+{
+    const auto& [size, features, sure] = pair;
+    if (size != cv::Size(rig.width, rig.height))
+        return std::nullopt;
+    const RadialLens lens = LensOf(rig.lens, size.width, size.height);
+    Matching matching{lens, Straightened(lens, sure), {KeystoneOf(rig), {}}};
+    MatchNarrowly(Straightened(lens, features), matching.sure, size, matching.straightening, true);
+    if (static_cast<int>(matching.straightening.matches.size()) < kFewestMatches)
+        return std::nullopt;
+    auto found = AlignmentOf(matching, size, features.reduce, windowMargin, true);
+    if (auto* alignment = std::get_if<Alignment>(&found))
+        return *alignment;
+    return std::nullopt;
+}
+
+// AlignPair, OpenCV's errors aside.
+std::variant<AlignedPair, std::string> AlignedPairOf(FIBITMAP* left, FIBITMAP* right, double windowMargin,
+                                                     const RigGeometry* rig)
+{
+    const cv::Mat leftEye = TopDown(left), rightEye = TopDown(right);
+    const auto pair = FeaturesOf(leftEye, rightEye);
+    if (const auto* why = std::get_if<std::string>(&pair))
         return *why;
-    const Alignment& alignment = std::get<Alignment>(found);
+    std::optional<Alignment> found;
+    if (rig)
+        found = AlignmentFromRig(std::get<PairFeatures>(pair), *rig, windowMargin);
+    const auto own = OwnAlignmentOf(std::get<PairFeatures>(pair), windowMargin);
+    if (const auto* mine = std::get_if<OwnAlignment>(&own)) {
+        if (!found || found->matches < kRigShare * mine->alignment.matches)
+            found = mine->alignment;
+    } else if (!found) {
+        return std::get<std::string>(own);
+    }
+    const Alignment& alignment = *found;
     const cv::Rect common(alignment.cropX, alignment.cropY, alignment.cropWidth, alignment.cropHeight);
     return AlignedPair{
         ToBitmap(AlignedEye(leftEye, cv::Matx33d(alignment.leftWarp.data()), alignment.lens, common), left),
@@ -567,11 +662,102 @@ std::variant<AlignedPair, std::string> AlignedPairOf(FIBITMAP* left, FIBITMAP* r
         alignment};
 }
 
+std::variant<RigSample, std::string> RigSampleOf(FIBITMAP* left, FIBITMAP* right)
+{
+    const auto pair = FeaturesOf(TopDown(left), TopDown(right));
+    if (const auto* why = std::get_if<std::string>(&pair))
+        return *why;
+    const auto own = OwnAlignmentOf(std::get<PairFeatures>(pair), 0);
+    if (const auto* why = std::get_if<std::string>(&own))
+        return *why;
+    const Matching& matching = std::get<OwnAlignment>(own).matching;
+    const cv::Size size = std::get<PairFeatures>(pair).size;
+    const double tolerance = kKeystonePixels / std::get<PairFeatures>(pair).features.reduce;
+    RigSample sample{RigOf(size, matching.lens, matching.straightening.keystone), {}};
+    const std::vector<Match> agreeing =
+        Agreeing(matching.straightening.matches, matching.straightening.keystone.Warps(size), tolerance);
+    for (const Match& m : Seen(matching.lens, agreeing))
+        sample.matches.push_back({m.left.x, m.left.y, m.right.x, m.right.y});
+    return sample;
+}
+
+// The samples' matches of pictures of `size`, as the pairs gave them.
+std::vector<Match> MatchesOfSize(const std::vector<RigSample>& samples, cv::Size size)
+{
+    std::vector<Match> matches;
+    for (const RigSample& sample : samples)
+        if (cv::Size(sample.geometry.width, sample.geometry.height) == size)
+            for (const auto& [lx, ly, rx, ry] : sample.matches)
+                matches.push_back({{lx, ly}, {rx, ry}});
+    return matches;
+}
+
+// How many of the samples' matches `rig` brings within `tolerance` of one
+// row, and of how many pairs at least kFewestMatches.
+std::pair<std::size_t, int> RigSupport(const std::vector<RigSample>& samples, const RigGeometry& rig, double tolerance)
+{
+    const cv::Size size(rig.width, rig.height);
+    const RadialLens lens = LensOf(rig.lens, rig.width, rig.height);
+    const EyeWarps warps = KeystoneOf(rig).Warps(size);
+    std::pair<std::size_t, int> support{0, 0};
+    for (const RigSample& sample : samples) {
+        if (cv::Size(sample.geometry.width, sample.geometry.height) != size)
+            continue;
+        const std::size_t agree = Agreeing(Straightened(lens, MatchesOfSize({sample}, size)), warps, tolerance).size();
+        support.first += agree;
+        support.second += static_cast<int>(agree) >= kFewestMatches;
+    }
+    return support;
+}
+
 } // namespace
 
-std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right, double windowMargin)
+std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right, double windowMargin,
+                                                 const RigGeometry* rig)
 {
-    return WithOpenCvErrors<AlignedPair>([&] { return AlignedPairOf(left, right, windowMargin); });
+    return WithOpenCvErrors<AlignedPair>([&] { return AlignedPairOf(left, right, windowMargin, rig); });
+}
+
+std::variant<RigSample, std::string> SampleRig(FIBITMAP* left, FIBITMAP* right)
+{
+    return WithOpenCvErrors<RigSample>([&] { return RigSampleOf(left, right); });
+}
+
+std::optional<RigGeometry> CommonRig(const std::vector<RigSample>& samples)
+{
+    // Row distances on the matching copy of pictures of `size`.
+    const auto tolerance = [](cv::Size size) {
+        return kKeystonePixels / std::min(1.0, static_cast<double>(kMatchingSide) / std::max(size.width, size.height));
+    };
+    // The sample whose geometry the most matches of all pairs agree with: a
+    // pair misled by a pattern's copies agrees with little but itself.
+    const RigSample* best = nullptr;
+    std::pair<std::size_t, int> bestSupport{0, 0};
+    for (const RigSample& sample : samples) {
+        const auto support =
+            RigSupport(samples, sample.geometry, tolerance({sample.geometry.width, sample.geometry.height}));
+        if (support.second >= 2 && support.first > bestSupport.first)
+            std::tie(best, bestSupport) = std::pair(&sample, support);
+    }
+    if (!best)
+        return std::nullopt;
+    // Refitted to the matches of every pair that agree with it: the lens
+    // first (none unless it brings them clearly closer, as for one pair),
+    // then the keystone under that lens.
+    const cv::Size size(best->geometry.width, best->geometry.height);
+    const double rows = tolerance(size);
+    const RadialLens first = LensOf(best->geometry.lens, size.width, size.height);
+    const Keystone start = KeystoneOf(best->geometry);
+    const EyeWarps warps = start.Warps(size);
+    const std::vector<Match> all = MatchesOfSize(samples, size), straightened = Straightened(first, all);
+    std::vector<Match> agreeing;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (std::abs(warps.RowError(straightened[i])) <= rows)
+            agreeing.push_back(all[i]);
+    const LensSearch search = SearchLens(agreeing, start, size, rows);
+    const RadialLens lens =
+        search.ClearlyCloser(agreeing.size(), rows) ? search.lens : LensOf(0, size.width, size.height);
+    return RigOf(size, lens, Refitted(Straightened(lens, agreeing), start, size, rows));
 }
 
 std::array<double, 2> AlignedPoint(const Alignment& alignment, bool rightEye, std::array<double, 2> p)

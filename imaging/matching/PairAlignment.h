@@ -6,8 +6,10 @@
 #include "imaging/picture/Bitmap.h"
 
 #include <array>
+#include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace velmora {
 
@@ -37,11 +39,21 @@ struct Alignment {
     // homography, row by row.
     RadialLens lens;
     std::array<double, 9> leftWarp{1, 0, 0, 0, 1, 0, 0, 0, 1}, rightWarp{1, 0, 0, 0, 1, 0, 0, 0, 1};
+    bool fromRig = false; // straightened from its rig's geometry (CommonRig), not from its own
 };
 
 // Where the alignment put an eye's pixel `p` (x, y) of the pair as given,
 // before the cut.
 std::array<double, 2> AlignedPoint(const Alignment& alignment, bool rightEye, std::array<double, 2> p);
+
+// What the pairs of one rig share: its lens (RadialLens's k) and both eyes'
+// keystone, for pictures of one size. A repeated pattern filling one pair's
+// frame can mislead that pair's alignment, but not the rig's other pairs.
+struct RigGeometry {
+    int width = 0, height = 0;
+    double lens = 0;
+    std::array<double, 7> keystone{0, 0, 0, 1, 0, 0, 0};
+};
 
 struct AlignedPair {
     Bitmap left;
@@ -70,7 +82,29 @@ struct AlignedPair {
 // cut to their common valid area. The eyes must be 24-bit and of one size.
 // Why not, when too few matches agree on a model (a flat picture, two
 // unrelated photographs): a distorted pair is never made.
-std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right, double windowMargin = 0);
+//
+// With `rig`, the pair is also matched only near the rig's geometry and
+// straightened from it, so that a pattern's copies never take over (the
+// alignment says `fromRig`); when the rig does not fit the pair (another
+// size, too few matches near it, clearly fewer than its own alignment
+// brings onto common rows), the pair is aligned as without.
+std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right, double windowMargin = 0,
+                                                 const RigGeometry* rig = nullptr);
+
+// What one pair's own alignment says of its rig: the geometry found and the
+// points matched under it, each left x, y, right x, y in the pair's pixels.
+struct RigSample {
+    RigGeometry geometry;
+    std::vector<std::array<double, 4>> matches;
+};
+
+// The pair's sample, or why none (AlignPair's reasons).
+std::variant<RigSample, std::string> SampleRig(FIBITMAP* left, FIBITMAP* right);
+
+// The sample geometry that the most of all samples' matches agree with,
+// refitted (lens and keystone) to those matches; none unless the matches
+// of at least two pairs of one size agree on it.
+std::optional<RigGeometry> CommonRig(const std::vector<RigSample>& samples);
 
 inline constexpr int kMatchingSide = 1600;
 

@@ -15,6 +15,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <utility>
 #include <vector>
@@ -313,6 +314,109 @@ TEST(PairAlignmentTest, AWideLensIsCorrectedInBothEyes)
         EXPECT_LT(BlackBorder(pair.left.get()), 0.01) << k;
         EXPECT_LT(BlackBorder(pair.right.get()), 0.01) << k;
     }
+}
+
+// A pair of one rig: a scene with a nearer patch `apart` pixels apart, the
+// right eye turned 0.4 degrees and 9 pixels lower, both through one lens;
+// with the known matches of its background.
+struct RigPair {
+    cv::Mat left, right;
+    std::vector<std::pair<cv::Point2d, cv::Point2d>> known;
+};
+
+RigPair PairOfOneRig(unsigned scene, int apart)
+{
+    const cv::Mat background = Scene(960, 640, scene), patch = Scene(320, 220, scene + 100);
+    const cv::Point patchAt(320, 210);
+    const RadialLens lens = LensOf(-0.12, 960, 640);
+    const double turn = 0.4, lower = 9;
+    RigPair pair{
+        ThroughLens(WithPatch(background, patch, patchAt), lens),
+        ThroughLens(RightEye(WithPatch(background, patch, patchAt - cv::Point(apart, 0)), turn, 1, 0, lower), lens),
+        {}};
+    const double radians = turn * CV_PI / 180;
+    const cv::Matx33d toRight =
+        cv::Matx33d(std::cos(radians), -std::sin(radians), 0, std::sin(radians), std::cos(radians), lower, 0, 0, 1)
+            .inv();
+    const cv::Rect nearPatch(patchAt - cv::Point(apart + 10, 10), patch.size() + cv::Size(apart + 20, 20));
+    for (int y = 40; y < 600; y += 20)
+        for (int x = 40; x < 920; x += 20)
+            if (!nearPatch.contains(cv::Point(x, y))) {
+                const cv::Point2d r = EyeFrom(toRight, cv::Point2d(x, y));
+                const auto seenLeft = lens.Seen({x + 0.0, y + 0.0}), seenRight = lens.Seen({r.x, r.y});
+                pair.known.push_back({{(*seenLeft)[0], (*seenLeft)[1]}, {(*seenRight)[0], (*seenRight)[1]}});
+            }
+    return pair;
+}
+
+RigSample SampleOf(const cv::Mat& left, const cv::Mat& right)
+{
+    auto sample = SampleRig(ToBitmap(left).get(), ToBitmap(right).get());
+    if (const auto* why = std::get_if<std::string>(&sample)) {
+        ADD_FAILURE() << *why;
+        return {};
+    }
+    return std::get<RigSample>(sample);
+}
+
+Alignment AlignedFromRig(const cv::Mat& left, const cv::Mat& right, const RigGeometry& rig)
+{
+    auto aligned = AlignPair(ToBitmap(left).get(), ToBitmap(right).get(), 0, &rig);
+    if (const auto* why = std::get_if<std::string>(&aligned)) {
+        ADD_FAILURE() << *why;
+        return {};
+    }
+    return std::get<AlignedPair>(aligned).alignment;
+}
+
+TEST(PairAlignmentTest, ARigLearntFromItsPairsStraightensAnotherOfThem)
+{
+    std::vector<RigSample> samples;
+    for (const unsigned scene : {31u, 32u, 33u}) {
+        const RigPair pair = PairOfOneRig(scene, 10 + static_cast<int>(scene % 10) * 6);
+        samples.push_back(SampleOf(pair.left, pair.right));
+        EXPECT_GT(samples.back().matches.size(), 50u) << scene;
+    }
+    const std::optional<RigGeometry> rig = CommonRig(samples);
+    ASSERT_TRUE(rig);
+    EXPECT_EQ(rig->width, 960);
+    EXPECT_EQ(rig->height, 640);
+    EXPECT_NEAR(rig->lens, -0.12, 0.03);
+
+    const RigPair another = PairOfOneRig(34, 30);
+    const Alignment alignment = AlignedFromRig(another.left, another.right, *rig);
+    EXPECT_TRUE(alignment.fromRig);
+    const RowErrors errors = RowsApart(alignment, another.known);
+    EXPECT_LT(errors.median, 0.5);
+    EXPECT_LT(errors.largest, 1.5);
+
+    // One pair is no rig, nor are two pairs of different sizes.
+    EXPECT_FALSE(CommonRig({samples.front()}));
+    const cv::Mat smaller = Scene(800, 600, 35);
+    EXPECT_FALSE(CommonRig({samples.front(), SampleOf(smaller, RightEye(smaller, 0.4, 1, 0, 9))}));
+    EXPECT_FALSE(CommonRig({}));
+}
+
+TEST(PairAlignmentTest, APairTheRigDoesNotFitIsAlignedOnItsOwn)
+{
+    std::vector<RigSample> samples;
+    for (const unsigned scene : {41u, 42u}) {
+        const RigPair pair = PairOfOneRig(scene, 20);
+        samples.push_back(SampleOf(pair.left, pair.right));
+    }
+    const std::optional<RigGeometry> rig = CommonRig(samples);
+    ASSERT_TRUE(rig);
+    // Another camera's pair: turned the other way, higher, no lens.
+    const cv::Mat left = Scene(960, 640, 43), right = RightEye(left, -2, 1.003, 0, -12);
+    const Alignment own = Aligned(left, right).alignment, withRig = AlignedFromRig(left, right, *rig);
+    EXPECT_FALSE(withRig.fromRig);
+    EXPECT_EQ(withRig.rightWarp, own.rightWarp);
+    EXPECT_NEAR(withRig.angle, -2, 0.05);
+    // A rig of pictures of another size fits no pair of this one.
+    RigGeometry otherSize = *rig;
+    otherSize.width = 1280;
+    const RigPair pair = PairOfOneRig(44, 20);
+    EXPECT_FALSE(AlignedFromRig(pair.left, pair.right, otherSize).fromRig);
 }
 
 TEST(PairAlignmentTest, NoLensIsCorrectedWhereNoneBends)
