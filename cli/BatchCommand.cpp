@@ -150,26 +150,37 @@ private:
     int format_;
 };
 
-// align or depth on a pair: a stereo file, or a left eye and the right eye
-// found beside it.
+// Why batch align and depth pass a picture by; empty for a pair: a stereo
+// file, or a left eye with the right eye found beside it.
+std::string NotAPair(const BatchPicture& picture)
+{
+    return picture.partner.empty() && !IsStereoFile(picture.image) ? "not a stereo file (MPO, JPS or PNS)" : "";
+}
+
+PairSource PairSourceOf(const BatchPicture& picture)
+{
+    return picture.partner.empty() ? PairSource{picture.image, std::nullopt, "", ""}
+                                   : PairSource{"", std::nullopt, picture.image, picture.partner};
+}
+
+// align or depth on a pair.
 class PairWork : public BatchWork {
 public:
     enum class Kind { kAlign, kDepth };
 
     // align's pairs go on to `result` with the stereo window `windowMargin`
-    // pixels behind the nearest matched point.
-    PairWork(Kind kind, std::string format, PairResult result = {}, double windowMargin = 0)
+    // pixels behind the nearest matched point; with `rig`, every pair is
+    // straightened from the rig's geometry where it fits.
+    PairWork(Kind kind, std::string format, PairResult result, double windowMargin, std::optional<RigGeometry> rig)
         : kind_(kind)
         , format_(std::move(format))
         , result_(std::move(result))
         , windowMargin_(windowMargin)
+        , rig_(std::move(rig))
     {
     }
 
-    std::string Unsuitable(const BatchPicture& picture) const override
-    {
-        return picture.partner.empty() && !IsStereoFile(picture.image) ? "not a stereo file (MPO, JPS or PNS)" : "";
-    }
+    std::string Unsuitable(const BatchPicture& picture) const override { return NotAPair(picture); }
 
     // align: STEM.EXT; depth: the aligned left eye STEM.EXT and its depth map
     // STEM-depth.EXT, which batch's other commands take with --depth-suffix -depth.
@@ -184,12 +195,11 @@ public:
     bool Make(const BatchPicture& picture, const std::vector<OutputFile>& outputs, const RunOptions& options,
               ProgressSink& sink) const override
     {
-        const PairSource source = picture.partner.empty()
-            ? PairSource{picture.image, std::nullopt, "", ""}
-            : PairSource{"", std::nullopt, picture.image, picture.partner};
+        const PairSource source = PairSourceOf(picture);
+        const RigGeometry* rig = rig_ ? &*rig_ : nullptr;
         if (kind_ == Kind::kDepth)
-            return MakePairDepth(source, false, outputs[1].path, outputs[0].path, "", options, sink);
-        const std::optional<AlignedPair> aligned = AlignedOrReport(source, windowMargin_, options, sink);
+            return MakePairDepth(source, false, outputs[1].path, outputs[0].path, "", options, sink, rig);
+        const std::optional<AlignedPair> aligned = AlignedOrReport(source, windowMargin_, options, sink, rig);
         return aligned && WriteAlignedPair(*aligned, outputs[0].path, "", result_, options, sink);
     }
 
@@ -200,6 +210,48 @@ private:
     std::string format_; // the results' extension
     PairResult result_;
     double windowMargin_;
+    std::optional<RigGeometry> rig_;
+};
+
+// Each pair's own alignment as a sample of its rig (SampleRig), kept in name
+// order so that the rig learnt does not hang on which pair ended first. A
+// pair that cannot be read or aligned adds nothing: the run that follows
+// says why.
+class RigSampling : public BatchWork {
+public:
+    std::vector<OutputFile> OutputsFor(const std::string& /*folder*/, const std::string& /*stem*/) const override
+    {
+        return {};
+    }
+
+    bool Make(const BatchPicture& picture, const std::vector<OutputFile>& /*outputs*/, const RunOptions& options,
+              ProgressSink& /*sink*/) const override
+    {
+        SilentSink quiet;
+        try {
+            if (const std::optional<PairRead> pair = ReadPairOrReport(PairSourceOf(picture), options, quiet)) {
+                auto sample = SampleRig(pair->left.get(), pair->right.get());
+                if (auto* taken = std::get_if<RigSample>(&sample)) {
+                    const std::lock_guard lock(mutex_);
+                    samples_.emplace(picture.image, std::move(*taken));
+                }
+            }
+        } catch (const std::bad_alloc&) { // too large to sample: it is told when it is made
+        }
+        return true;
+    }
+
+    std::vector<RigSample> Samples() const
+    {
+        std::vector<RigSample> samples;
+        for (const auto& [image, sample] : samples_)
+            samples.push_back(sample);
+        return samples;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::map<std::string, RigSample> samples_; // by picture
 };
 
 // What batch align makes of each aligned pair, as align's options say.
@@ -272,7 +324,8 @@ void ShowFailure(const Job& job, ConsoleSink& sink)
 // threads left to it; this thread shows the progress over the pictures and
 // each failure as its run ends. Workers that get no thread leave the jobs
 // to the others; with none at all, this thread runs them itself.
-void RunJobs(const BatchWork& work, std::vector<Job>& jobs, int workers, const RunOptions& options, ConsoleSink& sink)
+void RunJobs(const BatchWork& work, std::vector<Job>& jobs, int workers, const RunOptions& options, ConsoleSink& sink,
+             const std::string& status = "Pictures")
 {
     std::mutex mutex;
     std::condition_variable jobEnded;
@@ -297,7 +350,7 @@ void RunJobs(const BatchWork& work, std::vector<Job>& jobs, int workers, const R
         started += group.Start(serve) ? 1 : 0;
     if (started == 0)
         serve();
-    sink.SetStatus("Pictures");
+    sink.SetStatus(status);
     sink.BeginProgress(static_cast<int>(jobs.size()));
     for (std::size_t shown = 0; shown < jobs.size(); ++shown) {
         std::unique_lock lock(mutex);
@@ -434,6 +487,33 @@ int RunBatch(const BatchWork& work, const BatchOptions& options, const DepthMapP
     return failed > 0 ? kFailed : kSucceeded;
 }
 
+// The geometry of the rig that took the pairs of the folder, learnt from
+// all of them (not only this run's share, so that every machine of a
+// sharded run learns the same one); said on the console. None when no two
+// pairs agree on one.
+std::optional<RigGeometry> LearnRig(const BatchOptions& options, const DepthMapPlace& partners,
+                                    const RunOptions& runOptions, ConsoleSink& sink)
+{
+    const std::vector<BatchPicture> pictures = FindBatchPictures(options.images, partners);
+    std::vector<Job> jobs;
+    for (const BatchPicture& picture : pictures)
+        if (picture.problem.empty() && NotAPair(picture).empty())
+            jobs.push_back({&picture, {}, {}, false});
+    const RigSampling sampling;
+    RunJobs(sampling, jobs, std::max(1, std::min<int>(options.jobs, static_cast<int>(jobs.size()))), runOptions, sink,
+            "Learning the rig");
+    const std::vector<RigSample> samples = sampling.Samples();
+    const std::optional<RigGeometry> rig = CommonRig(samples);
+    if (!rig)
+        sink.ShowNote("no two pairs agree on one rig's geometry: each pair is aligned on its own");
+    else
+        sink.ShowNote("the rig's geometry, from the " + std::to_string(samples.size()) +
+                      " pairs aligned on their own: " +
+                      (rig->lens == 0 ? std::string("no lens bending") : "lens bending k = " + Fixed(rig->lens, 3)) +
+                      "; each pair is straightened from it");
+    return rig;
+}
+
 } // namespace
 
 // --jobs, --overwrite, --resume and --shard, of every batch command; `items`
@@ -500,12 +580,21 @@ void AddPairBatches(CLI::App& batch, CommandTable& commands, RunOptions& runOpti
         auto align = std::make_shared<AlignOptions>();
         if (kind == PairWork::Kind::kAlign)
             AddAlignOptions(*command, *align);
+        auto oneRig = std::make_shared<bool>(false);
+        command->add_flag("--one-rig", *oneRig,
+                          "The pairs all come from one rig (a two-lens camera, two cameras fixed side by side): "
+                          "its lens and keystone are learnt from all of them first, then each pair is straightened "
+                          "from them, so that a pattern filling one pair's frame cannot mislead it. A pair the "
+                          "rig's geometry does not fit is aligned on its own");
         const CLI::Option* formatGiven = command->get_option("--format");
-        commands[command] = [kind = kind, options, align, formatGiven](ConsoleSink& sink, const RunOptions& run) {
+        commands[command] = [kind = kind, options, align, oneRig, formatGiven](ConsoleSink& sink,
+                                                                               const RunOptions& run) {
             const std::string format = ResultFormat(options->format, formatGiven->count() > 0, *align);
             const PairResult result{align->then, LayoutNamed(align->layout).value(), align->anaglyphMode};
-            const PairWork work(kind, format, result, align->margin);
-            return RunBatch(work, *options, {"", options->depthSuffix, options->depthSuffix.empty()}, run, sink);
+            const DepthMapPlace rightEyes{"", options->depthSuffix, options->depthSuffix.empty()};
+            const std::optional<RigGeometry> rig = *oneRig ? LearnRig(*options, rightEyes, run, sink) : std::nullopt;
+            const PairWork work(kind, format, result, align->margin, rig);
+            return RunBatch(work, *options, rightEyes, run, sink);
         };
     }
 }

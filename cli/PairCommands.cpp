@@ -27,7 +27,6 @@
 #include <memory>
 
 namespace velmora::cli {
-namespace {
 
 std::string Fixed(double value, int decimals)
 {
@@ -35,6 +34,8 @@ std::string Fixed(double value, int decimals)
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
     return text;
 }
+
+namespace {
 
 // A distance moved, named by its way: "3.5 px right", "2.0 px up".
 std::string Moved(double pixels, const char* positiveWay, const char* negativeWay)
@@ -54,7 +55,8 @@ std::string Described(const Alignment& a)
            (a.model == AlignmentModel::Keystone
                 ? "; keystone corrected in both eyes (turn and scale alone: " + Fixed(a.similarityError, 2) + " px)"
                 : "") +
-           (a.lens.k == 0 ? "" : "; lens bending corrected in both eyes (k = " + Fixed(a.lens.k, 3) + ")");
+           (a.lens.k == 0 ? "" : "; lens bending corrected in both eyes (k = " + Fixed(a.lens.k, 3) + ")") +
+           (a.fromRig ? "; from the rig's geometry" : "");
 }
 
 std::string Extension(const std::string& path)
@@ -88,11 +90,12 @@ bool WritePair(const AlignedPair& pair, const std::string& path, const std::stri
 }
 
 // The eyes aligned, as AlignedOrReport says.
-std::optional<AlignedPair> AlignOrReport(const PairRead& pair, double windowMargin, ProgressSink& sink)
+std::optional<AlignedPair> AlignOrReport(const PairRead& pair, double windowMargin, ProgressSink& sink,
+                                         const RigGeometry* rig)
 {
     sink.SetStatus(messages::kStatusAligning);
     return GuardAllocation(sink, [&]() -> std::optional<AlignedPair> {
-        auto aligned = AlignPair(pair.left.get(), pair.right.get(), windowMargin);
+        auto aligned = AlignPair(pair.left.get(), pair.right.get(), windowMargin, rig);
         if (const auto* why = std::get_if<std::string>(&aligned)) {
             sink.ShowMessage(messages::kPairNotAligned + *why);
             sink.ShowNote("eyes that are aligned already, as a two-lens camera's usually are, go to depth with "
@@ -108,10 +111,10 @@ std::optional<AlignedPair> AlignOrReport(const PairRead& pair, double windowMarg
 } // namespace
 
 std::optional<AlignedPair> AlignedOrReport(const PairSource& source, double windowMargin, const RunOptions& runOptions,
-                                           ProgressSink& sink)
+                                           ProgressSink& sink, const RigGeometry* rig)
 {
     const std::optional<PairRead> pair = ReadPairOrReport(source, runOptions, sink);
-    return pair ? AlignOrReport(*pair, windowMargin, sink) : std::nullopt;
+    return pair ? AlignOrReport(*pair, windowMargin, sink, rig) : std::nullopt;
 }
 
 bool WriteAlignedPair(const AlignedPair& pair, const std::string& path, const std::string& format,
@@ -120,9 +123,8 @@ bool WriteAlignedPair(const AlignedPair& pair, const std::string& path, const st
     return GuardAllocation(sink, [&] { return WritePair(pair, path, format, result, runOptions, sink); });
 }
 
-bool MakePairDepth(const PairSource& source, bool aligned, const std::string& depthPath,
-                   const std::string& picturePath, const std::string& format, const RunOptions& runOptions,
-                   ProgressSink& sink)
+bool MakePairDepth(const PairSource& source, bool aligned, const std::string& depthPath, const std::string& picturePath,
+                   const std::string& format, const RunOptions& runOptions, ProgressSink& sink, const RigGeometry* rig)
 {
     const int depthFormat = SaveFormatOf(depthPath, format);
     const int pictureFormat = picturePath.empty() ? depthFormat : SaveFormatOf(picturePath, format);
@@ -130,7 +132,7 @@ bool MakePairDepth(const PairSource& source, bool aligned, const std::string& de
     if (!pair)
         return false;
     if (!aligned) {
-        std::optional<AlignedPair> straightened = AlignOrReport(*pair, 0, sink);
+        std::optional<AlignedPair> straightened = AlignOrReport(*pair, 0, sink, rig);
         if (!straightened)
             return false;
         if (!RowsAlreadyAgree(straightened->alignment, Width(pair->left.get()), Height(pair->left.get()))) {

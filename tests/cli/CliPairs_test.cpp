@@ -216,13 +216,13 @@ TEST_F(CliPairsTest, SbsAndPairWriteAPairAsItIsInAnotherFormat)
 }
 
 // A textured scene and the same turned by `turn` degrees and moved down by
-// `down` pixels, as a slide bar's second shot might be.
-void SaveTurnedPair(double turn, double down)
+// `down` pixels, as a slide bar's second shot might be; `seed` picks the scene.
+void SaveTurnedPair(double turn, double down, unsigned seed = 5)
 {
     cv::Mat scene(480, 720, CV_8UC3);
     cv::randu(scene, cv::Scalar::all(0), cv::Scalar::all(255));
     cv::GaussianBlur(scene, scene, cv::Size(0, 0), 2.5);
-    std::mt19937 random(5);
+    std::mt19937 random(seed);
     for (int shape = 0; shape < 300; ++shape)
         cv::circle(scene, {int(random() % 720), int(random() % 480)}, 4 + int(random() % 40),
                    cv::Scalar(random() % 256, random() % 256, random() % 256), cv::FILLED, cv::LINE_AA);
@@ -385,6 +385,49 @@ TEST_F(CliPairsTest, BatchAlignsAndMakesTheDepthOfEveryPairAsSingleRunsDo)
     EXPECT_TRUE(ReadBytes("notes.txt") == "my notes");
     EXPECT_FALSE(std::filesystem::is_symlink("mpos/a.mpo"));
     EXPECT_EQ(Cli({"batch", "align", "--images", "camera", "--format", "gif", "--out", "x"}).exitCode, 2);
+}
+
+TEST_F(CliPairsTest, BatchOfOneRigLearnsItsGeometryFromAllItsPairs)
+{
+    std::filesystem::create_directory("rig");
+    for (const unsigned seed : {11u, 12u, 13u}) {
+        SaveTurnedPair(0.6, 4, seed);
+        const std::string stem = "rig/shot" + std::to_string(seed);
+        std::filesystem::copy_file("scene-left.png", stem + ".png");
+        std::filesystem::copy_file("scene-right.png", stem + "-right.png");
+    }
+    const std::vector<std::string> rigRun = {"batch",  "align",     "--images", "rig", "--right-suffix",
+                                             "-right", "--one-rig", "--format", "png"};
+    const auto run = [&](std::vector<std::string> more) {
+        std::vector<std::string> arguments = rigRun;
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return Cli(arguments);
+    };
+    const ProgramResult all = run({"--out", "all"});
+    ASSERT_EQ(all.exitCode, 0) << all.err;
+    EXPECT_EQ(all.out, "3 made, 0 failed, 0 skipped\n");
+    // Shots through no bending lens: the rig's lens is left uncorrected.
+    EXPECT_NE(all.err.find("the rig's geometry, from the 3 pairs aligned on their own: no lens bending"),
+              std::string::npos)
+        << all.err;
+    // Each machine of a sharded run learns the rig from every pair, so that
+    // all straighten alike.
+    const ProgramResult share = run({"--out", "share", "--shard", "1/3"});
+    EXPECT_EQ(share.out, "1 made, 0 failed, 0 skipped\n") << share.err;
+    EXPECT_NE(share.err.find("from the 3 pairs"), std::string::npos) << share.err;
+    for (const auto& made : std::filesystem::directory_iterator("share"))
+        EXPECT_EQ(ReadBytes(made.path().string()), ReadBytes("all/" + made.path().filename().string()));
+    // One pair is no rig: it is aligned on its own, as without --one-rig.
+    std::filesystem::create_directory("lone");
+    std::filesystem::copy_file("rig/shot11.png", "lone/shot11.png");
+    std::filesystem::copy_file("rig/shot11-right.png", "lone/shot11-right.png");
+    const ProgramResult lone =
+        Cli({"batch", "depth", "--images", "lone", "--right-suffix", "-right", "--one-rig", "--out", "lone-depth"});
+    EXPECT_EQ(lone.out, "1 made, 0 failed, 0 skipped\n") << lone.err;
+    EXPECT_NE(lone.err.find("no two pairs agree on one rig's geometry"), std::string::npos) << lone.err;
+    ASSERT_EQ(Cli({"batch", "depth", "--images", "lone", "--right-suffix", "-right", "--out", "plain-depth"}).exitCode,
+              0);
+    EXPECT_EQ(ReadBytes("lone-depth/shot11-depth.png"), ReadBytes("plain-depth/shot11-depth.png"));
 }
 
 TEST_F(CliPairsTest, DepthWritesTheAlignedLeftEyesDepthMapBesideIt)
