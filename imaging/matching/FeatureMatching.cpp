@@ -66,10 +66,15 @@ private:
 
 } // namespace
 
+double MatchingReduce(int width, int height, int side)
+{
+    return std::min(1.0, static_cast<double>(side) / std::max(width, height));
+}
+
 EyeFeatures FindFeatures(const cv::Mat& left, const cv::Mat& right, int side)
 {
     EyeFeatures features;
-    features.reduce = std::min(1.0, static_cast<double>(side) / std::max(left.cols, left.rows));
+    features.reduce = MatchingReduce(left.cols, left.rows, side);
     const cv::Mat* eyes[2] = {&left, &right};
     const cv::Ptr<cv::AKAZE> akaze = cv::AKAZE::create();
     for (int eye = 0; eye < 2; ++eye) {

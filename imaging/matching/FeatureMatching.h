@@ -25,6 +25,9 @@ struct EyeFeatures {
 
 EyeFeatures FindFeatures(const cv::Mat& left, const cv::Mat& right, int side);
 
+// The size of that copy over the picture's, for a picture of `width` x `height`.
+double MatchingReduce(int width, int height, int side);
+
 // Features matched from the right eye to the left whose best match is
 // clearly better than the next (the ratio test): sure, but blind to
 // repeated patterns, whose every copy looks alike.

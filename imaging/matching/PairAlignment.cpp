@@ -64,6 +64,7 @@ constexpr struct {
 // A rig's geometry is kept for a pair unless the pair's own alignment brings
 // clearly more matched points onto common rows: then the rig does not fit it.
 constexpr double kRigShare = 0.8;
+constexpr std::size_t kRigCandidates = 32; // samples whose geometry is weighed as the rig's, spread over them all
 constexpr int kWarpBandRows = 64; // rows of a lens-corrected eye mapped at a time, to bound the maps' memory
 
 // The rows model: a left point's row from its right match, y_l = p x_r +
@@ -104,7 +105,7 @@ std::vector<Match> Agreeing(const std::vector<Match>& matches, const Model& mode
 // RANSAC: the model of three matches that most agree with, refitted to them.
 std::optional<RowModel> FitRows(const std::vector<Match>& matches, double tolerance)
 {
-    if (matches.size() < 3) // none to sample: a matching near a rig's geometry may find none
+    if (matches.size() < 3) // no three to sample: a matching again may find none where no sure match agrees
         return std::nullopt;
     std::mt19937 random(1); // the same pair is always aligned the same way
     std::uniform_int_distribution<std::size_t> pick(0, matches.size() - 1);
@@ -465,7 +466,8 @@ std::optional<Matching> LensCorrected(const EyeFeatures& features, const Matchin
 
 // The alignment the matching agrees on, or why none.
 // A rig's geometry (`fromRig`) was not found from this pair's sure matches,
-// which may all be a pattern's copies, so they need not agree with it.
+// which may be mostly a pattern's copies, so their share need not agree
+// with it: only as many as any model needs.
 std::variant<Alignment, std::string> AlignmentOf(const Matching& matching, cv::Size size, double reduce,
                                                  double windowMargin, bool fromRig = false)
 {
@@ -493,9 +495,11 @@ std::variant<Alignment, std::string> AlignmentOf(const Matching& matching, cv::S
     // The sure matches must agree too: the others were found where the
     // model looked for them, so they agree with it whether it is right or not.
     const std::size_t sureAgreeing = Agreeing(matching.sure, warps, tolerance).size();
-    if (!fromRig && TooFewAgree(sureAgreeing, matching.sure.size()))
+    if (fromRig ? static_cast<int>(sureAgreeing) < kFewestMatches : TooFewAgree(sureAgreeing, matching.sure.size()))
         return Refusal(sureAgreeing, matching.sure.size());
     const std::vector<Match> inliers = Agreeing(matches, warps, tolerance);
+    if (static_cast<int>(inliers.size()) < kFewestMatches)
+        return Refusal(inliers.size(), matches.size());
     if (alignment.model == AlignmentModel::Similarity)
         alignment.similarityError = MedianRowError(inliers, warps);
 
@@ -609,31 +613,28 @@ Keystone KeystoneOf(const RigGeometry& rig)
     return {k[0], k[1], k[2], k[3], k[4], k[5], k[6]};
 }
 
-RigGeometry RigOf(cv::Size size, const RadialLens& lens, const Keystone& k)
+RigGeometry RigOf(cv::Size size, const RadialLens& lens, const Keystone& k, int pairs)
 {
     return {
         size.width,
         size.height,
         lens.k,
-        {k.leftLean, k.leftNarrowing, k.rightRise, k.rightScale, k.rightOffset, k.rightNarrowingX, k.rightNarrowingY}};
+        {k.leftLean, k.leftNarrowing, k.rightRise, k.rightScale, k.rightOffset, k.rightNarrowingX, k.rightNarrowingY},
+        pairs};
 }
 
-// The pair straightened from its rig's geometry, matched only near it; none
-// when the rig does not fit the pair.
-std::optional<Alignment> AlignmentFromRig(const PairFeatures& pair, const RigGeometry& rig, double windowMargin)
+// The pair straightened from its rig's geometry, matched only near it, or
+// why the rig does not fit the pair.
+std::variant<Alignment, std::string> AlignmentFromRig(const PairFeatures& pair, const RigGeometry& rig,
+                                                      double windowMargin)
 {
     const auto& [size, features, sure] = pair;
     if (size != cv::Size(rig.width, rig.height))
-        return std::nullopt;
+        return std::string("the rig's pictures are of another size");
     const RadialLens lens = LensOf(rig.lens, size.width, size.height);
     Matching matching{lens, Straightened(lens, sure), {KeystoneOf(rig), {}}};
     MatchNarrowly(Straightened(lens, features), matching.sure, size, matching.straightening, true);
-    if (static_cast<int>(matching.straightening.matches.size()) < kFewestMatches)
-        return std::nullopt;
-    auto found = AlignmentOf(matching, size, features.reduce, windowMargin, true);
-    if (auto* alignment = std::get_if<Alignment>(&found))
-        return *alignment;
-    return std::nullopt;
+    return AlignmentOf(matching, size, features.reduce, windowMargin, true);
 }
 
 // AlignPair, OpenCV's errors aside.
@@ -644,9 +645,15 @@ std::variant<AlignedPair, std::string> AlignedPairOf(FIBITMAP* left, FIBITMAP* r
     const auto pair = FeaturesOf(leftEye, rightEye);
     if (const auto* why = std::get_if<std::string>(&pair))
         return *why;
+    // A rig that does not fit the pair, for whatever reason, leaves it to its
+    // own alignment.
     std::optional<Alignment> found;
-    if (rig)
-        found = AlignmentFromRig(std::get<PairFeatures>(pair), *rig, windowMargin);
+    if (rig) {
+        auto fromRig = WithOpenCvErrors<Alignment>(
+            [&] { return AlignmentFromRig(std::get<PairFeatures>(pair), *rig, windowMargin); });
+        if (auto* alignment = std::get_if<Alignment>(&fromRig))
+            found = *alignment;
+    }
     const auto own = OwnAlignmentOf(std::get<PairFeatures>(pair), windowMargin);
     if (const auto* mine = std::get_if<OwnAlignment>(&own)) {
         if (!found || found->matches < kRigShare * mine->alignment.matches)
@@ -673,7 +680,7 @@ std::variant<RigSample, std::string> RigSampleOf(FIBITMAP* left, FIBITMAP* right
     const Matching& matching = std::get<OwnAlignment>(own).matching;
     const cv::Size size = std::get<PairFeatures>(pair).size;
     const double tolerance = kKeystonePixels / std::get<PairFeatures>(pair).features.reduce;
-    RigSample sample{RigOf(size, matching.lens, matching.straightening.keystone), {}};
+    RigSample sample{RigOf(size, matching.lens, matching.straightening.keystone, 1), {}};
     const std::vector<Match> agreeing =
         Agreeing(matching.straightening.matches, matching.straightening.keystone.Warps(size), tolerance);
     for (const Match& m : Seen(matching.lens, agreeing))
@@ -681,33 +688,79 @@ std::variant<RigSample, std::string> RigSampleOf(FIBITMAP* left, FIBITMAP* right
     return sample;
 }
 
-// The samples' matches of pictures of `size`, as the pairs gave them.
-std::vector<Match> MatchesOfSize(const std::vector<RigSample>& samples, cv::Size size)
+cv::Size SizeOf(const RigGeometry& rig)
 {
-    std::vector<Match> matches;
-    for (const RigSample& sample : samples)
-        if (cv::Size(sample.geometry.width, sample.geometry.height) == size)
-            for (const auto& [lx, ly, rx, ry] : sample.matches)
-                matches.push_back({{lx, ly}, {rx, ry}});
-    return matches;
+    return {rig.width, rig.height};
 }
 
-// How many of the samples' matches `rig` brings within `tolerance` of one
-// row, and of how many pairs at least kFewestMatches.
-std::pair<std::size_t, int> RigSupport(const std::vector<RigSample>& samples, const RigGeometry& rig, double tolerance)
+// Row distances that still agree, on the matching copy of the rig's pictures.
+double RigTolerance(const RigGeometry& rig)
 {
-    const cv::Size size(rig.width, rig.height);
+    return kKeystonePixels / MatchingReduce(rig.width, rig.height, kMatchingSide);
+}
+
+// The pairs of the rig's pictures' size that agree with `rig` (it brings
+// as large a share of their matches within RigTolerance of one row as a
+// pair's own geometry must gather) and those matches, as the pairs gave
+// them. A few matches of any other pair agree by chance, where its rows
+// cross the rig's.
+struct RigAgreement {
+    std::vector<Match> matches;
+    int pairs = 0;
+};
+
+RigAgreement AgreeingWithRig(const std::vector<RigSample>& samples, const RigGeometry& rig)
+{
     const RadialLens lens = LensOf(rig.lens, rig.width, rig.height);
-    const EyeWarps warps = KeystoneOf(rig).Warps(size);
-    std::pair<std::size_t, int> support{0, 0};
+    const EyeWarps warps = KeystoneOf(rig).Warps(SizeOf(rig));
+    const double tolerance = RigTolerance(rig);
+    RigAgreement agreement;
     for (const RigSample& sample : samples) {
-        if (cv::Size(sample.geometry.width, sample.geometry.height) != size)
+        if (SizeOf(sample.geometry) != SizeOf(rig))
             continue;
-        const std::size_t agree = Agreeing(Straightened(lens, MatchesOfSize({sample}, size)), warps, tolerance).size();
-        support.first += agree;
-        support.second += static_cast<int>(agree) >= kFewestMatches;
+        std::vector<Match> agree;
+        for (const auto& [lx, ly, rx, ry] : sample.matches) {
+            const Match seen{{lx, ly}, {rx, ry}};
+            if (std::abs(warps.RowError({Straightened(lens, seen.left), Straightened(lens, seen.right)})) <= tolerance)
+                agree.push_back(seen);
+        }
+        if (TooFewAgree(agree.size(), sample.matches.size()))
+            continue;
+        agreement.matches.insert(agreement.matches.end(), agree.begin(), agree.end());
+        ++agreement.pairs;
     }
-    return support;
+    return agreement;
+}
+
+// CommonRig, OpenCV's errors aside.
+std::variant<RigGeometry, std::string> CommonRigOf(const std::vector<RigSample>& samples)
+{
+    // The sample geometry that the most matches of all pairs agree with: a
+    // pair misled by a pattern's copies agrees with little but itself. Up to
+    // kRigCandidates of them are weighed, spread over the samples in their
+    // order, so that a large batch costs no more than a pass over its matches
+    // each.
+    const RigSample* best = nullptr;
+    RigAgreement bestAgreement;
+    const std::size_t step = std::max<std::size_t>(1, (samples.size() + kRigCandidates - 1) / kRigCandidates);
+    for (std::size_t i = 0; i < samples.size(); i += step) {
+        RigAgreement agreement = AgreeingWithRig(samples, samples[i].geometry);
+        if (agreement.pairs >= 2 && agreement.matches.size() > bestAgreement.matches.size())
+            std::tie(best, bestAgreement) = std::pair(&samples[i], std::move(agreement));
+    }
+    if (!best)
+        return std::string("no two pairs agree on one geometry");
+    // Refitted to the matches that agree with it: the lens first (none
+    // unless it brings them clearly closer, as for one pair), then the
+    // keystone under that lens.
+    const cv::Size size = SizeOf(best->geometry);
+    const double tolerance = RigTolerance(best->geometry);
+    const std::vector<Match>& agreeing = bestAgreement.matches;
+    const Keystone start = KeystoneOf(best->geometry);
+    const LensSearch search = SearchLens(agreeing, start, size, tolerance);
+    const RadialLens lens =
+        search.ClearlyCloser(agreeing.size(), tolerance) ? search.lens : LensOf(0, size.width, size.height);
+    return RigOf(size, lens, Refitted(Straightened(lens, agreeing), start, size, tolerance), bestAgreement.pairs);
 }
 
 } // namespace
@@ -725,39 +778,10 @@ std::variant<RigSample, std::string> SampleRig(FIBITMAP* left, FIBITMAP* right)
 
 std::optional<RigGeometry> CommonRig(const std::vector<RigSample>& samples)
 {
-    // Row distances on the matching copy of pictures of `size`.
-    const auto tolerance = [](cv::Size size) {
-        return kKeystonePixels / std::min(1.0, static_cast<double>(kMatchingSide) / std::max(size.width, size.height));
-    };
-    // The sample whose geometry the most matches of all pairs agree with: a
-    // pair misled by a pattern's copies agrees with little but itself.
-    const RigSample* best = nullptr;
-    std::pair<std::size_t, int> bestSupport{0, 0};
-    for (const RigSample& sample : samples) {
-        const auto support =
-            RigSupport(samples, sample.geometry, tolerance({sample.geometry.width, sample.geometry.height}));
-        if (support.second >= 2 && support.first > bestSupport.first)
-            std::tie(best, bestSupport) = std::pair(&sample, support);
-    }
-    if (!best)
-        return std::nullopt;
-    // Refitted to the matches of every pair that agree with it: the lens
-    // first (none unless it brings them clearly closer, as for one pair),
-    // then the keystone under that lens.
-    const cv::Size size(best->geometry.width, best->geometry.height);
-    const double rows = tolerance(size);
-    const RadialLens first = LensOf(best->geometry.lens, size.width, size.height);
-    const Keystone start = KeystoneOf(best->geometry);
-    const EyeWarps warps = start.Warps(size);
-    const std::vector<Match> all = MatchesOfSize(samples, size), straightened = Straightened(first, all);
-    std::vector<Match> agreeing;
-    for (std::size_t i = 0; i < all.size(); ++i)
-        if (std::abs(warps.RowError(straightened[i])) <= rows)
-            agreeing.push_back(all[i]);
-    const LensSearch search = SearchLens(agreeing, start, size, rows);
-    const RadialLens lens =
-        search.ClearlyCloser(agreeing.size(), rows) ? search.lens : LensOf(0, size.width, size.height);
-    return RigOf(size, lens, Refitted(Straightened(lens, agreeing), start, size, rows));
+    auto found = WithOpenCvErrors<RigGeometry>([&] { return CommonRigOf(samples); });
+    if (auto* rig = std::get_if<RigGeometry>(&found))
+        return *rig;
+    return std::nullopt;
 }
 
 std::array<double, 2> AlignedPoint(const Alignment& alignment, bool rightEye, std::array<double, 2> p)

@@ -52,7 +52,11 @@ std::array<double, 2> AlignedPoint(const Alignment& alignment, bool rightEye, st
 struct RigGeometry {
     int width = 0, height = 0;
     double lens = 0;
+    // The keystone's numbers in KeystoneModel.h's order: the left eye's lean
+    // and narrowing, the right eye's rise, scale, offset and narrowings
+    // across and down.
     std::array<double, 7> keystone{0, 0, 0, 1, 0, 0, 0};
+    int pairs = 0; // whose matched points agree with it: 1 for one pair's own
 };
 
 struct AlignedPair {
@@ -85,9 +89,11 @@ struct AlignedPair {
 //
 // With `rig`, the pair is also matched only near the rig's geometry and
 // straightened from it, so that a pattern's copies never take over (the
-// alignment says `fromRig`); when the rig does not fit the pair (another
-// size, too few matches near it, clearly fewer than its own alignment
-// brings onto common rows), the pair is aligned as without.
+// alignment says `fromRig`): even a pair refused on its own, when at least
+// as many of its sure matches agree as any model needs. When the rig does
+// not fit the pair (another size, too few matches near it, clearly fewer
+// than its own alignment brings onto common rows), the pair is aligned as
+// without.
 std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right, double windowMargin = 0,
                                                  const RigGeometry* rig = nullptr);
 
@@ -101,9 +107,12 @@ struct RigSample {
 // The pair's sample, or why none (AlignPair's reasons).
 std::variant<RigSample, std::string> SampleRig(FIBITMAP* left, FIBITMAP* right);
 
-// The sample geometry that the most of all samples' matches agree with,
-// refitted (lens and keystone) to those matches; none unless the matches
-// of at least two pairs of one size agree on it.
+// The sample geometry that the most of all samples' matches agree with (of a
+// bounded number of samples spread over them), refitted (lens and keystone)
+// to the matches of the pairs that agree with it; none unless at least two
+// pairs of one size do (as large a share of their matches as one pair's own
+// geometry must gather). Ties go to the earlier sample, so the same samples
+// in the same order always give the same rig.
 std::optional<RigGeometry> CommonRig(const std::vector<RigSample>& samples);
 
 inline constexpr int kMatchingSide = 1600;

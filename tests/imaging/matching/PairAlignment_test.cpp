@@ -3,6 +3,7 @@
 #include "imaging/matching/PairAlignment.h"
 
 #include "imaging/matching/FeatureMatching.h"
+#include "imaging/matching/KeystoneModel.h"
 #include "imaging/matching/PairDepth.h"
 
 #include "tests/support/TestImages.h"
@@ -395,6 +396,69 @@ TEST(PairAlignmentTest, ARigLearntFromItsPairsStraightensAnotherOfThem)
     const cv::Mat smaller = Scene(800, 600, 35);
     EXPECT_FALSE(CommonRig({samples.front(), SampleOf(smaller, RightEye(smaller, 0.4, 1, 0, 9))}));
     EXPECT_FALSE(CommonRig({}));
+}
+
+// What a pair of a level rig whose right eye's rows are the left's turned by
+// `turn` degrees and moved down by `lower` would give as its sample:
+// `count` matches at random places and depths, and the keystone they fit.
+RigSample HandMadeSample(double turn, double lower, int count, unsigned seed, cv::Size size = {960, 640})
+{
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> x(0, size.width), y(0, size.height), apart(10, 60);
+    const double radians = turn * CV_PI / 180;
+    std::vector<Match> matches;
+    RigSample sample;
+    for (int i = 0; i < count; ++i) {
+        const cv::Point2d right(x(random), y(random));
+        const cv::Point2d left(right.x + apart(random),
+                               std::sin(radians) * right.x + std::cos(radians) * right.y + lower);
+        matches.push_back({left, right});
+        sample.matches.push_back({left.x, left.y, right.x, right.y});
+    }
+    const Keystone k = FitKeystone(matches, size);
+    sample.geometry = {
+        size.width,
+        size.height,
+        0,
+        {k.leftLean, k.leftNarrowing, k.rightRise, k.rightScale, k.rightOffset, k.rightNarrowingX, k.rightNarrowingY},
+        1};
+    return sample;
+}
+
+double LargestRowError(const RigGeometry& rig, const RigSample& sample)
+{
+    const Keystone k{rig.keystone[0], rig.keystone[1], rig.keystone[2], rig.keystone[3],
+                     rig.keystone[4], rig.keystone[5], rig.keystone[6]};
+    const EyeWarps warps = k.Warps({rig.width, rig.height});
+    double largest = 0;
+    for (const auto& [lx, ly, rx, ry] : sample.matches)
+        largest = std::max(largest, std::abs(warps.RowError({{lx, ly}, {rx, ry}})));
+    return largest;
+}
+
+TEST(PairAlignmentTest, TheRigIsWhatMostPairsAgreeOnNotTheFirstNorTheLargest)
+{
+    // Two pairs misled alike, with more matches each, before three of the
+    // rig's own; and pictures of another size, which never mix in.
+    const RigSample misled = HandMadeSample(-0.5, 10, 250, 1);
+    const std::vector<RigSample> own = {HandMadeSample(0.3, 6, 200, 2), HandMadeSample(0.3, 6, 200, 3),
+                                        HandMadeSample(0.3, 6, 200, 4)};
+    std::vector<RigSample> samples = {misled, HandMadeSample(-0.5, 10, 250, 5)};
+    samples.insert(samples.end(), own.begin(), own.end());
+    const std::optional<RigGeometry> rig = CommonRig(samples);
+    ASSERT_TRUE(rig);
+    EXPECT_EQ(rig->pairs, 3);
+    EXPECT_EQ(rig->lens, 0); // no bending to correct
+    for (const RigSample& sample : own)
+        EXPECT_LT(LargestRowError(*rig, sample), 0.05);
+    EXPECT_GT(LargestRowError(*rig, misled), 1);
+
+    samples.push_back(HandMadeSample(0.3, 6, 300, 6, {800, 600}));
+    samples.push_back(HandMadeSample(0.3, 6, 300, 7, {800, 600}));
+    const std::optional<RigGeometry> mixed = CommonRig(samples);
+    ASSERT_TRUE(mixed);
+    EXPECT_EQ(mixed->keystone, rig->keystone);
+    EXPECT_EQ(mixed->pairs, 3);
 }
 
 TEST(PairAlignmentTest, APairTheRigDoesNotFitIsAlignedOnItsOwn)
