@@ -236,13 +236,14 @@ public:
                     samples_.emplace(picture.image, std::move(*taken));
                 }
             }
-        } catch (const std::bad_alloc&) { // too large to sample: it is told when it is made
+        } catch (const std::exception&) { // out of memory, say: it is told when the pair is made
         }
         return true;
     }
 
     std::vector<RigSample> Samples() const
     {
+        const std::lock_guard lock(mutex_);
         std::vector<RigSample> samples;
         for (const auto& [image, sample] : samples_)
             samples.push_back(sample);
@@ -284,6 +285,12 @@ std::string ResultFormat(const std::string& format, bool formatGiven, const Alig
     if (formatGiven)
         throw UsageError("--then " + align.then + " makes one picture of each pair: --format png, jpg, tif or bmp");
     return "png";
+}
+
+// As many pictures at a time as --jobs says, and no more than there are.
+int Workers(const BatchOptions& options, std::size_t pictures)
+{
+    return std::max(1, std::min<int>(options.jobs, static_cast<int>(pictures)));
 }
 
 struct Job {
@@ -412,13 +419,19 @@ bool IsLink(const std::string& path)
     return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
-// The pictures of the run, each with the file found beside it (a depth map,
-// a right eye) unless none is looked for, then the work on each.
-int RunBatch(const BatchWork& work, const BatchOptions& options, const DepthMapPlace& partners,
+// The pictures of the folder, each with the file found beside it (a depth
+// map, a right eye) unless none is looked for; --shard is checked first.
+std::vector<BatchPicture> PicturesOfRun(const BatchOptions& options, const DepthMapPlace& partners)
+{
+    (void)ShardOf(options.shard);
+    return FindBatchPictures(options.images, partners);
+}
+
+// The work on each picture of the run's share (PicturesOfRun).
+int RunBatch(const BatchWork& work, const BatchOptions& options, const std::vector<BatchPicture>& pictures,
              const RunOptions& runOptions, ConsoleSink& sink)
 {
     const Shard shard = ShardOf(options.shard);
-    const std::vector<BatchPicture> pictures = FindBatchPictures(options.images, partners);
     std::error_code error;
     fs::create_directories(options.out, error);
     if (error || !fs::is_directory(options.out))
@@ -479,8 +492,7 @@ int RunBatch(const BatchWork& work, const BatchOptions& options, const DepthMapP
         jobs.push_back({&picture, outputs, {}, false});
     }
 
-    const int workers = std::max(1, std::min<int>(options.jobs, static_cast<int>(jobs.size())));
-    RunJobs(work, jobs, workers, runOptions, sink);
+    RunJobs(work, jobs, Workers(options, jobs.size()), runOptions, sink);
     const auto made = std::count_if(jobs.begin(), jobs.end(), [](const Job& job) { return job.made; });
     failed += static_cast<int>(jobs.size() - made);
     std::cout << made << " made, " << failed << " failed, " << skipped << " skipped" << std::endl;
@@ -491,26 +503,24 @@ int RunBatch(const BatchWork& work, const BatchOptions& options, const DepthMapP
 // all of them (not only this run's share, so that every machine of a
 // sharded run learns the same one); said on the console. None when no two
 // pairs agree on one.
-std::optional<RigGeometry> LearnRig(const BatchOptions& options, const DepthMapPlace& partners,
+std::optional<RigGeometry> LearnRig(const BatchOptions& options, const std::vector<BatchPicture>& pictures,
                                     const RunOptions& runOptions, ConsoleSink& sink)
 {
-    const std::vector<BatchPicture> pictures = FindBatchPictures(options.images, partners);
     std::vector<Job> jobs;
     for (const BatchPicture& picture : pictures)
         if (picture.problem.empty() && NotAPair(picture).empty())
             jobs.push_back({&picture, {}, {}, false});
     const RigSampling sampling;
-    RunJobs(sampling, jobs, std::max(1, std::min<int>(options.jobs, static_cast<int>(jobs.size()))), runOptions, sink,
-            "Learning the rig");
+    RunJobs(sampling, jobs, Workers(options, jobs.size()), runOptions, sink, "Learning the rig");
     const std::vector<RigSample> samples = sampling.Samples();
     const std::optional<RigGeometry> rig = CommonRig(samples);
     if (!rig)
         sink.ShowNote("no two pairs agree on one rig's geometry: each pair is aligned on its own");
     else
-        sink.ShowNote("the rig's geometry, from the " + std::to_string(samples.size()) +
-                      " pairs aligned on their own: " +
+        sink.ShowNote("the rig's geometry, agreed on by " + std::to_string(rig->pairs) + " of the " +
+                      std::to_string(samples.size()) + " pairs aligned on their own: " +
                       (rig->lens == 0 ? std::string("no lens bending") : "lens bending k = " + Fixed(rig->lens, 3)) +
-                      "; each pair is straightened from it");
+                      "; each pair it fits is straightened from it");
     return rig;
 }
 
@@ -591,10 +601,11 @@ void AddPairBatches(CLI::App& batch, CommandTable& commands, RunOptions& runOpti
                                                                                const RunOptions& run) {
             const std::string format = ResultFormat(options->format, formatGiven->count() > 0, *align);
             const PairResult result{align->then, LayoutNamed(align->layout).value(), align->anaglyphMode};
-            const DepthMapPlace rightEyes{"", options->depthSuffix, options->depthSuffix.empty()};
-            const std::optional<RigGeometry> rig = *oneRig ? LearnRig(*options, rightEyes, run, sink) : std::nullopt;
+            const std::vector<BatchPicture> pictures =
+                PicturesOfRun(*options, {"", options->depthSuffix, options->depthSuffix.empty()});
+            const std::optional<RigGeometry> rig = *oneRig ? LearnRig(*options, pictures, run, sink) : std::nullopt;
             const PairWork work(kind, format, result, align->margin, rig);
-            return RunBatch(work, *options, rightEyes, run, sink);
+            return RunBatch(work, *options, pictures, run, sink);
         };
     }
 }
@@ -645,7 +656,8 @@ void AddBatchCommand(CLI::App& app, CommandTable& table, RunOptions& runOptions)
             const WholeWork work(*whole, DepthSource{"", options->model, options->depthFit},
                                  SaveFormatNamed(options->format).value());
             const bool mapsMade = options->depths.empty() && options->depthSuffix.empty();
-            return RunBatch(work, *options, {options->depths, options->depthSuffix, mapsMade}, run, sink);
+            return RunBatch(work, *options, PicturesOfRun(*options, {options->depths, options->depthSuffix, mapsMade}),
+                            run, sink);
         };
     }
     AddPairBatches(*batch, *commands, runOptions);
