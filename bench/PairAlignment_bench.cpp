@@ -111,9 +111,9 @@ void ChessboardFromOneRig(const std::vector<ChessboardPair>& pairs)
         std::printf("\nOne rig: no geometry found\n");
         return;
     }
-    std::printf("\nOne rig, learnt from the %zu pairs aligned on their own in %.1f s: lens %+.3f\n\n"
+    std::printf("\nOne rig, agreed on by %d of the %zu pairs aligned on their own, in %.1f s: lens %+.3f\n\n"
                 "| pair | original corners warped (px) | model | from the rig |\n|---|---:|---|---|\n",
-                samples.size(), seconds, rig->lens);
+                rig->pairs, samples.size(), seconds, rig->lens);
     double worstMedian = 0, worstLargest = 0;
     for (const ChessboardPair& pair : pairs) {
         const auto corners = Corners(pair.left.get(), pair.right.get());
