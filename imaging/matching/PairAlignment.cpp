@@ -669,6 +669,17 @@ std::variant<AlignedPair, std::string> AlignedPairOf(FIBITMAP* left, FIBITMAP* r
         alignment};
 }
 
+cv::Size SizeOf(const RigGeometry& rig)
+{
+    return {rig.width, rig.height};
+}
+
+// Row distances that still agree, on the matching copy of the rig's pictures.
+double RigTolerance(const RigGeometry& rig)
+{
+    return kKeystonePixels / MatchingReduce(rig.width, rig.height, kMatchingSide);
+}
+
 std::variant<RigSample, std::string> RigSampleOf(FIBITMAP* left, FIBITMAP* right)
 {
     const auto pair = FeaturesOf(TopDown(left), TopDown(right));
@@ -679,24 +690,12 @@ std::variant<RigSample, std::string> RigSampleOf(FIBITMAP* left, FIBITMAP* right
         return *why;
     const Matching& matching = std::get<OwnAlignment>(own).matching;
     const cv::Size size = std::get<PairFeatures>(pair).size;
-    const double tolerance = kKeystonePixels / std::get<PairFeatures>(pair).features.reduce;
     RigSample sample{RigOf(size, matching.lens, matching.straightening.keystone, 1), {}};
-    const std::vector<Match> agreeing =
-        Agreeing(matching.straightening.matches, matching.straightening.keystone.Warps(size), tolerance);
+    const std::vector<Match> agreeing = Agreeing(
+        matching.straightening.matches, matching.straightening.keystone.Warps(size), RigTolerance(sample.geometry));
     for (const Match& m : Seen(matching.lens, agreeing))
         sample.matches.push_back({m.left.x, m.left.y, m.right.x, m.right.y});
     return sample;
-}
-
-cv::Size SizeOf(const RigGeometry& rig)
-{
-    return {rig.width, rig.height};
-}
-
-// Row distances that still agree, on the matching copy of the rig's pictures.
-double RigTolerance(const RigGeometry& rig)
-{
-    return kKeystonePixels / MatchingReduce(rig.width, rig.height, kMatchingSide);
 }
 
 // The pairs of the rig's pictures' size that agree with `rig` (it brings
