@@ -460,6 +460,10 @@ TEST_F(CliPairsTest, BatchOfOneRigLearnsItsGeometryFromAllItsPairs)
     EXPECT_NE(share.err.find("agreed on by 3 of the 3 pairs"), std::string::npos) << share.err;
     for (const auto& made : std::filesystem::directory_iterator("share"))
         EXPECT_TRUE(ReadBytes(made.path().string()) == ReadBytes("all/" + made.path().filename().string()));
+    // A share that cannot be is refused before any pair is looked at.
+    const ProgramResult badShare = run({"--out", "bad", "--shard", "3/3"});
+    EXPECT_EQ(badShare.exitCode, 2);
+    EXPECT_EQ(badShare.err.find("rig's geometry"), std::string::npos) << badShare.err;
     // Depth maps too are made of the eyes straightened from the rig.
     const std::vector<std::string> depths = {"batch", "depth", "--images", "rig", "--right-suffix", "-right", "--out"};
     const auto depthRun = [&](const std::string& out, bool oneRig) {

@@ -483,6 +483,48 @@ TEST(PairAlignmentTest, APairTheRigDoesNotFitIsAlignedOnItsOwn)
     EXPECT_FALSE(AlignedFromRig(pair.left, pair.right, otherSize).fromRig);
 }
 
+// The right eye of `left` whose first column of tiles the rig's right eye
+// would see (0.3 degrees turned, 6 rows lower) and whose every other tile is
+// lower by another amount, as if things moved between the shots.
+cv::Mat TiledRightEye(const cv::Mat& left)
+{
+    cv::Mat right(left.size(), left.type());
+    std::vector<double> lowers;
+    for (int tile = 0; tile < 35; ++tile)
+        lowers.push_back(20 + 3 * tile);
+    std::shuffle(lowers.begin(), lowers.end(), std::mt19937(3));
+    for (int column = 0; column < 8; ++column)
+        for (int row = 0; row < 5; ++row) {
+            const cv::Rect tile(column * 120, row * 128, 120, 128);
+            const double lower = column == 0 ? 6 : lowers[(column - 1) * 5 + row];
+            RightEye(left, 0.3, 1, 0, lower)(tile).copyTo(right(tile));
+        }
+    return right;
+}
+
+TEST(PairAlignmentTest, APairRefusedOnItsOwnIsStraightenedFromItsRig)
+{
+    // No rows suit enough of the pair's matches on its own, but the first
+    // column of tiles is as the rig sees it.
+    const std::vector<RigSample> samples = {HandMadeSample(0.3, 6, 200, 8), HandMadeSample(0.3, 6, 200, 9)};
+    const std::optional<RigGeometry> rig = CommonRig(samples);
+    ASSERT_TRUE(rig);
+    const cv::Mat left = Scene(960, 640, 45), right = TiledRightEye(left);
+    EXPECT_TRUE(std::holds_alternative<std::string>(AlignPair(ToBitmap(left).get(), ToBitmap(right).get(), 0)));
+
+    const Alignment alignment = AlignedFromRig(left, right, *rig);
+    EXPECT_TRUE(alignment.fromRig);
+    const double radians = 0.3 * CV_PI / 180;
+    const cv::Matx33d toLeft(std::cos(radians), -std::sin(radians), 0, std::sin(radians), std::cos(radians), 6, 0, 0, 1);
+    std::vector<std::pair<cv::Point2d, cv::Point2d>> firstColumn; // the right eye's points and where the left has them
+    for (int y = 60; y < 580; y += 20)
+        for (int x = 20; x < 110; x += 15)
+            firstColumn.push_back({EyeFrom(toLeft, cv::Point2d(x, y)), cv::Point2d(x, y)});
+    const RowErrors errors = RowsApart(alignment, firstColumn);
+    EXPECT_LT(errors.median, 0.5);
+    EXPECT_LT(errors.largest, 1.5);
+}
+
 TEST(PairAlignmentTest, NoLensIsCorrectedWhereNoneBends)
 {
     const cv::Mat left = Scene(800, 600, 13);
