@@ -485,14 +485,10 @@ TEST(PairAlignmentTest, APairTheRigDoesNotFitIsAlignedOnItsOwn)
 
 // The right eye of `left` whose first column of tiles the rig's right eye
 // would see (0.3 degrees turned, 6 rows lower) and whose every other tile is
-// lower by another amount, as if things moved between the shots.
-cv::Mat TiledRightEye(const cv::Mat& left)
+// lower by `lowers` (35 of them), as if things moved between the shots.
+cv::Mat TiledRightEye(const cv::Mat& left, const std::vector<double>& lowers)
 {
     cv::Mat right(left.size(), left.type());
-    std::vector<double> lowers;
-    for (int tile = 0; tile < 35; ++tile)
-        lowers.push_back(20 + 3 * tile);
-    std::shuffle(lowers.begin(), lowers.end(), std::mt19937(3));
     for (int column = 0; column < 8; ++column)
         for (int row = 0; row < 5; ++row) {
             const cv::Rect tile(column * 120, row * 128, 120, 128);
@@ -509,7 +505,11 @@ TEST(PairAlignmentTest, APairRefusedOnItsOwnIsStraightenedFromItsRig)
     const std::vector<RigSample> samples = {HandMadeSample(0.3, 6, 200, 8), HandMadeSample(0.3, 6, 200, 9)};
     const std::optional<RigGeometry> rig = CommonRig(samples);
     ASSERT_TRUE(rig);
-    const cv::Mat left = Scene(960, 640, 45), right = TiledRightEye(left);
+    std::vector<double> lowers;
+    for (int tile = 0; tile < 35; ++tile)
+        lowers.push_back(20 + 3 * tile);
+    std::shuffle(lowers.begin(), lowers.end(), std::mt19937(3));
+    const cv::Mat left = Scene(960, 640, 45), right = TiledRightEye(left, lowers);
     EXPECT_TRUE(std::holds_alternative<std::string>(AlignPair(ToBitmap(left).get(), ToBitmap(right).get(), 0)));
 
     const Alignment alignment = AlignedFromRig(left, right, *rig);
@@ -523,6 +523,19 @@ TEST(PairAlignmentTest, APairRefusedOnItsOwnIsStraightenedFromItsRig)
     const RowErrors errors = RowsApart(alignment, firstColumn);
     EXPECT_LT(errors.median, 0.5);
     EXPECT_LT(errors.largest, 1.5);
+}
+
+TEST(PairAlignmentTest, ThePairsOwnAlignmentWinsOverTheRigsWhereItBringsClearlyMoreOntoCommonRows)
+{
+    // Only the first column of tiles is as the rig sees it: the rig fits
+    // enough of the pair to align it, but far less than the pair's own rows.
+    const std::vector<RigSample> samples = {HandMadeSample(0.3, 6, 200, 8), HandMadeSample(0.3, 6, 200, 9)};
+    const std::optional<RigGeometry> rig = CommonRig(samples);
+    ASSERT_TRUE(rig);
+    const cv::Mat left = Scene(960, 640, 46), right = TiledRightEye(left, std::vector<double>(35, 30));
+    const Alignment own = Aligned(left, right).alignment, withRig = AlignedFromRig(left, right, *rig);
+    EXPECT_FALSE(withRig.fromRig);
+    EXPECT_EQ(withRig.rightWarp, own.rightWarp);
 }
 
 TEST(PairAlignmentTest, NoLensIsCorrectedWhereNoneBends)
