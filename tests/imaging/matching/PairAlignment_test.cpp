@@ -515,7 +515,8 @@ TEST(PairAlignmentTest, APairRefusedOnItsOwnIsStraightenedFromItsRig)
     const Alignment alignment = AlignedFromRig(left, right, *rig);
     EXPECT_TRUE(alignment.fromRig);
     const double radians = 0.3 * CV_PI / 180;
-    const cv::Matx33d toLeft(std::cos(radians), -std::sin(radians), 0, std::sin(radians), std::cos(radians), 6, 0, 0, 1);
+    const cv::Matx33d toLeft(std::cos(radians), -std::sin(radians), 0, std::sin(radians), std::cos(radians), 6, 0, 0,
+                             1);
     std::vector<std::pair<cv::Point2d, cv::Point2d>> firstColumn; // the right eye's points and where the left has them
     for (int y = 60; y < 580; y += 20)
         for (int x = 20; x < 110; x += 15)
