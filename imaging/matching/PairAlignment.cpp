@@ -56,11 +56,11 @@ constexpr double kKeystoneWorth = 0.1;     // which must leave at least this, on
 constexpr double kLensCloser = 0.93;       // the lens correction's row cost at most this share of none's,
 constexpr double kLensGain = 0.02;         // and less by this share of the most a match can cost, per match
 constexpr double kLensProposingPixels = 3; // row distance that still counts while proposing a lens, on the copy
-// The lens corrections searched: from a strong barrel to a pincushion, in
-// coarse steps, then in fine ones about the best.
+// The lens corrections searched (kLensesSearched), in coarse steps, then in
+// fine ones about the best.
 constexpr struct {
     double from, to, coarse, fine;
-} kLensSearch{-0.4, 0.2, 0.02, 0.004};
+} kLensSearch{kLensesSearched.from, kLensesSearched.to, 0.02, 0.004};
 // A rig's geometry is kept for a pair unless the pair's own alignment brings
 // clearly more matched points onto common rows: then the rig does not fit it.
 constexpr double kRigShare = 0.8;
@@ -631,6 +631,10 @@ std::variant<Alignment, std::string> AlignmentFromRig(const PairFeatures& pair, 
     const auto& [size, features, sure] = pair;
     if (size != cv::Size(rig.width, rig.height))
         return std::string("the rig's pictures are of another size");
+    // Whatever a rig says, only a lens this program would find is used (a
+    // keystone that bends the frame is refitted or left, as a pair's own is).
+    if (!LensSearched(rig.lens))
+        return std::string("the rig's lens is beyond the lenses searched");
     const RadialLens lens = LensOf(rig.lens, size.width, size.height);
     Matching matching{lens, Straightened(lens, sure), {KeystoneOf(rig), {}}};
     MatchNarrowly(Straightened(lens, features), matching.sure, size, matching.straightening, true);
@@ -654,7 +658,10 @@ std::variant<AlignedPair, std::string> AlignedPairOf(FIBITMAP* left, FIBITMAP* r
         if (auto* alignment = std::get_if<Alignment>(&fromRig))
             found = *alignment;
     }
-    const auto own = OwnAlignmentOf(std::get<PairFeatures>(pair), windowMargin);
+    // The pair's own alignment, to weigh the rig's against; an OpenCV error
+    // in it, as in the rig's, leaves the other.
+    const auto own =
+        WithOpenCvErrors<OwnAlignment>([&] { return OwnAlignmentOf(std::get<PairFeatures>(pair), windowMargin); });
     if (const auto* mine = std::get_if<OwnAlignment>(&own)) {
         if (!found || found->matches < kRigShare * mine->alignment.matches)
             found = mine->alignment;

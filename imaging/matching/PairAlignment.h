@@ -3,6 +3,7 @@
 #pragma once
 
 #include "imaging/matching/LensDistortion.h"
+#include "imaging/matching/RigGeometry.h"
 #include "imaging/picture/Bitmap.h"
 
 #include <array>
@@ -45,19 +46,6 @@ struct Alignment {
 // Where the alignment put an eye's pixel `p` (x, y) of the pair as given,
 // before the cut.
 std::array<double, 2> AlignedPoint(const Alignment& alignment, bool rightEye, std::array<double, 2> p);
-
-// What the pairs of one rig share: its lens (RadialLens's k) and both eyes'
-// keystone, for pictures of one size. A repeated pattern filling one pair's
-// frame can mislead that pair's alignment, but not the rig's other pairs.
-struct RigGeometry {
-    int width = 0, height = 0;
-    double lens = 0;
-    // The keystone's numbers in KeystoneModel.h's order: the left eye's lean
-    // and narrowing, the right eye's rise, scale, offset and narrowings
-    // across and down.
-    std::array<double, 7> keystone{0, 0, 0, 1, 0, 0, 0};
-    int pairs = 0; // whose matched points agree with it: 1 for one pair's own
-};
 
 struct AlignedPair {
     Bitmap left;

@@ -481,6 +481,10 @@ TEST(PairAlignmentTest, APairTheRigDoesNotFitIsAlignedOnItsOwn)
     otherSize.width = 1280;
     const RigPair pair = PairOfOneRig(44, 20);
     EXPECT_FALSE(AlignedFromRig(pair.left, pair.right, otherSize).fromRig);
+    // Nor does a lens no search would find, whatever a rig's file says.
+    RigGeometry strangeLens = *rig;
+    strangeLens.lens = -0.9;
+    EXPECT_FALSE(AlignedFromRig(pair.left, pair.right, strangeLens).fromRig);
 }
 
 // The right eye of `left` whose first column of tiles the rig's right eye
