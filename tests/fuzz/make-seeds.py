@@ -349,6 +349,19 @@ def heif_seeds():
     }
 
 
+def rig_seeds():
+    keystone = "keystone 0.0049 0.0128 0.0093 0.993 -0.0343 0.0076 0.0089\n"
+    whole = "velmora-rig 1\n# a comment\nsize 640 480\nlens -0.168\n" + keystone + "pairs 12\n"
+    return {
+        "whole.txt": whole.encode(),
+        "crlf-reordered.txt": ("velmora-rig\t1\r\npairs 2\r\n" + keystone + "lens 0\r\nsize 6000 4000").encode(),
+        "version-2.txt": b"velmora-rig 2\nsize 640 480\n",
+        "twice.txt": (whole + "lens -0.1\n").encode(),
+        "out-of-range.txt": whole.replace("lens -0.168", "lens 1e999").replace("0.993", "-0.993").encode(),
+        "no-pairs.txt": whole.replace("pairs 12\n", "").encode(),
+    }
+
+
 def write(target, files):
     folder = CORPUS / target
     folder.mkdir(parents=True, exist_ok=True)
@@ -366,6 +379,7 @@ def main():
                  "info8-palette.bmp", "rle8.bmp", "os2-24.bmp"):
         pictures[name] = bmp_seeds()[name]
     write("ReadImageFile", pictures)
+    write("RigFile", rig_seeds())
     write("StoredDepth", stored_depth_seeds())
     write("HeifSignature", heif_seeds())
 
