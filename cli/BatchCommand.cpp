@@ -7,6 +7,7 @@
 #include "cli/DepthSource.h"
 #include "cli/PairCommands.h"
 #include "cli/PairOptions.h"
+#include "cli/RigOptions.h"
 #include "cli/WholeCommand.h"
 
 #include "imaging/threads/TaskGroup.h"
@@ -524,6 +525,50 @@ std::optional<RigGeometry> LearnRig(const BatchOptions& options, const std::vect
     return rig;
 }
 
+// The rig batch align and depth straighten from: learnt (--one-rig, and
+// saved with --save-rig), read (--rig), or none.
+struct RigOptions {
+    bool learn = false;
+    std::string save;
+    std::string file;
+};
+
+struct RigOfRun {
+    std::optional<RigGeometry> geometry;
+    bool saved = true; // false when --save-rig could not be done: the run fails once its pairs are made
+};
+
+// None, after the message, when the run cannot begin: --rig unreadable, or
+// --save-rig naming one of the run's pictures.
+std::optional<RigOfRun> RigOfRunOrReport(const RigOptions& rigOptions, const BatchOptions& options,
+                                         const std::vector<BatchPicture>& pictures, const RunOptions& runOptions,
+                                         ConsoleSink& sink)
+{
+    RigOfRun rig;
+    if (!ReadRigOption(rigOptions.file, rig.geometry, sink))
+        return std::nullopt;
+    if (!rigOptions.learn)
+        return rig;
+    if (!rigOptions.save.empty()) {
+        if (const std::string* input = RunInputs(pictures).Input(rigOptions.save)) {
+            sink.ShowMessage("--save-rig " + rigOptions.save +
+                             (*input == rigOptions.save ? "" : " is " + *input + ", which") +
+                             " is an input of this run and is never written over");
+            return std::nullopt;
+        }
+    }
+    rig.geometry = LearnRig(options, pictures, runOptions, sink);
+    if (!rigOptions.save.empty()) {
+        if (!rig.geometry) {
+            sink.ShowMessage("no rig to save: " + rigOptions.save + " is not written");
+            rig.saved = false;
+        } else {
+            rig.saved = SaveRigOrReport(*rig.geometry, rigOptions.save, runOptions, sink);
+        }
+    }
+    return rig;
+}
+
 } // namespace
 
 // --jobs, --overwrite, --resume and --shard, of every batch command; `items`
@@ -590,22 +635,32 @@ void AddPairBatches(CLI::App& batch, CommandTable& commands, RunOptions& runOpti
         auto align = std::make_shared<AlignOptions>();
         if (kind == PairWork::Kind::kAlign)
             AddAlignOptions(*command, *align);
-        auto oneRig = std::make_shared<bool>(false);
-        command->add_flag("--one-rig", *oneRig,
-                          "The pairs all come from one rig (a two-lens camera, two cameras fixed side by side): "
-                          "its lens and keystone are learnt from all of them first, then each pair is straightened "
-                          "from them, so that a pattern filling one pair's frame cannot mislead it. A pair the "
-                          "rig's geometry does not fit is aligned on its own");
+        auto rigOptions = std::make_shared<RigOptions>();
+        CLI::Option* oneRig = command->add_flag(
+            "--one-rig", rigOptions->learn,
+            "The pairs all come from one rig (a two-lens camera, two cameras fixed side by side): its lens and "
+            "keystone are learnt from all of them first, then each pair is straightened from them, so that a "
+            "pattern filling one pair's frame cannot mislead it. A pair the rig's geometry does not fit is aligned "
+            "on its own");
+        command
+            ->add_option("--save-rig", rigOptions->save,
+                         "Save the rig's geometry learnt by --one-rig to FILE, for later pairs of the rig (--rig)")
+            ->type_name("FILE")
+            ->needs(oneRig);
+        AddRigOption(*command, rigOptions->file)->excludes(oneRig);
         const CLI::Option* formatGiven = command->get_option("--format");
-        commands[command] = [kind = kind, options, align, oneRig, formatGiven](ConsoleSink& sink,
-                                                                               const RunOptions& run) {
+        commands[command] = [kind = kind, options, align, rigOptions, formatGiven](ConsoleSink& sink,
+                                                                                   const RunOptions& run) {
             const std::string format = ResultFormat(options->format, formatGiven->count() > 0, *align);
             const PairResult result{align->then, LayoutNamed(align->layout).value(), align->anaglyphMode};
             const std::vector<BatchPicture> pictures =
                 PicturesOfRun(*options, {"", options->depthSuffix, options->depthSuffix.empty()});
-            const std::optional<RigGeometry> rig = *oneRig ? LearnRig(*options, pictures, run, sink) : std::nullopt;
-            const PairWork work(kind, format, result, align->margin, rig);
-            return RunBatch(work, *options, pictures, run, sink);
+            const std::optional<RigOfRun> rig = RigOfRunOrReport(*rigOptions, *options, pictures, run, sink);
+            if (!rig)
+                return int(kFailed);
+            const PairWork work(kind, format, result, align->margin, rig->geometry);
+            const int status = RunBatch(work, *options, pictures, run, sink);
+            return rig->saved ? status : int(kFailed);
         };
     }
 }

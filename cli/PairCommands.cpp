@@ -2,10 +2,11 @@
 
 // Commands on stereo pairs: straightening one, and the depth map of one.
 
+#include "cli/PairCommands.h"
 #include "cli/CommandOptions.h"
 #include "cli/DepthSource.h"
-#include "cli/PairCommands.h"
 #include "cli/PairOptions.h"
+#include "cli/RigOptions.h"
 
 #include "imaging/formats/ImageFile.h"
 #include "imaging/matching/PairAlignment.h"
@@ -179,6 +180,7 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         double margin = 0;
         std::string then;
         int anaglyphMode = StereoSettings {}.anaglyphMode;
+        std::string rig;
     };
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand("align", "Straighten a stereo pair so that matching points lie on the same rows");
@@ -206,6 +208,7 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         ->type_name("RESULT")
         ->needs(output);
     AddAnaglyphModeOption(*command, options->anaglyphMode);
+    AddRigOption(*command, options->rig);
     AddFormatOptions(*command, options->format, "from each name's extension", runOptions.jpegQuality);
     table[command] = [options](ConsoleSink& sink, const RunOptions& runOptions) {
         const std::optional<PairSource> source = PairSourceOf(options->pair);
@@ -215,12 +218,16 @@ void AddAlign(CLI::App& app, CommandTable& table, RunOptions& runOptions)
             throw UsageError("give where the aligned pair goes: -o OUT, or --left-out L --right-out R");
         const std::vector<NamedFile> outputs = {
             {"-o", options->output}, {"--left-out", options->leftOut}, {"--right-out", options->rightOut}};
-        if (!OutputsReady(outputs, PairInputs(*source), sink))
+        if (!OutputsReady(outputs, WithRig(PairInputs(*source), options->rig), sink))
             return FinishCommand(false, sink);
         if (!options->output.empty() && (Extension(options->output) != ".mpo" || !options->then.empty()))
             SaveFormatOf(options->output, options->format); // a UsageError before any work
         const PairResult made{options->then, LayoutNamed(options->layout).value(), options->anaglyphMode};
-        const std::optional<AlignedPair> result = AlignedOrReport(*source, options->margin, runOptions, sink);
+        std::optional<RigGeometry> rig;
+        if (!ReadRigOption(options->rig, rig, sink))
+            return FinishCommand(false, sink);
+        const std::optional<AlignedPair> result =
+            AlignedOrReport(*source, options->margin, runOptions, sink, rig ? &*rig : nullptr);
         const bool done = result && GuardAllocation(sink, [&] {
             if (!options->output.empty())
                 return WritePair(*result, options->output, options->format, made, runOptions, sink);
@@ -270,6 +277,7 @@ void AddDepth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         std::string output;
         std::string picture;
         std::string format;
+        std::string rig;
     };
     auto options = std::make_shared<Options>();
     CLI::App* command =
@@ -293,7 +301,9 @@ void AddDepth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
         ->excludes("--image")
         ->excludes("--model")
         ->excludes("--stereo");
-    command->add_flag("--aligned", options->aligned, "The pair is aligned already: its rows match");
+    CLI::Option* aligned =
+        command->add_flag("--aligned", options->aligned, "The pair is aligned already: its rows match");
+    AddRigOption(*command, options->rig)->excludes(aligned)->excludes("--image")->excludes("--from-photo");
     command->add_option("-o,--output", options->output, "The depth map")->required()->type_name("D");
     command
         ->add_option("--picture-out", options->picture,
@@ -314,13 +324,16 @@ void AddDepth(CLI::App& app, CommandTable& table, RunOptions& runOptions)
             options->aligned ? options->picture
                              : (options->picture.empty() ? PictureBesideDepthMap(options->output) : options->picture);
         const std::vector<NamedFile> outputs = {{"-o", options->output}, {"--picture-out", picture}};
-        if (!OutputsReady(outputs, PairInputs(*source), sink))
+        if (!OutputsReady(outputs, WithRig(PairInputs(*source), options->rig), sink))
             return FinishCommand(false, sink);
         SaveFormatOf(options->output, options->format); // a UsageError before any work
         if (!picture.empty())
             SaveFormatOf(picture, options->format);
+        std::optional<RigGeometry> rig;
+        if (!ReadRigOption(options->rig, rig, sink))
+            return FinishCommand(false, sink);
         return FinishCommand(MakePairDepth(*source, options->aligned, options->output, picture, options->format,
-                                           runOptions, sink),
+                                           runOptions, sink, rig ? &*rig : nullptr),
                              sink);
     };
 }

@@ -20,6 +20,8 @@ inline constexpr const char* kEnterParallax = "Enter parallax!";
 // Followed by why: the alignment's or the matching's reason.
 inline constexpr const char* kPairNotAligned = "The pair cannot be aligned: ";
 inline constexpr const char* kNoDepthMapMade = "No depth map can be made: ";
+// Followed by the file and why, on a line of its own.
+inline constexpr const char* kRigNotRead = "The rig's geometry cannot be read.";
 
 // What an unreadable depth map is told with: the smoothing step reads it as
 // any picture, the view step as the depth map. Every command that smooths

@@ -4,12 +4,11 @@
 
 #include "imaging/pairs/MpoIndex.h"
 #include "tests/cli/CliRun.h"
+#include "tests/cli/PairScenes.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>
-
-#include <opencv2/imgproc.hpp>
 
 #include <cmath>
 #include <filesystem>
@@ -215,68 +214,6 @@ TEST_F(CliPairsTest, SbsAndPairWriteAPairAsItIsInAnotherFormat)
     EXPECT_FALSE(std::filesystem::exists("x.mpo"));
 }
 
-// A textured scene, `seed` picking it.
-cv::Mat TexturedScene(unsigned seed)
-{
-    cv::Mat scene(480, 720, CV_8UC3);
-    cv::randu(scene, cv::Scalar::all(0), cv::Scalar::all(255));
-    cv::GaussianBlur(scene, scene, cv::Size(0, 0), 2.5);
-    std::mt19937 random(seed);
-    for (int shape = 0; shape < 300; ++shape)
-        cv::circle(scene, {int(random() % 720), int(random() % 480)}, 4 + int(random() % 40),
-                   cv::Scalar(random() % 256, random() % 256, random() % 256), cv::FILLED, cv::LINE_AA);
-    return scene;
-}
-
-// `scene` turned by `turn` degrees and moved `across` and `down` pixels.
-cv::Mat Moved(const cv::Mat& scene, double turn, double across, double down)
-{
-    const double radians = turn * CV_PI / 180;
-    const cv::Matx23d toLeft(std::cos(radians), -std::sin(radians), across, std::sin(radians), std::cos(radians), down);
-    cv::Mat moved;
-    cv::warpAffine(scene, moved, toLeft, scene.size(), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_REFLECT);
-    return moved;
-}
-
-void SaveEyes(const cv::Mat& left, const cv::Mat& right)
-{
-    const auto save = [](const cv::Mat& topDown, const std::string& name) {
-        Save(MakeImage(topDown.cols, topDown.rows,
-                       [&](int x, int y) {
-                           const cv::Vec3b p = topDown.at<cv::Vec3b>(topDown.rows - 1 - y, x);
-                           return Bgr{p[0], p[1], p[2]};
-                       })
-                 .get(),
-             name, kSavePng);
-    };
-    save(left, "scene-left.png");
-    save(right, "scene-right.png");
-}
-
-// A textured scene and the same turned by `turn` degrees and moved down by
-// `down` pixels, as a slide bar's second shot might be.
-void SaveTurnedPair(double turn, double down)
-{
-    const cv::Mat scene = TexturedScene(5);
-    SaveEyes(scene, Moved(scene, turn, 0, down));
-}
-
-// `eye` as a wide lens bending it into a barrel by `barrel` at the corners sees it.
-cv::Mat ThroughBarrel(const cv::Mat& eye, double barrel)
-{
-    cv::Mat map(eye.size(), CV_32FC2), seen;
-    const cv::Point2d centre(eye.cols / 2.0, eye.rows / 2.0);
-    const double corner = cv::norm(centre);
-    for (int y = 0; y < eye.rows; ++y)
-        for (int x = 0; x < eye.cols; ++x) {
-            const cv::Point2d from = cv::Point2d(x, y) - centre;
-            const cv::Point2d at = centre + from * (1 + barrel * from.dot(from) / (corner * corner));
-            map.at<cv::Vec2f>(y, x) = {static_cast<float>(at.x), static_cast<float>(at.y)};
-        }
-    cv::remap(eye, seen, map, cv::noArray(), cv::INTER_LINEAR, cv::BORDER_REFLECT);
-    return seen;
-}
-
 TEST_F(CliPairsTest, AlignStraightensAPairOrRefusesIt)
 {
     SaveTurnedPair(0.8, 5);
@@ -419,75 +356,6 @@ TEST_F(CliPairsTest, BatchAlignsAndMakesTheDepthOfEveryPairAsSingleRunsDo)
     EXPECT_TRUE(ReadBytes("notes.txt") == "my notes");
     EXPECT_FALSE(std::filesystem::is_symlink("mpos/a.mpo"));
     EXPECT_EQ(Cli({"batch", "align", "--images", "camera", "--format", "gif", "--out", "x"}).exitCode, 2);
-}
-
-TEST_F(CliPairsTest, BatchOfOneRigLearnsItsGeometryFromAllItsPairs)
-{
-    std::filesystem::create_directory("rig");
-    for (const unsigned seed : {11u, 12u, 13u}) {
-        const cv::Mat scene = TexturedScene(seed);
-        SaveEyes(ThroughBarrel(scene, 0.15), ThroughBarrel(Moved(scene, 0.6, 40, 12), 0.15));
-        const std::string stem = "rig/shot" + std::to_string(seed);
-        std::filesystem::copy_file("scene-left.png", stem + ".png");
-        std::filesystem::copy_file("scene-right.png", stem + "-right.png");
-    }
-    const std::vector<std::string> rigRun = {"batch",  "align",     "--images", "rig", "--right-suffix",
-                                             "-right", "--one-rig", "--format", "png"};
-    const auto run = [&](std::vector<std::string> more) {
-        std::vector<std::string> arguments = rigRun;
-        arguments.insert(arguments.end(), more.begin(), more.end());
-        return Cli(arguments);
-    };
-    const ProgramResult all = run({"--out", "all"});
-    ASSERT_EQ(all.exitCode, 0) << all.err;
-    EXPECT_EQ(all.out, "3 made, 0 failed, 0 skipped\n");
-    EXPECT_NE(all.err.find("the rig's geometry, agreed on by 3 of the 3 pairs aligned on their own: lens bending k = "),
-              std::string::npos)
-        << all.err;
-    // Straightened through the rig's one lens, not each pair's own.
-    ASSERT_EQ(
-        Cli({"batch", "align", "--images", "rig", "--right-suffix", "-right", "--format", "png", "--out", "alone"})
-            .exitCode,
-        0);
-    int changed = 0;
-    for (const std::string name : {"shot11.png", "shot12.png", "shot13.png"})
-        changed += ReadBytes("all/" + name) != ReadBytes("alone/" + name);
-    EXPECT_GT(changed, 0);
-    // Each machine of a sharded run learns the rig from every pair, so that
-    // all straighten alike, however many pairs each makes at a time.
-    const ProgramResult share = run({"--out", "share", "--shard", "1/3", "--jobs", "1"});
-    EXPECT_EQ(share.out, "1 made, 0 failed, 0 skipped\n") << share.err;
-    EXPECT_NE(share.err.find("agreed on by 3 of the 3 pairs"), std::string::npos) << share.err;
-    for (const auto& made : std::filesystem::directory_iterator("share"))
-        EXPECT_TRUE(ReadBytes(made.path().string()) == ReadBytes("all/" + made.path().filename().string()));
-    // A share that cannot be is refused before any pair is looked at.
-    const ProgramResult badShare = run({"--out", "bad", "--shard", "3/3"});
-    EXPECT_EQ(badShare.exitCode, 2);
-    EXPECT_EQ(badShare.err.find("rig's geometry"), std::string::npos) << badShare.err;
-    // Depth maps too are made of the eyes straightened from the rig.
-    const std::vector<std::string> depths = {"batch", "depth", "--images", "rig", "--right-suffix", "-right", "--out"};
-    const auto depthRun = [&](const std::string& out, bool oneRig) {
-        std::vector<std::string> arguments = depths;
-        arguments.push_back(out);
-        if (oneRig)
-            arguments.push_back("--one-rig");
-        return Cli(arguments).exitCode;
-    };
-    ASSERT_EQ(depthRun("rig-depths", true), 0);
-    ASSERT_EQ(depthRun("own-depths", false), 0);
-    changed = 0;
-    for (const std::string name : {"shot11-depth.png", "shot12-depth.png", "shot13-depth.png"})
-        changed += ReadBytes("rig-depths/" + name) != ReadBytes("own-depths/" + name);
-    EXPECT_GT(changed, 0);
-    // One pair is no rig: it is aligned on its own, as without --one-rig.
-    std::filesystem::create_directory("lone");
-    std::filesystem::copy_file("rig/shot11.png", "lone/shot11.png");
-    std::filesystem::copy_file("rig/shot11-right.png", "lone/shot11-right.png");
-    const ProgramResult lone = Cli({"batch", "align", "--images", "lone", "--right-suffix", "-right", "--one-rig",
-                                    "--format", "png", "--out", "lone-aligned"});
-    EXPECT_EQ(lone.out, "1 made, 0 failed, 0 skipped\n") << lone.err;
-    EXPECT_NE(lone.err.find("no two pairs agree on one rig's geometry"), std::string::npos) << lone.err;
-    EXPECT_TRUE(ReadBytes("lone-aligned/shot11.png") == ReadBytes("alone/shot11.png"));
 }
 
 TEST_F(CliPairsTest, DepthWritesTheAlignedLeftEyesDepthMapBesideIt)
