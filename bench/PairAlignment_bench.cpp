@@ -96,43 +96,81 @@ std::vector<ChessboardPair> ChessboardPairs(const std::string& data)
     return pairs;
 }
 
+// A row of a rig's table: the pair straightened from `rig`; the spread of
+// its corners, when both eyes' are found.
+std::optional<Spread> RowFromRig(const ChessboardPair& pair, const RigGeometry& rig)
+{
+    const auto corners = Corners(pair.left.get(), pair.right.get());
+    auto aligned = AlignPair(pair.left.get(), pair.right.get(), 0, &rig);
+    if (const auto* why = std::get_if<std::string>(&aligned)) {
+        std::printf("| %s | refused: %s | | |\n", pair.number.c_str(), why->c_str());
+        return std::nullopt;
+    }
+    if (!corners)
+        return std::nullopt;
+    const Alignment& a = std::get<AlignedPair>(aligned).alignment;
+    const Spread warped = Vertical(corners->first, corners->second, a);
+    std::printf("| %s | %.2f / %.2f | %s | %s, %d pairs |\n", pair.number.c_str(), warped.median, warped.largest,
+                a.model == AlignmentModel::Keystone ? "keystone" : "similarity", a.fromRig ? "yes" : "no", rig.pairs);
+    return warped;
+}
+
+struct Worst {
+    double median = 0, largest = 0;
+
+    void Add(const std::optional<Spread>& spread)
+    {
+        if (spread) {
+            median = std::max(median, spread->median);
+            largest = std::max(largest, spread->largest);
+        }
+    }
+};
+
 // The pairs as batch align --one-rig straightens them: each from the rig's
-// geometry learnt from all of them.
+// geometry learnt from all of them; then each as align --rig straightens a
+// later pair, from the rig learnt from the other pairs alone.
 void ChessboardFromOneRig(const std::vector<ChessboardPair>& pairs)
 {
     const auto start = std::chrono::steady_clock::now();
-    std::vector<RigSample> samples;
-    for (const ChessboardPair& pair : pairs)
-        if (auto sample = SampleRig(pair.left.get(), pair.right.get()); std::holds_alternative<RigSample>(sample))
-            samples.push_back(std::get<RigSample>(sample));
-    const std::optional<RigGeometry> rig = CommonRig(samples);
+    std::vector<std::optional<RigSample>> samples; // by pair
+    for (const ChessboardPair& pair : pairs) {
+        auto sample = SampleRig(pair.left.get(), pair.right.get());
+        samples.push_back(std::holds_alternative<RigSample>(sample) ? std::optional(std::get<RigSample>(sample))
+                                                                    : std::nullopt);
+    }
+    const auto learnt = [&](std::size_t without) {
+        std::vector<RigSample> taken;
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            if (samples[i] && i != without)
+                taken.push_back(*samples[i]);
+        return std::pair(CommonRig(taken), taken.size());
+    };
+    const auto [rig, sampled] = learnt(pairs.size());
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!rig) {
         std::printf("\nOne rig: no geometry found\n");
         return;
     }
-    std::printf("\nOne rig, agreed on by %d of the %zu pairs aligned on their own, in %.1f s: lens %+.3f\n\n"
-                "| pair | original corners warped (px) | model | from the rig |\n|---|---:|---|---|\n",
-                rig->pairs, samples.size(), seconds, rig->lens);
-    double worstMedian = 0, worstLargest = 0;
-    for (const ChessboardPair& pair : pairs) {
-        const auto corners = Corners(pair.left.get(), pair.right.get());
-        auto aligned = AlignPair(pair.left.get(), pair.right.get(), 0, &*rig);
-        if (const auto* why = std::get_if<std::string>(&aligned)) {
-            std::printf("| %s | refused: %s | | |\n", pair.number.c_str(), why->c_str());
-            continue;
-        }
-        if (!corners)
-            continue;
-        const Alignment& a = std::get<AlignedPair>(aligned).alignment;
-        const Spread warped = Vertical(corners->first, corners->second, a);
-        worstMedian = std::max(worstMedian, warped.median);
-        worstLargest = std::max(worstLargest, warped.largest);
-        std::printf("| %s | %.2f / %.2f | %s | %s |\n", pair.number.c_str(), warped.median, warped.largest,
-                    a.model == AlignmentModel::Keystone ? "keystone" : "similarity", a.fromRig ? "yes" : "no");
+    const char* head = "| pair | original corners warped (px) | model | from the rig |\n|---|---:|---|---|\n";
+    std::printf("\nOne rig, agreed on by %d of the %zu pairs aligned on their own, in %.1f s: lens %+.3f\n\n%s",
+                rig->pairs, sampled, seconds, rig->lens, head);
+    Worst all;
+    for (const ChessboardPair& pair : pairs)
+        all.Add(RowFromRig(pair, *rig));
+    std::printf("\nFrom one rig, worst median %.2f px (target 0.5), worst largest %.2f px (target 1.5)\n", all.median,
+                all.largest);
+
+    std::printf("\nEach pair from the rig learnt from the others\n\n%s", head);
+    Worst others;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        if (const std::optional<RigGeometry> theirs = learnt(i).first)
+            others.Add(RowFromRig(pairs[i], *theirs));
+        else
+            std::printf("| %s | no rig learnt from the others | | |\n", pairs[i].number.c_str());
     }
-    std::printf("\nFrom one rig, worst median %.2f px (target 0.5), worst largest %.2f px (target 1.5)\n", worstMedian,
-                worstLargest);
+    std::printf("\nFrom the others' rig, worst median %.2f px (target 0.5), worst largest %.2f px (target 1.5)\n",
+                others.median, others.largest);
 }
 
 } // namespace
