@@ -171,13 +171,16 @@ public:
 
     // align's pairs go on to `result` with the stereo window `windowMargin`
     // pixels behind the nearest matched point; with `rig`, every pair is
-    // straightened from the rig's geometry where it fits.
-    PairWork(Kind kind, std::string format, PairResult result, double windowMargin, std::optional<RigGeometry> rig)
+    // straightened from the rig's geometry where it fits, weighed against
+    // the pair's own alignment, from `own` (by picture) when it is there.
+    PairWork(Kind kind, std::string format, PairResult result, double windowMargin, std::optional<RigGeometry> rig,
+             std::map<std::string, Alignment> own = {})
         : kind_(kind)
         , format_(std::move(format))
         , result_(std::move(result))
         , windowMargin_(windowMargin)
         , rig_(std::move(rig))
+        , own_(std::move(own))
     {
     }
 
@@ -198,9 +201,11 @@ public:
     {
         const PairSource source = PairSourceOf(picture);
         const RigGeometry* rig = rig_ ? &*rig_ : nullptr;
+        const auto known = own_.find(picture.image);
+        const Alignment* own = known == own_.end() ? nullptr : &known->second;
         if (kind_ == Kind::kDepth)
-            return MakePairDepth(source, false, outputs[1].path, outputs[0].path, "", options, sink, rig);
-        const std::optional<AlignedPair> aligned = AlignedOrReport(source, windowMargin_, options, sink, rig);
+            return MakePairDepth(source, false, outputs[1].path, outputs[0].path, "", options, sink, rig, own);
+        const std::optional<AlignedPair> aligned = AlignedOrReport(source, windowMargin_, options, sink, rig, own);
         return aligned && WriteAlignedPair(*aligned, outputs[0].path, "", result_, options, sink);
     }
 
@@ -212,14 +217,20 @@ private:
     PairResult result_;
     double windowMargin_;
     std::optional<RigGeometry> rig_;
+    std::map<std::string, Alignment> own_;
 };
 
-// Each pair's own alignment as a sample of its rig (SampleRig), kept in name
-// order so that the rig learnt does not hang on which pair ended first. A
-// pair that cannot be read or aligned adds nothing: the run that follows
-// says why.
+// Each pair's own alignment, with the stereo window `windowMargin` behind
+// the nearest point, as a sample of its rig (SampleRig), kept in name order
+// so that the rig learnt does not hang on which pair ended first. A pair
+// that cannot be read or aligned adds nothing: the run that follows says why.
 class RigSampling : public BatchWork {
 public:
+    explicit RigSampling(double windowMargin)
+        : windowMargin_(windowMargin)
+    {
+    }
+
     std::vector<OutputFile> OutputsFor(const std::string& /*folder*/, const std::string& /*stem*/) const override
     {
         return {};
@@ -231,7 +242,7 @@ public:
         SilentSink quiet;
         try {
             if (const std::optional<PairRead> pair = ReadPairOrReport(PairSourceOf(picture), options, quiet)) {
-                auto sample = SampleRig(pair->left.get(), pair->right.get());
+                auto sample = SampleRig(pair->left.get(), pair->right.get(), windowMargin_);
                 if (auto* taken = std::get_if<RigSample>(&sample)) {
                     const std::lock_guard lock(mutex_);
                     samples_.emplace(picture.image, std::move(*taken));
@@ -251,7 +262,18 @@ public:
         return samples;
     }
 
+    // Each sampled pair's own alignment, by picture.
+    std::map<std::string, Alignment> OwnAlignments() const
+    {
+        const std::lock_guard lock(mutex_);
+        std::map<std::string, Alignment> own;
+        for (const auto& [image, sample] : samples_)
+            own.emplace(image, sample.own);
+        return own;
+    }
+
 private:
+    double windowMargin_;
     mutable std::mutex mutex_;
     mutable std::map<std::string, RigSample> samples_; // by picture
 };
@@ -500,31 +522,6 @@ int RunBatch(const BatchWork& work, const BatchOptions& options, const std::vect
     return failed > 0 ? kFailed : kSucceeded;
 }
 
-// The geometry of the rig that took the pairs of the folder, learnt from
-// all of them (not only this run's share, so that every machine of a
-// sharded run learns the same one); said on the console. None when no two
-// pairs agree on one.
-std::optional<RigGeometry> LearnRig(const BatchOptions& options, const std::vector<BatchPicture>& pictures,
-                                    const RunOptions& runOptions, ConsoleSink& sink)
-{
-    std::vector<Job> jobs;
-    for (const BatchPicture& picture : pictures)
-        if (picture.problem.empty() && NotAPair(picture).empty())
-            jobs.push_back({&picture, {}, {}, false});
-    const RigSampling sampling;
-    RunJobs(sampling, jobs, Workers(options, jobs.size()), runOptions, sink, "Learning the rig");
-    const std::vector<RigSample> samples = sampling.Samples();
-    const std::optional<RigGeometry> rig = CommonRig(samples);
-    if (!rig)
-        sink.ShowNote("no two pairs agree on one rig's geometry: each pair is aligned on its own");
-    else
-        sink.ShowNote("the rig's geometry, agreed on by " + std::to_string(rig->pairs) + " of the " +
-                      std::to_string(samples.size()) + " pairs aligned on their own: " +
-                      (rig->lens == 0 ? std::string("no lens bending") : "lens bending k = " + Fixed(rig->lens, 3)) +
-                      "; each pair it fits is straightened from it");
-    return rig;
-}
-
 // The rig batch align and depth straighten from: learnt (--one-rig, and
 // saved with --save-rig), read (--rig), or none.
 struct RigOptions {
@@ -535,14 +532,42 @@ struct RigOptions {
 
 struct RigOfRun {
     std::optional<RigGeometry> geometry;
+    std::map<std::string, Alignment> own; // each pair's own alignment, by picture, when learnt
     bool saved = true; // false when --save-rig could not be done: the run fails once its pairs are made
 };
+
+// The geometry of the rig that took the pairs of the folder, learnt from
+// all of them (not only this run's share, so that every machine of a
+// sharded run learns the same one) with each pair's own alignment, at the
+// stereo window `windowMargin` behind its nearest point; said on the
+// console. No geometry when no two pairs agree on one.
+void LearnRig(const BatchOptions& options, const std::vector<BatchPicture>& pictures, double windowMargin,
+              const RunOptions& runOptions, ConsoleSink& sink, RigOfRun& rig)
+{
+    std::vector<Job> jobs;
+    for (const BatchPicture& picture : pictures)
+        if (picture.problem.empty() && NotAPair(picture).empty())
+            jobs.push_back({&picture, {}, {}, false});
+    const RigSampling sampling(windowMargin);
+    RunJobs(sampling, jobs, Workers(options, jobs.size()), runOptions, sink, "Learning the rig");
+    const std::vector<RigSample> samples = sampling.Samples();
+    rig.geometry = CommonRig(samples);
+    rig.own = sampling.OwnAlignments();
+    if (!rig.geometry)
+        sink.ShowNote("no two pairs agree on one rig's geometry: each pair is aligned on its own");
+    else
+        sink.ShowNote("the rig's geometry, agreed on by " + std::to_string(rig.geometry->pairs) + " of the " +
+                      std::to_string(samples.size()) + " pairs aligned on their own: " +
+                      (rig.geometry->lens == 0 ? std::string("no lens bending")
+                                               : "lens bending k = " + Fixed(rig.geometry->lens, 3)) +
+                      "; each pair it fits is straightened from it");
+}
 
 // None, after the message, when the run cannot begin: --rig unreadable, or
 // --save-rig naming one of the run's pictures.
 std::optional<RigOfRun> RigOfRunOrReport(const RigOptions& rigOptions, const BatchOptions& options,
-                                         const std::vector<BatchPicture>& pictures, const RunOptions& runOptions,
-                                         ConsoleSink& sink)
+                                         const std::vector<BatchPicture>& pictures, double windowMargin,
+                                         const RunOptions& runOptions, ConsoleSink& sink)
 {
     RigOfRun rig;
     if (!ReadRigOption(rigOptions.file, rig.geometry, sink))
@@ -557,7 +582,7 @@ std::optional<RigOfRun> RigOfRunOrReport(const RigOptions& rigOptions, const Bat
             return std::nullopt;
         }
     }
-    rig.geometry = LearnRig(options, pictures, runOptions, sink);
+    LearnRig(options, pictures, windowMargin, runOptions, sink, rig);
     if (!rigOptions.save.empty()) {
         if (!rig.geometry) {
             sink.ShowMessage("no rig to save: " + rigOptions.save + " is not written");
@@ -655,10 +680,11 @@ void AddPairBatches(CLI::App& batch, CommandTable& commands, RunOptions& runOpti
             const PairResult result{align->then, LayoutNamed(align->layout).value(), align->anaglyphMode};
             const std::vector<BatchPicture> pictures =
                 PicturesOfRun(*options, {"", options->depthSuffix, options->depthSuffix.empty()});
-            const std::optional<RigOfRun> rig = RigOfRunOrReport(*rigOptions, *options, pictures, run, sink);
+            const double margin = kind == PairWork::Kind::kAlign ? align->margin : 0; // depth's pairs: 0
+            const std::optional<RigOfRun> rig = RigOfRunOrReport(*rigOptions, *options, pictures, margin, run, sink);
             if (!rig)
                 return int(kFailed);
-            const PairWork work(kind, format, result, align->margin, rig->geometry);
+            const PairWork work(kind, format, result, margin, rig->geometry, rig->own);
             const int status = RunBatch(work, *options, pictures, run, sink);
             return rig->saved ? status : int(kFailed);
         };

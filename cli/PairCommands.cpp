@@ -92,11 +92,11 @@ bool WritePair(const AlignedPair& pair, const std::string& path, const std::stri
 
 // The eyes aligned, as AlignedOrReport says.
 std::optional<AlignedPair> AlignOrReport(const PairRead& pair, double windowMargin, ProgressSink& sink,
-                                         const RigGeometry* rig)
+                                         const RigGeometry* rig, const Alignment* own)
 {
     sink.SetStatus(messages::kStatusAligning);
     return GuardAllocation(sink, [&]() -> std::optional<AlignedPair> {
-        auto aligned = AlignPair(pair.left.get(), pair.right.get(), windowMargin, rig);
+        auto aligned = AlignPair(pair.left.get(), pair.right.get(), windowMargin, rig, own);
         if (const auto* why = std::get_if<std::string>(&aligned)) {
             sink.ShowMessage(messages::kPairNotAligned + *why);
             sink.ShowNote("eyes that are aligned already, as a two-lens camera's usually are, go to depth with "
@@ -112,10 +112,10 @@ std::optional<AlignedPair> AlignOrReport(const PairRead& pair, double windowMarg
 } // namespace
 
 std::optional<AlignedPair> AlignedOrReport(const PairSource& source, double windowMargin, const RunOptions& runOptions,
-                                           ProgressSink& sink, const RigGeometry* rig)
+                                           ProgressSink& sink, const RigGeometry* rig, const Alignment* own)
 {
     const std::optional<PairRead> pair = ReadPairOrReport(source, runOptions, sink);
-    return pair ? AlignOrReport(*pair, windowMargin, sink, rig) : std::nullopt;
+    return pair ? AlignOrReport(*pair, windowMargin, sink, rig, own) : std::nullopt;
 }
 
 bool WriteAlignedPair(const AlignedPair& pair, const std::string& path, const std::string& format,
@@ -125,7 +125,8 @@ bool WriteAlignedPair(const AlignedPair& pair, const std::string& path, const st
 }
 
 bool MakePairDepth(const PairSource& source, bool aligned, const std::string& depthPath, const std::string& picturePath,
-                   const std::string& format, const RunOptions& runOptions, ProgressSink& sink, const RigGeometry* rig)
+                   const std::string& format, const RunOptions& runOptions, ProgressSink& sink, const RigGeometry* rig,
+                   const Alignment* own)
 {
     const int depthFormat = SaveFormatOf(depthPath, format);
     const int pictureFormat = picturePath.empty() ? depthFormat : SaveFormatOf(picturePath, format);
@@ -133,7 +134,7 @@ bool MakePairDepth(const PairSource& source, bool aligned, const std::string& de
     if (!pair)
         return false;
     if (!aligned) {
-        std::optional<AlignedPair> straightened = AlignOrReport(*pair, 0, sink, rig);
+        std::optional<AlignedPair> straightened = AlignOrReport(*pair, 0, sink, rig, own);
         if (!straightened)
             return false;
         if (!RowsAlreadyAgree(straightened->alignment, Width(pair->left.get()), Height(pair->left.get()))) {

@@ -26,11 +26,13 @@ struct PairResult {
     int anaglyphMode = StereoSettings{}.anaglyphMode;
 };
 
-// The pair read and aligned (from `rig` when given, as AlignPair says), with
-// the stereo window `windowMargin` pixels behind the nearest matched point;
-// said on a terminal. None after the message when it cannot be read or aligned.
+// The pair read and aligned (from `rig` when given, weighed against `own`
+// when known, as AlignPair says), with the stereo window `windowMargin`
+// pixels behind the nearest matched point; said on a terminal. None after
+// the message when it cannot be read or aligned.
 std::optional<AlignedPair> AlignedOrReport(const PairSource& source, double windowMargin, const RunOptions& runOptions,
-                                           ProgressSink& sink, const RigGeometry* rig = nullptr);
+                                           ProgressSink& sink, const RigGeometry* rig = nullptr,
+                                           const Alignment* own = nullptr);
 
 // Writes an aligned pair as the path's name says: an MPO, a JPS or PNS, or a
 // picture of both eyes in `format` (a --format value, or empty); or what
@@ -38,12 +40,12 @@ std::optional<AlignedPair> AlignedOrReport(const PairSource& source, double wind
 bool WriteAlignedPair(const AlignedPair& pair, const std::string& path, const std::string& format,
                       const PairResult& result, const RunOptions& runOptions, ProgressSink& sink);
 
-// The depth map of the pair's left eye (aligned first unless `aligned`, from
-// `rig` when given, and taken as it is when the alignment leaves its rows
-// where they are) to depthPath, and the left eye it belongs to to picturePath
-// unless empty; on a terminal, how view re-creates the right eye.
+// The depth map of the pair's left eye (aligned first unless `aligned`, as
+// AlignedOrReport says, and taken as it is when the alignment leaves its
+// rows where they are) to depthPath, and the left eye it belongs to to
+// picturePath unless empty; on a terminal, how view re-creates the right eye.
 bool MakePairDepth(const PairSource& source, bool aligned, const std::string& depthPath, const std::string& picturePath,
                    const std::string& format, const RunOptions& runOptions, ProgressSink& sink,
-                   const RigGeometry* rig = nullptr);
+                   const RigGeometry* rig = nullptr, const Alignment* own = nullptr);
 
 } // namespace velmora::cli

@@ -642,8 +642,25 @@ std::variant<Alignment, std::string> AlignmentFromRig(const PairFeatures& pair, 
 }
 
 // AlignPair, OpenCV's errors aside.
+// The pair's own alignment: `known` when it fits the eyes (its cut lies
+// within them), else sought; an OpenCV error is a reason, as the rig's is.
+std::variant<Alignment, std::string> OwnOrKnown(const PairFeatures& pair, double windowMargin, const Alignment* known)
+{
+    if (known) {
+        const cv::Rect common(known->cropX, known->cropY, known->cropWidth, known->cropHeight);
+        if (!common.empty() && (common & cv::Rect({}, pair.size)) == common)
+            return *known;
+    }
+    return WithOpenCvErrors<Alignment>([&]() -> std::variant<Alignment, std::string> {
+        auto own = OwnAlignmentOf(pair, windowMargin);
+        if (const auto* why = std::get_if<std::string>(&own))
+            return *why;
+        return std::get<OwnAlignment>(own).alignment;
+    });
+}
+
 std::variant<AlignedPair, std::string> AlignedPairOf(FIBITMAP* left, FIBITMAP* right, double windowMargin,
-                                                     const RigGeometry* rig)
+                                                     const RigGeometry* rig, const Alignment* own)
 {
     const cv::Mat leftEye = TopDown(left), rightEye = TopDown(right);
     const auto pair = FeaturesOf(leftEye, rightEye);
@@ -658,15 +675,13 @@ std::variant<AlignedPair, std::string> AlignedPairOf(FIBITMAP* left, FIBITMAP* r
         if (auto* alignment = std::get_if<Alignment>(&fromRig))
             found = *alignment;
     }
-    // The pair's own alignment, to weigh the rig's against; an OpenCV error
-    // in it, as in the rig's, leaves the other.
-    const auto own =
-        WithOpenCvErrors<OwnAlignment>([&] { return OwnAlignmentOf(std::get<PairFeatures>(pair), windowMargin); });
-    if (const auto* mine = std::get_if<OwnAlignment>(&own)) {
-        if (!found || found->matches < kRigShare * mine->alignment.matches)
-            found = mine->alignment;
+    // The pair's own alignment, to weigh the rig's against.
+    const auto mine = OwnOrKnown(std::get<PairFeatures>(pair), windowMargin, own);
+    if (const auto* alignment = std::get_if<Alignment>(&mine)) {
+        if (!found || found->matches < kRigShare * alignment->matches)
+            found = *alignment;
     } else if (!found) {
-        return std::get<std::string>(own);
+        return std::get<std::string>(mine);
     }
     const Alignment& alignment = *found;
     const cv::Rect common(alignment.cropX, alignment.cropY, alignment.cropWidth, alignment.cropHeight);
@@ -687,17 +702,18 @@ double RigTolerance(const RigGeometry& rig)
     return kKeystonePixels / MatchingReduce(rig.width, rig.height, kMatchingSide);
 }
 
-std::variant<RigSample, std::string> RigSampleOf(FIBITMAP* left, FIBITMAP* right)
+std::variant<RigSample, std::string> RigSampleOf(FIBITMAP* left, FIBITMAP* right, double windowMargin)
 {
     const auto pair = FeaturesOf(TopDown(left), TopDown(right));
     if (const auto* why = std::get_if<std::string>(&pair))
         return *why;
-    const auto own = OwnAlignmentOf(std::get<PairFeatures>(pair), 0);
+    const auto own = OwnAlignmentOf(std::get<PairFeatures>(pair), windowMargin);
     if (const auto* why = std::get_if<std::string>(&own))
         return *why;
     const Matching& matching = std::get<OwnAlignment>(own).matching;
     const cv::Size size = std::get<PairFeatures>(pair).size;
-    RigSample sample{RigOf(size, matching.lens, matching.straightening.keystone, 1), {}};
+    RigSample sample{
+        RigOf(size, matching.lens, matching.straightening.keystone, 1), {}, std::get<OwnAlignment>(own).alignment};
     const std::vector<Match> agreeing = Agreeing(
         matching.straightening.matches, matching.straightening.keystone.Warps(size), RigTolerance(sample.geometry));
     for (const Match& m : Seen(matching.lens, agreeing))
@@ -772,14 +788,14 @@ std::variant<RigGeometry, std::string> CommonRigOf(const std::vector<RigSample>&
 } // namespace
 
 std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right, double windowMargin,
-                                                 const RigGeometry* rig)
+                                                 const RigGeometry* rig, const Alignment* own)
 {
-    return WithOpenCvErrors<AlignedPair>([&] { return AlignedPairOf(left, right, windowMargin, rig); });
+    return WithOpenCvErrors<AlignedPair>([&] { return AlignedPairOf(left, right, windowMargin, rig, own); });
 }
 
-std::variant<RigSample, std::string> SampleRig(FIBITMAP* left, FIBITMAP* right)
+std::variant<RigSample, std::string> SampleRig(FIBITMAP* left, FIBITMAP* right, double windowMargin)
 {
-    return WithOpenCvErrors<RigSample>([&] { return RigSampleOf(left, right); });
+    return WithOpenCvErrors<RigSample>([&] { return RigSampleOf(left, right, windowMargin); });
 }
 
 std::optional<RigGeometry> CommonRig(const std::vector<RigSample>& samples)

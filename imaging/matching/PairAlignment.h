@@ -81,19 +81,23 @@ struct AlignedPair {
 // as many of its sure matches agree as any model needs. When the rig does
 // not fit the pair (another size, too few matches near it, clearly fewer
 // than its own alignment brings onto common rows), the pair is aligned as
-// without.
+// without. `own`, the pair's own alignment at this margin when it is known
+// already (its RigSample's), is not sought again.
 std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right, double windowMargin = 0,
-                                                 const RigGeometry* rig = nullptr);
+                                                 const RigGeometry* rig = nullptr, const Alignment* own = nullptr);
 
 // What one pair's own alignment says of its rig: the geometry found and the
-// points matched under it, each left x, y, right x, y in the pair's pixels.
+// points matched under it, each left x, y, right x, y in the pair's pixels;
+// and that alignment, for AlignPair when the pair is straightened.
 struct RigSample {
     RigGeometry geometry;
     std::vector<std::array<double, 4>> matches;
+    Alignment own;
 };
 
-// The pair's sample, or why none (AlignPair's reasons).
-std::variant<RigSample, std::string> SampleRig(FIBITMAP* left, FIBITMAP* right);
+// The pair's sample, its own alignment with the stereo window `windowMargin`
+// behind the nearest point, or why none (AlignPair's reasons).
+std::variant<RigSample, std::string> SampleRig(FIBITMAP* left, FIBITMAP* right, double windowMargin = 0);
 
 // The sample geometry that the most of all samples' matches agree with (of a
 // bounded number of samples spread over them), refitted (lens and keystone)

@@ -360,9 +360,10 @@ RigSample SampleOf(const cv::Mat& left, const cv::Mat& right)
     return std::get<RigSample>(sample);
 }
 
-Alignment AlignedFromRig(const cv::Mat& left, const cv::Mat& right, const RigGeometry& rig)
+Alignment AlignedFromRig(const cv::Mat& left, const cv::Mat& right, const RigGeometry& rig, double margin = 0,
+                         const Alignment* own = nullptr)
 {
-    auto aligned = AlignPair(ToBitmap(left).get(), ToBitmap(right).get(), 0, &rig);
+    auto aligned = AlignPair(ToBitmap(left).get(), ToBitmap(right).get(), margin, &rig, own);
     if (const auto* why = std::get_if<std::string>(&aligned)) {
         ADD_FAILURE() << *why;
         return {};
@@ -476,6 +477,18 @@ TEST(PairAlignmentTest, APairTheRigDoesNotFitIsAlignedOnItsOwn)
     EXPECT_FALSE(withRig.fromRig);
     EXPECT_EQ(withRig.rightWarp, own.rightWarp);
     EXPECT_NEAR(withRig.angle, -2, 0.05);
+    // Its own alignment, known from its sample at the same window margin, is
+    // the one it would find again, and is taken as it is, unless its cut
+    // lies outside the eyes.
+    auto sampled = SampleRig(ToBitmap(left).get(), ToBitmap(right).get(), 7);
+    ASSERT_TRUE(std::holds_alternative<RigSample>(sampled)) << std::get<std::string>(sampled);
+    const Alignment known = std::get<RigSample>(sampled).own;
+    EXPECT_EQ(known.rightWarp, AlignedFromRig(left, right, *rig, 7).rightWarp);
+    Alignment moved = known;
+    moved.rightWarp[2] += 5;
+    EXPECT_EQ(AlignedFromRig(left, right, *rig, 7, &moved).rightWarp, moved.rightWarp);
+    moved.cropX = left.cols;
+    EXPECT_EQ(AlignedFromRig(left, right, *rig, 7, &moved).rightWarp, known.rightWarp);
     // A rig of pictures of another size fits no pair of this one.
     RigGeometry otherSize = *rig;
     otherSize.width = 1280;
