@@ -45,8 +45,8 @@ std::string Moved(double pixels, const char* positiveWay, const char* negativeWa
     return distance + " px " + (pixels < 0 && distance != Fixed(0, 1) ? negativeWay : positiveWay);
 }
 
-// What the alignment did, in a line.
-std::string Described(const Alignment& a)
+// What the alignment did, in a line; whether from the rig, when one was given.
+std::string Described(const Alignment& a, bool rigGiven)
 {
     return "aligned: turned " + Fixed(a.angle, 3) + " degrees, scaled " + Fixed(a.scale, 4) + ", moved " +
            Moved(a.offsetX, "right", "left") + " and " + Moved(a.offsetY, "down", "up") + "; cut to " +
@@ -57,7 +57,9 @@ std::string Described(const Alignment& a)
                 ? "; keystone corrected in both eyes (turn and scale alone: " + Fixed(a.similarityError, 2) + " px)"
                 : "") +
            (a.lens.k == 0 ? "" : "; lens bending corrected in both eyes (k = " + Fixed(a.lens.k, 3) + ")") +
-           (a.fromRig ? "; from the rig's geometry" : "");
+           (a.fromRig  ? "; from the rig's geometry"
+            : rigGiven ? "; on its own, as the rig's geometry does not fit this pair"
+                       : "");
 }
 
 std::string Extension(const std::string& path)
@@ -104,7 +106,7 @@ std::optional<AlignedPair> AlignOrReport(const PairRead& pair, double windowMarg
             return std::nullopt;
         }
         if (isatty(STDERR_FILENO))
-            sink.ShowNote(Described(std::get<AlignedPair>(aligned).alignment));
+            sink.ShowNote(Described(std::get<AlignedPair>(aligned).alignment, rig != nullptr));
         return std::move(std::get<AlignedPair>(aligned));
     });
 }
