@@ -14,6 +14,7 @@
 #include "imaging/stereo/Messages.h"
 #include "imaging/stereo/RoutineSteps.h"
 #include "imaging/stereo/TempFiles.h"
+#include "imaging/threads/AwayFromTheWindow.h"
 #include "platform/Platform.h"
 
 #include <filesystem>
@@ -28,7 +29,7 @@ bool CMainDlg::WriteDepthFromPair(const std::vector<std::string>& outputs)
         return false;
     }
     // Each step takes seconds on a large pair: the line says which one runs
-    // before it starts.
+    // before it starts, and the window stays alive while it runs.
     const auto starting = [this](const char* status) {
         SetStatus(status);
         PumpOneMessage();
@@ -36,7 +37,7 @@ bool CMainDlg::WriteDepthFromPair(const std::vector<std::string>& outputs)
     return GuardAllocation(*this, [&] {
         BeginProgress(2);
         starting(messages::kStatusAligning);
-        auto aligned = AlignPair(pair.left.get(), pair.right.get());
+        auto aligned = AwayFromTheWindow(*this, [&] { return AlignPair(pair.left.get(), pair.right.get()); });
         if (const auto* why = std::get_if<std::string>(&aligned)) {
             ResetProgress();
             ShowMessage(messages::kPairNotAligned + *why);
@@ -50,7 +51,7 @@ bool CMainDlg::WriteDepthFromPair(const std::vector<std::string>& outputs)
         FIBITMAP* right = (asTheyAre ? pair.right : straightened.right).get();
         StepProgress();
         starting(messages::kStatusPairDepth);
-        auto made = DepthFromPair(left, right);
+        auto made = AwayFromTheWindow(*this, [&] { return DepthFromPair(left, right); });
         ResetProgress();
         if (const auto* why = std::get_if<std::string>(&made)) {
             ShowMessage(messages::kNoDepthMapMade + *why);
