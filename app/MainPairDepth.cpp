@@ -57,9 +57,11 @@ bool CMainDlg::WriteDepthFromPair(const std::vector<std::string>& outputs)
             ShowMessage(messages::kNoDepthMapMade + *why);
             return false;
         }
-        return WriteOrReport(std::get<PairDepth>(made).depth.get(), outputs[0], settings_.saveFormat, runOptions_,
-                             *this) &&
-               WriteOrReport(left, outputs[1], settings_.saveFormat, runOptions_, *this);
+        // The picture first: a depth map left without the aligned eye it
+        // belongs to would be taken for the unaligned one's.
+        return WriteOrReport(left, outputs[1], settings_.saveFormat, runOptions_, *this) &&
+               WriteOrReport(std::get<PairDepth>(made).depth.get(), outputs[0], settings_.saveFormat, runOptions_,
+                             *this);
     });
 }
 

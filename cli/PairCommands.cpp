@@ -157,9 +157,11 @@ bool MakePairDepth(const PairSource& source, bool aligned, const std::string& de
             return false;
         }
         const PairDepth& depth = std::get<PairDepth>(made);
+        // The picture first: a depth map left without the aligned eye it
+        // belongs to would be taken for the unaligned one's.
         const bool done =
-            WriteOrReport(depth.depth.get(), depthPath, depthFormat, runOptions, sink) &&
-            (picturePath.empty() || WriteOrReport(left.get(), picturePath, pictureFormat, runOptions, sink));
+            (picturePath.empty() || WriteOrReport(left.get(), picturePath, pictureFormat, runOptions, sink)) &&
+            WriteOrReport(depth.depth.get(), depthPath, depthFormat, runOptions, sink);
         if (done && isatty(STDERR_FILENO))
             sink.ShowNote("depth: disparities " + Fixed(depth.farthest, 1) + " to " + Fixed(depth.nearest, 1) +
                           " px; velmora-cli view --image " + (picturePath.empty() ? "LEFT" : picturePath) +

@@ -385,6 +385,14 @@ TEST_F(CliPairsTest, DepthWritesTheAlignedLeftEyesDepthMapBesideIt)
     EXPECT_TRUE(std::filesystem::exists("p2.png"));
     EXPECT_FALSE(std::filesystem::exists("d2-picture.png"));
 
+    // A picture that cannot be written leaves no depth map, which would be
+    // taken for the unaligned left eye's.
+    const ProgramResult unwritten = Cli({"depth", "--left", "scene-left.png", "--right", "scene-right.png", "-o",
+                                         "d3.png", "--picture-out", "no-folder/p3.png"});
+    EXPECT_EQ(unwritten.exitCode, 1);
+    EXPECT_NE(unwritten.err.find("Couldn't save no-folder/p3.png"), std::string::npos) << unwritten.err;
+    EXPECT_FALSE(std::filesystem::exists("d3.png"));
+
     Save(MakeImage(300, 200, [](int, int) { return Grey(60); }).get(), "flat.png", kSavePng);
     const ProgramResult flat = Cli({"depth", "--left", "flat.png", "--right", "flat.png", "--aligned", "-o", "f.png"});
     EXPECT_EQ(flat.exitCode, 1);
