@@ -576,12 +576,13 @@ std::variant<PairFeatures, std::string> FeaturesOf(const cv::Mat& leftEye, const
     return pair;
 }
 
-std::variant<OwnAlignment, std::string> OwnAlignmentOf(const PairFeatures& pair, double windowMargin)
+// The start whose matching, with a lens correction or without, finds the
+// most of the scene again: the pair's own geometry, not a repeated
+// pattern's copy one period off. None when there is no start. The stereo
+// window plays no part in it.
+std::optional<Candidate> BestStart(const PairFeatures& pair)
 {
     const auto& [size, features, sure] = pair;
-    // The start whose matching, with a lens correction or without, finds
-    // the most of the scene again: the pair's own geometry, not a repeated
-    // pattern's copy one period off.
     std::optional<Candidate> best;
     for (const Keystone& start : Starts(sure, size, features.reduce)) {
         Matching plain{LensOf(0, size.width, size.height), sure, StraightenFrom(features, sure, size, start)};
@@ -591,20 +592,34 @@ std::variant<OwnAlignment, std::string> OwnAlignmentOf(const PairFeatures& pair,
         if (!best || sceneFound > best->found)
             best = Candidate{sceneFound, std::move(plain), std::move(corrected)};
     }
-    if (!best)
-        return Refusal(0, sure.size());
+    return best;
+}
+
+// The pair aligned from its best start, with the stereo window
+// `windowMargin` behind the nearest point.
+std::variant<OwnAlignment, std::string> AlignmentFrom(const PairFeatures& pair, const Candidate& best,
+                                                      double windowMargin)
+{
     // A wide lens leaves the rows apart towards the edges. Its correction is
     // kept when the pair aligns with it; otherwise the pair is aligned
     // without, as well as that goes.
-    if (best->corrected) {
-        auto found = AlignmentOf(*best->corrected, size, features.reduce, windowMargin);
+    if (best.corrected) {
+        auto found = AlignmentOf(*best.corrected, pair.size, pair.features.reduce, windowMargin);
         if (auto* alignment = std::get_if<Alignment>(&found))
-            return OwnAlignment{*alignment, std::move(*best->corrected)};
+            return OwnAlignment{*alignment, *best.corrected};
     }
-    auto found = AlignmentOf(best->plain, size, features.reduce, windowMargin);
+    auto found = AlignmentOf(best.plain, pair.size, pair.features.reduce, windowMargin);
     if (auto* alignment = std::get_if<Alignment>(&found))
-        return OwnAlignment{*alignment, std::move(best->plain)};
+        return OwnAlignment{*alignment, best.plain};
     return std::get<std::string>(found);
+}
+
+std::variant<OwnAlignment, std::string> OwnAlignmentOf(const PairFeatures& pair, double windowMargin)
+{
+    const std::optional<Candidate> best = BestStart(pair);
+    if (!best)
+        return Refusal(0, pair.sure.size());
+    return AlignmentFrom(pair, *best, windowMargin);
 }
 
 Keystone KeystoneOf(const RigGeometry& rig)
@@ -641,7 +656,6 @@ std::variant<Alignment, std::string> AlignmentFromRig(const PairFeatures& pair, 
     return AlignmentOf(matching, size, features.reduce, windowMargin, true);
 }
 
-// AlignPair, OpenCV's errors aside.
 // The pair's own alignment: `known` when it fits the eyes (its cut lies
 // within them), else sought; an OpenCV error is a reason, as the rig's is.
 std::variant<Alignment, std::string> OwnOrKnown(const PairFeatures& pair, double windowMargin, const Alignment* known)
@@ -659,6 +673,7 @@ std::variant<Alignment, std::string> OwnOrKnown(const PairFeatures& pair, double
     });
 }
 
+// AlignPair, OpenCV's errors aside.
 std::variant<AlignedPair, std::string> AlignedPairOf(FIBITMAP* left, FIBITMAP* right, double windowMargin,
                                                      const RigGeometry* rig, const Alignment* own)
 {
@@ -704,20 +719,31 @@ double RigTolerance(const RigGeometry& rig)
 
 std::variant<RigSample, std::string> RigSampleOf(FIBITMAP* left, FIBITMAP* right, double windowMargin)
 {
-    const auto pair = FeaturesOf(TopDown(left), TopDown(right));
-    if (const auto* why = std::get_if<std::string>(&pair))
+    const auto features = FeaturesOf(TopDown(left), TopDown(right));
+    if (const auto* why = std::get_if<std::string>(&features))
         return *why;
-    const auto own = OwnAlignmentOf(std::get<PairFeatures>(pair), windowMargin);
-    if (const auto* why = std::get_if<std::string>(&own))
+    const PairFeatures& pair = std::get<PairFeatures>(features);
+    const std::optional<Candidate> best = BestStart(pair);
+    if (!best)
+        return Refusal(0, pair.sure.size());
+    // The geometry as at the screen, so that the rig learnt is the same
+    // whatever margin the pairs are made with; a margin no cut leaves room
+    // for only leaves the pair's own alignment to be sought again.
+    const auto atScreen = AlignmentFrom(pair, *best, 0);
+    if (const auto* why = std::get_if<std::string>(&atScreen))
         return *why;
-    const Matching& matching = std::get<OwnAlignment>(own).matching;
-    const cv::Size size = std::get<PairFeatures>(pair).size;
-    RigSample sample{
-        RigOf(size, matching.lens, matching.straightening.keystone, 1), {}, std::get<OwnAlignment>(own).alignment};
-    const std::vector<Match> agreeing = Agreeing(
-        matching.straightening.matches, matching.straightening.keystone.Warps(size), RigTolerance(sample.geometry));
+    const auto& [alignment, matching] = std::get<OwnAlignment>(atScreen);
+    RigSample sample{RigOf(pair.size, matching.lens, matching.straightening.keystone, 1), {}, alignment};
+    const std::vector<Match> agreeing =
+        Agreeing(matching.straightening.matches, matching.straightening.keystone.Warps(pair.size),
+                 RigTolerance(sample.geometry));
     for (const Match& m : Seen(matching.lens, agreeing))
         sample.matches.push_back({m.left.x, m.left.y, m.right.x, m.right.y});
+    if (windowMargin != 0) {
+        const auto own = AlignmentFrom(pair, *best, windowMargin);
+        const auto* atMargin = std::get_if<OwnAlignment>(&own);
+        sample.own = atMargin ? std::optional(atMargin->alignment) : std::nullopt;
+    }
     return sample;
 }
 

@@ -92,11 +92,12 @@ std::variant<AlignedPair, std::string> AlignPair(FIBITMAP* left, FIBITMAP* right
 struct RigSample {
     RigGeometry geometry;
     std::vector<std::array<double, 4>> matches;
-    Alignment own;
+    std::optional<Alignment> own; // none when the window margin leaves no cut
 };
 
-// The pair's sample, its own alignment with the stereo window `windowMargin`
-// behind the nearest point, or why none (AlignPair's reasons).
+// The pair's sample, the same whatever the margin, with its own alignment at
+// the stereo window `windowMargin` behind the nearest point; or why none
+// (AlignPair's reasons).
 std::variant<RigSample, std::string> SampleRig(FIBITMAP* left, FIBITMAP* right, double windowMargin = 0);
 
 // The sample geometry that the most of all samples' matches agree with (of a

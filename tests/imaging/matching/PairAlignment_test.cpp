@@ -482,13 +482,21 @@ TEST(PairAlignmentTest, APairTheRigDoesNotFitIsAlignedOnItsOwn)
     // lies outside the eyes.
     auto sampled = SampleRig(ToBitmap(left).get(), ToBitmap(right).get(), 7);
     ASSERT_TRUE(std::holds_alternative<RigSample>(sampled)) << std::get<std::string>(sampled);
-    const Alignment known = std::get<RigSample>(sampled).own;
+    ASSERT_TRUE(std::get<RigSample>(sampled).own);
+    const Alignment known = *std::get<RigSample>(sampled).own;
     EXPECT_EQ(known.rightWarp, AlignedFromRig(left, right, *rig, 7).rightWarp);
     Alignment moved = known;
     moved.rightWarp[2] += 5;
     EXPECT_EQ(AlignedFromRig(left, right, *rig, 7, &moved).rightWarp, moved.rightWarp);
     moved.cropX = left.cols;
     EXPECT_EQ(AlignedFromRig(left, right, *rig, 7, &moved).rightWarp, known.rightWarp);
+    // A margin that leaves no cut changes nothing of what the pair says of
+    // its rig: it only leaves no alignment of its own to carry.
+    auto far = SampleRig(ToBitmap(left).get(), ToBitmap(right).get(), 1e5);
+    ASSERT_TRUE(std::holds_alternative<RigSample>(far)) << std::get<std::string>(far);
+    EXPECT_EQ(std::get<RigSample>(far).geometry, std::get<RigSample>(sampled).geometry);
+    EXPECT_EQ(std::get<RigSample>(far).matches, std::get<RigSample>(sampled).matches);
+    EXPECT_FALSE(std::get<RigSample>(far).own);
     // A rig of pictures of another size fits no pair of this one.
     RigGeometry otherSize = *rig;
     otherSize.width = 1280;
