@@ -173,8 +173,8 @@ std::variant<RigGeometry, std::string> ReadRigFile(const std::string& path)
     if (!file.status)
         return file.status.reason;
     if (file.size > kLargestRigFile)
-        return "not a rig file (" + std::to_string(file.size) + " bytes; a rig file has fewer than " +
-               std::to_string(kLargestRigFile) + ")";
+        return "not a rig file (" + std::to_string(file.size) + " bytes; a rig file has " +
+               std::to_string(kLargestRigFile) + " at most)";
     FileBytes bytes(file.descriptor.Get(), file.size);
     std::string text;
     for (std::uint64_t at = 0; at < file.size; ++at) {
@@ -189,6 +189,9 @@ std::variant<RigGeometry, std::string> ReadRigFile(const std::string& path)
 FileStatus WriteRigFile(const RigGeometry& rig, const std::string& path, const RunOptions& options)
 {
     const std::string text = RigFileText(rig);
+    // A file that could never be read back is no rig file.
+    if (const auto read = ParseRigFile(text); const auto* why = std::get_if<std::string>(&read))
+        return Failure(FileProblem::kUnwritable, "the rig's geometry is beyond what a rig file holds (" + *why + ")");
     return WriteFileBytes(path, {text.begin(), text.end()},
                           options.replaceLinks ? AtomicFile::Links::kReplace : AtomicFile::Links::kFollow);
 }

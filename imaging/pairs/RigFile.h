@@ -34,7 +34,8 @@ std::variant<RigGeometry, std::string> ParseRigFile(std::string_view text);
 // says why it cannot.
 std::variant<RigGeometry, std::string> ReadRigFile(const std::string& path);
 
-// Replaces the file at once with the rig's text, or leaves it as it was.
+// Replaces the file at once with the rig's text, or leaves it as it was;
+// a rig whose text ParseRigFile would refuse is not written.
 FileStatus WriteRigFile(const RigGeometry& rig, const std::string& path, const RunOptions& options);
 
 inline constexpr std::size_t kLargestRigFile = 64 * 1024;

@@ -2,10 +2,12 @@
 
 #include "imaging/pairs/RigFile.h"
 
+#include "imaging/files/SystemCalls.h"
 #include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -98,6 +100,12 @@ TEST(RigFileTest, WhatIsNoRigIsRefusedNamingTheLine)
         EXPECT_EQ(Refusal(text).rfind(why, 0), 0u) << '"' << text << "\" gave \"" << Refusal(text) << '"';
 }
 
+ssize_t FailingWrite(int, const void*, std::size_t, off_t)
+{
+    errno = ENOSPC;
+    return -1;
+}
+
 TEST(RigFileTest, WrittenWholeAndReadBackOrLeftAsItWas)
 {
     Sandbox sandbox;
@@ -107,8 +115,27 @@ TEST(RigFileTest, WrittenWholeAndReadBackOrLeftAsItWas)
     ASSERT_TRUE(std::holds_alternative<RigGeometry>(read)) << std::get<std::string>(read);
     EXPECT_EQ(std::get<RigGeometry>(read), ChessboardRig());
 
+    // A full disk, a missing folder, or a geometry no rig file holds: the
+    // file that was there stays as it was.
+    const std::string before = ReadBytes("rig.txt");
+    RigGeometry moved = ChessboardRig();
+    moved.lens = -0.1;
+    {
+        const SystemCalls real = ActiveSystemCalls();
+        ScopedSystemCalls full({FailingWrite, real.fsync, real.close, real.rename});
+        EXPECT_EQ(WriteRigFile(moved, "rig.txt", options).reason, "No space left on device");
+    }
+    RigGeometry bent = ChessboardRig();
+    bent.keystone[1] = 0.3;
+    const FileStatus refused = WriteRigFile(bent, "rig.txt", options);
+    EXPECT_EQ(refused.problem, FileProblem::kUnwritable);
+    EXPECT_EQ(refused.reason.rfind("the rig's geometry is beyond what a rig file holds (line 5: the keystone's", 0), 0u)
+        << refused.reason;
+    EXPECT_EQ(ReadBytes("rig.txt"), before);
     EXPECT_FALSE(WriteRigFile(ChessboardRig(), "no-such-folder/rig.txt", options));
     EXPECT_FALSE(std::filesystem::exists("no-such-folder"));
+    EXPECT_EQ(std::vector<std::filesystem::path>(std::filesystem::directory_iterator("."), {}),
+              std::vector<std::filesystem::path>{"./rig.txt"});
 
     const auto refusal = [](const std::string& path) {
         const auto got = ReadRigFile(path);
@@ -117,9 +144,13 @@ TEST(RigFileTest, WrittenWholeAndReadBackOrLeftAsItWas)
     EXPECT_EQ(refusal("missing.txt"), "No such file or directory");
     std::filesystem::create_directory("folder");
     EXPECT_EQ(refusal("folder"), "Is a directory");
-    // A picture given by mistake is not read to its end.
-    WriteBytes("large.txt", "velmora-rig 1\n" + std::string(kLargestRigFile, '#'));
-    EXPECT_EQ(refusal("large.txt").rfind("not a rig file (", 0), 0u) << refusal("large.txt");
+    // A picture given by mistake is not read to its end; a rig file padded
+    // with comments to the largest size is read.
+    const std::string text = RigFileText(ChessboardRig());
+    WriteBytes("largest.txt", text + "#" + std::string(kLargestRigFile - text.size() - 2, ' ') + "\n");
+    EXPECT_EQ(refusal("largest.txt"), "");
+    WriteBytes("large.txt", text + "#" + std::string(kLargestRigFile - text.size() - 1, ' ') + "\n");
+    EXPECT_EQ(refusal("large.txt"), "not a rig file (65537 bytes; a rig file has 65536 at most)");
 }
 
 } // namespace
