@@ -268,7 +268,8 @@ public:
         const std::lock_guard lock(mutex_);
         std::map<std::string, Alignment> own;
         for (const auto& [image, sample] : samples_)
-            own.emplace(image, sample.own);
+            if (sample.own)
+                own.emplace(image, *sample.own);
         return own;
     }
 
@@ -442,6 +443,35 @@ bool IsLink(const std::string& path)
     return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
+// Why `path`, which is the run's input `input`, is not written.
+std::string NeverWrittenOver(const std::string& path, const std::string& input)
+{
+    return path + (input == path ? "" : " is " + input + ", which") +
+           " is an input of this run and is never written over";
+}
+
+void MakeOutFolder(const std::string& out)
+{
+    std::error_code error;
+    fs::create_directories(out, error);
+    if (error || !fs::is_directory(out))
+        throw std::runtime_error(out + ": " + (error ? error.message() : "not a folder"));
+}
+
+// The picture of the folder whose result `path` would be, if any: every
+// picture's, not only this run's share's.
+const BatchPicture* ResultOf(const std::string& path, const BatchWork& work, const std::string& out,
+                             const std::vector<BatchPicture>& pictures)
+{
+    std::error_code ignored;
+    const fs::path place = fs::weakly_canonical(fs::absolute(path, ignored), ignored);
+    for (const BatchPicture& picture : pictures)
+        for (const OutputFile& output : work.OutputsFor(out, picture.stem))
+            if (fs::weakly_canonical(fs::absolute(output.path, ignored), ignored) == place)
+                return &picture;
+    return nullptr;
+}
+
 // The pictures of the folder, each with the file found beside it (a depth
 // map, a right eye) unless none is looked for; --shard is checked first.
 std::vector<BatchPicture> PicturesOfRun(const BatchOptions& options, const DepthMapPlace& partners)
@@ -455,10 +485,7 @@ int RunBatch(const BatchWork& work, const BatchOptions& options, const std::vect
              const RunOptions& runOptions, ConsoleSink& sink)
 {
     const Shard shard = ShardOf(options.shard);
-    std::error_code error;
-    fs::create_directories(options.out, error);
-    if (error || !fs::is_directory(options.out))
-        throw std::runtime_error(options.out + ": " + (error ? error.message() : "not a folder"));
+    MakeOutFolder(options.out);
 
     const RunInputs inputs(pictures);
     std::vector<Job> jobs;
@@ -487,10 +514,8 @@ int RunBatch(const BatchWork& work, const BatchOptions& options, const std::vect
         const auto input = std::find_if(outputs.begin(), outputs.end(),
                                         [&](const OutputFile& output) { return inputs.Input(output.path); });
         if (input != outputs.end()) {
-            const std::string& which = *inputs.Input(input->path);
-            sink.ShowMessage(picture.image + ": not made, " + input->path +
-                             (which == input->path ? "" : " is " + which + ", which") +
-                             " is an input of this run and is never written over");
+            sink.ShowMessage(picture.image + ": not made, " +
+                             NeverWrittenOver(input->path, *inputs.Input(input->path)));
             ++failed;
             continue;
         }
@@ -564,10 +589,12 @@ void LearnRig(const BatchOptions& options, const std::vector<BatchPicture>& pict
 }
 
 // None, after the message, when the run cannot begin: --rig unreadable, or
-// --save-rig naming one of the run's pictures.
+// --save-rig naming one of the folder's pictures or a result of one, as
+// `work` names them. --out is made before the rig is learnt, so that the rig
+// may be saved there.
 std::optional<RigOfRun> RigOfRunOrReport(const RigOptions& rigOptions, const BatchOptions& options,
-                                         const std::vector<BatchPicture>& pictures, double windowMargin,
-                                         const RunOptions& runOptions, ConsoleSink& sink)
+                                         const std::vector<BatchPicture>& pictures, const BatchWork& work,
+                                         double windowMargin, const RunOptions& runOptions, ConsoleSink& sink)
 {
     RigOfRun rig;
     if (!ReadRigOption(rigOptions.file, rig.geometry, sink))
@@ -576,12 +603,16 @@ std::optional<RigOfRun> RigOfRunOrReport(const RigOptions& rigOptions, const Bat
         return rig;
     if (!rigOptions.save.empty()) {
         if (const std::string* input = RunInputs(pictures).Input(rigOptions.save)) {
-            sink.ShowMessage("--save-rig " + rigOptions.save +
-                             (*input == rigOptions.save ? "" : " is " + *input + ", which") +
-                             " is an input of this run and is never written over");
+            sink.ShowMessage("--save-rig " + NeverWrittenOver(rigOptions.save, *input));
+            return std::nullopt;
+        }
+        if (const BatchPicture* picture = ResultOf(rigOptions.save, work, options.out, pictures)) {
+            sink.ShowMessage("--save-rig " + rigOptions.save + " is where the result of " + picture->image +
+                             " goes: choose another name");
             return std::nullopt;
         }
     }
+    MakeOutFolder(options.out);
     LearnRig(options, pictures, windowMargin, runOptions, sink, rig);
     if (!rigOptions.save.empty()) {
         if (!rig.geometry) {
@@ -680,8 +711,12 @@ void AddPairBatches(CLI::App& batch, CommandTable& commands, RunOptions& runOpti
             const PairResult result{align->then, LayoutNamed(align->layout).value(), align->anaglyphMode};
             const std::vector<BatchPicture> pictures =
                 PicturesOfRun(*options, {"", options->depthSuffix, options->depthSuffix.empty()});
-            const double margin = kind == PairWork::Kind::kAlign ? align->margin : 0; // depth's pairs: 0
-            const std::optional<RigOfRun> rig = RigOfRunOrReport(*rigOptions, *options, pictures, margin, run, sink);
+            // The own alignments kept from learning the rig must be at the
+            // margin the pairs are made with: depth makes its pairs at 0.
+            const double margin = kind == PairWork::Kind::kAlign ? align->margin : 0;
+            const PairWork naming(kind, format, result, margin, std::nullopt);
+            const std::optional<RigOfRun> rig =
+                RigOfRunOrReport(*rigOptions, *options, pictures, naming, margin, run, sink);
             if (!rig)
                 return int(kFailed);
             const PairWork work(kind, format, result, margin, rig->geometry, rig->own);

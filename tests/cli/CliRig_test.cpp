@@ -97,31 +97,50 @@ TEST_F(CliRigTest, BatchOfOneRigLearnsItsGeometryFromAllItsPairs)
 
 TEST_F(CliRigTest, ASavedRigStraightensEachLaterPairAsTheRunThatLearntIt)
 {
-    const ProgramResult learnt = Cli({"batch", "align", "--images", "rig", "--right-suffix", "-right", "--one-rig",
-                                      "--save-rig", "rig.txt", "--format", "png", "--out", "all"});
+    // Besides the rig's pairs, one of another camera, which the rig does not
+    // fit: it is made from its own alignment, kept from learning the rig.
+    const cv::Mat scene = TexturedScene(14);
+    SaveEyes(scene, Moved(scene, -1.5, 30, -10));
+    std::filesystem::copy_file("scene-left.png", "rig/stranger.png");
+    std::filesystem::copy_file("scene-right.png", "rig/stranger-right.png");
+    const std::vector<std::string> margin = {"--window-margin", "20", "--format", "png"};
+    const auto align = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.end(), margin.begin(), margin.end());
+        return Cli(arguments);
+    };
+    // Kept among the results, in a folder the run makes.
+    const ProgramResult learnt = align({"batch", "align", "--images", "rig", "--right-suffix", "-right", "--one-rig",
+                                        "--save-rig", "all/rig.txt", "--out", "all"});
     ASSERT_EQ(learnt.exitCode, 0) << learnt.err;
-    EXPECT_EQ(ReadBytes("rig.txt").rfind("velmora-rig 1\n", 0), 0u);
+    EXPECT_TRUE(Says(learnt, "agreed on by 3 of the 4 pairs")) << learnt.err;
+    EXPECT_EQ(ReadBytes("all/rig.txt").rfind("velmora-rig 1\n", 0), 0u);
     // One pair at a time, as a photographer with the rig's file would.
-    const ProgramResult one = Cli(
-        {"align", "--left", "rig/shot12.png", "--right", "rig/shot12-right.png", "--rig", "rig.txt", "-o", "one.png"});
-    ASSERT_EQ(one.exitCode, 0) << one.err;
-    EXPECT_TRUE(ReadBytes("one.png") == ReadBytes("all/shot12.png"));
-    const ProgramResult again = Cli({"batch", "align", "--images", "rig", "--right-suffix", "-right", "--rig",
-                                     "rig.txt", "--format", "png", "--out", "again"});
+    for (const std::string stem : {"shot12", "stranger"}) {
+        const ProgramResult one = align({"align", "--left", "rig/" + stem + ".png", "--right",
+                                         "rig/" + stem + "-right.png", "--rig", "all/rig.txt", "-o", stem + ".png"});
+        ASSERT_EQ(one.exitCode, 0) << one.err;
+        EXPECT_TRUE(ReadBytes(stem + ".png") == ReadBytes("all/" + stem + ".png")) << stem;
+    }
+    const ProgramResult again = align(
+        {"batch", "align", "--images", "rig", "--right-suffix", "-right", "--rig", "all/rig.txt", "--out", "again"});
     ASSERT_EQ(again.exitCode, 0) << again.err;
-    EXPECT_EQ(again.err.find("rig's geometry, agreed"), std::string::npos) << "nothing learnt again";
-    for (const std::string name : {"shot11.png", "shot12.png", "shot13.png"})
+    EXPECT_FALSE(Says(again, "rig's geometry, agreed")) << "nothing learnt again";
+    for (const std::string name : {"shot11.png", "shot12.png", "shot13.png", "stranger.png"})
         EXPECT_TRUE(ReadBytes("again/" + name) == ReadBytes("all/" + name)) << name;
     // depth straightens from it too: its picture is align's left eye.
-    ASSERT_EQ(
-        Cli({"depth", "--left", "rig/shot13.png", "--right", "rig/shot13-right.png", "--rig", "rig.txt", "-o", "d.png"})
-            .exitCode,
-        0);
-    ASSERT_EQ(Cli({"align", "--left", "rig/shot13.png", "--right", "rig/shot13-right.png", "--rig", "rig.txt",
+    ASSERT_EQ(Cli({"depth", "--left", "rig/shot13.png", "--right", "rig/shot13-right.png", "--rig", "all/rig.txt", "-o",
+                   "d.png"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(Cli({"align", "--left", "rig/shot13.png", "--right", "rig/shot13-right.png", "--rig", "all/rig.txt",
                    "--left-out", "l.png", "--right-out", "r.png"})
                   .exitCode,
               0);
     EXPECT_TRUE(SamePixels("l.png", "d-picture.png"));
+    const ProgramResult depths = Cli(
+        {"batch", "depth", "--images", "rig", "--right-suffix", "-right", "--rig", "all/rig.txt", "--out", "depths"});
+    ASSERT_EQ(depths.exitCode, 0) << depths.err;
+    EXPECT_TRUE(ReadBytes("depths/shot13-depth.png") == ReadBytes("d.png"));
 }
 
 TEST_F(CliRigTest, ARigThatCannotBeReadOrSavedIsSaid)
@@ -144,6 +163,21 @@ TEST_F(CliRigTest, ARigThatCannotBeReadOrSavedIsSaid)
     EXPECT_FALSE(std::filesystem::exists("out.png"));
     EXPECT_FALSE(std::filesystem::exists("out-picture.png"));
     EXPECT_FALSE(std::filesystem::exists("out"));
+    // A rig is learnt or read, never both, and only a learnt one is saved.
+    const std::vector<std::string> batch = {"batch",          "depth",  "--images", "rig",
+                                            "--right-suffix", "-right", "--out",    "out"};
+    for (const std::vector<std::string>& more : {std::vector<std::string>{"--save-rig", "saved.txt"},
+                                                 {"--one-rig", "--rig", "newer.txt"},
+                                                 {"--rig", "newer.txt", "--save-rig", "saved.txt"}}) {
+        std::vector<std::string> arguments = batch;
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        EXPECT_EQ(Cli(arguments).exitCode, 2) << ::testing::PrintToString(more);
+    }
+    EXPECT_EQ(Cli({"depth", "--left", "rig/shot11.png", "--right", "rig/shot11-right.png", "--aligned", "--rig",
+                   "newer.txt", "-o", "out.png"})
+                  .exitCode,
+              2);
+    EXPECT_FALSE(std::filesystem::exists("saved.txt"));
 
     // --save-rig never writes over a picture of the run, and says so before
     // any pair is looked at.
@@ -161,6 +195,13 @@ TEST_F(CliRigTest, ARigThatCannotBeReadOrSavedIsSaid)
         << input.err;
     EXPECT_EQ(input.err.find("rig's geometry, agreed"), std::string::npos) << input.err;
     EXPECT_TRUE(ReadBytes("rig/shot11.png") == before);
+    EXPECT_FALSE(std::filesystem::exists("out"));
+    // Nor does it take the place of a pair's result, which would then be
+    // skipped as made, or replace the rig.
+    const ProgramResult result = learnInto("out/../out/shot12.png", "out");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(Says(result, "--save-rig out/../out/shot12.png is where the result of rig/shot12.png goes"))
+        << result.err;
     EXPECT_FALSE(std::filesystem::exists("out"));
     // A rig that cannot be saved fails the run, whose pairs are made all the same.
     const ProgramResult unsaved = learnInto("no-folder/rig.txt", "made");
