@@ -72,12 +72,15 @@ TEST(RigFileTest, WhatIsNoRigIsRefusedNamingTheLine)
         {"size 640 480\n" + tail, "not a rig file (it does not begin with velmora-rig)"},
         {"velmora-rig 2\n", "line 1: a rig file of another version"},
         {"velmora-rig\n", "line 1: a rig file of another version"},
+        {"velmora-rig 1 1\n", "line 1: a rig file of another version"},
         {head, "the rig file has no keystone line"},
         {"velmora-rig 1\nlens -0.1\n" + tail, "the rig file has no size line"},
+        {head + "keystone 0 0 0 1 0 0 0\n", "the rig file has no pairs line"},
         {head + tail + "lens -0.2\n", "line 6: lens again (first on line 3)"},
         {head + tail + "focal 35\n", "line 6: unknown line 'focal'"},
         {"velmora-rig 1\nsize 640\nlens -0.1\n" + tail, "line 2: size takes 2 values, not 1"},
         {"velmora-rig 1\nsize 640 -480\nlens -0.1\n" + tail, "line 2: the size is not two whole numbers"},
+        {"velmora-rig 1\nsize 0 480\nlens -0.1\n" + tail, "line 2: the size is not two whole numbers"},
         {"velmora-rig 1\nsize 640 480.5\nlens -0.1\n" + tail, "line 2: the size is not two whole numbers"},
         {"velmora-rig 1\nsize 2000000 480\nlens -0.1\n" + tail, "line 2: the size is not two whole numbers"},
         {"velmora-rig 1\nsize 99999999999999999999 480\nlens -0.1\n" + tail, "line 2: the size"},
@@ -136,6 +139,16 @@ TEST(RigFileTest, WrittenWholeAndReadBackOrLeftAsItWas)
     EXPECT_FALSE(std::filesystem::exists("no-such-folder"));
     EXPECT_EQ(std::vector<std::filesystem::path>(std::filesystem::directory_iterator("."), {}),
               std::vector<std::filesystem::path>{"./rig.txt"});
+    // A link is followed, as every result's is, unless links are to be
+    // replaced.
+    std::filesystem::create_symlink("rig.txt", "link.txt");
+    ASSERT_TRUE(WriteRigFile(moved, "link.txt", options));
+    EXPECT_TRUE(std::filesystem::is_symlink("link.txt"));
+    EXPECT_EQ(ReadBytes("rig.txt"), RigFileText(moved));
+    ASSERT_TRUE(WriteRigFile(ChessboardRig(), "link.txt", RunOptions{.replaceLinks = true}));
+    EXPECT_FALSE(std::filesystem::is_symlink("link.txt"));
+    EXPECT_EQ(ReadBytes("link.txt"), before);
+    EXPECT_EQ(ReadBytes("rig.txt"), RigFileText(moved));
 
     const auto refusal = [](const std::string& path) {
         const auto got = ReadRigFile(path);
