@@ -497,6 +497,11 @@ TEST(PairAlignmentTest, APairTheRigDoesNotFitIsAlignedOnItsOwn)
     EXPECT_EQ(std::get<RigSample>(far).geometry, std::get<RigSample>(sampled).geometry);
     EXPECT_EQ(std::get<RigSample>(far).matches, std::get<RigSample>(sampled).matches);
     EXPECT_FALSE(std::get<RigSample>(far).own);
+    // At the screen, the alignment carried is the one the pair finds there.
+    auto atScreen = SampleRig(ToBitmap(left).get(), ToBitmap(right).get());
+    ASSERT_TRUE(std::holds_alternative<RigSample>(atScreen)) << std::get<std::string>(atScreen);
+    ASSERT_TRUE(std::get<RigSample>(atScreen).own);
+    EXPECT_EQ(std::get<RigSample>(atScreen).own->rightWarp, own.rightWarp);
     // A rig of pictures of another size fits no pair of this one.
     RigGeometry otherSize = *rig;
     otherSize.width = 1280;
