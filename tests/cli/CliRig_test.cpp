@@ -178,6 +178,16 @@ TEST_F(CliRigTest, ARigThatCannotBeReadOrSavedIsSaid)
                   .exitCode,
               2);
     EXPECT_FALSE(std::filesystem::exists("saved.txt"));
+    // Nor is the rig read written over by a result.
+    const std::string rig = "velmora-rig 1\nsize 640 480\nlens 0\nkeystone 0 0 0 1 0 0 0\npairs 2\n";
+    WriteBytes("rig.png", rig);
+    for (const std::string command : {"align", "depth"}) {
+        const ProgramResult same = Cli({command, "--left", "rig/shot11.png", "--right", "rig/shot11-right.png",
+                                        "--rig", "rig.png", "-o", "rig.png"});
+        EXPECT_EQ(same.exitCode, 2) << command << same.err;
+        EXPECT_TRUE(Says(same, "rig.png (-o) is the same file as rig.png (--rig)")) << same.err;
+    }
+    EXPECT_EQ(ReadBytes("rig.png"), rig);
 
     // --save-rig never writes over a picture of the run, and says so before
     // any pair is looked at.
