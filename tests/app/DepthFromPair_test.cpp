@@ -4,6 +4,7 @@
 
 #include "tests/app/MainWindowFixture.h"
 
+#include "imaging/files/SystemCalls.h"
 #include "imaging/pairs/PairFiles.h"
 #include "imaging/stereo/Messages.h"
 #include "tests/support/TestImages.h"
@@ -13,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <utility>
@@ -237,6 +240,31 @@ TEST_F(DepthFromPairTest, TheStereoFileAndTheOpenDepthMapAreNeverReplaced)
     OpenImage(sandbox.Path("camera.mpo"));
     OpenDepthMap(Picture("old-depth.bmp", 2835));
     chosenAsTheOutput("old-depth.bmp");
+}
+
+// A disk that fails as the aligned picture is put in place.
+int FailingPictureRename(const char* from, const char* to)
+{
+    if (std::filesystem::path(to).filename() == "scene-depth-picture.bmp") {
+        errno = EIO;
+        return -1;
+    }
+    return ::rename(from, to);
+}
+
+TEST_F(DepthFromPairTest, APictureThatCannotBeWrittenLeavesNoDepthMap)
+{
+    Click(kPreviewImages);
+    OpenImage(sandbox.Path("camera.mpo"));
+    const SystemCalls real = ActiveSystemCalls();
+    ScopedSystemCalls failing({real.pwrite, real.fsync, real.close, FailingPictureRename});
+    platform.GivenUserSaves(sandbox.Path("scene-depth.bmp"));
+    Click(kDepthFromPair);
+    EXPECT_EQ(platform.messages,
+              std::vector<std::string>{messages::kCouldntSavePrefix + sandbox.Path("scene-depth-picture.bmp")});
+    // Alone, it would be taken for the unaligned left eye's.
+    EXPECT_FALSE(std::filesystem::exists(sandbox.Path("scene-depth.bmp")));
+    EXPECT_FALSE(window.DepthLoaded());
 }
 
 TEST_F(DepthFromPairTest, APairThatCannotBeAlignedChangesNothing)

@@ -385,8 +385,8 @@ TEST_F(CliPairsTest, DepthWritesTheAlignedLeftEyesDepthMapBesideIt)
     EXPECT_TRUE(std::filesystem::exists("p2.png"));
     EXPECT_FALSE(std::filesystem::exists("d2-picture.png"));
 
-    // A picture that cannot be written leaves no depth map, which would be
-    // taken for the unaligned left eye's.
+    // A picture with nowhere to go is refused before any work, so no depth
+    // map is left that would be taken for the unaligned left eye's.
     const ProgramResult unwritten = Cli({"depth", "--left", "scene-left.png", "--right", "scene-right.png", "-o",
                                          "d3.png", "--picture-out", "no-folder/p3.png"});
     EXPECT_EQ(unwritten.exitCode, 1);
