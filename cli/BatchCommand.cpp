@@ -588,9 +588,9 @@ void LearnRig(const BatchOptions& options, const std::vector<BatchPicture>& pict
                       "; each pair it fits is straightened from it");
 }
 
-// None, after the message, when the run cannot begin: --rig unreadable, or
-// --save-rig naming one of the folder's pictures or a result of one, as
-// `work` names them. --out is made before the rig is learnt, so that the rig
+// None, after the message, when the run cannot begin: --rig unreadable or
+// naming a result of the folder's pictures, as `work` names them, or
+// --save-rig naming one of the pictures or a result. --out is made before the rig is learnt, so that the rig
 // may be saved there.
 std::optional<RigOfRun> RigOfRunOrReport(const RigOptions& rigOptions, const BatchOptions& options,
                                          const std::vector<BatchPicture>& pictures, const BatchWork& work,
@@ -599,16 +599,18 @@ std::optional<RigOfRun> RigOfRunOrReport(const RigOptions& rigOptions, const Bat
     RigOfRun rig;
     if (!ReadRigOption(rigOptions.file, rig.geometry, sink))
         return std::nullopt;
+    // The rig read, like the one saved, is never a result of the run.
+    for (const auto& [option, path] : {std::pair{"--rig", rigOptions.file}, {"--save-rig", rigOptions.save}})
+        if (const BatchPicture* picture = path.empty() ? nullptr : ResultOf(path, work, options.out, pictures)) {
+            sink.ShowMessage(std::string(option) + " " + path + " is where the result of " + picture->image +
+                             " goes: choose another name");
+            return std::nullopt;
+        }
     if (!rigOptions.learn)
         return rig;
     if (!rigOptions.save.empty()) {
         if (const std::string* input = RunInputs(pictures).Input(rigOptions.save)) {
             sink.ShowMessage("--save-rig " + NeverWrittenOver(rigOptions.save, *input));
-            return std::nullopt;
-        }
-        if (const BatchPicture* picture = ResultOf(rigOptions.save, work, options.out, pictures)) {
-            sink.ShowMessage("--save-rig " + rigOptions.save + " is where the result of " + picture->image +
-                             " goes: choose another name");
             return std::nullopt;
         }
     }

@@ -164,6 +164,16 @@ TEST_F(CliRigTest, ARigThatCannotBeReadOrSavedIsSaid)
     EXPECT_FALSE(std::filesystem::exists("out.png"));
     EXPECT_FALSE(std::filesystem::exists("out-picture.png"));
     EXPECT_FALSE(std::filesystem::exists("out"));
+    // Nor is a rig read where a pair's result would go.
+    std::filesystem::create_directory("res");
+    const std::string rigText = "velmora-rig 1\nsize 720 480\nlens 0\nkeystone 0 0 0 1 0 0 0\npairs 2\n";
+    WriteBytes("res/shot11.png", rigText);
+    const ProgramResult readResult = Cli(
+        {"batch", "depth", "--images", "rig", "--right-suffix", "-right", "--rig", "res/shot11.png", "--out", "res"});
+    EXPECT_EQ(readResult.exitCode, 1);
+    EXPECT_TRUE(Says(readResult, "--rig res/shot11.png is where the result of rig/shot11.png goes")) << readResult.err;
+    EXPECT_EQ(ReadBytes("res/shot11.png"), rigText);
+    EXPECT_FALSE(std::filesystem::exists("res/shot11-depth.png"));
     // A rig is learnt or read, never both, and only a learnt one is saved.
     const std::vector<std::string> batch = {"batch",          "depth",  "--images", "rig",
                                             "--right-suffix", "-right", "--out",    "out"};
