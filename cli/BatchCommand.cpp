@@ -590,8 +590,8 @@ void LearnRig(const BatchOptions& options, const std::vector<BatchPicture>& pict
 
 // None, after the message, when the run cannot begin: --rig unreadable or
 // naming a result of the folder's pictures, as `work` names them, or
-// --save-rig naming one of the pictures or a result. --out is made before the rig is learnt, so that the rig
-// may be saved there.
+// --save-rig naming one of the pictures or a result. --out is made before
+// the rig is learnt, so that the rig may be saved there.
 std::optional<RigOfRun> RigOfRunOrReport(const RigOptions& rigOptions, const BatchOptions& options,
                                          const std::vector<BatchPicture>& pictures, const BatchWork& work,
                                          double windowMargin, const RunOptions& runOptions, ConsoleSink& sink)
